@@ -1,0 +1,17 @@
+#pragma once
+
+#include "Desktop.h"
+
+#include <QString>
+
+#include <exception>
+
+enum class PointerOnError { Keep, Reset };
+
+// The standard error report of every trap: the message code, CR LF and the
+// error's description, OK only, with the application's title.
+void ReportError(Desktop& desktop, const QString& strCode, const std::exception& error,
+                 PointerOnError pointer = PointerOnError::Keep);
+
+// The description a report shows for any exception.
+QString ErrorDescription(const std::exception& error);

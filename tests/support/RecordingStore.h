@@ -1,0 +1,135 @@
+#pragma once
+
+#include "clsLedgerStore.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <set>
+#include <stdexcept>
+#include <vector>
+
+// What a RecordingStore saw and how it is told to behave. Shared with the
+// test, so it outlives the store the engine releases.
+struct StoreLog {
+    struct Insert {
+        ProductRecord product;
+        PartyRecord supplier;
+        PartyRecord customer;
+        TradeRecord trade;
+        bool blnPurchase = false;
+        bool flagOnEntry = false;
+    };
+    struct Resolve {
+        QString name;
+        int32_t kindCodeSeen = 0;  // the product record's kind code on entry
+        bool flagOnEntry = false;
+    };
+
+    // Behaviour.
+    bool openFails = false;
+    bool resolveFails = false;
+    std::set<int> refuseInserts;   // 1-based numbers of InsertTrade calls to refuse
+    QString throwIn;               // operation name that throws instead
+    int throwOnCall = 1;           // ... on its n-th call
+
+    // Observations.
+    int storesMade = 0;
+    QStringList calls;  // "Operation:argument" in order
+    QStringList connections;
+    std::vector<Resolve> products;
+    std::vector<Resolve> parties;
+    std::vector<Insert> inserts;
+    QMap<QString, int32_t> productIds, partyIds, kindCodes;
+
+    int count(const QString& operation) const
+    {
+        int n = 0;
+        for (const auto& call : calls)
+            n += call.section(QLatin1Char(':'), 0, 0) == operation;
+        return n;
+    }
+};
+
+// A fake ledger store that records every call into a StoreLog.
+class RecordingStore : public clsLedgerStore {
+public:
+    explicit RecordingStore(std::shared_ptr<StoreLog> log) : m_log(std::move(log)) { ++m_log->storesMade; }
+
+    static LedgerStoreFactory factory(const std::shared_ptr<StoreLog>& log)
+    {
+        return [log] { return std::make_unique<RecordingStore>(log); };
+    }
+
+    void OpenConnection(const QString& strConnection, QString& strError, bool& blnFailed) override
+    {
+        enter(QStringLiteral("OpenConnection"), strConnection);
+        m_log->connections << strConnection;
+        blnFailed = m_log->openFails;
+        strError = blnFailed ? QStringLiteral("cannot open") : QString();
+    }
+    void InsertTrade(ProductRecord& product, PartyRecord& supplier, PartyRecord& customer,
+                     TradeRecord& trade, bool blnPurchase, QString& strError, bool& blnFailed) override
+    {
+        enter(QStringLiteral("InsertTrade"), product.strProductName);
+        m_log->inserts.push_back({product, supplier, customer, trade, blnPurchase, blnFailed});
+        blnFailed = m_log->refuseInserts.count(int(m_log->inserts.size())) > 0;
+        strError = blnFailed ? QStringLiteral("refused") : QString();
+    }
+    void ResolveProduct(const QString& strProductName, ProductRecord& product, QString& strError,
+                        bool& blnFailed) override
+    {
+        enter(QStringLiteral("ResolveProduct"), strProductName);
+        m_log->products.push_back({strProductName, product.lngKindCode, blnFailed});
+        resolve(strProductName, m_log->productIds, product.lngProductID, strError, blnFailed);
+    }
+    void ResolveSupplier(const QString& strPartyName, PartyRecord& supplier, QString& strError,
+                         bool& blnFailed) override
+    {
+        enter(QStringLiteral("ResolveSupplier"), strPartyName);
+        m_log->parties.push_back({strPartyName, 0, blnFailed});
+        resolve(strPartyName, m_log->partyIds, supplier.lngPartyID, strError, blnFailed);
+    }
+    void ResolveCustomer(const QString& strPartyName, PartyRecord& customer, QString& strError,
+                         bool& blnFailed) override
+    {
+        enter(QStringLiteral("ResolveCustomer"), strPartyName);
+        m_log->parties.push_back({strPartyName, 0, blnFailed});
+        resolve(strPartyName, m_log->partyIds, customer.lngPartyID, strError, blnFailed);
+    }
+    int32_t GetKindCode(const QString& strKind) override
+    {
+        enter(QStringLiteral("GetKindCode"), strKind);
+        if (strKind.isEmpty())
+            return 0;
+        return m_log->kindCodes.contains(strKind)
+                   ? m_log->kindCodes[strKind]
+                   : (m_log->kindCodes[strKind] = int32_t(m_log->kindCodes.size() + 100));
+    }
+
+private:
+    void enter(const QString& operation, const QString& argument)
+    {
+        m_log->calls << operation + QLatin1Char(':') + argument;
+        if (operation == m_log->throwIn && m_log->count(operation) == m_log->throwOnCall)
+            throw std::runtime_error("store failure in " + operation.toStdString());
+    }
+    // Unknown names get the next ID; an empty name or a failing store leaves the ID alone.
+    void resolve(const QString& name, QMap<QString, int32_t>& ids, int32_t& id, QString& strError,
+                 bool& blnFailed)
+    {
+        if (m_log->resolveFails || name.isEmpty()) {
+            blnFailed = true;
+            strError = QStringLiteral("not resolved");
+            return;
+        }
+        if (!ids.contains(name))
+            ids[name] = int32_t(ids.size() + 1);
+        id = ids[name];
+        blnFailed = false;
+    }
+
+    std::shared_ptr<StoreLog> m_log;
+};
