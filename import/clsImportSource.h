@@ -4,6 +4,7 @@
 #include "Records.h"
 
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
 #include <memory>
@@ -30,14 +31,18 @@ private:
     bool OpenImportFile(std::unique_ptr<TextStream>& stream, FileSystemObject& fso,
                         const QString& strFilePath);
     bool CheckHeaderLine(TextStream& stream);
-    bool CheckHeaderItem(int16_t intColumn, const QString& strItem);
+    bool CheckHeaderItem(int16_t intColumn, QStringView strItem);
 
     LineOutcome ReadDataLine(TextStream& stream, TradeRecord& trade, ProductRecord& product,
                              PartyRecord& supplier, PartyRecord& customer, QString& strKind);
+    // Hands one field to where its column belongs; true when an error was reported.
+    bool DispatchField(int16_t intColumn, QStringView strValue, TradeRecord& trade,
+                       ProductRecord& product, PartyRecord& supplier, PartyRecord& customer,
+                       QString& strKind);
     // Each returns true when it had to report an error.
-    bool SetTradeValue(int16_t intColumn, const QString& strValue, TradeRecord& trade);
-    bool SetProductItem(int16_t intColumn, const QString& strValue, ProductRecord& product);
-    bool SetPartyItem(int16_t intColumn, const QString& strValue, PartyRecord& supplier,
+    bool SetTradeValue(int16_t intColumn, QStringView strValue, TradeRecord& trade);
+    bool SetProductItem(int16_t intColumn, QStringView strValue, ProductRecord& product);
+    bool SetPartyItem(int16_t intColumn, QStringView strValue, PartyRecord& supplier,
                       PartyRecord& customer);
 
     Desktop& m_desktop;

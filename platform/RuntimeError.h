@@ -15,6 +15,7 @@ enum RuntimeErrorNumber : int {
     ERR_PERMISSION_DENIED = 70,
     ERR_PATH_FILE_ACCESS = 75,
     ERR_PATH_NOT_FOUND = 76,
+    ERR_CANNOT_CREATE_OBJECT = 429,
 };
 
 // A run-time error with its number and the Japanese description the user
