@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "QtPrinters.h"
+
 #include <functional>
 #include <vector>
 

@@ -1,0 +1,311 @@
+#include "Desktop.h"
+#include "ImportFixtures.h"
+#include "RecordingDesktop.h"
+#include "RecordingStore.h"
+#include "TestFiles.h"
+#include "clsImportSource.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace fixtures;
+
+QString Totals(int read, int imported)
+{
+    return QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(read).arg(imported);
+}
+
+const QString kConnection = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/tmp/Data/iOrvanta.mdb");
+const QString kTypeMismatch = Report("CLS-is1002", QStringLiteral("型が一致しません。"));
+
+class ImportRun : public ::testing::Test {
+protected:
+    // Checks and imports a CP932 file made of the header and the data lines.
+    void Run(const QString& header, const QStringList& lines)
+    {
+        RunFile(dir.writeCp932(QStringLiteral("import.csv"), Lines(QStringList{header} + lines)));
+    }
+    void RunFile(const QString& path)
+    {
+        clsImportSource engine(desktop, RecordingStore::factory(log));
+        ASSERT_FALSE(engine.IMPFileCheck(path));
+        engine.ExecImport(path, kConnection);
+    }
+    const StoreLog::Insert& Inserted(size_t index) const { return log->inserts.at(index); }
+    QStringList CallsWithoutArguments() const
+    {
+        QStringList names;
+        for (const QString& call : log->calls)
+            names << call.section(u':', 0, 0);
+        return names;
+    }
+
+    ScratchDir dir;
+    RecordingDesktop desktop;
+    std::shared_ptr<StoreLog> log = std::make_shared<StoreLog>();
+};
+
+const QString kLine1 = QStringLiteral(
+    "2024/4/1,周辺機器,東都電機,れーざーぷりんたー,レーザープリンター LP-20,LP-20,A4 モノクロ,3,1200,ほくとしょうじ,北斗商事");
+const QString kLine2 = QStringLiteral(
+    "2024/4/2,消耗品,東都電機,となー,トナー LP-20用,TN-20,黒,10,4500,,");
+const QString kLine3 = QStringLiteral(
+    "2024-04-03 14:05,周辺機器,南海工業,まうす,無線マウス,MS-1,USB,2.5,980.5,なんかいしょうかい,南海商会");
+
+TEST_F(ImportRun, AFileWithoutDataLinesOnlyOpensTheConnection)
+{
+    Run(kSalesHeader, {});
+    EXPECT_EQ(log->calls, QStringList{QStringLiteral("OpenConnection:") + kConnection});
+    EXPECT_EQ(desktop.prompts(), QStringList{Totals(0, 0)});
+    EXPECT_EQ(desktop.messages[0].flags, MB_ICONINFORMATION);
+    EXPECT_EQ(desktop.messages[0].title, QStringLiteral("インポート完了"));
+    EXPECT_EQ(desktop.doEventsCount, 0);
+}
+
+TEST_F(ImportRun, EachLineResolvesCountsAndInsertsInOrder)
+{
+    Run(kSalesHeader, {kLine1, kLine2, kLine3});
+    const QStringList perLine = {"ResolveProduct", "ResolveCustomer", "GetKindCode", "InsertTrade"};
+    EXPECT_EQ(CallsWithoutArguments(), QStringList{"OpenConnection"} + perLine + perLine + perLine);
+    EXPECT_EQ(desktop.prompts(), QStringList{Totals(3, 3)});
+    EXPECT_EQ(desktop.doEventsCount, 3);
+    EXPECT_EQ(log->storesMade, 1);
+}
+
+TEST_F(ImportRun, SalesModeFillsOnlyTheSalesSideAndTheCustomer)
+{
+    Run(kSalesHeader, {kLine1, kLine3});
+    ASSERT_EQ(log->inserts.size(), 2u);
+    const auto& first = Inserted(0);
+    EXPECT_FALSE(first.blnPurchase);
+    EXPECT_EQ(first.trade.intTradeKind, 1);
+    EXPECT_EQ(first.trade.dtmTradeDate, 45383.0);  // 2024-04-01
+    EXPECT_EQ(first.trade.lngSalesQuantity, 3);
+    EXPECT_EQ(first.trade.lngSalesUnitPrice, 1200);
+    EXPECT_EQ(first.trade.lngSalesAmount, 3600);
+    EXPECT_EQ(first.trade.lngPurchaseQuantity + first.trade.lngPurchaseUnitPrice + first.trade.lngPurchaseAmount, 0);
+    EXPECT_EQ(first.trade.lngSupplierID, 0);
+    EXPECT_EQ(first.trade.lngCustomerID, first.customer.lngPartyID);
+    EXPECT_NE(first.trade.lngCustomerID, 0);
+    EXPECT_EQ(first.trade.lngProductID, first.product.lngProductID);
+    EXPECT_EQ(first.customer.strPartyName, QStringLiteral("北斗商事"));
+    EXPECT_EQ(first.customer.strReading, QStringLiteral("ほくとしょうじ"));
+    EXPECT_EQ(first.supplier.strPartyName, QString());
+    EXPECT_EQ(first.product.strMaker, QStringLiteral("東都電機"));
+    EXPECT_EQ(first.product.strReading, QStringLiteral("れーざーぷりんたー"));
+    EXPECT_EQ(first.product.strProductName, QStringLiteral("レーザープリンター LP-20"));
+    EXPECT_EQ(first.product.strModel, QStringLiteral("LP-20"));
+    EXPECT_EQ(first.product.strSpec, QStringLiteral("A4 モノクロ"));
+    // Half to even: 2.5 gives 2, 980.5 gives 980.
+    const auto& second = Inserted(1);
+    EXPECT_EQ(second.trade.lngSalesQuantity, 2);
+    EXPECT_EQ(second.trade.lngSalesUnitPrice, 980);
+    EXPECT_EQ(second.trade.lngSalesAmount, 1960);
+    EXPECT_DOUBLE_EQ(second.trade.dtmTradeDate, 45385.0 + (14 * 60 + 5) / 1440.0);
+    EXPECT_EQ(log->count("ResolveSupplier"), 0);
+}
+
+TEST_F(ImportRun, PurchaseModeFillsOnlyThePurchaseSideAndTheSupplier)
+{
+    Run(kPurchaseHeader, {kLine1});
+    ASSERT_EQ(log->inserts.size(), 1u);
+    const auto& trade = Inserted(0).trade;
+    EXPECT_TRUE(Inserted(0).blnPurchase);
+    EXPECT_EQ(trade.intTradeKind, 0);
+    EXPECT_EQ(trade.lngPurchaseQuantity, 3);
+    EXPECT_EQ(trade.lngPurchaseUnitPrice, 1200);
+    EXPECT_EQ(trade.lngPurchaseAmount, 3600);
+    EXPECT_EQ(trade.lngSalesQuantity + trade.lngSalesUnitPrice + trade.lngSalesAmount, 0);
+    EXPECT_EQ(trade.lngCustomerID, 0);
+    EXPECT_EQ(trade.lngSupplierID, Inserted(0).supplier.lngPartyID);
+    EXPECT_EQ(Inserted(0).supplier.strPartyName, QStringLiteral("北斗商事"));
+    EXPECT_EQ(Inserted(0).customer.strPartyName, QString());
+    EXPECT_EQ(log->count("ResolveCustomer"), 0);
+}
+
+TEST_F(ImportRun, PartiesCarryDownAndProductTextsDoNot)
+{
+    Run(kSalesHeader, {kLine1, kLine2});
+    ASSERT_EQ(log->inserts.size(), 2u);
+    EXPECT_EQ(Inserted(1).customer.strPartyName, QStringLiteral("北斗商事"));
+    EXPECT_EQ(Inserted(1).customer.strReading, QStringLiteral("ほくとしょうじ"));
+    EXPECT_EQ(log->parties.at(1).name, QStringLiteral("北斗商事"));
+    Run(kSalesHeader, {kLine1, QStringLiteral("2024/4/2,,,,トナー,,,1,1,,")});
+    EXPECT_EQ(Inserted(3).product.strMaker, QString());
+    EXPECT_EQ(Inserted(3).product.strSpec, QString());
+    EXPECT_EQ(log->calls.filter("GetKindCode").last(), QStringLiteral("GetKindCode:"));
+}
+
+TEST_F(ImportRun, ResolveProductSeesThePreviousKindCodeAndInsertTheCurrent)
+{
+    Run(kSalesHeader, {kLine1, kLine2, kLine3});
+    const int32_t peripherals = log->kindCodes[QStringLiteral("周辺機器")];
+    const int32_t supplies = log->kindCodes[QStringLiteral("消耗品")];
+    ASSERT_EQ(log->products.size(), 3u);
+    EXPECT_EQ(log->products[0].kindCodeSeen, 0);
+    EXPECT_EQ(log->products[1].kindCodeSeen, peripherals);
+    EXPECT_EQ(log->products[2].kindCodeSeen, supplies);
+    EXPECT_EQ(Inserted(0).product.lngKindCode, peripherals);
+    EXPECT_EQ(Inserted(1).product.lngKindCode, supplies);
+    EXPECT_EQ(Inserted(2).product.lngKindCode, peripherals);
+}
+
+TEST_F(ImportRun, ARefusedInsertIsReadButNotImported)
+{
+    log->refuseInserts = {2};
+    Run(kSalesHeader, {kLine1, kLine2, kLine3});
+    EXPECT_EQ(log->inserts.size(), 3u);
+    EXPECT_EQ(desktop.prompts(), QStringList{Totals(3, 2)});
+    // One flag serves a line's calls and starts every line cleared.
+    EXPECT_FALSE(log->products.at(2).flagOnEntry);
+}
+
+TEST_F(ImportRun, StoreFailuresThroughFlagsDoNotStopTheRun)
+{
+    log->openFails = true;
+    log->resolveFails = true;
+    Run(kSalesHeader, {kLine1, kLine2});
+    EXPECT_EQ(log->inserts.size(), 2u);
+    EXPECT_TRUE(Inserted(0).flagOnEntry);  // the resolve's failure reaches the insert
+    EXPECT_EQ(Inserted(0).trade.lngProductID, 0);
+    EXPECT_EQ(desktop.prompts(), QStringList{Totals(2, 2)});
+}
+
+TEST_F(ImportRun, ALineWhoseValuesFailIsReportedResolvedCountedButNotInserted)
+{
+    Run(kSalesHeader, {kLine1,
+                       QStringLiteral("2024/4/2,消耗品,東都電機,となー,トナー,TN-20,黒,,4500,,"),
+                       QStringLiteral("2024/4/3,消耗品,東都電機,となー,トナー,TN-20,黒,50000,50000,,"),
+                       QStringLiteral("2024/2/30,消耗品,東都電機,となー,トナー,TN-20,黒,1,1,,"),
+                       QStringLiteral(",,,,,,,x,,,"),
+                       kLine2});
+    const QString overflow = Report("CLS-is1002", QStringLiteral("オーバーフローしました。"));
+    EXPECT_EQ(desktop.prompts(), (QStringList{kTypeMismatch, overflow, kTypeMismatch, kTypeMismatch,
+                                              kTypeMismatch, kTypeMismatch, Totals(6, 2)}));
+    EXPECT_EQ(log->count("ResolveProduct"), 6);
+    ASSERT_EQ(log->inserts.size(), 2u);
+    EXPECT_EQ(Inserted(1).product.strProductName, QStringLiteral("トナー LP-20用"));
+    EXPECT_EQ(Inserted(1).trade.lngSalesAmount, 45000);
+    EXPECT_EQ(desktop.doEventsCount, 6);
+    // Every report puts the pointer back first.
+    EXPECT_EQ(desktop.pointers, std::vector<int>(6, POINTER_DEFAULT));
+}
+
+TEST_F(ImportRun, MissingColumnsReadAsEmpty)
+{
+    Run(kSalesHeader, {kLine1,
+                       QStringLiteral("2024/4/2,消耗品,東都電機,となー,トナー"),
+                       QStringLiteral("2024/4/3,消耗品,東都電機,となー,トナー,TN-20,黒,2,100")});
+    // The five-field line lacks quantity and price: two reports, no insert.
+    EXPECT_EQ(desktop.prompts(), (QStringList{kTypeMismatch, kTypeMismatch, Totals(3, 2)}));
+    ASSERT_EQ(log->inserts.size(), 2u);
+    EXPECT_EQ(log->products.at(1).name, QStringLiteral("トナー"));
+    // The nine-field line keeps the party of the line before.
+    EXPECT_EQ(Inserted(1).customer.strPartyName, QStringLiteral("北斗商事"));
+    EXPECT_EQ(Inserted(1).trade.lngSalesAmount, 200);
+}
+
+TEST_F(ImportRun, LinesWithoutDataAreSkippedSilently)
+{
+    Run(kSalesHeader, {QString(), kLine1, QStringLiteral(",,,,,,,,,,"), QStringLiteral(","), kLine2, QString()});
+    EXPECT_EQ(desktop.prompts(), QStringList{Totals(2, 2)});
+    EXPECT_EQ(log->inserts.size(), 2u);
+    EXPECT_EQ(log->count("ResolveProduct"), 2);
+    EXPECT_EQ(desktop.doEventsCount, 2);
+}
+
+TEST_F(ImportRun, QuotedValuesKeepTheirColumns)
+{
+    Run(kSalesHeader, {QStringLiteral("2024/4/1,周辺機器,\"東都電機, 本社\",ふりがな,\"27\"\"モニター\",M-27,\"4K, HDR\",1,30000,,\"北斗商事\"")});
+    ASSERT_EQ(log->inserts.size(), 1u);
+    EXPECT_EQ(Inserted(0).product.strMaker, QStringLiteral("東都電機, 本社"));
+    EXPECT_EQ(Inserted(0).product.strProductName, QStringLiteral("27\"モニター"));
+    EXPECT_EQ(Inserted(0).product.strSpec, QStringLiteral("4K, HDR"));
+    EXPECT_EQ(Inserted(0).trade.lngSalesAmount, 30000);
+    EXPECT_EQ(Inserted(0).customer.strPartyName, QStringLiteral("北斗商事"));
+}
+
+TEST_F(ImportRun, ABrokenLineIsReportedOnceAndNotInserted)
+{
+    Run(kSalesHeader, {kLine1, QStringLiteral("2024/4/2,消耗品,新メーカー,\"とな,x,y"), kLine2,
+                       QString(32766 - 21, u'x') + QStringLiteral(",1,2,3,4,5,6,7,8,9,10")});
+    const QString badCall = Report("CLS-is1001", QStringLiteral("プロシージャの呼び出し、または引数が不正です。"));
+    const QString overflow = Report("CLS-is1001", QStringLiteral("オーバーフローしました。"));
+    EXPECT_EQ(desktop.prompts(), (QStringList{badCall, kTypeMismatch, overflow, Totals(4, 2)}));
+    EXPECT_EQ(log->count("ResolveProduct"), 4);
+    ASSERT_EQ(log->inserts.size(), 2u);
+    // Fields before the broken one were distributed; the rest kept line 1's values.
+    EXPECT_EQ(log->products.at(1).name, QStringLiteral("レーザープリンター LP-20"));
+}
+
+TEST_F(ImportRun, TheReadCounterOverflowsOnLine32768)
+{
+    QStringList lines;
+    for (int i = 0; i < 32768; ++i)
+        lines << QStringLiteral("2024/4/1,k,m,r,p%1,x,s,1,1,,c").arg(i % 50);
+    Run(kSalesHeader, lines);
+    EXPECT_EQ(desktop.prompts(), QStringList{Report("CLS-is1005", QStringLiteral("オーバーフローしました。"))});
+    EXPECT_EQ(desktop.pointers, std::vector<int>{POINTER_DEFAULT});
+    EXPECT_EQ(log->inserts.size(), 32767u);
+    EXPECT_EQ(log->count("ResolveProduct"), 32768);
+}
+
+TEST_F(ImportRun, AStoreThatThrowsEndsTheRunWithTheTrapReport)
+{
+    log->throwIn = QStringLiteral("InsertTrade");
+    log->throwOnCall = 2;
+    Run(kSalesHeader, {kLine1, kLine2, kLine3});
+    EXPECT_EQ(desktop.events, (QStringList{QStringLiteral("Pointer:0"),
+                                           QStringLiteral("MsgBox:") + Report("CLS-is1005", "store failure in InsertTrade")}));
+    EXPECT_EQ(log->count("ResolveProduct"), 2);
+}
+
+TEST_F(ImportRun, AStoreThatCannotBeMadeIsReported)
+{
+    const QString path = dir.writeCp932(QStringLiteral("a.csv"), Lines({kSalesHeader, kLine1}));
+    clsImportSource engine(desktop, [] { return std::unique_ptr<clsLedgerStore>(); });
+    engine.ExecImport(path, kConnection);
+    EXPECT_EQ(desktop.prompts(), QStringList{Report("CLS-is1005", QStringLiteral("オブジェクトを作成できません。"))});
+}
+
+TEST_F(ImportRun, AFileGoneBeforeTheRunGivesTwoMessagesAndNoTotals)
+{
+    const QString path = dir.writeCp932(QStringLiteral("gone.csv"), Lines({kSalesHeader, kLine1}));
+    clsImportSource engine(desktop, RecordingStore::factory(log));
+    ASSERT_FALSE(engine.IMPFileCheck(path));
+    QFile::remove(path);
+    engine.ExecImport(path, kConnection);
+    EXPECT_EQ(desktop.events, (QStringList{QStringLiteral("MsgBox:") + Report("CLS-is1000", QStringLiteral("ファイルが見つかりません。")),
+                                           QStringLiteral("Pointer:0"),
+                                           QStringLiteral("MsgBox:ファイルが開けない為インポートは失敗しました。")}));
+    EXPECT_EQ(desktop.messages.back().flags, MB_OK);
+    EXPECT_TRUE(desktop.messages.back().title.isEmpty());
+    EXPECT_EQ(CallsWithoutArguments(), QStringList{"OpenConnection"});
+}
+
+TEST_F(ImportRun, WithoutAHeaderCheckTheRunImportsInSalesModeAndSkipsTheFirstLine)
+{
+    const QString path = dir.writeUtf8(QStringLiteral("u.csv"), Lines({kPurchaseHeader, kLine1}));
+    clsImportSource engine(desktop, RecordingStore::factory(log));
+    engine.ExecImport(path, kConnection);
+    ASSERT_EQ(log->inserts.size(), 1u);
+    EXPECT_FALSE(Inserted(0).blnPurchase);
+    EXPECT_EQ(log->count("ResolveCustomer"), 1);
+}
+
+TEST_F(ImportRun, ASecondRunOnTheSameEngineStartsAfresh)
+{
+    const QString path = dir.writeCp932(QStringLiteral("twice.csv"), Lines({kPurchaseHeader, kLine1}));
+    clsImportSource engine(desktop, RecordingStore::factory(log));
+    ASSERT_FALSE(engine.IMPFileCheck(path));
+    engine.ExecImport(path, kConnection);
+    engine.ExecImport(path, kConnection);
+    EXPECT_EQ(desktop.prompts(), (QStringList{Totals(1, 1), Totals(1, 1)}));
+    EXPECT_EQ(log->storesMade, 2);
+    EXPECT_EQ(log->products.at(1).kindCodeSeen, 0);
+}
+
+} // namespace

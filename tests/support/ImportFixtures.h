@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "QtPrinters.h"
+
+// Header lines and a message helper shared by the import tests.
+namespace fixtures {
+
+inline const QString kPurchaseHeader = QStringLiteral(
+    "日付,種別,メーカー,ふりがな,製品名,型式,仕様,数量,仕入単価,ふりがな,仕入先");
+inline const QString kSalesHeader = QStringLiteral(
+    "日付,種別,メーカー,ふりがな,製品名,型式,仕様,数量,販売単価,ふりがな,販売先");
+
+inline QString Report(const QString& code, const QString& description)
+{
+    return code + QStringLiteral("\r\n") + description;
+}
+
+inline QString Lines(const QStringList& lines)
+{
+    return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
+
+} // namespace fixtures
