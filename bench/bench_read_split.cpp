@@ -1,15 +1,13 @@
 // Reads and splits a generated 32767-line file of about 4 MB, in code page
 // 932 and in UTF-8, and prints the time of each pass.
 #include "FieldSplitter.h"
+#include "TestFiles.h"
 #include "TextFile.h"
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QString>
-#include <QTemporaryDir>
-
-#include <iconv.h>
 
 #include <chrono>
 #include <cstdio>
@@ -30,25 +28,6 @@ QString GenerateText()
                     .arg(i % 12 + 1).arg(i % 28 + 1).arg(i).arg(i % 9 + 1).arg(12800 + i).arg(i % 40);
     }
     return text;
-}
-
-QByteArray ToCp932(const QString& text)
-{
-    iconv_t handle = iconv_open("CP932", "UTF-8");
-    if (handle == iconv_t(-1))
-        throw std::runtime_error("no CP932 converter");
-    QByteArray in = text.toUtf8();
-    QByteArray out(in.size(), '\0');
-    char* inPtr = in.data();
-    size_t inLeft = size_t(in.size());
-    char* outPtr = out.data();
-    size_t outLeft = size_t(out.size());
-    const size_t result = iconv(handle, &inPtr, &inLeft, &outPtr, &outLeft);
-    iconv_close(handle);
-    if (result == size_t(-1))
-        throw std::runtime_error("conversion failed");
-    out.truncate(out.size() - qsizetype(outLeft));
-    return out;
 }
 
 double ReadAndSplitMs(const QString& path, long& fieldCount)
@@ -88,17 +67,9 @@ void Measure(const char* label, const QString& path)
 
 int main()
 {
-    QTemporaryDir dir;
-    if (!dir.isValid())
-        return 1;
+    const ScratchDir dir;
     const QString text = GenerateText();
-    const auto write = [&](const QString& name, const QByteArray& bytes) {
-        QFile file(dir.filePath(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            throw std::runtime_error("cannot write the file");
-        return file.fileName();
-    };
-    Measure("CP932", write(QStringLiteral("lines-cp932.csv"), ToCp932(text)));
-    Measure("UTF-8", write(QStringLiteral("lines-utf8.csv"), text.toUtf8()));
+    Measure("CP932", dir.writeCp932(QStringLiteral("lines-cp932.csv"), text));
+    Measure("UTF-8", dir.writeUtf8(QStringLiteral("lines-utf8.csv"), text));
     return 0;
 }
