@@ -1,0 +1,209 @@
+#include "WindowFixture.h"
+
+#include <QStandardPaths>
+
+#include <unistd.h>
+
+namespace {
+
+const QString kImporting = QStringLiteral("インポート中です・・・・");
+
+QString Connection(const QString& directory)
+{
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + directory
+           + QStringLiteral("/Data/iOrvanta.mdb");
+}
+
+QString Totals(int read, int imported)
+{
+    return QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(read).arg(imported);
+}
+
+using CommandTest = WindowTest;
+
+TEST_F(CommandTest, ImportWithoutAChosenFileOnlySaysSo)
+{
+    lblInformation().setText(QStringLiteral("as it was"));
+    cmdExec().click();
+
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].prompt, QStringLiteral("ファイルが選択されていません。"));
+    EXPECT_EQ(desktop.messages[0].flags, 64);
+    EXPECT_EQ(desktop.messages[0].title, QStringLiteral("インポートエラー"));
+    EXPECT_TRUE(desktop.pointers.empty());
+    EXPECT_EQ(log->storesMade, 0);
+    EXPECT_EQ(lblInformation().text(), QStringLiteral("as it was"));
+}
+
+TEST_F(CommandTest, ARunShowsTheBusyStateThenClearsItAndCanBeRepeated)
+{
+    const QString path = writeSalesFile(QStringLiteral("sales.csv"));
+    dropPath(path);
+
+    QStringList statusDuringRun;
+    desktop.onDoEvents = [&] { statusDuringRun << lblInformation().text(); };
+    cmdExec().click();
+
+    EXPECT_EQ(statusDuringRun, QStringList({kImporting, kImporting}));
+    EXPECT_EQ(desktop.events, QStringList({QStringLiteral("Pointer:11"),
+                                           QStringLiteral("MsgBox:") + Totals(2, 2),
+                                           QStringLiteral("Pointer:0")}));
+    EXPECT_EQ(lblInformation().text(), QString());
+    EXPECT_EQ(lblFileName().text(), path);
+    EXPECT_EQ(log->storesMade, 1);
+    EXPECT_EQ(log->inserts.size(), 2u);
+
+    // The path stays chosen: a second click imports the same file again with a new store.
+    cmdExec().click();
+    EXPECT_EQ(log->storesMade, 2);
+    EXPECT_EQ(log->inserts.size(), 4u);
+    EXPECT_EQ(desktop.prompts(), QStringList({Totals(2, 2), Totals(2, 2)}));
+    EXPECT_EQ(desktop.pointers, std::vector<int>({11, 0, 11, 0}));
+}
+
+TEST_F(CommandTest, EachClickBuildsTheConnectionFromTheCurrentDirectoryOfTheMoment)
+{
+    dropPath(writeSalesFile(QStringLiteral("sales.csv")));
+    QTemporaryDir first;
+    QTemporaryDir second;
+    {
+        CurrentDirectoryScope here(first.path());
+        cmdExec().click();
+    }
+    {
+        CurrentDirectoryScope here(second.path());
+        cmdExec().click();
+    }
+    {
+        CurrentDirectoryScope here(QStringLiteral("/"));
+        cmdExec().click();
+    }
+    EXPECT_EQ(log->connections,
+              QStringList({Connection(QDir(first.path()).canonicalPath()),
+                           Connection(QDir(second.path()).canonicalPath()),
+                           QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=//Data/iOrvanta.mdb")}));
+}
+
+TEST_F(CommandTest, ARemovedCurrentDirectoryStopsTheClickWithTheStandardReport)
+{
+    dropPath(writeSalesFile(QStringLiteral("sales.csv")));
+    auto gone = std::make_unique<QTemporaryDir>();
+    CurrentDirectoryScope here(gone->path());
+    gone.reset();
+    ASSERT_TRUE(QDir::currentPath().isEmpty()) << "the platform still reports a directory";
+
+    cmdExec().click();
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_TRUE(desktop.messages[0].prompt.startsWith(QStringLiteral("FM-man1003\r\n")));
+    EXPECT_EQ(desktop.messages[0].flags, 0);
+    EXPECT_EQ(log->storesMade, 0);
+    EXPECT_TRUE(desktop.pointers.empty());
+}
+
+TEST_F(CommandTest, AFailedCheckClearsTheStatusKeepsThePathAndChecksAgainNextTime)
+{
+    const QString path = writeFile(QStringLiteral("wrong.csv"),
+                                   QStringLiteral("日付,種別,メーカー,カナ\r\n2024/04/01,文具,北星,x\r\n"));
+    dropPath(path);
+    lblInformation().setText(QStringLiteral("left over"));
+
+    cmdExec().click();
+    cmdExec().click();
+
+    const QString wrongFormat = QStringLiteral("選択されたファイルの書式が違います。");
+    EXPECT_EQ(desktop.prompts(), QStringList({wrongFormat, wrongFormat}));
+    EXPECT_EQ(lblInformation().text(), QString());
+    EXPECT_EQ(lblFileName().text(), path);
+    EXPECT_TRUE(desktop.pointers.empty());
+    EXPECT_EQ(log->storesMade, 0);
+}
+
+TEST_F(CommandTest, AFileGoneBeforeTheClickIsToldByTheEngineOnly)
+{
+    const QString path = files.filePath(QStringLiteral("missing.csv"));
+    dropPath(path);
+    cmdExec().click();
+
+    ASSERT_EQ(desktop.messages.size(), 2u);
+    EXPECT_TRUE(desktop.messages[0].prompt.startsWith(QStringLiteral("CLS-is1000\r\n")));
+    EXPECT_EQ(desktop.messages[1].prompt, QStringLiteral("選択されたファイルを開けません。"));
+    EXPECT_EQ(lblFileName().text(), path);
+    EXPECT_EQ(lblInformation().text(), QString());
+}
+
+TEST_F(CommandTest, DuringARunTheButtonsAreOffAndACloseIsRefused)
+{
+    window->show();
+    dropPath(writeSalesFile(QStringLiteral("sales.csv")));
+
+    int checked = 0;
+    desktop.onDoEvents = [&] {
+        if (checked++)
+            return;
+        EXPECT_TRUE(window->IsRunning());
+        EXPECT_FALSE(cmdExec().isEnabled());
+        EXPECT_FALSE(cmdClose().isEnabled());
+        cmdExec().click();
+        cmdClose().click();
+        EXPECT_FALSE(window->close());
+        EXPECT_TRUE(window->isVisible());
+    };
+    cmdExec().click();
+
+    EXPECT_EQ(checked, 2);
+    EXPECT_EQ(log->storesMade, 1);  // no second run nested in the first
+    EXPECT_FALSE(window->IsRunning());
+    EXPECT_TRUE(cmdExec().isEnabled());
+    EXPECT_TRUE(cmdClose().isEnabled());
+    EXPECT_TRUE(window->isVisible());
+
+    cmdClose().click();
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(CommandTest, TheButtonsComeBackWhenTheStoreFailsMidRun)
+{
+    dropPath(writeSalesFile(QStringLiteral("sales.csv")));
+    log->throwIn = QStringLiteral("InsertTrade");
+    cmdExec().click();
+
+    ASSERT_FALSE(desktop.messages.empty());
+    EXPECT_TRUE(desktop.messages[0].prompt.startsWith(QStringLiteral("CLS-is1005\r\n")));
+    EXPECT_TRUE(cmdExec().isEnabled());
+    EXPECT_TRUE(cmdClose().isEnabled());
+    EXPECT_EQ(desktop.pointers.back(), 0);
+    EXPECT_EQ(lblInformation().text(), QString());
+}
+
+TEST_F(CommandTest, ADropDuringARunChangesTheChoiceButNotTheRun)
+{
+    const QString first = writeSalesFile(QStringLiteral("first.csv"));
+    const QString second = writeSalesFile(QStringLiteral("second.csv"), QStringLiteral("別の製品"),
+                                          QStringLiteral("もう一つ"));
+    dropPath(first);
+
+    desktop.onDoEvents = [&] {
+        if (lblFileName().text() == first)
+            dropPath(second);
+    };
+    cmdExec().click();
+
+    EXPECT_EQ(lblFileName().text(), second);
+    ASSERT_EQ(log->inserts.size(), 2u);
+    EXPECT_EQ(log->inserts[1].product.strProductName, QStringLiteral("ボールペン黒"));
+
+    desktop.onDoEvents = nullptr;
+    cmdExec().click();
+    ASSERT_EQ(log->inserts.size(), 4u);
+    EXPECT_EQ(log->inserts[2].product.strProductName, QStringLiteral("別の製品"));
+}
+
+TEST_F(CommandTest, TheCloseButtonClosesTheWindowAtOnce)
+{
+    window->show();
+    cmdClose().click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+}  // namespace

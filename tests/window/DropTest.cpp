@@ -1,0 +1,116 @@
+#include "WindowFixture.h"
+
+namespace {
+
+const QString kSeveralFiles = QStringLiteral("一度に複数のファイルを取り込むことは出来ません。");
+const QString kNotCsv = QStringLiteral("CSVファイルを選択して下さい。");
+const QString kSelectionError = QStringLiteral("ファイル選択エラー");
+
+class DropTest : public WindowTest {
+protected:
+    void expectBoldTenPoint() const
+    {
+        EXPECT_TRUE(lblFileName().font().bold());
+        EXPECT_EQ(lblFileName().font().pointSize(), 10);
+    }
+    void expectOnlyMessage(const QString& prompt) const
+    {
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_EQ(desktop.messages[0].prompt, prompt);
+        EXPECT_EQ(desktop.messages[0].flags, 4160);
+        EXPECT_EQ(desktop.messages[0].title, kSelectionError);
+    }
+};
+
+TEST_F(DropTest, NamesEndingInCsvInAnyCaseAreShownWholeInBoldTenPoint)
+{
+    const QStringList accepted = {
+        files.filePath(QStringLiteral("report.csv")),
+        files.filePath(QStringLiteral("REPORT.Csv")),
+        files.filePath(QStringLiteral("datacsv")),
+        QStringLiteral("/no/such/folder/very long name with spaces and 日本語 and more and more/x.CSV"),
+    };
+    for (const QString& path : accepted) {
+        dropPath(path);
+        EXPECT_EQ(lblFileName().text(), path);
+        expectBoldTenPoint();
+    }
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_TRUE(desktop.pointers.empty());
+    EXPECT_EQ(lblInformation().text(), QString());
+}
+
+TEST_F(DropTest, FoldersAreJudgedByTheirNameAlone)
+{
+    QDir(files.path()).mkdir(QStringLiteral("archive.Csv"));
+    QDir(files.path()).mkdir(QStringLiteral("plain"));
+    const QString csvFolder = files.filePath(QStringLiteral("archive.Csv"));
+
+    // A folder URL may end in a separator; the name still ends the path.
+    dropUrls({QUrl::fromLocalFile(csvFolder + QLatin1Char('/'))});
+    EXPECT_EQ(lblFileName().text(), csvFolder);
+    EXPECT_TRUE(desktop.messages.empty());
+
+    dropPath(files.filePath(QStringLiteral("plain")));
+    expectOnlyMessage(kNotCsv);
+    EXPECT_EQ(lblFileName().text(), QString());
+}
+
+TEST_F(DropTest, OtherEndingsAreRefusedAndClearTheChoiceButKeepTheFont)
+{
+    const QStringList refused = {
+        QStringLiteral("data.csv.txt"),
+        QStringLiteral("data.tsv"),
+        QStringLiteral("data.ｃｓｖ"),  // full-width letters upper-case to full-width
+        QStringLiteral("data.ＣＳＶ"),
+    };
+    for (const QString& name : refused) {
+        desktop.messages.clear();
+        dropPath(files.filePath(QStringLiteral("good.csv")));
+        ASSERT_FALSE(lblFileName().text().isEmpty());
+
+        dropPath(files.filePath(name));
+        expectOnlyMessage(kNotCsv);
+        EXPECT_EQ(lblFileName().text(), QString()) << name.toStdString();
+        expectBoldTenPoint();
+    }
+}
+
+TEST_F(DropTest, SeveralItemsAreRefusedEvenWhenAllEndInCsv)
+{
+    dropPath(files.filePath(QStringLiteral("chosen.csv")));
+    dropPaths({files.filePath(QStringLiteral("a.csv")), files.filePath(QStringLiteral("b.csv"))});
+    expectOnlyMessage(kSeveralFiles);
+    EXPECT_EQ(lblFileName().text(), QString());
+
+    // Only local entries count: a web link beside one file is still one file.
+    desktop.messages.clear();
+    const QString local = files.filePath(QStringLiteral("c.csv"));
+    dropUrls({QUrl(QStringLiteral("https://example.org/d.csv")), QUrl::fromLocalFile(local)});
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_EQ(lblFileName().text(), local);
+}
+
+TEST_F(DropTest, ADropWithoutFilesIsTheStandardReportAndChangesNothing)
+{
+    const QString chosen = files.filePath(QStringLiteral("chosen.csv"));
+    dropPath(chosen);
+
+    QMimeData text;
+    text.setText(QStringLiteral("/tmp/typed.csv"));
+    SendDrop(lblItem(), text);
+    dropUrls({QUrl(QStringLiteral("https://example.org/remote.csv"))});
+
+    ASSERT_EQ(desktop.messages.size(), 2u);
+    for (const auto& message : desktop.messages) {
+        EXPECT_TRUE(message.prompt.startsWith(QStringLiteral("FM-man1001\r\n")))
+            << message.prompt.toStdString();
+        EXPECT_GT(message.prompt.size(), QStringLiteral("FM-man1001\r\n").size());
+        EXPECT_EQ(message.flags, 0);
+        EXPECT_EQ(message.title, QString());
+    }
+    EXPECT_EQ(lblFileName().text(), chosen);
+    EXPECT_TRUE(desktop.pointers.empty());
+}
+
+}  // namespace

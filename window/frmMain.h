@@ -1,0 +1,46 @@
+#pragma once
+
+#include "clsLedgerStore.h"
+
+#include <QWidget>
+
+class Desktop;
+class DropLabel;
+class QCloseEvent;
+class QLabel;
+class QMimeData;
+class QPushButton;
+
+// The program's only window: a drop target for the CSV file to import, the
+// chosen path, a status line and the import and close commands.
+class frmMain : public QWidget {
+    Q_OBJECT
+public:
+    frmMain(Desktop& desktop, LedgerStoreFactory storeFactory, QWidget* parent = nullptr);
+
+    // True while an import run holds the window.
+    bool IsRunning() const { return m_running; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class RunGuard;
+
+    void BuildControls();
+    void Form_Load();
+    void lblItem_OLEDragDrop(const QMimeData& data);
+    void cmdExec_Click();
+    void cmdClose_Click();
+
+    Desktop& m_desktop;
+    LedgerStoreFactory m_storeFactory;
+    bool m_running = false;
+
+    // Owned by this widget as their parent.
+    QPushButton* cmdClose = nullptr;
+    QPushButton* cmdExec = nullptr;
+    QLabel* lblInformation = nullptr;
+    QLabel* lblFileName = nullptr;
+    DropLabel* lblItem = nullptr;
+};
