@@ -1,0 +1,674 @@
+#include "SqliteLedgerStore.h"
+
+#include "ConnectionString.h"
+#include "LedgerDate.h"
+#include "SqliteHandles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <exception>
+#include <limits>
+#include <new>
+#include <optional>
+
+namespace {
+
+constexpr const char* kSchemaSql =
+    "CREATE TABLE kinds(kind_code INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);"
+    "CREATE TABLE products(product_id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE,"
+    " kind_code INTEGER REFERENCES kinds, maker TEXT NOT NULL, reading TEXT NOT NULL,"
+    " model TEXT NOT NULL, spec TEXT NOT NULL);"
+    "CREATE TABLE suppliers(supplier_id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE,"
+    " reading TEXT NOT NULL);"
+    "CREATE TABLE customers(customer_id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE,"
+    " reading TEXT NOT NULL);"
+    "CREATE TABLE trades(trade_id INTEGER PRIMARY KEY,"
+    " trade_kind INTEGER NOT NULL CHECK (trade_kind IN (0, 1)), trade_date TEXT NOT NULL,"
+    " product_id INTEGER NOT NULL REFERENCES products, supplier_id INTEGER REFERENCES suppliers,"
+    " customer_id INTEGER REFERENCES customers, quantity INTEGER NOT NULL,"
+    " unit_price INTEGER NOT NULL, amount INTEGER NOT NULL);";
+
+// An SQLite database file starts with this header text.
+constexpr char kSqliteMagic[] = "SQLite format 3";
+constexpr qint64 kHeaderSize = 100;
+constexpr int kApplicationIdOffset = 68;
+
+QString SqliteMessage(sqlite3* db)
+{
+    return QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
+}
+
+QString DatabaseError(sqlite3* db, int result)
+{
+    switch (result & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("データベースが他で使用中のため書き込めません（%1 秒待ちました）。")
+            .arg(SqliteLedgerStore::kBusyTimeoutMs / 1000);
+    case SQLITE_FULL:
+        return QStringLiteral("ディスクがいっぱいのためデータベースに書き込めません。");
+    case SQLITE_READONLY:
+        return QStringLiteral("データベースが読み取り専用のため書き込めません。");
+    default:
+        return QStringLiteral("データベースのエラー: %1").arg(SqliteMessage(db));
+    }
+}
+
+// Collects the first failure of a series of bindings.
+class Binder {
+public:
+    explicit Binder(sqlite3_stmt* statement) : m_statement(statement) {}
+
+    // The text must live until the statement has been stepped.
+    Binder& text(int index, const QString& value)
+    {
+        if (m_result == SQLITE_OK)
+            m_result = sqlite3_bind_text16(m_statement, index, value.utf16(),
+                                           int(value.size() * qsizetype(sizeof(char16_t))), SQLITE_STATIC);
+        return *this;
+    }
+    Binder& utf8(int index, const char* value, std::size_t length)
+    {
+        if (m_result == SQLITE_OK)
+            m_result = sqlite3_bind_text(m_statement, index, value, int(length), SQLITE_STATIC);
+        return *this;
+    }
+    Binder& integer(int index, int64_t value)
+    {
+        if (m_result == SQLITE_OK)
+            m_result = sqlite3_bind_int64(m_statement, index, value);
+        return *this;
+    }
+    // NULL for 0, the "none" of the records' IDs.
+    Binder& idOrNull(int index, int32_t id)
+    {
+        if (m_result == SQLITE_OK)
+            m_result = id == 0 ? sqlite3_bind_null(m_statement, index) : sqlite3_bind_int64(m_statement, index, id);
+        return *this;
+    }
+    int result() const { return m_result; }
+
+private:
+    sqlite3_stmt* m_statement;
+    int m_result = SQLITE_OK;
+};
+
+// The value of an integer pragma, or the SQLite error.
+int ReadPragma(sqlite3* db, const char* sql, int64_t& value)
+{
+    sqlite3_stmt* raw = nullptr;
+    int result = sqlite3_prepare_v2(db, sql, -1, &raw, nullptr);
+    const SqliteStatement statement(raw);
+    if (result != SQLITE_OK)
+        return result;
+    result = sqlite3_step(raw);
+    if (result != SQLITE_ROW)
+        return result == SQLITE_DONE ? SQLITE_ERROR : result;
+    value = sqlite3_column_int64(raw, 0);
+    return SQLITE_OK;
+}
+
+// Looks at the file's header without handing the file to SQLite for
+// writing, so that a file of another kind is refused untouched.
+std::optional<QString> CheckLedgerHeader(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("データベースファイルを読めません: %1（%2）").arg(path, file.errorString());
+    const QByteArray header = file.read(kHeaderSize);
+    if (header.size() < kHeaderSize || !header.startsWith(QByteArray(kSqliteMagic, sizeof kSqliteMagic)))
+        return QStringLiteral("台帳データベースではありません（SQLite のデータベースファイルではありません）: %1")
+            .arg(path);
+    const auto byte = [&](int offset) { return uint32_t(uint8_t(header[offset])); };
+    const uint32_t applicationId = byte(kApplicationIdOffset) << 24 | byte(kApplicationIdOffset + 1) << 16 |
+                                   byte(kApplicationIdOffset + 2) << 8 | byte(kApplicationIdOffset + 3);
+    if (applicationId != uint32_t(SqliteLedgerStore::kApplicationId))
+        return QStringLiteral("台帳データベースではありません（別のアプリケーションのデータベースです）: %1")
+            .arg(path);
+    return std::nullopt;
+}
+
+// What SQLite itself says about an opened file: its mark and its version.
+std::optional<QString> CheckLedgerDatabase(sqlite3* db, const QString& path)
+{
+    int64_t applicationId = 0;
+    int64_t version = 0;
+    int result = ReadPragma(db, "PRAGMA application_id", applicationId);
+    if (result == SQLITE_OK)
+        result = ReadPragma(db, "PRAGMA user_version", version);
+    if (result != SQLITE_OK)
+        return QStringLiteral("データベースを開けません: %1（%2）").arg(path, DatabaseError(db, result));
+    if (applicationId != SqliteLedgerStore::kApplicationId)
+        return QStringLiteral("台帳データベースではありません（別のアプリケーションのデータベースです）: %1")
+            .arg(path);
+    if (version > SqliteLedgerStore::kSchemaVersion)
+        return QStringLiteral("この台帳データベースは新しい版のものです（版 %1）: %2").arg(version).arg(path);
+    if (version != SqliteLedgerStore::kSchemaVersion)
+        return QStringLiteral("台帳データベースの版が正しくありません（版 %1）: %2").arg(version).arg(path);
+    if (sqlite3_db_readonly(db, "main") == 1)
+        return QStringLiteral("データベースファイルに書き込めません（読み取り専用）: %1").arg(path);
+    return std::nullopt;
+}
+
+SqliteDatabase OpenFile(const QString& path, int flags, QString& error)
+{
+    sqlite3* raw = nullptr;
+    const int result =
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    SqliteDatabase db(raw);
+    if (result != SQLITE_OK) {
+        error = QStringLiteral("データベースを開けません: %1（%2）").arg(path, SqliteMessage(raw));
+        return nullptr;
+    }
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_timeout(raw, SqliteLedgerStore::kBusyTimeoutMs);
+    return db;
+}
+
+int Execute(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+
+// Gives a newly made, still empty file the schema and the ledger's mark in
+// one transaction, so that it is either a whole ledger or still empty.
+// Someone else may have made it a ledger meanwhile; that is then checked.
+std::optional<QString> CreateLedger(sqlite3* db, const QString& path)
+{
+    if (int result = Execute(db, "BEGIN IMMEDIATE"); result != SQLITE_OK)
+        return QStringLiteral("データベースを作成できません: %1（%2）").arg(path, DatabaseError(db, result));
+    int64_t tables = 0;
+    int64_t applicationId = 0;
+    int result = ReadPragma(db, "SELECT count(*) FROM sqlite_schema", tables);
+    if (result == SQLITE_OK)
+        result = ReadPragma(db, "PRAGMA application_id", applicationId);
+    if (result == SQLITE_OK && (tables != 0 || applicationId != 0)) {
+        Execute(db, "ROLLBACK");
+        return CheckLedgerDatabase(db, path);
+    }
+    if (result == SQLITE_OK)
+        result = Execute(db, kSchemaSql);
+    if (result == SQLITE_OK) {
+        const QByteArray marks = QByteArrayLiteral("PRAGMA application_id = ") +
+                                 QByteArray::number(SqliteLedgerStore::kApplicationId) +
+                                 QByteArrayLiteral("; PRAGMA user_version = ") +
+                                 QByteArray::number(SqliteLedgerStore::kSchemaVersion) + ';';
+        result = Execute(db, marks.constData());
+    }
+    if (result == SQLITE_OK)
+        result = Execute(db, "COMMIT");
+    if (result != SQLITE_OK) {
+        const QString error =
+            QStringLiteral("データベースを作成できません: %1（%2）").arg(path, DatabaseError(db, result));
+        if (!sqlite3_get_autocommit(db))
+            Execute(db, "ROLLBACK");
+        return error;
+    }
+    return std::nullopt;
+}
+
+// Opens the ledger at path: an existing file only when it is a ledger, an
+// absent one created when its folder exists. Never creates folders.
+SqliteDatabase OpenLedger(const QString& dataSource, QString& error)
+{
+    const QFileInfo info(dataSource);
+    // Absolute, so that a name starting with "file:" is never read as a URI.
+    const QString path = info.absoluteFilePath();
+
+    if (info.exists() || info.isSymLink()) {
+        if (auto refused = CheckLedgerHeader(path)) {
+            error = *refused;
+            return nullptr;
+        }
+        SqliteDatabase db = OpenFile(path, SQLITE_OPEN_READWRITE, error);
+        if (!db)
+            return nullptr;
+        if (auto refused = CheckLedgerDatabase(db.get(), path)) {
+            error = *refused;
+            return nullptr;
+        }
+        return db;
+    }
+
+    if (!QFileInfo(info.absolutePath()).isDir()) {
+        error = QStringLiteral("データベースのフォルダがありません: %1").arg(QDir::toNativeSeparators(info.absolutePath()));
+        return nullptr;
+    }
+    SqliteDatabase db = OpenFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
+    if (!db)
+        return nullptr;
+    if (auto refused = CreateLedger(db.get(), path)) {
+        error = *refused;
+        db.reset();
+        // An empty file left behind would be refused from now on.
+        if (QFileInfo fileInfo(path); fileInfo.exists() && fileInfo.size() == 0)
+            QFile::remove(path);
+        return nullptr;
+    }
+    return db;
+}
+
+// Sets up a checked ledger connection for its work.
+std::optional<QString> ConfigureConnection(sqlite3* db)
+{
+    if (int result = Execute(db, "PRAGMA foreign_keys = ON"); result != SQLITE_OK)
+        return DatabaseError(db, result);
+    sqlite3_stmt* raw = nullptr;
+    int result = sqlite3_prepare_v2(db, "PRAGMA journal_mode = WAL", -1, &raw, nullptr);
+    const SqliteStatement journal(raw);
+    if (result != SQLITE_OK)
+        return DatabaseError(db, result);
+    result = sqlite3_step(raw);
+    if (result != SQLITE_ROW)
+        return DatabaseError(db, result);
+    const bool wal = qstricmp(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0)), "wal") == 0;
+    // A commit without a sync is safe only with a write-ahead log; where the
+    // file system allows none, the default full sync stays.
+    if (wal) {
+        if (result = Execute(db, "PRAGMA synchronous = NORMAL"); result != SQLITE_OK)
+            return DatabaseError(db, result);
+    }
+    return std::nullopt;
+}
+
+SqliteStatement Prepare(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr) != SQLITE_OK)
+        return nullptr;
+    return SqliteStatement(raw);
+}
+
+// Runs body and turns anything it throws into a failure.
+template <typename Body>
+void Guarded(QString& strError, bool& blnFailed, Body&& body) noexcept
+{
+    try {
+        body();
+        return;
+    } catch (const std::bad_alloc&) {
+        strError = QStringLiteral("メモリが足りません。");
+    } catch (const std::exception& error) {
+        try {
+            strError = QStringLiteral("台帳の内部エラー: %1").arg(QString::fromLocal8Bit(error.what()));
+        } catch (...) {
+            strError = QStringLiteral("台帳の内部エラー");
+        }
+    } catch (...) {
+        strError = QStringLiteral("台帳の内部エラー");
+    }
+    blnFailed = true;
+}
+
+void Fail(QString& strError, bool& blnFailed, const QString& text)
+{
+    strError = text;
+    blnFailed = true;
+}
+
+void Succeed(QString& strError, bool& blnFailed)
+{
+    strError.clear();
+    blnFailed = false;
+}
+
+}  // namespace
+
+// One open ledger: its prepared statements and what it has learnt of the
+// master tables. The caches hold only rows that exist, and rows are never
+// renamed, so a cached name keeps its ID for the connection's life.
+struct SqliteLedgerStore::Connection {
+    struct MasterTable {
+        explicit MasterTable(const char* name) : what(name) {}
+
+        const char* what;  // for messages
+        SqliteStatement find;
+        SqliteStatement add;
+        SqliteStatement exists;
+        QHash<QString, int32_t> ids;
+        QSet<int32_t> known;
+    };
+
+    SqliteDatabase db;
+    SqliteStatement begin, commit, rollback;
+    SqliteStatement insertTrade, recordKind;
+    MasterTable kinds{"種別"}, products{"製品"}, suppliers{"仕入先"}, customers{"販売先"};
+
+    explicit Connection(SqliteDatabase database) : db(std::move(database)) {}
+
+    // False, with the reason, when a statement does not fit the file's schema.
+    bool prepare(QString& error)
+    {
+        sqlite3* handle = db.get();
+        const auto table = [&](MasterTable& target, const char* find, const char* add, const char* exists) {
+            target.find = Prepare(handle, find);
+            target.add = Prepare(handle, add);
+            target.exists = Prepare(handle, exists);
+            return target.find && target.add && target.exists;
+        };
+        begin = Prepare(handle, "BEGIN IMMEDIATE");
+        commit = Prepare(handle, "COMMIT");
+        rollback = Prepare(handle, "ROLLBACK");
+        insertTrade = Prepare(handle,
+                              "INSERT INTO trades(trade_kind, trade_date, product_id, supplier_id, customer_id,"
+                              " quantity, unit_price, amount) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+        // A code that names no kind cannot be recorded; the trade stands without it.
+        recordKind = Prepare(handle,
+                             "UPDATE products SET kind_code = ?1 WHERE product_id = ?2 AND kind_code IS NULL"
+                             " AND EXISTS (SELECT 1 FROM kinds WHERE kind_code = ?1)");
+        const bool ok =
+            begin && commit && rollback && insertTrade && recordKind &&
+            table(kinds, "SELECT kind_code FROM kinds WHERE name = ?1", "INSERT INTO kinds(name) VALUES (?1)",
+                  "SELECT 1 FROM kinds WHERE kind_code = ?1") &&
+            table(products, "SELECT product_id FROM products WHERE name = ?1",
+                  "INSERT INTO products(name, kind_code, maker, reading, model, spec)"
+                  " VALUES (?1, NULL, ?2, ?3, ?4, ?5)",
+                  "SELECT 1 FROM products WHERE product_id = ?1") &&
+            table(suppliers, "SELECT supplier_id FROM suppliers WHERE name = ?1",
+                  "INSERT INTO suppliers(name, reading) VALUES (?1, ?2)",
+                  "SELECT 1 FROM suppliers WHERE supplier_id = ?1") &&
+            table(customers, "SELECT customer_id FROM customers WHERE name = ?1",
+                  "INSERT INTO customers(name, reading) VALUES (?1, ?2)",
+                  "SELECT 1 FROM customers WHERE customer_id = ?1");
+        if (!ok)
+            error = QStringLiteral("台帳データベースの構造が正しくありません（%1）。").arg(SqliteMessage(handle));
+        return ok;
+    }
+
+    QString error(int result) const { return DatabaseError(db.get(), result); }
+
+    // SQLITE_ROW with the ID when the name is stored, SQLITE_DONE when not.
+    int find(MasterTable& table, const QString& name, int32_t& id, QString& error)
+    {
+        StatementUse use(table.find);
+        int result = Binder(use).text(1, name).result();
+        if (result == SQLITE_OK)
+            result = sqlite3_step(use);
+        if (result == SQLITE_ROW) {
+            const int64_t stored = sqlite3_column_int64(use, 0);
+            if (stored <= 0 || stored > std::numeric_limits<int32_t>::max()) {
+                error = QStringLiteral("%1「%2」の ID %3 は扱えない値です。")
+                            .arg(QString::fromUtf8(table.what), name).arg(stored);
+                return SQLITE_RANGE;
+            }
+            id = int32_t(stored);
+        } else if (result != SQLITE_DONE) {
+            error = this->error(result);
+        }
+        return result;
+    }
+
+    // The ID of name, adding it with bindRest (parameters from 2 on) when it
+    // is new. Returns 0 with the reason when it cannot.
+    template <typename BindRest>
+    int32_t resolve(MasterTable& table, const QString& name, BindRest&& bindRest, QString& error)
+    {
+        if (const auto cached = table.ids.constFind(name); cached != table.ids.constEnd())
+            return *cached;
+        int32_t id = 0;
+        int result = find(table, name, id, error);
+        if (result == SQLITE_DONE) {
+            WriteTransaction transaction(db.get(), begin, commit, rollback);
+            if (transaction.beginResult() != SQLITE_DONE) {
+                error = this->error(transaction.beginResult());
+                return 0;
+            }
+            // Someone else may have added it since the look-up.
+            result = find(table, name, id, error);
+            if (result == SQLITE_DONE) {
+                StatementUse use(table.add);
+                Binder binder(use);
+                binder.text(1, name);
+                bindRest(binder);
+                result = binder.result();
+                if (result == SQLITE_OK)
+                    result = sqlite3_step(use);
+                if (result != SQLITE_DONE) {
+                    error = this->error(result);
+                    return 0;
+                }
+                const int64_t added = sqlite3_last_insert_rowid(db.get());
+                if (added > std::numeric_limits<int32_t>::max()) {
+                    error = QStringLiteral("%1の ID が上限に達しました。").arg(QString::fromUtf8(table.what));
+                    return 0;
+                }
+                id = int32_t(added);
+                result = SQLITE_ROW;
+            }
+            if (result == SQLITE_ROW) {
+                if (const int committed = transaction.commit(); committed != SQLITE_DONE) {
+                    error = this->error(committed);
+                    return 0;
+                }
+            }
+        }
+        if (result != SQLITE_ROW)
+            return 0;
+        table.ids.insert(name, id);
+        table.known.insert(id);
+        return id;
+    }
+
+    // SQLITE_ROW when the ID is stored, SQLITE_DONE when not.
+    int known(MasterTable& table, int32_t id, QString& error)
+    {
+        if (table.known.contains(id))
+            return SQLITE_ROW;
+        StatementUse use(table.exists);
+        int result = Binder(use).integer(1, id).result();
+        if (result == SQLITE_OK)
+            result = sqlite3_step(use);
+        if (result == SQLITE_ROW)
+            table.known.insert(id);
+        else if (result != SQLITE_DONE)
+            error = this->error(result);
+        return result;
+    }
+
+    // After a foreign key refusal: someone else has removed rows.
+    void forgetMasterData()
+    {
+        for (MasterTable* table : {&kinds, &products, &suppliers, &customers}) {
+            table->ids.clear();
+            table->known.clear();
+        }
+    }
+
+    // A connection whose file has been deleted or replaced would write on
+    // into a file nobody will ever read again.
+    bool fileMoved()
+    {
+        int moved = 0;
+        return sqlite3_file_control(db.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved;
+    }
+};
+
+SqliteLedgerStore::SqliteLedgerStore() : m_notConnected(QStringLiteral("データベースに接続していません。")) {}
+
+SqliteLedgerStore::~SqliteLedgerStore() = default;
+
+void SqliteLedgerStore::OpenConnection(const QString& strConnection, QString& strError, bool& blnFailed)
+{
+    m_connection.reset();
+    m_notConnected = QStringLiteral("データベースに接続していません。");
+    Guarded(strError, blnFailed, [&] {
+        const DataSourceResult source = DataSourceOf(strConnection);
+        QString error = source.error;
+        if (error.isEmpty()) {
+            if (SqliteDatabase db = OpenLedger(source.path, error)) {
+                auto connection = std::make_unique<Connection>(std::move(db));
+                if (auto refused = ConfigureConnection(connection->db.get()))
+                    error = *refused;
+                else if (connection->prepare(error))
+                    m_connection = std::move(connection);
+            }
+        }
+        if (m_connection) {
+            Succeed(strError, blnFailed);
+        } else {
+            m_notConnected = QStringLiteral("データベースに接続していません: %1").arg(error);
+            Fail(strError, blnFailed, error);
+        }
+    });
+}
+
+void SqliteLedgerStore::ResolveProduct(const QString& strProductName, ProductRecord& product, QString& strError,
+                                       bool& blnFailed)
+{
+    product.lngProductID = 0;
+    Guarded(strError, blnFailed, [&] {
+        Connection* connection = m_connection.get();
+        if (!connection)
+            return Fail(strError, blnFailed, m_notConnected);
+        if (strProductName.isEmpty())
+            return Fail(strError, blnFailed, QStringLiteral("製品名が空です。"));
+        // The kind code is left to InsertTrade, which sees the line's own;
+        // here the record still holds the previous line's.
+        QString error;
+        const int32_t id = connection->resolve(
+            connection->products, strProductName,
+            [&](Binder& binder) {
+                binder.text(2, product.strMaker)
+                    .text(3, product.strReading)
+                    .text(4, product.strModel)
+                    .text(5, product.strSpec);
+            },
+            error);
+        if (id == 0)
+            return Fail(strError, blnFailed, error);
+        product.lngProductID = id;
+        Succeed(strError, blnFailed);
+    });
+}
+
+void SqliteLedgerStore::ResolveSupplier(const QString& strPartyName, PartyRecord& supplier, QString& strError,
+                                        bool& blnFailed)
+{
+    resolveParty(true, strPartyName, supplier, QStringLiteral("仕入先名が空です。"), strError,
+                 blnFailed);
+}
+
+void SqliteLedgerStore::ResolveCustomer(const QString& strPartyName, PartyRecord& customer, QString& strError,
+                                        bool& blnFailed)
+{
+    resolveParty(false, strPartyName, customer, QStringLiteral("販売先名が空です。"), strError,
+                 blnFailed);
+}
+
+void SqliteLedgerStore::resolveParty(bool blnSupplier, const QString& strPartyName,
+                                     PartyRecord& party, const QString& emptyName, QString& strError,
+                                     bool& blnFailed)
+{
+    party.lngPartyID = 0;
+    Guarded(strError, blnFailed, [&] {
+        if (!m_connection)
+            return Fail(strError, blnFailed, m_notConnected);
+        if (strPartyName.isEmpty())
+            return Fail(strError, blnFailed, emptyName);
+        QString error;
+        const int32_t id = m_connection->resolve(
+            blnSupplier ? m_connection->suppliers : m_connection->customers, strPartyName, [&](Binder& binder) { binder.text(2, party.strReading); },
+            error);
+        if (id == 0)
+            return Fail(strError, blnFailed, error);
+        party.lngPartyID = id;
+        Succeed(strError, blnFailed);
+    });
+}
+
+int32_t SqliteLedgerStore::GetKindCode(const QString& strKind)
+{
+    if (strKind.isEmpty() || !m_connection)
+        return 0;
+    int32_t code = 0;
+    QString error;
+    bool failed = false;
+    Guarded(error, failed, [&] {
+        code = m_connection->resolve(m_connection->kinds, strKind, [](Binder&) {}, error);
+    });
+    return failed ? 0 : code;
+}
+
+void SqliteLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, PartyRecord& customer,
+                                    TradeRecord& trade, bool blnPurchase, QString& strError, bool& blnFailed)
+{
+    Guarded(strError, blnFailed, [&] {
+        Connection* connection = m_connection.get();
+        if (!connection)
+            return Fail(strError, blnFailed, m_notConnected);
+
+        if (trade.dtmTradeDate == 0.0)
+            return Fail(strError, blnFailed, QStringLiteral("取引の日付がありません。"));
+        char date[kLedgerDateBufferSize];
+        const std::size_t dateLength = FormatLedgerDate(trade.dtmTradeDate, date);
+        if (dateLength == 0)
+            return Fail(strError, blnFailed, QStringLiteral("取引の日付が正しくありません（100 年から 9999 年まで）。"));
+
+        const int32_t productId = trade.lngProductID;
+        if (productId == 0)
+            return Fail(strError, blnFailed, QStringLiteral("取引の製品が決まっていません。"));
+
+        const PartyRecord& party = blnPurchase ? supplier : customer;
+        Connection::MasterTable& parties = blnPurchase ? connection->suppliers : connection->customers;
+        const int32_t partyId = blnPurchase ? trade.lngSupplierID : trade.lngCustomerID;
+        // A named party that did not resolve must not be booked as no party.
+        if (partyId == 0 && !party.strPartyName.isEmpty())
+            return Fail(strError, blnFailed,
+                        QStringLiteral("%1「%2」が登録されていません。").arg(QString::fromUtf8(parties.what),
+                                                                          party.strPartyName));
+
+        if (connection->fileMoved())
+            return Fail(strError, blnFailed,
+                        QStringLiteral("データベースファイルが移動または削除されたため書き込めません。"));
+
+        QString error;
+        int result = connection->known(connection->products, productId, error);
+        if (result == SQLITE_DONE)
+            return Fail(strError, blnFailed, QStringLiteral("製品 ID %1 は登録されていません。").arg(productId));
+        if (result == SQLITE_ROW && partyId != 0) {
+            result = connection->known(parties, partyId, error);
+            if (result == SQLITE_DONE)
+                return Fail(strError, blnFailed,
+                            QStringLiteral("%1 ID %2 は登録されていません。")
+                                .arg(QString::fromUtf8(parties.what))
+                                .arg(partyId));
+        }
+        if (result != SQLITE_ROW)
+            return Fail(strError, blnFailed, error);
+
+        WriteTransaction transaction(connection->db.get(), connection->begin, connection->commit,
+                                     connection->rollback);
+        if (transaction.beginResult() != SQLITE_DONE)
+            return Fail(strError, blnFailed, connection->error(transaction.beginResult()));
+        {
+            StatementUse use(connection->insertTrade);
+            result = Binder(use)
+                         .integer(1, blnPurchase ? 0 : 1)
+                         .utf8(2, date, dateLength)
+                         .integer(3, productId)
+                         .idOrNull(4, blnPurchase ? partyId : 0)
+                         .idOrNull(5, blnPurchase ? 0 : partyId)
+                         .integer(6, blnPurchase ? trade.lngPurchaseQuantity : trade.lngSalesQuantity)
+                         .integer(7, blnPurchase ? trade.lngPurchaseUnitPrice : trade.lngSalesUnitPrice)
+                         .integer(8, blnPurchase ? trade.lngPurchaseAmount : trade.lngSalesAmount)
+                         .result();
+            if (result == SQLITE_OK)
+                result = sqlite3_step(use);
+        }
+        if (result == SQLITE_DONE && product.lngKindCode != 0) {
+            StatementUse use(connection->recordKind);
+            result = Binder(use).integer(1, product.lngKindCode).integer(2, productId).result();
+            if (result == SQLITE_OK)
+                result = sqlite3_step(use);
+        }
+        if (result == SQLITE_DONE)
+            result = transaction.commit();
+        if (result != SQLITE_DONE) {
+            if (result == SQLITE_CONSTRAINT_FOREIGNKEY)
+                connection->forgetMasterData();
+            return Fail(strError, blnFailed, connection->error(result));
+        }
+        Succeed(strError, blnFailed);
+    });
+}

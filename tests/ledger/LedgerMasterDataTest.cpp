@@ -1,0 +1,157 @@
+#include "LedgerProbe.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+ProductRecord Product(const QString& name, int32_t kindCode = 0)
+{
+    ProductRecord product;
+    product.lngKindCode = kindCode;
+    product.strMaker = QStringLiteral("ソニック電子");
+    product.strReading = QStringLiteral("えきしょうもにたー");
+    product.strProductName = name;
+    product.strModel = QStringLiteral("LM-24W");
+    product.strSpec = QStringLiteral("24型　ワイド");
+    return product;
+}
+
+PartyRecord Party(const QString& name, const QString& reading)
+{
+    PartyRecord party;
+    party.strReading = reading;
+    party.strPartyName = name;
+    return party;
+}
+
+}  // namespace
+
+TEST(LedgerMasterData, ProductsAreAddedOnceWithTheirTextsAndFoundAfterwards)
+{
+    OpenLedger ledger;
+    ASSERT_FALSE(ledger.failed);
+    QString error = QStringLiteral("old");
+    bool failed = true;
+    ProductRecord first = Product(QStringLiteral("液晶モニター"), 3);
+    ledger.store.ResolveProduct(first.strProductName, first, error, failed);
+    EXPECT_FALSE(failed);
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_EQ(first.lngProductID, 1);
+
+    ProductRecord other = Product(QStringLiteral("ＵＳＢケーブル"));
+    ledger.store.ResolveProduct(other.strProductName, other, error, failed);
+    EXPECT_EQ(other.lngProductID, 2);
+
+    // Known again, by a second store too, with different texts that must not overwrite.
+    ProductRecord again = Product(QStringLiteral("液晶モニター"));
+    again.strMaker = QStringLiteral("別メーカー");
+    again.lngProductID = 99;
+    ledger.store.ResolveProduct(again.strProductName, again, error, failed);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(again.lngProductID, 1);
+    SqliteLedgerStore second;
+    second.OpenConnection(ConnectionTo(ledger.path), error, failed);
+    again.lngProductID = 0;
+    second.ResolveProduct(again.strProductName, again, error, failed);
+    EXPECT_EQ(again.lngProductID, 1);
+
+    // The kind code waits for the trade: the record holds the previous line's.
+    EXPECT_EQ(ledger.probe().rows("SELECT product_id, name, kind_code, maker, reading, model, spec FROM products"),
+              QStringList({"1|液晶モニター|NULL|ソニック電子|えきしょうもにたー|LM-24W|24型　ワイド",
+                           "2|ＵＳＢケーブル|NULL|ソニック電子|えきしょうもにたー|LM-24W|24型　ワイド"}));
+}
+
+TEST(LedgerMasterData, AnEmptyNameFailsAndLeavesNoId)
+{
+    OpenLedger ledger;
+    ASSERT_FALSE(ledger.failed);
+    QString error;
+    bool failed = false;
+    ProductRecord product = Product(QString());
+    product.lngProductID = 5;
+    ledger.store.ResolveProduct(QString(), product, error, failed);
+    EXPECT_TRUE(failed);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(product.lngProductID, 0);
+
+    for (const bool supplier : {true, false}) {
+        PartyRecord party = Party(QString(), QStringLiteral("とうわしょうじ"));
+        party.lngPartyID = 5;
+        failed = false;
+        error.clear();
+        if (supplier)
+            ledger.store.ResolveSupplier(QString(), party, error, failed);
+        else
+            ledger.store.ResolveCustomer(QString(), party, error, failed);
+        EXPECT_TRUE(failed);
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_EQ(party.lngPartyID, 0);
+    }
+    LedgerProbe probe = ledger.probe();
+    EXPECT_EQ(probe.number("SELECT (SELECT count(*) FROM products) + (SELECT count(*) FROM suppliers)"
+                           " + (SELECT count(*) FROM customers)"),
+              0);
+}
+
+TEST(LedgerMasterData, SuppliersAndCustomersAreSeparateTables)
+{
+    OpenLedger ledger;
+    ASSERT_FALSE(ledger.failed);
+    QString error;
+    bool failed = true;
+    PartyRecord supplier = Party(QStringLiteral("東和商事株式会社"), QStringLiteral("とうわしょうじ"));
+    ledger.store.ResolveSupplier(supplier.strPartyName, supplier, error, failed);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(supplier.lngPartyID, 1);
+
+    PartyRecord customer = Party(QStringLiteral("東和商事株式会社"), QStringLiteral("とうわ"));
+    failed = true;
+    ledger.store.ResolveCustomer(customer.strPartyName, customer, error, failed);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(customer.lngPartyID, 1);
+
+    PartyRecord next = Party(QStringLiteral("北星電機"), QStringLiteral("ほくせいでんき"));
+    ledger.store.ResolveCustomer(next.strPartyName, next, error, failed);
+    EXPECT_EQ(next.lngPartyID, 2);
+    PartyRecord known = Party(QStringLiteral("東和商事株式会社"), QStringLiteral("ちがう"));
+    ledger.store.ResolveCustomer(known.strPartyName, known, error, failed);
+    EXPECT_EQ(known.lngPartyID, 1);
+
+    LedgerProbe probe = ledger.probe();
+    EXPECT_EQ(probe.rows("SELECT * FROM suppliers"), QStringList({"1|東和商事株式会社|とうわしょうじ"}));
+    EXPECT_EQ(probe.rows("SELECT * FROM customers ORDER BY 1"),
+              QStringList({"1|東和商事株式会社|とうわ", "2|北星電機|ほくせいでんき"}));
+}
+
+TEST(LedgerMasterData, NamesAreKeptExactly)
+{
+    OpenLedger ledger;
+    ASSERT_FALSE(ledger.failed);
+    QString error;
+    bool failed = false;
+    // Full- and half-width, surrounding spaces, characters outside the BMP.
+    const QStringList names = {QStringLiteral("ｹｰﾌﾞﾙ"), QStringLiteral("ケーブル"), QStringLiteral(" ケーブル"),
+                               QStringLiteral("𠮷野家モデル"), QStringLiteral("髙島屋①")};
+    for (int i = 0; i < names.size(); ++i) {
+        ProductRecord product = Product(names[i]);
+        ledger.store.ResolveProduct(names[i], product, error, failed);
+        EXPECT_EQ(product.lngProductID, i + 1) << names[i].toStdString();
+    }
+    EXPECT_EQ(ledger.probe().rows("SELECT name FROM products ORDER BY product_id"), names);
+}
+
+TEST(LedgerMasterData, KindCodesAreZeroForNothingAndAddedOnce)
+{
+    OpenLedger ledger;
+    ASSERT_FALSE(ledger.failed);
+    EXPECT_EQ(ledger.store.GetKindCode(QString()), 0);
+    EXPECT_EQ(ledger.store.GetKindCode(QStringLiteral("モニター")), 1);
+    EXPECT_EQ(ledger.store.GetKindCode(QStringLiteral("ケーブル")), 2);
+    EXPECT_EQ(ledger.store.GetKindCode(QStringLiteral("モニター")), 1);
+    SqliteLedgerStore second;
+    QString error;
+    bool failed = true;
+    second.OpenConnection(ConnectionTo(ledger.path), error, failed);
+    EXPECT_EQ(second.GetKindCode(QStringLiteral("ケーブル")), 2);
+    EXPECT_EQ(ledger.probe().rows("SELECT * FROM kinds ORDER BY 1"), QStringList({"1|モニター", "2|ケーブル"}));
+}

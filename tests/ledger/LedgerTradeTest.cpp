@@ -1,0 +1,223 @@
+#include "LedgerProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double kJan5th2024 = 45296.0;
+
+// A ledger with one product, one supplier and one customer resolved, and
+// a trade record that refers to them.
+struct TradeLedger : OpenLedger {
+    ProductRecord product;
+    PartyRecord supplier;
+    PartyRecord customer;
+    TradeRecord trade;
+
+    TradeLedger()
+    {
+        product.strProductName = QStringLiteral("液晶モニター");
+        supplier.strPartyName = QStringLiteral("東和商事");
+        customer.strPartyName = QStringLiteral("北星電機");
+        store.ResolveProduct(product.strProductName, product, error, failed);
+        store.ResolveSupplier(supplier.strPartyName, supplier, error, failed);
+        store.ResolveCustomer(customer.strPartyName, customer, error, failed);
+        trade.lngProductID = product.lngProductID;
+        trade.lngSupplierID = supplier.lngPartyID;
+        trade.lngCustomerID = customer.lngPartyID;
+        trade.dtmTradeDate = kJan5th2024;
+        trade.lngPurchaseQuantity = 3;
+        trade.lngPurchaseUnitPrice = 1200;
+        trade.lngPurchaseAmount = 3600;
+        trade.lngSalesQuantity = 2;
+        trade.lngSalesUnitPrice = 1500;
+        trade.lngSalesAmount = 3000;
+    }
+
+    // The flag and text as InsertTrade leaves them, from a flag that held `entry`.
+    bool insert(bool purchase, bool entry = false)
+    {
+        failed = entry;
+        error = QStringLiteral("stale");
+        store.InsertTrade(product, supplier, customer, trade, purchase, error, failed);
+        return failed;
+    }
+
+    QStringList trades()
+    {
+        return probe().rows("SELECT trade_kind, trade_date, product_id, supplier_id, customer_id,"
+                            " quantity, unit_price, amount FROM trades ORDER BY trade_id");
+    }
+};
+
+}  // namespace
+
+TEST(LedgerTrade, InsertsTheSideOfTheMode)
+{
+    TradeLedger ledger;
+    ASSERT_EQ(ledger.product.lngProductID, 1);
+    EXPECT_FALSE(ledger.insert(true));
+    EXPECT_TRUE(ledger.error.isEmpty());
+    EXPECT_FALSE(ledger.insert(false));
+    EXPECT_EQ(ledger.trades(), QStringList({"0|2024-01-05|1|1|NULL|3|1200|3600", "1|2024-01-05|1|NULL|1|2|1500|3000"}));
+}
+
+TEST(LedgerTrade, APartyOfZeroIsStoredAsNoneWhenTheRecordNamesNone)
+{
+    TradeLedger ledger;
+    ledger.trade.lngSupplierID = 0;
+    ledger.supplier.strPartyName.clear();
+    EXPECT_FALSE(ledger.insert(true));
+    ledger.trade.lngCustomerID = 0;
+    ledger.customer.strPartyName.clear();
+    EXPECT_FALSE(ledger.insert(false));
+    EXPECT_EQ(ledger.probe().rows("SELECT supplier_id, customer_id FROM trades"), QStringList({"NULL|NULL", "NULL|NULL"}));
+}
+
+TEST(LedgerTrade, WritesTheTimeOnlyWhenTheDateHasOne)
+{
+    TradeLedger ledger;
+    ledger.trade.dtmTradeDate = kJan5th2024 + (9 * 3600 + 30 * 60) / 86400.0;
+    EXPECT_FALSE(ledger.insert(false));
+    ledger.trade.dtmTradeDate = -1.25;
+    EXPECT_FALSE(ledger.insert(false));
+    EXPECT_EQ(ledger.probe().rows("SELECT trade_date FROM trades"),
+              QStringList({"2024-01-05 09:30:00", "1899-12-29 06:00:00"}));
+}
+
+TEST(LedgerTrade, RefusesTradesWithoutAKnownProductOrDate)
+{
+    TradeLedger ledger;
+    const auto refused = [&](auto change) {
+        TradeRecord kept = ledger.trade;
+        change(ledger.trade);
+        const bool failed = ledger.insert(true);
+        const bool explained = !ledger.error.isEmpty() && ledger.error != QStringLiteral("stale");
+        ledger.trade = kept;
+        return failed && explained;
+    };
+    EXPECT_TRUE(refused([](TradeRecord& t) { t.lngProductID = 0; }));
+    EXPECT_TRUE(refused([](TradeRecord& t) { t.lngProductID = 42; }));
+    EXPECT_TRUE(refused([](TradeRecord& t) { t.lngProductID = -1; }));
+    EXPECT_TRUE(refused([](TradeRecord& t) { t.dtmTradeDate = 0.0; }));
+    EXPECT_TRUE(refused([](TradeRecord& t) { t.dtmTradeDate = std::numeric_limits<double>::quiet_NaN(); }));
+    EXPECT_TRUE(refused([](TradeRecord& t) { t.dtmTradeDate = std::numeric_limits<double>::infinity(); }));
+    EXPECT_TRUE(refused([](TradeRecord& t) { t.dtmTradeDate = 1e12; }));
+    EXPECT_TRUE(ledger.trades().isEmpty());
+}
+
+TEST(LedgerTrade, RefusesAPartyThatIsNotKnownOrDidNotResolve)
+{
+    TradeLedger ledger;
+    ledger.trade.lngSupplierID = 42;
+    EXPECT_TRUE(ledger.insert(true));
+    EXPECT_TRUE(ledger.error.contains(QStringLiteral("42"))) << ledger.error.toStdString();
+    // A customer ID is no supplier ID: only customer 1 exists, supplier 2 does not.
+    ledger.trade.lngSupplierID = 1;
+    ledger.trade.lngCustomerID = 2;
+    EXPECT_TRUE(ledger.insert(false));
+    // A named party whose resolve failed must not be booked as no party.
+    ledger.trade.lngCustomerID = 0;
+    EXPECT_TRUE(ledger.insert(false));
+    EXPECT_TRUE(ledger.error.contains(QStringLiteral("北星電機"))) << ledger.error.toStdString();
+    EXPECT_TRUE(ledger.trades().isEmpty());
+}
+
+TEST(LedgerTrade, SuccessClearsTheFlagWhateverItHeld)
+{
+    TradeLedger ledger;
+    EXPECT_FALSE(ledger.insert(true, true));
+    EXPECT_TRUE(ledger.error.isEmpty());
+    ledger.trade.lngProductID = 0;
+    EXPECT_TRUE(ledger.insert(true, false));
+    EXPECT_EQ(ledger.trades().size(), 1);
+}
+
+TEST(LedgerTrade, RecordsTheKindCodeOnAProductThatHasNone)
+{
+    TradeLedger ledger;
+    const int32_t monitor = ledger.store.GetKindCode(QStringLiteral("モニター"));
+    const int32_t cable = ledger.store.GetKindCode(QStringLiteral("ケーブル"));
+    LedgerProbe probe = ledger.probe();
+
+    ledger.product.lngKindCode = 0;
+    EXPECT_FALSE(ledger.insert(false));
+    EXPECT_EQ(probe.value("SELECT kind_code FROM products"), QStringLiteral("NULL"));
+    // A code that names no kind is not recorded; the trade still stands.
+    ledger.product.lngKindCode = 77;
+    EXPECT_FALSE(ledger.insert(false));
+    EXPECT_EQ(probe.value("SELECT kind_code FROM products"), QStringLiteral("NULL"));
+    ledger.product.lngKindCode = monitor;
+    EXPECT_FALSE(ledger.insert(false));
+    EXPECT_EQ(probe.number("SELECT kind_code FROM products"), monitor);
+    ledger.product.lngKindCode = cable;
+    EXPECT_FALSE(ledger.insert(false));
+    EXPECT_EQ(probe.number("SELECT kind_code FROM products"), monitor);
+    EXPECT_EQ(ledger.trades().size(), 4);
+}
+
+TEST(LedgerTrade, EveryAcceptedTradeIsCommittedAtOnce)
+{
+    TradeLedger ledger;
+    LedgerProbe probe = ledger.probe();
+    for (int i = 1; i <= 3; ++i) {
+        ASSERT_FALSE(ledger.insert(i % 2 == 0));
+        EXPECT_EQ(probe.number("SELECT count(*) FROM trades"), i);
+    }
+}
+
+TEST(LedgerTrade, ABusyDatabaseFailsThroughTheFlagAfterAFewSeconds)
+{
+    TradeLedger ledger;
+    LedgerProbe holder = ledger.probe();
+    holder.exec("BEGIN IMMEDIATE");
+
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(ledger.insert(true));
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_TRUE(ledger.error.contains(QStringLiteral("使用中"))) << ledger.error.toStdString();
+    EXPECT_GE(waited, std::chrono::milliseconds(SqliteLedgerStore::kBusyTimeoutMs / 2));
+    EXPECT_LT(waited, std::chrono::milliseconds(SqliteLedgerStore::kBusyTimeoutMs * 3));
+
+    // New master data needs the write lock too; known names do not.
+    ProductRecord product;
+    product.lngProductID = 9;
+    ledger.store.ResolveProduct(QStringLiteral("新製品"), product, ledger.error, ledger.failed);
+    EXPECT_TRUE(ledger.failed);
+    EXPECT_EQ(product.lngProductID, 0);
+    ledger.store.ResolveProduct(QStringLiteral("液晶モニター"), product, ledger.error, ledger.failed);
+    EXPECT_FALSE(ledger.failed);
+    EXPECT_EQ(product.lngProductID, 1);
+
+    holder.exec("COMMIT");
+    EXPECT_FALSE(ledger.insert(true));
+    EXPECT_EQ(ledger.trades().size(), 1);
+}
+
+TEST(LedgerTrade, ALedgerFileDeletedWhileOpenIsNotWrittenBlindly)
+{
+    TradeLedger ledger;
+    ASSERT_FALSE(ledger.insert(true));
+    ASSERT_TRUE(QFile::remove(ledger.path));
+    EXPECT_TRUE(ledger.insert(true));
+    EXPECT_FALSE(ledger.error.isEmpty());
+}
+
+TEST(LedgerTrade, MasterRowsRemovedBySomeoneElseAreNoLongerUsed)
+{
+    TradeLedger ledger;
+    ASSERT_FALSE(ledger.insert(false));
+    LedgerProbe probe = ledger.probe();
+    probe.exec("DELETE FROM trades; DELETE FROM customers;");
+    EXPECT_TRUE(ledger.insert(false));
+    // Resolving the name again adds it anew.
+    ledger.store.ResolveCustomer(ledger.customer.strPartyName, ledger.customer, ledger.error, ledger.failed);
+    EXPECT_FALSE(ledger.failed);
+    ledger.trade.lngCustomerID = ledger.customer.lngPartyID;
+    EXPECT_FALSE(ledger.insert(false));
+    EXPECT_EQ(probe.number("SELECT count(*) FROM trades"), 1);
+}
