@@ -134,7 +134,9 @@ TEST_F(CommandTest, AFileGoneBeforeTheClickIsToldByTheEngineOnly)
 TEST_F(CommandTest, DuringARunTheButtonsAreOffAndACloseIsRefused)
 {
     window->show();
+    window->activateWindow();
     dropPath(writeSalesFile(QStringLiteral("sales.csv")));
+    cmdExec().setFocus();
 
     int checked = 0;
     desktop.onDoEvents = [&] {
@@ -156,6 +158,7 @@ TEST_F(CommandTest, DuringARunTheButtonsAreOffAndACloseIsRefused)
     EXPECT_TRUE(cmdExec().isEnabled());
     EXPECT_TRUE(cmdClose().isEnabled());
     EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->focusWidget(), &cmdExec());  // where the user left it
 
     cmdClose().click();
     EXPECT_FALSE(window->isVisible());

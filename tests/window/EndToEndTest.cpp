@@ -1,0 +1,105 @@
+#include "RecordingDesktop.h"
+#include "WindowFixture.h"
+#include "frmMain.h"
+
+#include "SqliteLedgerStore.h"
+
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace {
+
+// Rows of a query, each as its columns' texts joined with '|'.
+QStringList Query(const QString& databasePath, const char* sql)
+{
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(databasePath.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, &sqlite3_close);
+    if (opened != SQLITE_OK)
+        throw std::runtime_error("cannot open " + databasePath.toStdString());
+    sqlite3_stmt* rawStatement = nullptr;
+    if (sqlite3_prepare_v2(db.get(), sql, -1, &rawStatement, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(db.get()));
+    const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> statement(rawStatement, &sqlite3_finalize);
+    QStringList rows;
+    while (sqlite3_step(statement.get()) == SQLITE_ROW) {
+        QStringList columns;
+        for (int i = 0; i < sqlite3_column_count(statement.get()); ++i)
+            columns << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), i)));
+        rows << columns.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+// The program as it runs: the real ledger store under Data/ of a fresh
+// current directory, the user's side recorded.
+class EndToEndTest : public ::testing::Test {
+protected:
+    EndToEndTest() : here(work.path()), window(desktop, [] { return std::make_unique<SqliteLedgerStore>(); })
+    {
+        QDir(work.path()).mkdir(QStringLiteral("Data"));
+    }
+
+    void dropAndImport(const QString& path)
+    {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        SendDrop(*window.findChild<QLabel*>(QStringLiteral("lblItem")), data);
+        window.findChild<QPushButton*>(QStringLiteral("cmdExec"))->click();
+    }
+    QString database() const { return QDir(work.path()).filePath(QStringLiteral("Data/iOrvanta.mdb")); }
+
+    QTemporaryDir work;
+    CurrentDirectoryScope here;
+    RecordingDesktop desktop;
+    frmMain window;
+};
+
+TEST_F(EndToEndTest, ADroppedSalesFileLandsInTheLedgerUnderTheCurrentDirectory)
+{
+    const QString path = QDir(work.path()).filePath(QStringLiteral("売上.csv"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("日付,種別,メーカー,ふりがな,製品名,型式,仕様,数量,販売単価,ふりがな,販売先\r\n"
+                              "2024/05/07,パソコン,富士見電機,のーとぱそこん,ノートパソコン FM-14,FM-14A,"
+                              "\"14型, Core i5\",2,128000,まるやま,丸山商会\r\n"
+                              "2024/05/09,消耗品,東都電機,となー,トナー,TN-20K,黒,4,9800,たかはし,髙橋設計\r\n")
+                   .toUtf8());
+    file.close();
+
+    dropAndImport(path);
+
+    EXPECT_EQ(desktop.prompts(), QStringList({QStringLiteral("全レコード 2 件中 2 件インポートしました。")}));
+    EXPECT_EQ(desktop.pointers, std::vector<int>({11, 0}));
+    EXPECT_EQ(Query(database(),
+                    "SELECT t.trade_kind, t.trade_date, p.name, p.maker, p.spec, c.name, t.quantity,"
+                    " t.unit_price, t.amount, t.supplier_id IS NULL"
+                    " FROM trades t JOIN products p USING (product_id)"
+                    " JOIN customers c USING (customer_id) ORDER BY t.trade_id"),
+              QStringList({QStringLiteral("1|2024-05-07|ノートパソコン FM-14|富士見電機|14型, Core i5|丸山商会|2|128000|256000|1"),
+                           QStringLiteral("1|2024-05-09|トナー|東都電機|黒|髙橋設計|4|9800|39200|1")}));
+
+    // The chosen file stays chosen: a second click adds the same trades again.
+    window.findChild<QPushButton*>(QStringLiteral("cmdExec"))->click();
+    EXPECT_EQ(Query(database(), "SELECT count(*) FROM trades"), QStringList({QStringLiteral("4")}));
+    EXPECT_EQ(Query(database(), "SELECT count(*) FROM products"), QStringList({QStringLiteral("2")}));
+}
+
+TEST_F(EndToEndTest, ThePurchaseSampleInItsShiftJisTextIsImportedWhole)
+{
+    dropAndImport(QStringLiteral(MORA_SAMPLES_DIR "/purchase-cp932.csv"));
+
+    ASSERT_EQ(desktop.messages.size(), 1u) << desktop.prompts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(desktop.messages[0].prompt, QStringLiteral("全レコード 12 件中 12 件インポートしました。"));
+    EXPECT_EQ(desktop.messages[0].title, QStringLiteral("インポート完了"));
+    EXPECT_EQ(Query(database(), "SELECT count(*), sum(trade_kind), count(customer_id) FROM trades"),
+              QStringList({QStringLiteral("12|0|0")}));
+    EXPECT_EQ(Query(database(),
+                    "SELECT p.name, s.name, t.quantity, t.amount FROM trades t"
+                    " JOIN products p USING (product_id) JOIN suppliers s USING (supplier_id)"
+                    " ORDER BY t.trade_id LIMIT 1"),
+              QStringList({QStringLiteral("ノートパソコン FM-14|富士見電機販売|5|490000")}));
+}
+
+}  // namespace

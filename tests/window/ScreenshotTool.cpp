@@ -1,0 +1,81 @@
+// Shows the program's window on the current display, drops one file on its
+// drop label the way a file manager would, and saves a picture of the
+// window as the screen shows it.
+
+#include "Product.h"
+#include "QtDesktop.h"
+#include "frmMain.h"
+
+#include "SqliteLedgerStore.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMimeData>
+#include <QPixmap>
+#include <QScreen>
+#include <QTextStream>
+#include <QUrl>
+
+#include <memory>
+
+namespace {
+
+// Keeps the event loop going for a while so that the window manager and
+// the window can settle.
+void Settle(int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(kApplicationName);
+    QApplication::setApplicationVersion(kApplicationVersion);
+    QTextStream err(stderr);
+    const QStringList args = QApplication::arguments();
+    if (args.size() != 3) {
+        err << "usage: window_screenshot FILE-TO-DROP OUTPUT.png\n";
+        return 2;
+    }
+    const QString dropped = QFileInfo(args.at(1)).absoluteFilePath();
+    const QString output = args.at(2);
+
+    QtDesktop desktop;
+    frmMain window(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
+    window.show();
+    Settle(1500);
+
+    auto* target = window.findChild<QLabel*>(QStringLiteral("lblItem"));
+    if (!target) {
+        err << "the window has no lblItem\n";
+        return 1;
+    }
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(dropped)});
+    const QPoint centre = target->rect().center();
+    QDragEnterEvent enter(centre, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(centre), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    Settle(700);
+
+    const QRect frame = window.frameGeometry();
+    const QPixmap shot = window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
+                                                     frame.height());
+    if (shot.isNull() || !shot.save(output)) {
+        err << "could not save " << output << "\n";
+        return 1;
+    }
+    err << "saved " << output << " (" << shot.width() << "x" << shot.height() << ")\n";
+    return 0;
+}
