@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlite3-dev sqlite3
   googletest libgtest-dev libgmock-dev
-  xvfb x11-utils imagemagick
+  xvfb x11-utils imagemagick openbox
   fonts-ipafont-gothic
 )
 
