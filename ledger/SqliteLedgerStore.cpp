@@ -176,6 +176,10 @@ int Execute(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr
 // Someone else may have made it a ledger meanwhile; that is then checked.
 std::optional<QString> CreateLedger(sqlite3* db, const QString& path)
 {
+    // Every trade is a commit of its own, which writes its page whole into
+    // the log: small pages keep that cheap. Ignored once the file has pages.
+    if (int result = Execute(db, "PRAGMA page_size = 1024"); result != SQLITE_OK)
+        return QStringLiteral("データベースを作成できません: %1（%2）").arg(path, DatabaseError(db, result));
     if (int result = Execute(db, "BEGIN IMMEDIATE"); result != SQLITE_OK)
         return QStringLiteral("データベースを作成できません: %1（%2）").arg(path, DatabaseError(db, result));
     int64_t tables = 0;
@@ -329,6 +333,8 @@ struct SqliteLedgerStore::Connection {
         QHash<QString, int32_t> ids;
         QSet<int32_t> known;
     };
+    // Products known to carry a kind code, whose update can be skipped.
+    QSet<int32_t> productsWithKind;
 
     SqliteDatabase db;
     SqliteStatement begin, commit, rollback;
@@ -473,6 +479,7 @@ struct SqliteLedgerStore::Connection {
             table->ids.clear();
             table->known.clear();
         }
+        productsWithKind.clear();
     }
 
     // A connection whose file has been deleted or replaced would write on
@@ -656,11 +663,13 @@ void SqliteLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplie
             if (result == SQLITE_OK)
                 result = sqlite3_step(use);
         }
-        if (result == SQLITE_DONE && product.lngKindCode != 0) {
+        bool kindRecorded = false;
+        if (result == SQLITE_DONE && product.lngKindCode != 0 && !connection->productsWithKind.contains(productId)) {
             StatementUse use(connection->recordKind);
             result = Binder(use).integer(1, product.lngKindCode).integer(2, productId).result();
             if (result == SQLITE_OK)
                 result = sqlite3_step(use);
+            kindRecorded = result == SQLITE_DONE && sqlite3_changes(connection->db.get()) == 1;
         }
         if (result == SQLITE_DONE)
             result = transaction.commit();
@@ -669,6 +678,8 @@ void SqliteLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplie
                 connection->forgetMasterData();
             return Fail(strError, blnFailed, connection->error(result));
         }
+        if (kindRecorded)
+            connection->productsWithKind.insert(productId);
         Succeed(strError, blnFailed);
     });
 }
