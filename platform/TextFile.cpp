@@ -8,9 +8,10 @@
 
 #include <iconv.h>
 
-#include <cerrno>
+#include <array>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -67,37 +68,88 @@ struct IconvCloser {
 };
 using IconvHandle = std::unique_ptr<void, IconvCloser>;
 
+constexpr char16_t NOT_DECODED = 0xFFFF;  // a noncharacter: no CP932 byte maps to it
+
+// Code page 932 as two lookup tables, taken once from the system's
+// converter: decoding through iconv itself costs more than everything else
+// the reader does.
+struct Cp932Table {
+    std::array<char16_t, 256> single{};      // NOT_DECODED where the byte leads a pair
+    std::vector<char16_t> pairs;             // lead * 256 + trail
+    bool available = false;
+
+    Cp932Table() : pairs(256 * 256, NOT_DECODED)
+    {
+        iconv_t raw = iconv_open("UTF-16LE", "CP932");
+        if (raw == iconv_t(-1))
+            return;
+        IconvHandle handle(raw);
+        const auto decode = [raw](const char* bytes, size_t size) -> char16_t {
+            char in[2] = {bytes[0], size > 1 ? bytes[1] : '\0'};
+            char16_t out[2] = {};
+            char* inPtr = in;
+            char* outPtr = reinterpret_cast<char*>(out);
+            size_t inLeft = size;
+            size_t outLeft = sizeof out;
+            iconv(raw, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(raw, &inPtr, &inLeft, &outPtr, &outLeft) == size_t(-1) || inLeft != 0
+                || outLeft != sizeof out - sizeof(char16_t))
+                return NOT_DECODED;
+            return out[0];
+        };
+        for (int lead = 0; lead < 256; ++lead) {
+            const char bytes[2] = {char(lead), 0};
+            single[size_t(lead)] = decode(bytes, 1);
+            if (single[size_t(lead)] != NOT_DECODED)
+                continue;
+            for (int trail = 0x40; trail < 256; ++trail) {
+                const char pair[2] = {char(lead), char(trail)};
+                pairs[size_t(lead * 256 + trail)] = decode(pair, 2);
+            }
+        }
+        available = true;
+    }
+};
+
+const Cp932Table& Cp932()
+{
+    static const Cp932Table table;
+    return table;
+}
+
 // Code page 932 with its vendor extensions; bytes that don't decode become
 // U+FFFD one byte at a time, so a stray byte never swallows a line break.
 QString DecodeCp932(const QByteArray& bytes)
 {
-    iconv_t raw = iconv_open("UTF-16LE", "CP932");
-    if (raw == iconv_t(-1))
+    const Cp932Table& table = Cp932();
+    if (!table.available)
         throw RuntimeError(ERR_PATH_FILE_ACCESS, QStringLiteral("文字コード CP932 を扱えません。"));
-    IconvHandle handle(raw);
 
     // Every input byte gives at most one UTF-16 code unit.
     QString text(bytes.size(), Qt::Uninitialized);
-    char* in = const_cast<char*>(bytes.constData());
-    size_t inLeft = size_t(bytes.size());
-    char* const outStart = reinterpret_cast<char*>(text.data());
-    char* out = outStart;
-    size_t outLeft = size_t(text.size()) * sizeof(char16_t);
-
-    while (inLeft > 0) {
-        if (iconv(raw, &in, &inLeft, &out, &outLeft) != size_t(-1))
-            break;
-        if (errno != EILSEQ && errno != EINVAL)
-            throw RuntimeError(ERR_PATH_FILE_ACCESS);
-        const char16_t replacement = 0xFFFD;
-        std::memcpy(out, &replacement, sizeof replacement);
-        out += sizeof replacement;
-        outLeft -= sizeof replacement;
-        ++in;
-        --inLeft;
-        iconv(raw, nullptr, nullptr, nullptr, nullptr);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    char16_t* const outStart = out;
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto* const end = in + bytes.size();
+    while (in < end) {
+        const unsigned char byte = *in;
+        if (byte < 0x80) {
+            *out++ = byte;
+            ++in;
+            continue;
+        }
+        char16_t unit = table.single[byte];
+        if (unit != NOT_DECODED) {
+            ++in;
+        } else if (in + 1 < end && (unit = table.pairs[size_t(byte) * 256 + in[1]]) != NOT_DECODED) {
+            in += 2;
+        } else {
+            unit = 0xFFFD;
+            ++in;
+        }
+        *out++ = unit;
     }
-    text.truncate(qsizetype((out - outStart) / qsizetype(sizeof(char16_t))));
+    text.truncate(qsizetype(out - outStart));
     return text;
 }
 
