@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 
 namespace {
 
@@ -33,6 +32,16 @@ CivilDate CivilFromDays(int64_t z)
     return {static_cast<int64_t>(yoe) + era * 400 + (month <= 2), month, day};
 }
 
+// Writes value as `width` decimal digits; the caller knows it fits.
+char* PutDigits(char* out, unsigned value, int width)
+{
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = char('0' + value % 10);
+        value /= 10;
+    }
+    return out + width;
+}
+
 }  // namespace
 
 std::size_t FormatLedgerDate(double dtmValue, char (&buffer)[kLedgerDateBufferSize])
@@ -51,13 +60,20 @@ std::size_t FormatLedgerDate(double dtmValue, char (&buffer)[kLedgerDateBufferSi
         return 0;
 
     const CivilDate date = CivilFromDays(days - kDaysFrom1899To1970);
-    int written;
-    if (seconds == 0) {
-        written = std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", int(date.year), date.month, date.day);
-    } else {
-        written = std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u %02d:%02d:%02d", int(date.year),
-                                date.month, date.day, int(seconds / 3600), int(seconds / 60 % 60),
-                                int(seconds % 60));
+    // Written by hand: a formatted print per trade shows in the import's profile.
+    char* out = PutDigits(buffer, unsigned(date.year), 4);
+    *out++ = '-';
+    out = PutDigits(out, date.month, 2);
+    *out++ = '-';
+    out = PutDigits(out, date.day, 2);
+    if (seconds != 0) {
+        *out++ = ' ';
+        out = PutDigits(out, unsigned(seconds / 3600), 2);
+        *out++ = ':';
+        out = PutDigits(out, unsigned(seconds / 60 % 60), 2);
+        *out++ = ':';
+        out = PutDigits(out, unsigned(seconds % 60), 2);
     }
-    return written > 0 ? std::size_t(written) : 0;
+    *out = '\0';
+    return std::size_t(out - buffer);
 }
