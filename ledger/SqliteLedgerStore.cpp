@@ -1,6 +1,7 @@
 #include "SqliteLedgerStore.h"
 
 #include "ConnectionString.h"
+#include "FrameWriteVfs.h"
 #include "LedgerDate.h"
 #include "SqliteHandles.h"
 
@@ -154,11 +155,11 @@ std::optional<QString> CheckLedgerDatabase(sqlite3* db, const QString& path)
     return std::nullopt;
 }
 
-SqliteDatabase OpenFile(const QString& path, int flags, QString& error)
+SqliteDatabase OpenFile(const QString& path, int flags, LedgerAccess access, QString& error)
 {
     sqlite3* raw = nullptr;
     const int result =
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags | SQLITE_OPEN_NOMUTEX, FrameWriteVfsName());
     SqliteDatabase db(raw);
     if (result != SQLITE_OK) {
         error = QStringLiteral("データベースを開けません: %1（%2）").arg(path, SqliteMessage(raw));
@@ -166,6 +167,14 @@ SqliteDatabase OpenFile(const QString& path, int flags, QString& error)
     }
     sqlite3_extended_result_codes(raw, 1);
     sqlite3_busy_timeout(raw, SqliteLedgerStore::kBusyTimeoutMs);
+    // Before the first read, so that the log's index never goes to shared memory.
+    if (access == LedgerAccess::Exclusive) {
+        if (const int pragma = sqlite3_exec(raw, "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
+            pragma != SQLITE_OK) {
+            error = QStringLiteral("データベースを開けません: %1（%2）").arg(path, DatabaseError(raw, pragma));
+            return nullptr;
+        }
+    }
     return db;
 }
 
@@ -214,7 +223,7 @@ std::optional<QString> CreateLedger(sqlite3* db, const QString& path)
 
 // Opens the ledger at path: an existing file only when it is a ledger, an
 // absent one created when its folder exists. Never creates folders.
-SqliteDatabase OpenLedger(const QString& dataSource, QString& error)
+SqliteDatabase OpenLedger(const QString& dataSource, LedgerAccess access, QString& error)
 {
     const QFileInfo info(dataSource);
     // Absolute, so that a name starting with "file:" is never read as a URI.
@@ -225,7 +234,7 @@ SqliteDatabase OpenLedger(const QString& dataSource, QString& error)
             error = *refused;
             return nullptr;
         }
-        SqliteDatabase db = OpenFile(path, SQLITE_OPEN_READWRITE, error);
+        SqliteDatabase db = OpenFile(path, SQLITE_OPEN_READWRITE, access, error);
         if (!db)
             return nullptr;
         if (auto refused = CheckLedgerDatabase(db.get(), path)) {
@@ -239,7 +248,7 @@ SqliteDatabase OpenLedger(const QString& dataSource, QString& error)
         error = QStringLiteral("データベースのフォルダがありません: %1").arg(QDir::toNativeSeparators(info.absolutePath()));
         return nullptr;
     }
-    SqliteDatabase db = OpenFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
+    SqliteDatabase db = OpenFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, access, error);
     if (!db)
         return nullptr;
     if (auto refused = CreateLedger(db.get(), path)) {
@@ -481,17 +490,12 @@ struct SqliteLedgerStore::Connection {
         }
         productsWithKind.clear();
     }
-
-    // A connection whose file has been deleted or replaced would write on
-    // into a file nobody will ever read again.
-    bool fileMoved()
-    {
-        int moved = 0;
-        return sqlite3_file_control(db.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved;
-    }
 };
 
-SqliteLedgerStore::SqliteLedgerStore() : m_notConnected(QStringLiteral("データベースに接続していません。")) {}
+SqliteLedgerStore::SqliteLedgerStore(LedgerAccess access)
+    : m_access(access), m_notConnected(QStringLiteral("データベースに接続していません。"))
+{
+}
 
 SqliteLedgerStore::~SqliteLedgerStore() = default;
 
@@ -503,7 +507,7 @@ void SqliteLedgerStore::OpenConnection(const QString& strConnection, QString& st
         const DataSourceResult source = DataSourceOf(strConnection);
         QString error = source.error;
         if (error.isEmpty()) {
-            if (SqliteDatabase db = OpenLedger(source.path, error)) {
+            if (SqliteDatabase db = OpenLedger(source.path, m_access, error)) {
                 auto connection = std::make_unique<Connection>(std::move(db));
                 if (auto refused = ConfigureConnection(connection->db.get()))
                     error = *refused;
@@ -624,10 +628,6 @@ void SqliteLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplie
             return Fail(strError, blnFailed,
                         QStringLiteral("%1「%2」が登録されていません。").arg(QString::fromUtf8(parties.what),
                                                                           party.strPartyName));
-
-        if (connection->fileMoved())
-            return Fail(strError, blnFailed,
-                        QStringLiteral("データベースファイルが移動または削除されたため書き込めません。"));
 
         QString error;
         int result = connection->known(connection->products, productId, error);

@@ -12,6 +12,16 @@
 // application ID (creating a new one when the file is absent and its folder
 // exists); commits every accepted trade before InsertTrade returns. Errors
 // are reported through the failed flags, never thrown.
+// Whether other connections may use the ledger while a store has it open.
+enum class LedgerAccess {
+    // The store holds the file for itself from OpenConnection until it is
+    // released: others wait for it. Spares every commit the shared locking,
+    // which costs more than the trade's own write.
+    Exclusive,
+    // Others may read and write beside the store.
+    Shared,
+};
+
 class SqliteLedgerStore : public clsLedgerStore {
 public:
     // Marks a database file as a ledger ("MORA").
@@ -20,7 +30,7 @@ public:
     // How long a locked database is waited for before an operation fails.
     static constexpr int kBusyTimeoutMs = 3000;
 
-    SqliteLedgerStore();
+    explicit SqliteLedgerStore(LedgerAccess access = LedgerAccess::Exclusive);
     ~SqliteLedgerStore() override;
     SqliteLedgerStore(const SqliteLedgerStore&) = delete;
     SqliteLedgerStore& operator=(const SqliteLedgerStore&) = delete;
@@ -42,6 +52,7 @@ private:
     void resolveParty(bool blnSupplier, const QString& strPartyName, PartyRecord& party,
                       const QString& emptyName, QString& strError, bool& blnFailed);
 
+    LedgerAccess m_access;
     std::unique_ptr<Connection> m_connection;
     QString m_notConnected;
 };

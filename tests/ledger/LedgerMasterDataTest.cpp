@@ -49,7 +49,7 @@ TEST(LedgerMasterData, ProductsAreAddedOnceWithTheirTextsAndFoundAfterwards)
     ledger.store.ResolveProduct(again.strProductName, again, error, failed);
     EXPECT_FALSE(failed);
     EXPECT_EQ(again.lngProductID, 1);
-    SqliteLedgerStore second;
+    SqliteLedgerStore second(LedgerAccess::Shared);
     second.OpenConnection(ConnectionTo(ledger.path), error, failed);
     again.lngProductID = 0;
     second.ResolveProduct(again.strProductName, again, error, failed);
@@ -148,7 +148,7 @@ TEST(LedgerMasterData, KindCodesAreZeroForNothingAndAddedOnce)
     EXPECT_EQ(ledger.store.GetKindCode(QStringLiteral("モニター")), 1);
     EXPECT_EQ(ledger.store.GetKindCode(QStringLiteral("ケーブル")), 2);
     EXPECT_EQ(ledger.store.GetKindCode(QStringLiteral("モニター")), 1);
-    SqliteLedgerStore second;
+    SqliteLedgerStore second(LedgerAccess::Shared);
     QString error;
     bool failed = true;
     second.OpenConnection(ConnectionTo(ledger.path), error, failed);

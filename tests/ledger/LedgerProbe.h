@@ -85,11 +85,12 @@ inline QByteArray FileBytes(const QString& path)
     return file.readAll();
 }
 
-// A store opened on a fresh ledger in a temporary folder.
+// A store opened on a fresh ledger in a temporary folder, shared so that
+// probes can look at the file while the store has it open.
 struct OpenLedger {
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("iOrvanta.mdb"));
-    SqliteLedgerStore store;
+    SqliteLedgerStore store{LedgerAccess::Shared};
     QString error;
     bool failed = true;
 
