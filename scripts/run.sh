@@ -4,11 +4,8 @@
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 work_dir="$PWD"
-"$repo/scripts/install-deps.sh"
-
-build="$repo/build"
-cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target MoraImport
+"$repo/scripts/build.sh" MoraImport
+build="${MORA_BUILD_DIR:-$repo/build}"
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "MoraImport needs a graphical display, and none is set (DISPLAY and WAYLAND_DISPLAY are empty)." >&2

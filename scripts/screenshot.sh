@@ -7,10 +7,8 @@ set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 output="$repo/docs/screenshot.png"
 
-"$repo/scripts/install-deps.sh"
+"$repo/scripts/build.sh" window_screenshot
 build="${MORA_BUILD_DIR:-$repo/build}"
-cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target window_screenshot
 
 mkdir -p "$repo/docs"
 work_dir="$(mktemp -d)"
