@@ -126,13 +126,6 @@ QString GenerateSalesText()
     return text;
 }
 
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        throw std::runtime_error("cannot write " + path.toStdString());
-}
-
 double Milliseconds(std::chrono::steady_clock::duration elapsed)
 {
     return std::chrono::duration<double, std::milli>(elapsed).count();
@@ -225,8 +218,7 @@ int main(int argc, char** argv)
         const QByteArray cp932 = ToCp932(GenerateSalesText());
         const QString csvPath = dir.write(QStringLiteral("sales.csv"), cp932);
         // The same data as the reader sees it, written as UTF-8 for sqlite3.
-        const QString utf8Path = dir.path(QStringLiteral("sales-utf8.csv"));
-        WriteFile(utf8Path, DecodeImportText(cp932).toUtf8());
+        const QString utf8Path = dir.write(QStringLiteral("sales-utf8.csv"), DecodeImportText(cp932).toUtf8());
 
         double engineBest = 1e300;
         double sqliteBest = 1e300;
