@@ -140,6 +140,7 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
         store->OpenConnection(strConnection, strError, blnFailed);
 
         if (OpenImportFile(stream, *fso, strFilePath)) {
+            store.reset();
             m_desktop.SetMousePointer(POINTER_DEFAULT);
             m_desktop.MsgBox(QStringLiteral("ファイルが開けない為インポートは失敗しました。"), MB_OK, QString());
             return;
@@ -187,9 +188,12 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
             m_desktop.DoEvents();
         }
         stream->Close();
+        // Frees the database, so that no one waits on it while the box is open.
+        store.reset();
         m_desktop.MsgBox(QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(intRead).arg(intImported),
                          MB_ICONINFORMATION, QStringLiteral("インポート完了"));
     } catch (const std::exception& error) {
+        store.reset();
         ReportError(m_desktop, QStringLiteral("CLS-is1005"), error, PointerOnError::Reset);
     }
 }

@@ -1,7 +1,6 @@
 #include "SqliteLedgerStore.h"
 
 #include "ConnectionString.h"
-#include "FrameWriteVfs.h"
 #include "LedgerDate.h"
 #include "SqliteHandles.h"
 
@@ -159,7 +158,7 @@ SqliteDatabase OpenFile(const QString& path, int flags, LedgerAccess access, QSt
 {
     sqlite3* raw = nullptr;
     const int result =
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags | SQLITE_OPEN_NOMUTEX, FrameWriteVfsName());
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     SqliteDatabase db(raw);
     if (result != SQLITE_OK) {
         error = QStringLiteral("データベースを開けません: %1（%2）").arg(path, SqliteMessage(raw));
@@ -609,8 +608,6 @@ void SqliteLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplie
         if (!connection)
             return Fail(strError, blnFailed, m_notConnected);
 
-        if (trade.dtmTradeDate == 0.0)
-            return Fail(strError, blnFailed, QStringLiteral("取引の日付がありません。"));
         char date[kLedgerDateBufferSize];
         const std::size_t dateLength = FormatLedgerDate(trade.dtmTradeDate, date);
         if (dateLength == 0)

@@ -286,6 +286,31 @@ TEST_F(ImportRun, AFileGoneBeforeTheRunGivesTwoMessagesAndNoTotals)
     EXPECT_EQ(CallsWithoutArguments(), QStringList{"OpenConnection"});
 }
 
+// Another program may wait on the ledger while the user looks at a box.
+TEST_F(ImportRun, TheStoreIsReleasedBeforeTheBoxThatEndsTheRun)
+{
+    std::vector<int> releasedAtBox;
+    desktop.onMsgBox = [&] { releasedAtBox.push_back(log->storesReleased); };
+    Run(kSalesHeader, {kLine1, kLine2});
+    EXPECT_EQ(desktop.prompts(), QStringList{Totals(2, 2)});
+
+    log->throwIn = QStringLiteral("InsertTrade");
+    log->throwOnCall = 3;  // the log counts the first run's two
+    Run(kSalesHeader, {kLine1});
+
+    const QString path = dir.writeCp932(QStringLiteral("gone.csv"), Lines({kSalesHeader, kLine1}));
+    clsImportSource engine(desktop, RecordingStore::factory(log));
+    ASSERT_FALSE(engine.IMPFileCheck(path));
+    QFile::remove(path);
+    engine.ExecImport(path, kConnection);
+
+    ASSERT_EQ(desktop.messages.size(), 4u);
+    EXPECT_TRUE(desktop.messages[1].prompt.startsWith(QStringLiteral("CLS-is1005")));
+    // The file's own report comes while the run still has the store; the run's last box after it is gone.
+    EXPECT_EQ(releasedAtBox, (std::vector<int>{1, 2, 2, 3}));
+    EXPECT_EQ(log->storesMade, 3);
+}
+
 TEST_F(ImportRun, WithoutAHeaderCheckTheRunImportsInSalesModeAndSkipsTheFirstLine)
 {
     const QString path = dir.writeUtf8(QStringLiteral("u.csv"), Lines({kPurchaseHeader, kLine1}));

@@ -106,7 +106,6 @@ TEST(LedgerTrade, RefusesTradesWithoutAKnownProductOrDate)
     EXPECT_TRUE(refused([](TradeRecord& t) { t.lngProductID = 0; }));
     EXPECT_TRUE(refused([](TradeRecord& t) { t.lngProductID = 42; }));
     EXPECT_TRUE(refused([](TradeRecord& t) { t.lngProductID = -1; }));
-    EXPECT_TRUE(refused([](TradeRecord& t) { t.dtmTradeDate = 0.0; }));
     EXPECT_TRUE(refused([](TradeRecord& t) { t.dtmTradeDate = std::numeric_limits<double>::quiet_NaN(); }));
     EXPECT_TRUE(refused([](TradeRecord& t) { t.dtmTradeDate = std::numeric_limits<double>::infinity(); }));
     EXPECT_TRUE(refused([](TradeRecord& t) { t.dtmTradeDate = 1e12; }));

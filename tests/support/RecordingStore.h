@@ -37,6 +37,7 @@ struct StoreLog {
 
     // Observations.
     int storesMade = 0;
+    int storesReleased = 0;
     QStringList calls;  // "Operation:argument" in order
     QStringList connections;
     std::vector<Resolve> products;
@@ -57,6 +58,9 @@ struct StoreLog {
 class RecordingStore : public clsLedgerStore {
 public:
     explicit RecordingStore(std::shared_ptr<StoreLog> log) : m_log(std::move(log)) { ++m_log->storesMade; }
+    ~RecordingStore() override { ++m_log->storesReleased; }
+    RecordingStore(const RecordingStore&) = delete;
+    RecordingStore& operator=(const RecordingStore&) = delete;
 
     static LedgerStoreFactory factory(const std::shared_ptr<StoreLog>& log)
     {
