@@ -1,6 +1,7 @@
 #include "SqliteLedgerStore.h"
 
 #include "ConnectionString.h"
+#include "LedgerFolder.h"
 #include "LedgerDate.h"
 #include "SqliteHandles.h"
 
@@ -179,86 +180,129 @@ SqliteDatabase OpenFile(const QString& path, int flags, LedgerAccess access, QSt
 
 int Execute(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 
-// Gives a newly made, still empty file the schema and the ledger's mark in
-// one transaction, so that it is either a whole ledger or still empty.
-// Someone else may have made it a ledger meanwhile; that is then checked.
-std::optional<QString> CreateLedger(sqlite3* db, const QString& path)
+// Makes a whole ledger at creation: schema and marks in one transaction,
+// then closed, so that no journal is left beside it.
+std::optional<QString> MakeLedgerFile(const QString& creation, const QString& path)
 {
-    // Every trade is a commit of its own, which writes its page whole into
-    // the log: small pages keep that cheap. Ignored once the file has pages.
-    if (int result = Execute(db, "PRAGMA page_size = 1024"); result != SQLITE_OK)
-        return QStringLiteral("データベースを作成できません: %1（%2）").arg(path, DatabaseError(db, result));
-    if (int result = Execute(db, "BEGIN IMMEDIATE"); result != SQLITE_OK)
-        return QStringLiteral("データベースを作成できません: %1（%2）").arg(path, DatabaseError(db, result));
-    int64_t tables = 0;
-    int64_t applicationId = 0;
-    int result = ReadPragma(db, "SELECT count(*) FROM sqlite_schema", tables);
-    if (result == SQLITE_OK)
-        result = ReadPragma(db, "PRAGMA application_id", applicationId);
-    if (result == SQLITE_OK && (tables != 0 || applicationId != 0)) {
-        Execute(db, "ROLLBACK");
-        return CheckLedgerDatabase(db, path);
-    }
-    if (result == SQLITE_OK)
-        result = Execute(db, kSchemaSql);
-    if (result == SQLITE_OK) {
-        const QByteArray marks = QByteArrayLiteral("PRAGMA application_id = ") +
-                                 QByteArray::number(SqliteLedgerStore::kApplicationId) +
-                                 QByteArrayLiteral("; PRAGMA user_version = ") +
-                                 QByteArray::number(SqliteLedgerStore::kSchemaVersion) + ';';
-        result = Execute(db, marks.constData());
-    }
-    if (result == SQLITE_OK)
-        result = Execute(db, "COMMIT");
-    if (result != SQLITE_OK) {
-        const QString error =
-            QStringLiteral("データベースを作成できません: %1（%2）").arg(path, DatabaseError(db, result));
-        if (!sqlite3_get_autocommit(db))
-            Execute(db, "ROLLBACK");
+    QString error;
+    SqliteDatabase db = OpenFile(creation, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, LedgerAccess::Shared, error);
+    if (!db)
         return error;
-    }
+    // Every trade is a commit of its own, which writes its page whole into
+    // the log: small pages keep that cheap.
+    const QByteArray sql = QByteArrayLiteral("PRAGMA page_size = 1024; BEGIN IMMEDIATE;") + kSchemaSql +
+                           QByteArrayLiteral("PRAGMA application_id = ") +
+                           QByteArray::number(SqliteLedgerStore::kApplicationId) +
+                           QByteArrayLiteral("; PRAGMA user_version = ") +
+                           QByteArray::number(SqliteLedgerStore::kSchemaVersion) + QByteArrayLiteral("; COMMIT;");
+    if (const int result = Execute(db.get(), sql.constData()); result != SQLITE_OK)
+        return QStringLiteral("データベースを作成できません: %1（%2）").arg(path, DatabaseError(db.get(), result));
+    if (const int result = sqlite3_close(db.get()); result != SQLITE_OK)
+        return QStringLiteral("データベースを作成できません: %1（%2）").arg(path, DatabaseError(db.get(), result));
+    (void)db.release();
     return std::nullopt;
+}
+
+// Creates the ledger at path so that it appears whole or not at all: made
+// under another name beside it, then moved into place. Leaves the ledger of
+// whoever came first when someone else made one meanwhile.
+std::optional<QString> CreateLedger(const QString& path)
+{
+    QString error;
+    const std::optional<CreationLock> lock =
+        CreationLock::Take(QFileInfo(path).absolutePath(), SqliteLedgerStore::kBusyTimeoutMs, error);
+    if (!lock)
+        return error;
+    const LedgerFileState state = InspectLedgerFile(path);
+    if (state != LedgerFileState::Absent && state != LedgerFileState::Empty)
+        return std::nullopt;
+    RemoveStaleCreations(path);
+    const QString creation = CreationName(path);
+    std::optional<PlaceResult> placed;
+    if (auto refused = MakeLedgerFile(creation, path))
+        error = *refused;
+    else
+        placed = PlaceLedger(creation, path, state == LedgerFileState::Empty, error);
+    if (placed != PlaceResult::Placed)
+        RemoveCreation(creation);
+    return placed ? std::nullopt : std::optional(error);
+}
+
+// Lets SQLite roll back a journal or read a log left beside path before
+// anyone judges the file. Nothing when it is a ledger; an empty database is
+// left for creation (empty set).
+std::optional<QString> RecoverLedgerFile(const QString& path, bool& empty)
+{
+    QString error;
+    // Not exclusive: such a connection would keep a rolled back journal.
+    SqliteDatabase db = OpenFile(path, SQLITE_OPEN_READWRITE, LedgerAccess::Shared, error);
+    if (!db)
+        return error;
+    int64_t pages = 0;
+    if (const int result = ReadPragma(db.get(), "PRAGMA page_count", pages); result != SQLITE_OK)
+        return QStringLiteral("データベースを開けません: %1（%2）").arg(path, DatabaseError(db.get(), result));
+    empty = pages == 0;
+    if (empty)
+        return std::nullopt;
+    auto refused = CheckLedgerDatabase(db.get(), path);
+    // Someone else's log stays as it is.
+    if (refused)
+        sqlite3_db_config(db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    return refused;
 }
 
 // Opens the ledger at path: an existing file only when it is a ledger, an
 // absent one created when its folder exists. Never creates folders.
 SqliteDatabase OpenLedger(const QString& dataSource, LedgerAccess access, QString& error)
 {
-    const QFileInfo info(dataSource);
     // Absolute, so that a name starting with "file:" is never read as a URI.
-    const QString path = info.absoluteFilePath();
+    const QString path = QFileInfo(dataSource).absoluteFilePath();
+    const QString folder = QFileInfo(path).absolutePath();
 
-    if (info.exists() || info.isSymLink()) {
-        if (auto refused = CheckLedgerHeader(path)) {
+    // A creation or recovery can hand over to another state once or twice.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const LedgerFileState state = InspectLedgerFile(path);
+        if (state == LedgerFileState::Absent || state == LedgerFileState::Empty) {
+            if (!QFileInfo(folder).isDir()) {
+                error = QStringLiteral("データベースのフォルダがありません: %1").arg(QDir::toNativeSeparators(folder));
+                return nullptr;
+            }
+            if (auto refused = WriteRefusal(path, false)) {
+                error = *refused;
+                return nullptr;
+            }
+            if (auto refused = CreateLedger(path)) {
+                error = *refused;
+                return nullptr;
+            }
+            continue;
+        }
+        std::optional<QString> refused;
+        if (state == LedgerFileState::Present)
+            refused = CheckLedgerHeader(path);
+        if (!refused)
+            refused = WriteRefusal(path, true);
+        if (!refused && state == LedgerFileState::NeedsRecovery) {
+            bool empty = false;
+            refused = RecoverLedgerFile(path, empty);
+            if (!refused && empty)
+                continue;
+        }
+        if (refused) {
             error = *refused;
             return nullptr;
         }
         SqliteDatabase db = OpenFile(path, SQLITE_OPEN_READWRITE, access, error);
         if (!db)
             return nullptr;
-        if (auto refused = CheckLedgerDatabase(db.get(), path)) {
-            error = *refused;
+        if (auto notLedger = CheckLedgerDatabase(db.get(), path)) {
+            error = *notLedger;
             return nullptr;
         }
         return db;
     }
-
-    if (!QFileInfo(info.absolutePath()).isDir()) {
-        error = QStringLiteral("データベースのフォルダがありません: %1").arg(QDir::toNativeSeparators(info.absolutePath()));
-        return nullptr;
-    }
-    SqliteDatabase db = OpenFile(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, access, error);
-    if (!db)
-        return nullptr;
-    if (auto refused = CreateLedger(db.get(), path)) {
-        error = *refused;
-        db.reset();
-        // An empty file left behind would be refused from now on.
-        if (QFileInfo fileInfo(path); fileInfo.exists() && fileInfo.size() == 0)
-            QFile::remove(path);
-        return nullptr;
-    }
-    return db;
+    error = QStringLiteral("データベースを作成できません: %1（作成の途中で変わり続けます）").arg(path);
+    return nullptr;
 }
 
 // Sets up a checked ledger connection for its work.

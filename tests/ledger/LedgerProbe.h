@@ -10,9 +10,15 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstdio>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 // A second, independent connection to a ledger file, for reading back
 // what the store wrote and for holding locks against it.
@@ -83,6 +89,46 @@ inline QByteArray FileBytes(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error("cannot read " + path.toStdString());
     return file.readAll();
+}
+
+// What OpenConnection reported.
+struct Opened {
+    QString error;
+    bool failed = false;
+};
+
+inline Opened Open(SqliteLedgerStore& store, const QString& connection)
+{
+    Opened opened;
+    store.OpenConnection(connection, opened.error, opened.failed);
+    return opened;
+}
+
+// Runs body in a forked child and gives its exit status: body's result,
+// 99 when it threw, 128 + the signal that ended it. The child leaves through
+// _exit, so nothing of the test's own state is torn down twice.
+inline int RunInChild(const std::function<int()>& body)
+{
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0)
+        throw std::runtime_error("cannot fork");
+    if (child == 0) {
+        int status = 99;
+        try {
+            status = body();
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "child: %s\n", error.what());
+        }
+        std::fflush(nullptr);
+        ::_exit(status);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            throw std::runtime_error("cannot wait for the child");
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 // A store opened on a fresh ledger in a temporary folder, shared so that

@@ -1,0 +1,274 @@
+#include "ImportFixtures.h"
+#include "LedgerProbe.h"
+#include "QtPrinters.h"
+#include "RecordingDesktop.h"
+#include "TestFiles.h"
+#include "clsImportSource.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+using namespace fixtures;
+
+constexpr int kDied = 86;
+
+// Makes the process die, as a killed program would, just before the n-th
+// write, sync, truncation or removal of any file SQLite changes. Only ever
+// set up in a child process.
+class DyingVfs {
+public:
+    explicit DyingVfs(int dieAt) : m_left(dieAt), m_real(sqlite3_vfs_find(nullptr))
+    {
+        m_vfs = *m_real;
+        m_vfs.zName = "dying";
+        m_vfs.szOsFile = int(sizeof(File)) + m_real->szOsFile;
+        m_vfs.pAppData = this;
+        m_vfs.xOpen = &Open;
+        m_vfs.xDelete = &Delete;
+        sqlite3_vfs_register(&m_vfs, 1);
+    }
+    DyingVfs(const DyingVfs&) = delete;
+    DyingVfs& operator=(const DyingVfs&) = delete;
+
+private:
+    struct File {
+        sqlite3_file base;
+        DyingVfs* owner;
+        sqlite3_file* real() { return reinterpret_cast<sqlite3_file*>(this + 1); }
+    };
+    static File* Of(sqlite3_file* file) { return reinterpret_cast<File*>(file); }
+    static sqlite3_file* Real(sqlite3_file* file) { return Of(file)->real(); }
+    static DyingVfs* Owner(sqlite3_vfs* vfs) { return static_cast<DyingVfs*>(vfs->pAppData); }
+
+    void change()
+    {
+        if (--m_left == 0)
+            _exit(kDied);
+    }
+
+    static int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags)
+    {
+        DyingVfs* owner = Owner(vfs);
+        Of(file)->owner = owner;
+        const int result = owner->m_real->xOpen(owner->m_real, name, Real(file), flags, outFlags);
+        file->pMethods = Real(file)->pMethods ? &kMethods : nullptr;
+        return result;
+    }
+    static int Delete(sqlite3_vfs* vfs, const char* name, int syncDir)
+    {
+        Owner(vfs)->change();
+        return Owner(vfs)->m_real->xDelete(Owner(vfs)->m_real, name, syncDir);
+    }
+
+    static int Close(sqlite3_file* f) { return Real(f)->pMethods->xClose(Real(f)); }
+    static int Read(sqlite3_file* f, void* b, int n, sqlite3_int64 o) { return Real(f)->pMethods->xRead(Real(f), b, n, o); }
+    static int Write(sqlite3_file* f, const void* b, int n, sqlite3_int64 o)
+    {
+        Of(f)->owner->change();
+        return Real(f)->pMethods->xWrite(Real(f), b, n, o);
+    }
+    static int Truncate(sqlite3_file* f, sqlite3_int64 size)
+    {
+        Of(f)->owner->change();
+        return Real(f)->pMethods->xTruncate(Real(f), size);
+    }
+    // A sync matters to a power cut, not to a killed process: skipped, to keep the test quick.
+    static int Sync(sqlite3_file* f, int)
+    {
+        Of(f)->owner->change();
+        return SQLITE_OK;
+    }
+    static int FileSize(sqlite3_file* f, sqlite3_int64* s) { return Real(f)->pMethods->xFileSize(Real(f), s); }
+    static int Lock(sqlite3_file* f, int l) { return Real(f)->pMethods->xLock(Real(f), l); }
+    static int Unlock(sqlite3_file* f, int l) { return Real(f)->pMethods->xUnlock(Real(f), l); }
+    static int CheckReserved(sqlite3_file* f, int* r) { return Real(f)->pMethods->xCheckReservedLock(Real(f), r); }
+    static int Control(sqlite3_file* f, int op, void* a) { return Real(f)->pMethods->xFileControl(Real(f), op, a); }
+    static int SectorSize(sqlite3_file* f) { return Real(f)->pMethods->xSectorSize(Real(f)); }
+    static int Characteristics(sqlite3_file* f) { return Real(f)->pMethods->xDeviceCharacteristics(Real(f)); }
+    static int ShmMap(sqlite3_file* f, int p, int s, int e, void volatile** m)
+    {
+        return Real(f)->pMethods->xShmMap(Real(f), p, s, e, m);
+    }
+    static int ShmLock(sqlite3_file* f, int o, int n, int l) { return Real(f)->pMethods->xShmLock(Real(f), o, n, l); }
+    static void ShmBarrier(sqlite3_file* f) { Real(f)->pMethods->xShmBarrier(Real(f)); }
+    static int ShmUnmap(sqlite3_file* f, int d) { return Real(f)->pMethods->xShmUnmap(Real(f), d); }
+    static int Fetch(sqlite3_file* f, sqlite3_int64 o, int n, void** p) { return Real(f)->pMethods->xFetch(Real(f), o, n, p); }
+    static int Unfetch(sqlite3_file* f, sqlite3_int64 o, void* p) { return Real(f)->pMethods->xUnfetch(Real(f), o, p); }
+
+    static constexpr sqlite3_io_methods kMethods = {
+        3, &Close, &Read, &Write, &Truncate, &Sync, &FileSize, &Lock, &Unlock, &CheckReserved, &Control,
+        &SectorSize, &Characteristics, &ShmMap, &ShmLock, &ShmBarrier, &ShmUnmap, &Fetch, &Unfetch,
+    };
+
+    int m_left;
+    sqlite3_vfs* m_real;
+    sqlite3_vfs m_vfs{};
+};
+
+QString Totals(int read, int imported)
+{
+    return QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(read).arg(imported);
+}
+
+const QStringList kLines = {
+    QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター 24型,LM-24,ワイド,2,29800,ほくせいでんき,北星電機"),
+    QStringLiteral("2024/5/2,ケーブル,ソニック,けーぶる,ＨＤＭＩケーブル 2m,HC-2,,5,1280,あおばしょうてん,青葉商店"),
+    QStringLiteral("2024/5/3,モニター,ソニック,えきしょう,液晶モニター 24型,LM-24,ワイド,1,29800,,北星電機"),
+    QStringLiteral("2024/5/4,入力機器,南海工業,まうす,無線マウス,MS-1,USB,3,2480,なんかいしょうかい,南海商会"),
+};
+
+// A first import into Data/ of a fresh folder, and what a crash leaves there.
+class FirstImport {
+public:
+    FirstImport()
+    {
+        if (!QDir(m_dir.root()).mkdir(QStringLiteral("Data")))
+            throw std::runtime_error("no Data folder");
+        m_file = m_dir.writeCp932(QStringLiteral("sales.csv"), Lines(QStringList{kSalesHeader} + kLines));
+    }
+
+    QString database() const { return m_dir.path(QStringLiteral("Data/iOrvanta.mdb")); }
+    QString data() const { return m_dir.path(QStringLiteral("Data")); }
+
+    // The prompts the user saw.
+    QStringList run() const
+    {
+        RecordingDesktop desktop;
+        clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
+        if (!engine.IMPFileCheck(m_file))
+            engine.ExecImport(m_file, ConnectionTo(database()));
+        return desktop.prompts();
+    }
+
+    // Runs body in a child whose SQLite dies at its dieAt-th change; the
+    // child's exit status, kDied when it did.
+    static int DieAt(int dieAt, const std::function<void()>& body)
+    {
+        return RunInChild([&] {
+            const DyingVfs dying(dieAt);
+            body();
+            return 0;
+        });
+    }
+
+    // What the next import must find: every line taken, a sound database
+    // and nothing of the crash left beside it.
+    void expectRecovered(int dieAt) const
+    {
+        SCOPED_TRACE(dieAt);
+        EXPECT_EQ(run(), QStringList{Totals(kLines.size(), kLines.size())});
+        {
+            LedgerProbe probe(database());
+            EXPECT_EQ(probe.value("PRAGMA integrity_check"), QStringLiteral("ok"));
+            EXPECT_TRUE(probe.rows("PRAGMA foreign_key_check").isEmpty());
+            EXPECT_EQ(probe.rows("SELECT trade_date FROM (SELECT * FROM trades ORDER BY trade_id DESC LIMIT 4)"
+                                 " ORDER BY trade_id"),
+                      QStringList({"2024-05-01", "2024-05-02", "2024-05-03", "2024-05-04"}));
+        }
+        EXPECT_EQ(QDir(data()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{QStringLiteral("iOrvanta.mdb")});
+    }
+
+private:
+    ScratchDir m_dir;
+    QString m_file;
+};
+
+// Kills at every step in turn until the step count runs past the end.
+template <typename Body>
+void KillAtEveryChange(const Body& body)
+{
+    int dieAt = 1;
+    for (; dieAt < 1000; ++dieAt) {
+        FirstImport import;
+        const int status = FirstImport::DieAt(dieAt, [&] { body(import); });
+        if (status == 0)
+            break;
+        ASSERT_EQ(status, kDied) << "at change " << dieAt;
+        import.expectRecovered(dieAt);
+        if (::testing::Test::HasFailure())
+            return;
+    }
+    EXPECT_GT(dieAt, 5) << "the body made too few changes to test anything";
+}
+
+}  // namespace
+
+TEST(LedgerCrash, AFirstImportKilledAtAnyChangeIsFollowedByOneThatTakesEveryLine)
+{
+    KillAtEveryChange([](const FirstImport& import) { import.run(); });
+}
+
+// What a creation made straight at the ledger's name left behind: an empty
+// file, or a half-made database beside a hot journal.
+TEST(LedgerCrash, AHalfMadeDatabaseBesideItsJournalIsRecoveredAndMadeALedger)
+{
+    KillAtEveryChange([](const FirstImport& import) {
+        sqlite3* raw = nullptr;
+        sqlite3_open(QFile::encodeName(import.database()).constData(), &raw);
+        const SqliteDatabase db(raw);
+        sqlite3_exec(raw,
+                     "PRAGMA page_size = 1024; BEGIN IMMEDIATE;"
+                     " CREATE TABLE kinds(kind_code INTEGER PRIMARY KEY, name TEXT);"
+                     " CREATE TABLE trades(trade_id INTEGER PRIMARY KEY, trade_date TEXT);"
+                     " INSERT INTO kinds(name) VALUES ('モニター'); COMMIT;",
+                     nullptr, nullptr, nullptr);
+    });
+}
+
+TEST(LedgerCrash, LeftoversOfAnEarlierCreationAreRemoved)
+{
+    FirstImport import;
+    for (const char* name : {"iOrvanta.mdb.creating-99999", "iOrvanta.mdb.creating-99999-journal"}) {
+        QFile file(import.data() + QLatin1Char('/') + QString::fromUtf8(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("left by a creation that died");
+    }
+    import.expectRecovered(0);
+}
+
+TEST(LedgerCrash, AnEmptyFileWithoutAJournalIsNoLedgerYet)
+{
+    FirstImport import;
+    QFile file(import.database());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    import.expectRecovered(0);
+    EXPECT_EQ(LedgerProbe(import.database()).number("PRAGMA application_id"), SqliteLedgerStore::kApplicationId);
+}
+
+TEST(LedgerCrash, StoresCreatingTheSameLedgerAtOnceAllGetTheOneLedger)
+{
+    FirstImport import;
+    constexpr int kStores = 4;
+    std::vector<Opened> opened(kStores);
+    std::vector<int32_t> kinds(kStores);
+    {
+        std::vector<std::thread> threads;
+        for (int i = 0; i < kStores; ++i) {
+            threads.emplace_back([&, i] {
+                SqliteLedgerStore store(LedgerAccess::Shared);
+                store.OpenConnection(ConnectionTo(import.database()), opened[i].error, opened[i].failed);
+                kinds[i] = store.GetKindCode(QStringLiteral("モニター"));
+            });
+        }
+        for (std::thread& thread : threads)
+            thread.join();
+    }
+    for (int i = 0; i < kStores; ++i) {
+        EXPECT_FALSE(opened[i].failed) << opened[i].error.toStdString();
+        EXPECT_EQ(kinds[i], 1);
+    }
+    EXPECT_EQ(LedgerProbe(import.database()).number("SELECT count(*) FROM kinds"), 1);
+    import.expectRecovered(0);
+}
