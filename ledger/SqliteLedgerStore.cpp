@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <cstdio>
 #include <exception>
 #include <limits>
 #include <new>
@@ -545,6 +546,7 @@ SqliteLedgerStore::~SqliteLedgerStore() = default;
 void SqliteLedgerStore::OpenConnection(const QString& strConnection, QString& strError, bool& blnFailed)
 {
     m_connection.reset();
+    m_reported.clear();
     m_notConnected = QStringLiteral("データベースに接続していません。");
     Guarded(strError, blnFailed, [&] {
         const DataSourceResult source = DataSourceOf(strConnection);
@@ -565,6 +567,9 @@ void SqliteLedgerStore::OpenConnection(const QString& strConnection, QString& st
             Fail(strError, blnFailed, error);
         }
     });
+    reportFailure(strError, blnFailed);
+    // Every later operation fails for the reason just written.
+    m_reported.insert(m_notConnected);
 }
 
 void SqliteLedgerStore::ResolveProduct(const QString& strProductName, ProductRecord& product, QString& strError,
@@ -594,6 +599,7 @@ void SqliteLedgerStore::ResolveProduct(const QString& strProductName, ProductRec
         product.lngProductID = id;
         Succeed(strError, blnFailed);
     });
+    reportFailure(strError, blnFailed);
 }
 
 void SqliteLedgerStore::ResolveSupplier(const QString& strPartyName, PartyRecord& supplier, QString& strError,
@@ -629,6 +635,7 @@ void SqliteLedgerStore::resolveParty(bool blnSupplier, const QString& strPartyNa
         party.lngPartyID = id;
         Succeed(strError, blnFailed);
     });
+    reportFailure(strError, blnFailed);
 }
 
 int32_t SqliteLedgerStore::GetKindCode(const QString& strKind)
@@ -641,6 +648,7 @@ int32_t SqliteLedgerStore::GetKindCode(const QString& strKind)
     Guarded(error, failed, [&] {
         code = m_connection->resolve(m_connection->kinds, strKind, [](Binder&) {}, error);
     });
+    reportFailure(error, failed || code == 0);
     return failed ? 0 : code;
 }
 
@@ -723,4 +731,23 @@ void SqliteLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplie
             connection->productsWithKind.insert(productId);
         Succeed(strError, blnFailed);
     });
+    reportFailure(strError, blnFailed);
+}
+
+void SqliteLedgerStore::reportFailure(const QString& strError, bool blnFailed) noexcept
+{
+    if (!blnFailed || strError.isEmpty() || m_reported.size() > kReasonsReported)
+        return;
+    try {
+        if (m_reported.contains(strError))
+            return;
+        m_reported.insert(strError);
+        const QString reason = m_reported.size() > kReasonsReported
+                                   ? QStringLiteral("これ以降の失敗の理由は省略します。")
+                                   : strError;
+        const QByteArray line = QStringLiteral("MoraImport: 台帳: %1\n").arg(reason).toUtf8();
+        std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
+    } catch (...) {
+        // Reporting is a help; failing to report must not fail the operation.
+    }
 }
