@@ -230,8 +230,8 @@ std::optional<QString> CreateLedger(const QString& path)
 }
 
 // Lets SQLite roll back a journal or read a log left beside path before
-// anyone judges the file. Nothing when it is a ledger; an empty database is
-// left for creation (empty set).
+// anyone judges the file. Gives nothing for a ledger, and sets empty when
+// the recovery left no page: no ledger yet, to be created.
 std::optional<QString> RecoverLedgerFile(const QString& path, bool& empty)
 {
     QString error;
