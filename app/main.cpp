@@ -34,6 +34,14 @@ void PrintLine(std::FILE* stream, const QString& text)
     std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stream);
 }
 
+// Qt would abort the program for want of a display; say so instead. A
+// platform chosen on purpose (offscreen, a framebuffer) is left to Qt.
+bool DisplayAvailable()
+{
+    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
+           || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 // Moves into the user's data folder when asked to; false after telling the
 // user why that failed.
 bool EnterFolderAsAsked(const CommandLine& commandLine, Desktop& desktop)
@@ -82,8 +90,15 @@ int main(int argc, char* argv[])
 
     // Only the window needs a display: everything else runs on a bare core
     // application, so that it works on a machine without one.
+    const bool window = parsed && commandLine.WhatToDo() == CommandLine::Action::Window;
+    if (window && !DisplayAvailable()) {
+        PrintLine(stderr, QStringLiteral("%1: no display to open the window on (DISPLAY and WAYLAND_DISPLAY "
+                                         "are unset); without one, import with: %1 --import FILE")
+                              .arg(kApplicationName));
+        return 2;
+    }
     std::unique_ptr<QCoreApplication> app;
-    if (parsed && commandLine.WhatToDo() == CommandLine::Action::Window)
+    if (window)
         app = std::make_unique<QApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);

@@ -149,6 +149,13 @@ TEST_F(ProgramTest, HelpVersionAndUsageErrorsFollowTheUsualConventions)
     EXPECT_EQ(unknown.exitCode, 2);
 }
 
+TEST_F(ProgramTest, TheWindowWithoutADisplayPointsToTheImportInsteadOfAborting)
+{
+    const Outcome outcome = run({QStringLiteral("sales.csv")});
+    EXPECT_TRUE(outcome.err.contains(QStringLiteral("--import FILE"))) << outcome.err.toStdString();
+    EXPECT_EQ(outcome.exitCode, 2);
+}
+
 TEST_F(ProgramTest, UserDataImportsUnderTheDataHomeWithNamesFromTheStartFolder)
 {
     writeSales(QStringLiteral("sales.csv"),
