@@ -22,6 +22,8 @@ public:
     void SetMousePointer(int pointer) override;
     void DoEvents() override;
 
+    std::chrono::milliseconds EventInterval() const { return m_eventInterval; }
+
 private:
     // Whether this object has an override cursor on Qt's stack.
     bool m_overrideSet = false;
