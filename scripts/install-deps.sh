@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
-# Installs the Debian packages needed to build, run and test MoraImport.
-# Does nothing for packages that are already present.
+# Installs the Debian packages needed to build and run MoraImport; with
+# --test also those of the tests, the benchmarks, the screenshot and the
+# package check. Does nothing for packages that are already present.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libsqlite3-dev sqlite3
-  googletest libgtest-dev libgmock-dev
-  xvfb x11-utils imagemagick openbox
+  libsqlite3-dev
   fonts-ipafont-gothic
 )
+test_packages=(
+  googletest libgtest-dev libgmock-dev
+  sqlite3
+  xvfb x11-utils imagemagick openbox
+  dpkg-dev desktop-file-utils appstream
+)
+if [ "${1:-}" = "--test" ]; then
+  packages+=("${test_packages[@]}")
+fi
 
 missing=()
 for pkg in "${packages[@]}"; do

@@ -1,9 +1,12 @@
 #include "DropLabel.h"
 
+#include "FileChoice.h"
+
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QUrl>
 
 namespace {
 
@@ -20,11 +23,29 @@ void AcceptAsCopy(QDropEvent* event)
 
 }  // namespace
 
+// A folder's trailing separator is dropped so that its name ends the path,
+// as it does for a file.
+QStringList DroppedFiles(const QMimeData& data)
+{
+    QStringList files;
+    for (const QUrl& url : data.urls()) {
+        if (!url.isLocalFile())
+            continue;
+        QString path = url.toLocalFile();
+        while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+        files << path;
+    }
+    return files;
+}
+
 DropLabel::DropLabel(QWidget* parent) : QLabel(parent)
 {
     setAcceptDrops(true);
 }
 
+// Every drag is welcome over the label: a refused drop must still arrive,
+// so that the owner can tell the user why it is refused.
 void DropLabel::dragEnterEvent(QDragEnterEvent* event)
 {
     AcceptAsCopy(event);
@@ -37,7 +58,12 @@ void DropLabel::dragMoveEvent(QDragMoveEvent* event)
 
 void DropLabel::dropEvent(QDropEvent* event)
 {
-    AcceptAsCopy(event);
-    if (const QMimeData* data = event->mimeData())
-        emit dropped(*data);
+    const QStringList files = event->mimeData() ? DroppedFiles(*event->mimeData()) : QStringList();
+    if (files.size() == 1 && EndsInCsv(files.first())) {
+        AcceptAsCopy(event);
+    } else {
+        event->setDropAction(Qt::IgnoreAction);
+        event->ignore();
+    }
+    emit dropped(files);
 }

@@ -1,17 +1,25 @@
 #pragma once
 
 #include <QLabel>
+#include <QStringList>
 
 class QMimeData;
 
-// A label that takes drops and leaves their handling to its owner.
+// A drop's file list: its local files and folders, in order, as full paths.
+QStringList DroppedFiles(const QMimeData& data);
+
+// A label that takes drops and leaves their handling to its owner. The
+// drop itself finishes at once, so the source is never held up by what the
+// owner shows; it is told Copy only for a drop the owner will take.
 class DropLabel : public QLabel {
     Q_OBJECT
 public:
     explicit DropLabel(QWidget* parent = nullptr);
 
 signals:
-    void dropped(const QMimeData& data);
+    // Emitted from inside the drop event: connect it queued, so that the
+    // handling runs once the event loop is back.
+    void dropped(const QStringList& files);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;

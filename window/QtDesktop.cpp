@@ -1,10 +1,14 @@
 #include "QtDesktop.h"
 
+#include "Appearance.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMessageBox>
+
+QtDesktop::QtDesktop(std::chrono::milliseconds eventInterval) : m_eventInterval(eventInterval) {}
 
 QtDesktop::~QtDesktop()
 {
@@ -15,6 +19,10 @@ void QtDesktop::MsgBox(const QString& prompt, int flags, const QString& title)
 {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
+    // Without a parent window (a drop from another program) the box would
+    // carry the platform's generic icon.
+    box.setWindowIcon(ProgramIcon());
+    box.setFont(JapaneseGothic(9, false));
     // Paths and error texts come from outside; never read them as markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(QString(prompt).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
@@ -47,5 +55,8 @@ void QtDesktop::SetMousePointer(int pointer)
 
 void QtDesktop::DoEvents()
 {
+    if (m_sinceEvents.isValid() && m_sinceEvents.elapsed() < m_eventInterval.count())
+        return;
     QCoreApplication::processEvents();
+    m_sinceEvents.start();
 }

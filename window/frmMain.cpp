@@ -1,80 +1,20 @@
 #include "frmMain.h"
 
+#include "Appearance.h"
 #include "DropLabel.h"
-#include "Product.h"
+#include "FileChoice.h"
 
 #include "Desktop.h"
 #include "ErrorReport.h"
-#include "RuntimeError.h"
 #include "clsImportSource.h"
 
 #include <QCloseEvent>
-#include <QDir>
 #include <QFont>
-#include <QIcon>
 #include <QLabel>
-#include <QMimeData>
-#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
-#include <QUrl>
 
-namespace {
-
-#include "icons/MoraImport.xpm"
-
-const QString kCsvEnding = QStringLiteral("CSV");
-const QString kFileSelectionError = QStringLiteral("ファイル選択エラー");
-
-// The designed face is a Windows font; the IPA and Noto Gothic faces stand
-// in for it so that Japanese never falls back to boxes.
-QFont JapaneseGothic(qreal pointSize, bool bold)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                      QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
-}
-
-// The drop's file list: its local files and folders, in order, as full
-// paths. A folder's trailing separator is dropped so that its name ends
-// the path, as it does for a file.
-QStringList DroppedFiles(const QMimeData& data)
-{
-    QStringList files;
-    for (const QUrl& url : data.urls()) {
-        if (!url.isLocalFile())
-            continue;
-        QString path = url.toLocalFile();
-        while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-            path.chop(1);
-        files << path;
-    }
-    return files;
-}
-
-// Entry `index` (1-based) of a file list; asking past its end is an error.
-QString FileListEntry(const QStringList& files, qsizetype index)
-{
-    if (index < 1 || index > files.size())
-        throw RuntimeError(ERR_BAD_CALL);
-    return files.at(index - 1);
-}
-
-// An unreadable current directory (removed under the process) would turn
-// the data source into /Data at the file system's root.
-QString CurrentDirectory()
-{
-    const QString directory = QDir::currentPath();
-    if (directory.isEmpty())
-        throw RuntimeError(ERR_PATH_NOT_FOUND);
-    return directory;
-}
-
-}  // namespace
+#include <optional>
 
 // Holds the window for the length of an import run: the buttons are off, a
 // close is refused, and everything comes back however the run ends.
@@ -110,7 +50,7 @@ frmMain::frmMain(Desktop& desktop, LedgerStoreFactory storeFactory, QWidget* par
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Dorvik"));
-    setWindowIcon(QIcon(QPixmap(moraimport)));
+    setWindowIcon(ProgramIcon());
     setFont(JapaneseGothic(9, false));
     setFixedSize(437, 163);
     BuildControls();
@@ -162,7 +102,7 @@ void frmMain::BuildControls()
     // The label lies over the top of lblFileName, as designed; it paints last.
     lblItem->raise();
 
-    connect(lblItem, &DropLabel::dropped, this, &frmMain::lblItem_OLEDragDrop);
+    connect(lblItem, &DropLabel::dropped, this, &frmMain::lblItem_OLEDragDrop, Qt::QueuedConnection);
     connect(cmdExec, &QPushButton::clicked, this, &frmMain::cmdExec_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
 
@@ -190,29 +130,25 @@ void frmMain::Form_Load()
     }
 }
 
-void frmMain::lblItem_OLEDragDrop(const QMimeData& data)
+void frmMain::OpenWith(const QStringList& files)
+{
+    QMetaObject::invokeMethod(this, [this, files] { lblItem_OLEDragDrop(files); }, Qt::QueuedConnection);
+}
+
+void frmMain::lblItem_OLEDragDrop(const QStringList& files)
 {
     try {
-        const QStringList files = DroppedFiles(data);
-        if (files.size() > 1) {
-            m_desktop.MsgBox(QStringLiteral("一度に複数のファイルを取り込むことは出来ません。"),
-                             MB_ICONINFORMATION | MB_SYSTEMMODAL, kFileSelectionError);
+        const std::optional<QString> path = ChooseImportFile(m_desktop, files);
+        if (!path) {
             lblFileName->setText(QString());
             return;
         }
-        const QString path = FileListEntry(files, 1);
-        if (path.right(3).toUpper() == kCsvEnding) {
-            lblFileName->setText(path);
-            QFont font = lblFileName->font();
-            font.setBold(true);
-            lblFileName->setFont(font);
-            font.setPointSize(10);
-            lblFileName->setFont(font);
-        } else {
-            m_desktop.MsgBox(QStringLiteral("CSVファイルを選択して下さい。"),
-                             MB_ICONINFORMATION | MB_SYSTEMMODAL, kFileSelectionError);
-            lblFileName->setText(QString());
-        }
+        lblFileName->setText(*path);
+        QFont font = lblFileName->font();
+        font.setBold(true);
+        lblFileName->setFont(font);
+        font.setPointSize(10);
+        lblFileName->setFont(font);
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("FM-man1001"), error);
     }
@@ -221,9 +157,7 @@ void frmMain::lblItem_OLEDragDrop(const QMimeData& data)
 void frmMain::cmdExec_Click()
 {
     try {
-        const QString strConnection = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;")
-                                      + QStringLiteral("Data Source=") + CurrentDirectory()
-                                      + QStringLiteral("/Data/iOrvanta.mdb");
+        const QString strConnection = LedgerConnectionString();
         const QString strFilePath = lblFileName->text();
         if (strFilePath.isEmpty()) {
             m_desktop.MsgBox(QStringLiteral("ファイルが選択されていません。"), MB_ICONINFORMATION,

@@ -2,13 +2,13 @@
 
 #include "clsLedgerStore.h"
 
+#include <QStringList>
 #include <QWidget>
 
 class Desktop;
 class DropLabel;
 class QCloseEvent;
 class QLabel;
-class QMimeData;
 class QPushButton;
 
 // The program's only window: a drop target for the CSV file to import, the
@@ -17,6 +17,10 @@ class frmMain : public QWidget {
     Q_OBJECT
 public:
     frmMain(Desktop& desktop, LedgerStoreFactory storeFactory, QWidget* parent = nullptr);
+
+    // Takes files as if they had been dropped on lblItem, once the event
+    // loop is back: how the program is opened with a file.
+    void OpenWith(const QStringList& files);
 
     // True while an import run holds the window.
     bool IsRunning() const { return m_running; }
@@ -29,7 +33,7 @@ private:
 
     void BuildControls();
     void Form_Load();
-    void lblItem_OLEDragDrop(const QMimeData& data);
+    void lblItem_OLEDragDrop(const QStringList& files);
     void cmdExec_Click();
     void cmdClose_Click();
 

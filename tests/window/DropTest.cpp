@@ -113,4 +113,63 @@ TEST_F(DropTest, ADropWithoutFilesIsTheStandardReportAndChangesNothing)
     EXPECT_TRUE(desktop.pointers.empty());
 }
 
+TEST_F(DropTest, TheDropFinishesFirstAndTellsTheSourceCopyOnlyForAFileItTakes)
+{
+    struct Case {
+        QList<QUrl> urls;
+        bool taken;
+    };
+    const QString chosen = files.filePath(QStringLiteral("chosen.csv"));
+    const std::vector<Case> cases = {
+        {{QUrl::fromLocalFile(files.filePath(QStringLiteral("next.CSV")))}, true},
+        {{QUrl::fromLocalFile(files.filePath(QStringLiteral("notes.txt")))}, false},
+        {{QUrl::fromLocalFile(files.filePath(QStringLiteral("a.csv"))),
+          QUrl::fromLocalFile(files.filePath(QStringLiteral("b.csv")))},
+         false},
+        {{QUrl(QStringLiteral("https://example.org/remote.csv"))}, false},
+    };
+    for (const Case& drop : cases) {
+        dropPath(chosen);
+        desktop.messages.clear();
+        QMimeData data;
+        data.setUrls(drop.urls);
+        const DropResult result = SendDrop(lblItem(), data);
+
+        // Nothing is shown or changed while the source waits for the drop.
+        EXPECT_EQ(result.dropAccepted, drop.taken);
+        EXPECT_EQ(result.action, drop.taken ? Qt::CopyAction : Qt::IgnoreAction);
+        EXPECT_TRUE(desktop.messages.empty());
+        EXPECT_EQ(lblFileName().text(), chosen);
+
+        // Once the event loop is back, the drop rule runs as before.
+        DeliverPosted();
+        EXPECT_EQ(desktop.messages.size(), drop.taken ? 0u : 1u);
+        if (drop.taken) {
+            EXPECT_EQ(lblFileName().text(), drop.urls.first().toLocalFile());
+        }
+    }
+}
+
+TEST_F(DropTest, OpeningWithFilesFollowsTheDropRule)
+{
+    const QString path = files.filePath(QStringLiteral("opened.csv"));
+    window->OpenWith({path});
+    EXPECT_EQ(lblFileName().text(), QString());  // taken once the event loop runs
+    DeliverPosted();
+    EXPECT_EQ(lblFileName().text(), path);
+    expectBoldTenPoint();
+    EXPECT_TRUE(desktop.messages.empty());
+
+    window->OpenWith({files.filePath(QStringLiteral("opened.txt"))});
+    DeliverPosted();
+    expectOnlyMessage(kNotCsv);
+    EXPECT_EQ(lblFileName().text(), QString());
+
+    desktop.messages.clear();
+    window->OpenWith({path, files.filePath(QStringLiteral("other.csv"))});
+    DeliverPosted();
+    expectOnlyMessage(kSeveralFiles);
+    EXPECT_EQ(lblFileName().text(), QString());
+}
+
 }  // namespace

@@ -46,6 +46,7 @@ protected:
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
         SendDrop(*window.findChild<QLabel*>(QStringLiteral("lblItem")), data);
+        DeliverPosted();
         window.findChild<QPushButton*>(QStringLiteral("cmdExec"))->click();
     }
     QString database() const { return QDir(work.path()).filePath(QStringLiteral("Data/iOrvanta.mdb")); }

@@ -1,13 +1,18 @@
+#include "Appearance.h"
 #include "QtDesktop.h"
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QRawFont>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -20,7 +25,15 @@ struct SeenBox {
     Qt::TextFormat format = Qt::AutoText;
     bool onTop = false;
     bool modal = false;
+    QImage windowIcon;
+    QFont textFont;
+    QFont buttonFont;
 };
+
+QImage IconImage(const QIcon& icon)
+{
+    return icon.pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+}
 
 // Shows a box through the desktop and closes it from inside its own loop.
 SeenBox ShowBox(QtDesktop& desktop, const QString& prompt, int flags, const QString& title)
@@ -31,7 +44,14 @@ SeenBox ShowBox(QtDesktop& desktop, const QString& prompt, int flags, const QStr
         if (!box)
             return;
         seen = {true, box->windowTitle(), box->text(), box->icon(), box->textFormat(),
-                bool(box->windowFlags() & Qt::WindowStaysOnTopHint), box->isModal()};
+                bool(box->windowFlags() & Qt::WindowStaysOnTopHint), box->isModal(),
+                IconImage(box->windowIcon()), {}, {}};
+        for (const QLabel* label : box->findChildren<QLabel*>()) {
+            if (label->text() == box->text())
+                seen.textFont = label->font();
+        }
+        if (QAbstractButton* ok = box->button(QMessageBox::Ok))
+            seen.buttonFont = ok->font();
         box->accept();
     });
     desktop.MsgBox(prompt, flags, title);
@@ -72,6 +92,39 @@ TEST(QtDesktopTest, MessageBoxesFollowTheFlags)
     EXPECT_EQ(report.format, Qt::PlainText);
 }
 
+// The face a text is drawn in covers every character of it, digits and
+// Latin letters included, so that nothing falls back to another face.
+void ExpectOneFaceDraws(const QFont& font, const QString& text)
+{
+    const QRawFont face = QRawFont::fromFont(font);
+    ASSERT_TRUE(face.isValid());
+    for (const QChar c : text) {
+        if (!c.isSpace()) {
+            EXPECT_TRUE(face.supportsCharacter(c))
+                << face.familyName().toStdString() << " lacks " << QString(c).toStdString();
+        }
+    }
+}
+
+TEST(QtDesktopTest, EveryBoxCarriesTheProgramIconAndOneJapaneseFace)
+{
+    QtDesktop desktop;
+    const QString totals = QStringLiteral("全レコード 12 件中 10 件インポートしました。");
+    const QString report = QStringLiteral("CLS-is1000\r\nファイルが見つかりません。");
+    for (const auto& [prompt, flags, title] :
+         {std::tuple{totals, 64, QStringLiteral("インポート完了")},
+          std::tuple{QStringLiteral("CSVファイルを選択して下さい。"), 4160, QStringLiteral("ファイル選択エラー")},
+          std::tuple{report, 0, QString()}}) {
+        const SeenBox box = ShowBox(desktop, prompt, flags, title);
+        ASSERT_TRUE(box.shown);
+        EXPECT_EQ(box.windowIcon, IconImage(ProgramIcon())) << prompt.toStdString();
+        ExpectOneFaceDraws(box.textFont, prompt);
+        ExpectOneFaceDraws(box.buttonFont, QStringLiteral("OK"));
+        EXPECT_EQ(QRawFont::fromFont(box.textFont).familyName(),
+                  QRawFont::fromFont(JapaneseGothic(9, false)).familyName());
+    }
+}
+
 TEST(QtDesktopTest, TheDefaultPointerUndoesEveryBusyPointer)
 {
     ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
@@ -103,6 +156,30 @@ TEST(QtDesktopTest, DoEventsRunsWhatIsPending)
     QTimer::singleShot(0, [&ran] { ran = true; });
     desktop.DoEvents();
     EXPECT_TRUE(ran);
+}
+
+TEST(QtDesktopTest, DoEventsRunsTheLoopAtMostOncePerInterval)
+{
+    int ran = 0;
+    const auto post = [&ran] { QTimer::singleShot(0, [&ran] { ++ran; }); };
+
+    QtDesktop seldom(std::chrono::hours(1));
+    post();
+    seldom.DoEvents();  // the first call always runs the loop
+    EXPECT_EQ(ran, 1);
+    post();
+    seldom.DoEvents();
+    seldom.DoEvents();
+    EXPECT_EQ(ran, 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran, 2);
+
+    QtDesktop always(std::chrono::milliseconds(0));
+    for (int call = 0; call < 3; ++call) {
+        post();
+        always.DoEvents();
+    }
+    EXPECT_EQ(ran, 5);
 }
 
 }  // namespace

@@ -35,9 +35,12 @@ struct DropResult {
     bool enterAccepted = false;
     bool dropAccepted = false;
     Qt::DropAction action = Qt::IgnoreAction;
+    // Messages shown before the drop event returned to the source.
+    std::size_t messagesDuringDrop = 0;
 };
 
 // Sends a drag entering the widget and a drop on it, as the platform would.
+// What the drop leads to runs later, see DeliverPosted.
 inline DropResult SendDrop(QWidget& target, const QMimeData& data,
                            Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction)
 {
@@ -47,6 +50,12 @@ inline DropResult SendDrop(QWidget& target, const QMimeData& data,
     QDropEvent drop(QPointF(centre), actions, &data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&target, &drop);
     return {enter.isAccepted(), drop.isAccepted(), drop.dropAction()};
+}
+
+// Runs what was left for the event loop, as a drop's handling is.
+inline void DeliverPosted()
+{
+    QCoreApplication::sendPostedEvents();
 }
 
 // Puts the process in a directory for the length of a scope.
@@ -83,11 +92,16 @@ protected:
     QPushButton& cmdExec() const { return child<QPushButton>("cmdExec"); }
     QPushButton& cmdClose() const { return child<QPushButton>("cmdClose"); }
 
+    // Drops, then lets the event loop handle the drop.
     DropResult dropUrls(const QList<QUrl>& urls)
     {
         QMimeData data;
         data.setUrls(urls);
-        return SendDrop(lblItem(), data);
+        const std::size_t before = desktop.messages.size();
+        DropResult result = SendDrop(lblItem(), data);
+        result.messagesDuringDrop = desktop.messages.size() - before;
+        DeliverPosted();
+        return result;
     }
     DropResult dropPaths(const QStringList& paths)
     {

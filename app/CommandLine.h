@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+// What the program was asked to do on its command line.
+class CommandLine {
+public:
+    enum class Action { Window, Import, Help, Version };
+
+    CommandLine();
+    CommandLine(const CommandLine&) = delete;
+    CommandLine& operator=(const CommandLine&) = delete;
+
+    // Reads the arguments (the program's name first). Relative file names
+    // are taken from startFolder. False on a usage error, see Error().
+    bool Parse(const QStringList& arguments, const QString& startFolder);
+
+    Action WhatToDo() const { return m_action; }
+    bool UseUserData() const { return m_useUserData; }
+    // Full paths of the files to open or import, in the order given.
+    const QStringList& Files() const { return m_files; }
+    QString Error() const { return m_error; }
+    // Needs the application object: the usage line names the program.
+    QString HelpText() const { return m_parser.helpText(); }
+
+private:
+    QCommandLineParser m_parser;
+    QCommandLineOption m_helpOption;
+    QCommandLineOption m_versionOption;
+    QCommandLineOption m_userDataOption;
+    QCommandLineOption m_importOption;
+    Action m_action = Action::Window;
+    bool m_useUserData = false;
+    QStringList m_files;
+    QString m_error;
+};

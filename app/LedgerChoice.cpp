@@ -1,0 +1,10 @@
+#include "LedgerChoice.h"
+
+#include "SqliteLedgerStore.h"
+
+#include <memory>
+
+LedgerStoreFactory ChooseLedgerStore()
+{
+    return [] { return std::make_unique<SqliteLedgerStore>(); };
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+#include "clsLedgerStore.h"
+
+// The ledger store the program imports into, chosen once at start.
+LedgerStoreFactory ChooseLedgerStore();

@@ -1,0 +1,127 @@
+#include "CommandLine.h"
+#include "ConsoleImport.h"
+#include "LedgerChoice.h"
+#include "UserData.h"
+
+#include "Appearance.h"
+#include "Product.h"
+#include "QtDesktop.h"
+#include "frmMain.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+// The version as the executable carries it, for what(1) and strings(1).
+[[gnu::used]] static const char kIdent[] = "@(#)MoraImport 1.00.0001 Dorvik Ver1.0.0";
+
+namespace {
+
+QStringList RawArguments(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+void PrintLine(std::FILE* stream, const QString& text)
+{
+    std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stream);
+}
+
+// Qt would abort the program for want of a display; say so instead. A
+// platform chosen on purpose (offscreen, a framebuffer) is left to Qt.
+bool DisplayAvailable()
+{
+    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
+           || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// Moves into the user's data folder when asked to; false after telling the
+// user why that failed.
+bool EnterFolderAsAsked(const CommandLine& commandLine, Desktop& desktop)
+{
+    if (!commandLine.UseUserData())
+        return true;
+    const QString failure = EnterDataFolder(UserDataFolder());
+    if (failure.isEmpty())
+        return true;
+    desktop.MsgBox(QStringLiteral("データフォルダを作成できません。\r\n") + failure, MB_OK, QString());
+    return false;
+}
+
+int RunWindow(const CommandLine& commandLine)
+{
+    QGuiApplication::setDesktopFileName(kDesktopId);
+    QApplication::setWindowIcon(ProgramIcon());
+    QtDesktop desktop;
+    if (!EnterFolderAsAsked(commandLine, desktop))
+        return 2;
+    frmMain window(desktop, ChooseLedgerStore());
+    window.show();
+    if (!commandLine.Files().isEmpty())
+        window.OpenWith(commandLine.Files());
+    return QApplication::exec();
+}
+
+int RunImport(const CommandLine& commandLine)
+{
+    ConsoleDesktop desktop(std::cout, std::cerr);
+    if (!EnterFolderAsAsked(commandLine, desktop))
+        return 2;
+    RunConsoleImport(desktop, commandLine.Files(), ChooseLedgerStore());
+    return desktop.ExitStatus();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    // Relative file names mean the folder the program was started in, also
+    // when --user-data moves it elsewhere.
+    const QString startFolder = QDir::currentPath();
+    CommandLine commandLine;
+    const bool parsed = commandLine.Parse(RawArguments(argc, argv), startFolder);
+
+    // Only the window needs a display: everything else runs on a bare core
+    // application, so that it works on a machine without one.
+    const bool window = parsed && commandLine.WhatToDo() == CommandLine::Action::Window;
+    if (window && !DisplayAvailable()) {
+        PrintLine(stderr, QStringLiteral("%1: no display to open the window on (DISPLAY and WAYLAND_DISPLAY "
+                                         "are unset); without one, import with: %1 --import FILE")
+                              .arg(kApplicationName));
+        return 2;
+    }
+    std::unique_ptr<QCoreApplication> app;
+    if (window)
+        app = std::make_unique<QApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(kApplicationName);
+    QCoreApplication::setApplicationVersion(kApplicationVersion);
+    app->setProperty("productName", kProductName);
+    if (!parsed) {
+        PrintLine(stderr, kApplicationName + QStringLiteral(": ") + commandLine.Error());
+        PrintLine(stderr, QStringLiteral("Try '%1 --help'.").arg(kApplicationName));
+        return 2;
+    }
+
+    switch (commandLine.WhatToDo()) {
+    case CommandLine::Action::Help:
+        std::fputs(commandLine.HelpText().toUtf8().constData(), stdout);
+        return 0;
+    case CommandLine::Action::Version:
+        PrintLine(stdout, kApplicationName + QLatin1Char(' ') + kApplicationVersion);
+        return 0;
+    case CommandLine::Action::Import:
+        return RunImport(commandLine);
+    case CommandLine::Action::Window:
+        return RunWindow(commandLine);
+    }
+    return 2;
+}

@@ -1,0 +1,188 @@
+#include "QtPrinters.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace {
+
+const QString kSalesHeader = QStringLiteral("日付,種別,メーカー,ふりがな,製品名,型式,仕様,数量,販売単価,ふりがな,販売先\r\n");
+
+struct Outcome {
+    int exitCode = -1;
+    QString out;
+    QString err;
+    QStringList errLines() const { return err.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+};
+
+// Number of trades in a ledger, or -1 when it can't be read.
+int TradeCount(const QString& database)
+{
+    sqlite3* raw = nullptr;
+    const int opened = sqlite3_open_v2(database.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, &sqlite3_close);
+    sqlite3_stmt* rawStatement = nullptr;
+    if (opened != SQLITE_OK
+        || sqlite3_prepare_v2(db.get(), "SELECT count(*) FROM trades", -1, &rawStatement, nullptr) != SQLITE_OK)
+        return -1;
+    const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> statement(rawStatement, &sqlite3_finalize);
+    return sqlite3_step(statement.get()) == SQLITE_ROW ? sqlite3_column_int(statement.get(), 0) : -1;
+}
+
+// The built program, run in a folder of its own with a home of its own and
+// no display at all.
+class ProgramTest : public ::testing::Test {
+protected:
+    ProgramTest()
+    {
+        QDir().mkpath(work());
+        QDir().mkpath(home());
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.remove(QStringLiteral("XDG_DATA_HOME"));
+        environment.insert(QStringLiteral("HOME"), home());
+    }
+
+    QString work() const { return scratch.path(QStringLiteral("work")); }
+    QString home() const { return scratch.path(QStringLiteral("home")); }
+    QString workLedger() const { return work() + QStringLiteral("/Data/iOrvanta.mdb"); }
+
+    Outcome run(const QStringList& arguments) const
+    {
+        QProcess process;
+        process.setProgram(QStringLiteral(MORA_PROGRAM));
+        process.setArguments(arguments);
+        process.setWorkingDirectory(work());
+        process.setProcessEnvironment(environment);
+        process.start();
+        process.closeWriteChannel();
+        if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+            throw std::runtime_error("the program did not finish normally");
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+    QString writeSales(const QString& name, const QString& lines) const
+    {
+        return scratch.writeUtf8(QStringLiteral("work/") + name, kSalesHeader + lines);
+    }
+
+    ScratchDir scratch;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+};
+
+TEST_F(ProgramTest, AnAcceptedFileIsImportedWithoutADisplayAndPrintsTheTotals)
+{
+    QDir(work()).mkdir(QStringLiteral("Data"));
+    QFile::copy(QStringLiteral(MORA_SAMPLES_DIR "/purchase-cp932.csv"), work() + QStringLiteral("/仕入.csv"));
+
+    const Outcome outcome = run({QStringLiteral("--import"), QStringLiteral("仕入.csv")});
+    EXPECT_EQ(outcome.err, QString());
+    EXPECT_EQ(outcome.out, QStringLiteral("全レコード 12 件中 12 件インポートしました。\n"));
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(TradeCount(workLedger()), 12);
+}
+
+TEST_F(ProgramTest, APartlyRefusedFileSaysWhyOnStandardErrorAndExitsOne)
+{
+    QDir(work()).mkdir(QStringLiteral("Data"));
+    writeSales(QStringLiteral("sales.csv"),
+               QStringLiteral("2024/04/01,文具,北星,のーと,ノート,N-4,A4,10,120,きたやま,北山商店\r\n"
+                              "2024/04/02,文具,北星,のーと,ノート,N-4,A4,十,120,,\r\n"
+                              "2024/04/03,文具,北星,のーと,ノート,N-4,A4,3,120,,\r\n"));
+
+    const Outcome outcome = run({QStringLiteral("--import"), QStringLiteral("sales.csv")});
+    EXPECT_EQ(outcome.out, QStringLiteral("全レコード 3 件中 2 件インポートしました。\n"));
+    ASSERT_FALSE(outcome.errLines().isEmpty());
+    for (const QString& line : outcome.errLines())
+        EXPECT_TRUE(line.startsWith(QStringLiteral("MoraImport: CLS-is100")) && !line.contains(QLatin1Char('\r')))
+            << line.toStdString();
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(TradeCount(workLedger()), 2);
+}
+
+TEST_F(ProgramTest, ARefusedFileIsOneLineWithItsTitleAndExitsTwo)
+{
+    scratch.writeUtf8(QStringLiteral("work/wrong.csv"),
+                      QString(kSalesHeader).replace(QStringLiteral("数量"), QStringLiteral("個数"))
+                          + QStringLiteral("2024/04/01,文具,北星,のーと,ノート,N-4,A4,10,120,きたやま,北山商店\r\n"));
+    const Outcome header = run({QStringLiteral("--import"), QStringLiteral("wrong.csv")});
+    EXPECT_EQ(header.err, QStringLiteral("ファイルエラー: 選択されたファイルの書式が違います。\n"));
+    EXPECT_EQ(header.out, QString());
+    EXPECT_EQ(header.exitCode, 2);
+
+    const Outcome missing = run({QStringLiteral("--import"), QStringLiteral("missing.csv")});
+    ASSERT_EQ(missing.errLines().size(), 2) << missing.err.toStdString();
+    EXPECT_TRUE(missing.errLines()[0].startsWith(QStringLiteral("MoraImport: CLS-is1000 ")));
+    EXPECT_EQ(missing.errLines()[1], QStringLiteral("ファイル選択エラー: 選択されたファイルを開けません。"));
+    EXPECT_EQ(missing.out, QString());
+    EXPECT_EQ(missing.exitCode, 2);
+
+    const Outcome notCsv = run({QStringLiteral("--import"), QStringLiteral("notes.txt")});
+    EXPECT_EQ(notCsv.err, QStringLiteral("ファイル選択エラー: CSVファイルを選択して下さい。\n"));
+    EXPECT_EQ(notCsv.exitCode, 2);
+    EXPECT_FALSE(QFile::exists(workLedger()));
+}
+
+TEST_F(ProgramTest, HelpVersionAndUsageErrorsFollowTheUsualConventions)
+{
+    const Outcome version = run({QStringLiteral("--version")});
+    EXPECT_EQ(version.out, QStringLiteral("MoraImport 1.00.0001\n"));
+    EXPECT_EQ(version.exitCode, 0);
+
+    const Outcome help = run({QStringLiteral("--help")});
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--import <FILE>"))) << help.out.toStdString();
+    EXPECT_TRUE(help.out.contains(QStringLiteral("--user-data")));
+    EXPECT_EQ(help.exitCode, 0);
+
+    const Outcome unknown = run({QStringLiteral("--bogus")});
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("bogus")));
+    EXPECT_EQ(unknown.out, QString());
+    EXPECT_EQ(unknown.exitCode, 2);
+}
+
+TEST_F(ProgramTest, TheWindowWithoutADisplayPointsToTheImportInsteadOfAborting)
+{
+    const Outcome outcome = run({QStringLiteral("sales.csv")});
+    EXPECT_TRUE(outcome.err.contains(QStringLiteral("--import FILE"))) << outcome.err.toStdString();
+    EXPECT_EQ(outcome.exitCode, 2);
+}
+
+TEST_F(ProgramTest, UserDataImportsUnderTheDataHomeWithNamesFromTheStartFolder)
+{
+    writeSales(QStringLiteral("sales.csv"),
+               QStringLiteral("2024/04/01,文具,北星,のーと,ノート,N-4,A4,10,120,きたやま,北山商店\r\n"));
+    const QStringList arguments = {QStringLiteral("--user-data"), QStringLiteral("--import"),
+                                   QStringLiteral("sales.csv")};
+
+    const Outcome underHome = run(arguments);
+    EXPECT_EQ(underHome.out, QStringLiteral("全レコード 1 件中 1 件インポートしました。\n"));
+    EXPECT_EQ(underHome.exitCode, 0);
+    EXPECT_EQ(TradeCount(home() + QStringLiteral("/.local/share/MoraImport/Data/iOrvanta.mdb")), 1);
+    EXPECT_FALSE(QDir(work()).exists(QStringLiteral("Data")));
+
+    const QString dataHome = scratch.path(QStringLiteral("xdg"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    EXPECT_EQ(run(arguments).exitCode, 0);
+    EXPECT_EQ(run(arguments).exitCode, 0);
+    EXPECT_EQ(TradeCount(dataHome + QStringLiteral("/MoraImport/Data/iOrvanta.mdb")), 2);
+
+    // A folder that can't be made stops the program before anything else.
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), scratch.write(QStringLiteral("a-file"), "x"));
+    const Outcome blocked = run(arguments);
+    EXPECT_TRUE(blocked.err.startsWith(QStringLiteral("MoraImport: データフォルダを作成できません。 ")))
+        << blocked.err.toStdString();
+    EXPECT_EQ(blocked.errLines().size(), 1);
+    EXPECT_EQ(blocked.out, QString());
+    EXPECT_EQ(blocked.exitCode, 2);
+}
+
+}  // namespace

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QFont>
+#include <QIcon>
+
+// The program's icon, on its window and on every message box.
+QIcon ProgramIcon();
+
+// The Japanese Gothic face of the window and its message boxes. One face
+// draws Latin letters and digits too, so numbers in a text match the words.
+QFont JapaneseGothic(qreal pointSize, bool bold);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class Desktop;
+
+// True when the last three characters of a path, upper-cased, are "CSV".
+bool EndsInCsv(const QString& path);
+
+// Takes the file to import from a list of paths, as a drop on the window
+// gives it: one entry whose name ends in CSV. Anything else is refused with
+// the user told why, and gives nothing. A list without entries throws.
+std::optional<QString> ChooseImportFile(Desktop& desktop, const QStringList& files);
+
+// The ledger's connection string, under Data/ of the current directory of
+// the moment.
+QString LedgerConnectionString();
