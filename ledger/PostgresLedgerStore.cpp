@@ -84,13 +84,13 @@ public:
         m_values.push_back(value.toUtf8());
         return true;
     }
-    void utf8(const char* value) { m_values.emplace_back(value); }
+    void utf8(const char* value) { m_values.emplace_back(QByteArray(value)); }
     void integer(int64_t value) { m_values.push_back(QByteArray::number(value)); }
     // NULL for 0, the "none" of the records' IDs.
     void idOrNull(int32_t id)
     {
         if (id == 0)
-            m_values.emplace_back();
+            m_values.emplace_back(std::nullopt);
         else
             integer(id);
     }
@@ -99,13 +99,14 @@ public:
     std::vector<const char*> pointers() const
     {
         std::vector<const char*> pointers;
-        for (const QByteArray& value : m_values)
-            pointers.push_back(value.isNull() ? nullptr : value.constData());
+        // An empty text is '', never NULL.
+        for (const std::optional<QByteArray>& value : m_values)
+            pointers.push_back(value ? value->constData() : nullptr);
         return pointers;
     }
 
 private:
-    std::vector<QByteArray> m_values;
+    std::vector<std::optional<QByteArray>> m_values;
 };
 
 const QString& NulText()
