@@ -14,7 +14,11 @@ QString ConfiguredLedgerServer()
     // Organisation and application both "MoraImport": ~/.config/MoraImport/MoraImport.conf,
     // then /etc/xdg/MoraImport/MoraImport.conf.
     const QSettings settings(QStringLiteral("MoraImport"), QStringLiteral("MoraImport"));
-    return settings.value(QLatin1String(kLedgerServerSetting)).toString().trimmed();
+    const QVariant value = settings.value(QLatin1String(kLedgerServerSetting));
+    // Unquoted, "host=a,b" reads as a list of two; libpq's host lists use commas.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(',')).trimmed();
+    return value.toString().trimmed();
 }
 
 LedgerStoreFactory ChooseLedgerStore()

@@ -4,6 +4,7 @@
 #include "SqliteLedgerStore.h"
 #include "TestFiles.h"
 
+#include <QDir>
 #include <QSettings>
 
 #include <gtest/gtest.h>
@@ -84,4 +85,13 @@ TEST_F(LedgerChoice, AnEmptyValueMeansTheSqliteLedger)
     qputenv(kLedgerServerVariable, "");
     EXPECT_EQ(ConfiguredLedgerServer(), QString());
     EXPECT_FALSE(ChosenIsPostgres());
+}
+
+TEST_F(LedgerChoice, AHandWrittenSettingIsReadWithItsCommas)
+{
+    // As an administrator writes it, unquoted, with libpq's list of hosts.
+    QDir(m_system.root()).mkdir(QStringLiteral("MoraImport"));
+    m_system.writeUtf8(QStringLiteral("MoraImport/MoraImport.conf"),
+                       QStringLiteral("[Ledger]\nServer=host=ledger1.example,ledger2.example dbname=orvanta\n"));
+    EXPECT_EQ(ConfiguredLedgerServer(), QStringLiteral("host=ledger1.example,ledger2.example dbname=orvanta"));
 }
