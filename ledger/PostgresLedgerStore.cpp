@@ -70,6 +70,7 @@ constexpr const char* kInsertTradeSql =
 
 constexpr const char* kInsertTradeName = "insert_trade";
 
+
 QString Trimmed(const char* text) { return QString::fromUtf8(text ? text : "").simplified(); }
 
 // Parameters as text, kept alive until the statement has run.
@@ -215,18 +216,27 @@ struct PostgresLedgerStore::Session {
     std::optional<QString> prepare()
     {
         const std::array<std::pair<const char*, const char*>, 9> statements = {{
+            // A new name is committed without waiting for the disk: the server
+            // writes its log in order, so the commit of any trade that uses the
+            // name, by this program or another, makes the name durable first.
+            // Spares a disk wait per new name; the trades' commits still wait.
             {"find_kind", "SELECT kind_code FROM kinds WHERE name = $1"},
-            {"add_kind", "INSERT INTO kinds(name) VALUES ($1) ON CONFLICT (name) DO NOTHING RETURNING kind_code"},
+            {"add_kind", "INSERT INTO kinds(name) SELECT $1::text"
+                         " FROM (SELECT set_config('synchronous_commit', 'off', true)) AS later"
+                         " ON CONFLICT (name) DO NOTHING RETURNING kind_code"},
             {"find_product", "SELECT product_id FROM products WHERE name = $1"},
-            {"add_product",
-             "INSERT INTO products(name, kind_code, maker, reading, model, spec) VALUES ($1, NULL, $2, $3, $4, $5)"
-             " ON CONFLICT (name) DO NOTHING RETURNING product_id"},
+            {"add_product", "INSERT INTO products(name, maker, reading, model, spec)"
+                            " SELECT $1::text, $2::text, $3::text, $4::text, $5::text"
+                            " FROM (SELECT set_config('synchronous_commit', 'off', true)) AS later"
+                            " ON CONFLICT (name) DO NOTHING RETURNING product_id"},
             {"find_supplier", "SELECT supplier_id FROM suppliers WHERE name = $1"},
-            {"add_supplier",
-             "INSERT INTO suppliers(name, reading) VALUES ($1, $2) ON CONFLICT (name) DO NOTHING RETURNING supplier_id"},
+            {"add_supplier", "INSERT INTO suppliers(name, reading) SELECT $1::text, $2::text"
+                             " FROM (SELECT set_config('synchronous_commit', 'off', true)) AS later"
+                             " ON CONFLICT (name) DO NOTHING RETURNING supplier_id"},
             {"find_customer", "SELECT customer_id FROM customers WHERE name = $1"},
-            {"add_customer",
-             "INSERT INTO customers(name, reading) VALUES ($1, $2) ON CONFLICT (name) DO NOTHING RETURNING customer_id"},
+            {"add_customer", "INSERT INTO customers(name, reading) SELECT $1::text, $2::text"
+                             " FROM (SELECT set_config('synchronous_commit', 'off', true)) AS later"
+                             " ON CONFLICT (name) DO NOTHING RETURNING customer_id"},
             {kInsertTradeName, kInsertTradeSql},
         }};
         for (const auto& [name, sql] : statements) {
