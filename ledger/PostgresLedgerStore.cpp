@@ -70,6 +70,12 @@ constexpr const char* kInsertTradeSql =
 
 constexpr const char* kInsertTradeName = "insert_trade";
 
+// Once the product's kind is known to be recorded.
+constexpr const char* kInsertTradeOnlySql =
+    "INSERT INTO trades(trade_kind, trade_date, product_id, supplier_id, customer_id,"
+    " quantity, unit_price, amount) VALUES ($1, $2, $3, $4, $5, $6, $7, $8)";
+constexpr const char* kInsertTradeOnlyName = "insert_trade_only";
+
 
 QString Trimmed(const char* text) { return QString::fromUtf8(text ? text : "").simplified(); }
 
@@ -215,7 +221,7 @@ struct PostgresLedgerStore::Session {
 
     std::optional<QString> prepare()
     {
-        const std::array<std::pair<const char*, const char*>, 9> statements = {{
+        const std::array<std::pair<const char*, const char*>, 10> statements = {{
             // A new name is committed without waiting for the disk: the server
             // writes its log in order, so the commit of any trade that uses the
             // name, by this program or another, makes the name durable first.
@@ -238,6 +244,7 @@ struct PostgresLedgerStore::Session {
                              " FROM (SELECT set_config('synchronous_commit', 'off', true)) AS later"
                              " ON CONFLICT (name) DO NOTHING RETURNING customer_id"},
             {kInsertTradeName, kInsertTradeSql},
+            {kInsertTradeOnlyName, kInsertTradeOnlySql},
         }};
         for (const auto& [name, sql] : statements) {
             const PgResult result(PQprepare(connection.get(), name, sql, 0, nullptr));
@@ -597,8 +604,9 @@ void PostgresLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& suppl
         parameters.integer(blnPurchase ? trade.lngPurchaseQuantity : trade.lngSalesQuantity);
         parameters.integer(blnPurchase ? trade.lngPurchaseUnitPrice : trade.lngSalesUnitPrice);
         parameters.integer(blnPurchase ? trade.lngPurchaseAmount : trade.lngSalesAmount);
-        parameters.idOrNull(recordKind ? product.lngKindCode : 0);
-        const PgResult result = current->runPrepared(kInsertTradeName, parameters);
+        if (recordKind)
+            parameters.integer(product.lngKindCode);
+        const PgResult result = current->runPrepared(recordKind ? kInsertTradeName : kInsertTradeOnlyName, parameters);
         if (!Session::ok(result)) {
             const char* state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
             if (current->alive() && state && std::strcmp(state, "23503") == 0) {
