@@ -173,6 +173,20 @@ TEST(PostgresLedgerOpen, AnUnreachableServerFailsAtOnceAndIsAskedAgainAfterAPaus
     EXPECT_EQ(store.GetKindCode(QStringLiteral("モニター")), 0);
 }
 
+TEST(PostgresLedgerOpen, TheConnectionStringWinsOverTheStoresDefaults)
+{
+    PostgresLedger ledger;
+    const auto applications = [&] {
+        return ledger.rows(QStringLiteral("SELECT application_name FROM pg_stat_activity"
+                                          " WHERE application_name LIKE 'MoraImport%' ORDER BY 1"));
+    };
+    PostgresLedgerStore plain(ledger.server());
+    ASSERT_FALSE(Open(plain).failed);
+    PostgresLedgerStore named(ledger.server() + QStringLiteral(" application_name=MoraImport-desk2 connect_timeout=2"));
+    ASSERT_FALSE(Open(named).failed);
+    EXPECT_EQ(applications(), QStringList({"MoraImport", "MoraImport-desk2"}));
+}
+
 TEST(PostgresLedgerStore, ANulInATextIsRefusedInsteadOfCutShort)
 {
     OpenStore<PostgresLedger> ledger;
