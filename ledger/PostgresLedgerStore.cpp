@@ -76,7 +76,6 @@ constexpr const char* kInsertTradeOnlySql =
     " quantity, unit_price, amount) VALUES ($1, $2, $3, $4, $5, $6, $7, $8)";
 constexpr const char* kInsertTradeOnlyName = "insert_trade_only";
 
-
 QString Trimmed(const char* text) { return QString::fromUtf8(text ? text : "").simplified(); }
 
 // Parameters as text, kept alive until the statement has run.
