@@ -6,10 +6,12 @@
 #include <QByteArray>
 #include <QHash>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <new>
 #include <optional>
@@ -54,27 +56,53 @@ constexpr const char* kInspectSql =
     "   AND c.relkind IN ('r', 'p', 'v', 'm', 'f'))"
     " FROM (SELECT current_schema() AS name) s LEFT JOIN pg_namespace n ON n.nspname = s.name";
 
+// A list of privileges asks for any one of them, hence one call each.
+// Trades are deleted only when a lost reply left one in doubt.
 constexpr const char* kWritableSql =
     "SELECT current_setting('transaction_read_only') = 'off'"
-    " AND has_table_privilege('trades', 'INSERT') AND has_table_privilege('products', 'INSERT, UPDATE')"
+    " AND has_table_privilege('trades', 'INSERT') AND has_table_privilege('trades', 'SELECT')"
+    " AND has_table_privilege('trades', 'DELETE')"
+    " AND has_sequence_privilege(pg_get_serial_sequence('trades', 'trade_id'), 'USAGE, UPDATE')"
+    " AND has_table_privilege('products', 'INSERT') AND has_table_privilege('products', 'UPDATE')"
     " AND has_table_privilege('kinds', 'INSERT') AND has_table_privilege('suppliers', 'INSERT')"
     " AND has_table_privilege('customers', 'INSERT')";
 
 // One statement, so one round trip and one commit per trade. The kind code
 // goes onto a product that has none; a code that names no kind is left out.
+// The trade's ID is known beforehand, so that a lost reply can be settled.
 constexpr const char* kInsertTradeSql =
-    "WITH trade AS (INSERT INTO trades(trade_kind, trade_date, product_id, supplier_id, customer_id,"
-    " quantity, unit_price, amount) VALUES ($1, $2, $3, $4, $5, $6, $7, $8) RETURNING product_id)"
-    " UPDATE products SET kind_code = $9 WHERE product_id = (SELECT product_id FROM trade)"
-    " AND kind_code IS NULL AND EXISTS (SELECT 1 FROM kinds WHERE kind_code = $9)";
+    "WITH trade AS (INSERT INTO trades(trade_id, trade_kind, trade_date, product_id, supplier_id, customer_id,"
+    " quantity, unit_price, amount) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9) RETURNING product_id)"
+    " UPDATE products SET kind_code = $10 WHERE product_id = (SELECT product_id FROM trade)"
+    " AND kind_code IS NULL AND EXISTS (SELECT 1 FROM kinds WHERE kind_code = $10)";
 
 constexpr const char* kInsertTradeName = "insert_trade";
 
 // Once the product's kind is known to be recorded.
 constexpr const char* kInsertTradeOnlySql =
-    "INSERT INTO trades(trade_kind, trade_date, product_id, supplier_id, customer_id,"
-    " quantity, unit_price, amount) VALUES ($1, $2, $3, $4, $5, $6, $7, $8)";
+    "INSERT INTO trades(trade_id, trade_kind, trade_date, product_id, supplier_id, customer_id,"
+    " quantity, unit_price, amount) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9)";
 constexpr const char* kInsertTradeOnlyName = "insert_trade_only";
+
+// Trade IDs come in blocks from the column's own sequence: one round trip
+// per block instead of one per trade. IDs a session leaves unused are gaps.
+constexpr int kTradeIdBlock = 64;
+constexpr const char* kNextTradeIdsSql =
+    "SELECT nextval(pg_get_serial_sequence('trades', 'trade_id')) FROM generate_series(1, 64)";
+constexpr const char* kNextTradeIdsName = "next_trade_ids";
+
+// The session's lock wait and who serves it on the server.
+constexpr const char* kSessionSetupSql =
+    "SELECT set_config('lock_timeout', '%1', false), pg_backend_pid(),"
+    " (SELECT backend_start::text FROM pg_stat_activity WHERE pid = pg_backend_pid())";
+
+// A server process whose client is gone may still be running the trade's
+// insert, or receive it late; ending it first makes the answer final.
+// Servers before 14 cannot wait for the end: a short window stays there.
+constexpr const char* kEndBackendSql =
+    "SELECT pg_terminate_backend(pid, $3) FROM pg_stat_activity WHERE pid = $1 AND backend_start::text = $2";
+constexpr const char* kEndBackendNoWaitSql =
+    "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE pid = $1 AND backend_start::text = $2";
 
 QString Trimmed(const char* text) { return QString::fromUtf8(text ? text : "").simplified(); }
 
@@ -163,6 +191,9 @@ struct PostgresLedgerStore::Session {
 
     PgConnection connection;
     QString where;  // the database, for messages
+    Backend backend;
+    // IDs for the next trades, the next one last.
+    std::vector<int64_t> tradeIds;
     MasterTable kinds{"種別", "find_kind", "add_kind", {}};
     MasterTable products{"製品", "find_product", "add_product", {}};
     MasterTable suppliers{"仕入先", "find_supplier", "add_supplier", {}};
@@ -213,6 +244,14 @@ struct PostgresLedgerStore::Session {
             PQexecPrepared(connection.get(), name, parameters.count(), values.data(), nullptr, nullptr, 0));
     }
 
+    // For statements run only after a lost connection.
+    PgResult runOnce(const char* sql, const Parameters& parameters)
+    {
+        const std::vector<const char*> values = parameters.pointers();
+        return PgResult(
+            PQexecParams(connection.get(), sql, parameters.count(), nullptr, values.data(), nullptr, nullptr, 0));
+    }
+
     static bool ok(const PgResult& result, ExecStatusType expected = PGRES_COMMAND_OK)
     {
         return result && PQresultStatus(result.get()) == expected;
@@ -220,7 +259,7 @@ struct PostgresLedgerStore::Session {
 
     std::optional<QString> prepare()
     {
-        const std::array<std::pair<const char*, const char*>, 10> statements = {{
+        const std::array<std::pair<const char*, const char*>, 11> statements = {{
             // A new name is committed without waiting for the disk: the server
             // writes its log in order, so the commit of any trade that uses the
             // name, by this program or another, makes the name durable first.
@@ -244,6 +283,7 @@ struct PostgresLedgerStore::Session {
                              " ON CONFLICT (name) DO NOTHING RETURNING customer_id"},
             {kInsertTradeName, kInsertTradeSql},
             {kInsertTradeOnlyName, kInsertTradeOnlySql},
+            {kNextTradeIdsName, kNextTradeIdsSql},
         }};
         for (const auto& [name, sql] : statements) {
             const PgResult result(PQprepare(connection.get(), name, sql, 0, nullptr));
@@ -306,6 +346,73 @@ struct PostgresLedgerStore::Session {
             return 0;
         table.ids.insert(name, *id);
         return *id;
+    }
+
+    // The ID for the next trade; nullopt with the reason when none can be had.
+    std::optional<int64_t> nextTradeId(QString& reason)
+    {
+        if (tradeIds.empty()) {
+            const PgResult result = runPrepared(kNextTradeIdsName, Parameters());
+            if (!ok(result, PGRES_TUPLES_OK) || PQntuples(result.get()) != kTradeIdBlock) {
+                reason = error(result.get());
+                return std::nullopt;
+            }
+            for (int row = 0; row < kTradeIdBlock; ++row)
+                tradeIds.push_back(QByteArray(PQgetvalue(result.get(), row, 0)).toLongLong());
+            std::sort(tradeIds.begin(), tradeIds.end(), std::greater<>());
+        }
+        const int64_t id = tradeIds.back();
+        tradeIds.pop_back();
+        return id;
+    }
+
+    // Ends the server process that served a lost connection, if it is still
+    // there. False with the reason when it could not be ended.
+    bool endBackend(const Backend& old, QString& reason)
+    {
+        if (old.pid == 0 || old.started.isEmpty())
+            return true;
+        Parameters parameters;
+        parameters.integer(old.pid);
+        parameters.utf8(old.started.constData());
+        const bool waits = PQserverVersion(connection.get()) >= 140000;
+        if (waits)
+            parameters.integer(PostgresLedgerStore::kLockTimeoutMs);
+        const PgResult result = runOnce(waits ? kEndBackendSql : kEndBackendNoWaitSql, parameters);
+        if (!ok(result, PGRES_TUPLES_OK)) {
+            reason = error(result.get());
+            return false;
+        }
+        if (PQntuples(result.get()) == 1 && PQgetvalue(result.get(), 0, 0)[0] != 't') {
+            reason = QStringLiteral("切れた接続のサーバープロセス %1 を終わらせられません。").arg(old.pid);
+            return false;
+        }
+        return true;
+    }
+
+    // Whether the trade is stored; nullopt with the reason when unknown.
+    std::optional<bool> tradeStored(int64_t tradeId, QString& reason)
+    {
+        Parameters parameters;
+        parameters.integer(tradeId);
+        const PgResult result = runOnce("SELECT EXISTS (SELECT 1 FROM trades WHERE trade_id = $1)", parameters);
+        if (!ok(result, PGRES_TUPLES_OK) || PQntuples(result.get()) != 1) {
+            reason = error(result.get());
+            return std::nullopt;
+        }
+        return PQgetvalue(result.get(), 0, 0)[0] == 't';
+    }
+
+    bool removeTrade(int64_t tradeId, QString& reason)
+    {
+        Parameters parameters;
+        parameters.integer(tradeId);
+        const PgResult result = runOnce("DELETE FROM trades WHERE trade_id = $1", parameters);
+        if (!ok(result)) {
+            reason = error(result.get());
+            return false;
+        }
+        return true;
     }
 
     // After a foreign key refusal: someone else has removed rows.
@@ -432,10 +539,13 @@ bool PostgresLedgerStore::connect(QString& error)
     }
     auto session = std::make_unique<Session>(std::move(connection));
     PGconn* c = session->connection.get();
-    const QByteArray setup = QByteArrayLiteral("SET lock_timeout = ") + QByteArray::number(kLockTimeoutMs);
-    if (PgResult result(PQexec(c, setup.constData())); !Session::ok(result)) {
+    const QByteArray setup = QString::fromLatin1(kSessionSetupSql).arg(kLockTimeoutMs).toLatin1();
+    if (PgResult result(PQexec(c, setup.constData())); !Session::ok(result, PGRES_TUPLES_OK)) {
         error = session->error(result.get());
         return false;
+    } else {
+        session->backend.pid = PQbackendPID(c);
+        session->backend.started = QByteArray(PQgetvalue(result.get(), 0, 2));
     }
     bool permanent = false;
     if (auto refused = CheckLedgerSchema(c, session->where, permanent)) {
@@ -448,9 +558,33 @@ bool PostgresLedgerStore::connect(QString& error)
         error = *refused;
         return false;
     }
+    // Reported as not imported, so they must not stay, whatever else fails.
+    for (const TradeInDoubt& trade : m_tradesInDoubt)
+        if (!session->endBackend(trade.backend, error) || !session->removeTrade(trade.tradeId, error))
+            return false;
+    m_tradesInDoubt.clear();
     m_session = std::move(session);
     m_reported.clear();
     return true;
+}
+
+bool PostgresLedgerStore::storedAfterLostReply(const TradeInDoubt& trade, QString& error)
+{
+    if (!connect(error)) {
+        m_lastConnectError = error;
+        m_nextAttempt = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReconnectPauseMs);
+        m_tradesInDoubt.push_back(trade);
+        return false;
+    }
+    std::optional<bool> stored;
+    if (m_session->endBackend(trade.backend, error))
+        stored = m_session->tradeStored(trade.tradeId, error);
+    if (stored)
+        return *stored;
+    // The next operation connects again and removes it first.
+    m_tradesInDoubt.push_back(trade);
+    m_session.reset();
+    return false;
 }
 
 PostgresLedgerStore::Session* PostgresLedgerStore::session(QString& error)
@@ -593,8 +727,12 @@ void PostgresLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& suppl
                         QStringLiteral("%1「%2」が登録されていません。").arg(QString::fromUtf8(parties.what),
                                                                           party.strPartyName));
 
+        const std::optional<int64_t> tradeId = current->nextTradeId(error);
+        if (!tradeId)
+            return fail(strError, blnFailed, error);
         const bool recordKind = product.lngKindCode != 0 && !current->productsWithKind.contains(productId);
         Parameters parameters;
+        parameters.integer(*tradeId);
         parameters.integer(blnPurchase ? 0 : 1);
         parameters.utf8(date);
         parameters.integer(productId);
@@ -605,7 +743,19 @@ void PostgresLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& suppl
         parameters.integer(blnPurchase ? trade.lngPurchaseAmount : trade.lngSalesAmount);
         if (recordKind)
             parameters.integer(product.lngKindCode);
-        const PgResult result = current->runPrepared(recordKind ? kInsertTradeName : kInsertTradeOnlyName, parameters);
+        PgResult result = current->runPrepared(recordKind ? kInsertTradeName : kInsertTradeOnlyName, parameters);
+        if (result && dropsReply())
+            result.reset();
+        if (!result || !current->alive()) {
+            // The server may have committed the trade before the connection broke.
+            const QString lost = current->alive() ? QStringLiteral("データベースサーバーからの応答がありません。")
+                                                  : current->error(result.get());
+            const TradeInDoubt trade{*tradeId, current->backend};
+            m_session.reset();
+            if (storedAfterLostReply(trade, error))
+                return Succeed(strError, blnFailed);
+            return fail(strError, blnFailed, error.isEmpty() ? lost : QStringLiteral("%1 %2").arg(lost, error));
+        }
         if (!Session::ok(result)) {
             const char* state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
             if (current->alive() && state && std::strcmp(state, "23503") == 0) {
