@@ -9,7 +9,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <sys/wait.h>
@@ -87,6 +90,69 @@ int ImportedCount(const RecordingDesktop& desktop)
     const qsizetype middle = last.indexOf(QStringLiteral("件中 "));
     return middle < 0 ? -1 : last.mid(middle + 3).section(QLatin1Char(' '), 0, 0).toInt();
 }
+
+// A store whose network loses the reply to the next insert after the
+// server has committed it; `whenLost` may also take the server away.
+class ReplyLosingStore : public PostgresLedgerStore {
+public:
+    using PostgresLedgerStore::PostgresLedgerStore;
+    bool loseNextReply = false;
+    std::function<void()> whenLost;
+
+protected:
+    bool dropsReply() override
+    {
+        if (!std::exchange(loseNextReply, false))
+            return false;
+        if (whenLost)
+            whenLost();
+        return true;
+    }
+};
+
+// One product and one supplier, and purchase trades told apart by quantity.
+struct LosingLedger {
+    PostgresLedger db;
+    ReplyLosingStore store{db.server()};
+    ProductRecord product;
+    PartyRecord supplier;
+    PartyRecord customer;
+
+    LosingLedger()
+    {
+        Outcome outcome = Open(store);
+        EXPECT_FALSE(outcome.failed) << outcome.error.toStdString();
+        EXPECT_FALSE(Resolve(store, QStringLiteral("液晶モニター"), product).failed);
+        store.ResolveSupplier(QStringLiteral("東和商事"), supplier, outcome.error, outcome.failed);
+        EXPECT_FALSE(outcome.failed);
+    }
+
+    Outcome insert(int quantity)
+    {
+        TradeRecord trade;
+        trade.lngProductID = product.lngProductID;
+        trade.lngSupplierID = supplier.lngPartyID;
+        trade.dtmTradeDate = 45296.0;
+        trade.lngPurchaseQuantity = quantity;
+        Outcome outcome{true, QStringLiteral("stale")};
+        store.InsertTrade(product, supplier, customer, trade, true, outcome.error, outcome.failed);
+        return outcome;
+    }
+
+    QStringList quantities() { return db.rows(QStringLiteral("SELECT quantity FROM trades ORDER BY quantity")); }
+};
+
+// Points libpq's variables at a port where nothing listens until dropped.
+class UnreachableServer {
+public:
+    UnreachableServer() : m_port(qgetenv("PGPORT")) { qputenv("PGPORT", "1"); }
+    ~UnreachableServer() { m_port.isNull() ? qunsetenv("PGPORT") : qputenv("PGPORT", m_port); }
+    UnreachableServer(const UnreachableServer&) = delete;
+    UnreachableServer& operator=(const UnreachableServer&) = delete;
+
+private:
+    QByteArray m_port;
+};
 
 }  // namespace
 
@@ -197,6 +263,44 @@ TEST(PostgresLedgerStore, ANulInATextIsRefusedInsteadOfCutShort)
     product.strSpec = QStringLiteral("3m") + QChar(u'\0');
     EXPECT_TRUE(Resolve(*ledger.store, QStringLiteral("ケーブル"), product).failed);
     EXPECT_EQ(ledger.db.number(QStringLiteral("SELECT count(*) FROM products")), 0);
+}
+
+TEST(PostgresLedgerStore, ATradeWhoseReplyWasLostIsCountedWhenTheServerHoldsIt)
+{
+    LosingLedger ledger;
+    EXPECT_FALSE(ledger.insert(1).failed);
+    ledger.store.loseNextReply = true;
+    const Outcome lost = ledger.insert(2);
+    EXPECT_FALSE(lost.failed) << lost.error.toStdString();
+    EXPECT_TRUE(lost.error.isEmpty());
+    EXPECT_FALSE(ledger.insert(3).failed);
+    EXPECT_EQ(ledger.quantities(), QStringList({"1", "2", "3"}));
+}
+
+TEST(PostgresLedgerStore, ATradeWhoseReplyWasLostWithTheServerUnreachableFailsAndIsRemovedAtTheNextConnection)
+{
+    LosingLedger ledger;
+    EXPECT_FALSE(ledger.insert(1).failed);
+    std::optional<UnreachableServer> away;
+    ledger.store.loseNextReply = true;
+    ledger.store.whenLost = [&] { away.emplace(); };
+    testing::internal::CaptureStderr();
+    const Outcome lost = ledger.insert(2);
+    const Outcome meanwhile = ledger.insert(3);
+    const std::string written = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(lost.failed);
+    EXPECT_TRUE(lost.error.contains(QStringLiteral("接続できません"))) << lost.error.toStdString();
+    EXPECT_TRUE(meanwhile.failed);
+    EXPECT_EQ(Occurrences(written, lost.error), 1) << written;
+
+    away.reset();
+    // The server committed it, but no one counted it.
+    EXPECT_EQ(ledger.quantities(), QStringList({"1", "2"}));
+    const Outcome reopened = Open(ledger.store);
+    EXPECT_FALSE(reopened.failed) << reopened.error.toStdString();
+    EXPECT_EQ(ledger.quantities(), QStringList({"1"}));
+    EXPECT_FALSE(ledger.insert(4).failed);
+    EXPECT_EQ(ledger.quantities(), QStringList({"1", "4"}));
 }
 
 TEST(PostgresImport, TheSampleFilesLandOnTheServer)
