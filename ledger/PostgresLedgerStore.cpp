@@ -85,7 +85,8 @@ constexpr const char* kInsertTradeOnlySql =
 constexpr const char* kInsertTradeOnlyName = "insert_trade_only";
 
 // Trade IDs come in blocks from the column's own sequence: one round trip
-// per block instead of one per trade. IDs a session leaves unused are gaps.
+// per block instead of one per trade (the block size is in the text too).
+// IDs a session leaves unused are gaps.
 constexpr int kTradeIdBlock = 64;
 constexpr const char* kNextTradeIdsSql =
     "SELECT nextval(pg_get_serial_sequence('trades', 'trade_id')) FROM generate_series(1, 64)";
@@ -558,7 +559,7 @@ bool PostgresLedgerStore::connect(QString& error)
         error = *refused;
         return false;
     }
-    // Reported as not imported, so they must not stay, whatever else fails.
+    // Trades reported as not imported go before anything else is written.
     for (const TradeInDoubt& trade : m_tradesInDoubt)
         if (!session->endBackend(trade.backend, error) || !session->removeTrade(trade.tradeId, error))
             return false;
