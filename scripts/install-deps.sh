@@ -7,12 +7,12 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libsqlite3-dev
+  libsqlite3-dev libpq-dev
   fonts-ipafont-gothic
 )
 test_packages=(
   googletest libgtest-dev libgmock-dev
-  sqlite3
+  sqlite3 postgresql
   xvfb x11-utils imagemagick openbox
   dpkg-dev desktop-file-utils appstream
 )

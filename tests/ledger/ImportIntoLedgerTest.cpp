@@ -1,5 +1,5 @@
 #include "ImportFixtures.h"
-#include "LedgerProbe.h"
+#include "LedgerUnderTest.h"
 #include "RecordingDesktop.h"
 #include "TestFiles.h"
 #include "clsImportSource.h"
@@ -18,62 +18,63 @@ QString Totals(int read, int imported)
     return QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(read).arg(imported);
 }
 
-// Real files imported by the engine into a real ledger in Data/ of a scratch folder.
+// Real files imported by the engine into a real ledger of each kind.
+template <typename Ledger>
 class ImportIntoLedger : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(QDir(dir.root()).mkdir(QStringLiteral("Data"))); }
-
-    void Import(const QString& file)
+    void Import(const QString& file, RecordingDesktop& on)
     {
-        clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
+        clsImportSource engine(on, [this] { return ledger.programStore(); });
         ASSERT_FALSE(engine.IMPFileCheck(file));
-        engine.ExecImport(file, connection);
+        engine.ExecImport(file, ledger.connection());
     }
+    void Import(const QString& file) { Import(file, desktop); }
     QStringList Trades()
     {
-        return LedgerProbe(database).rows(
-            "SELECT t.trade_kind, t.trade_date, p.name, coalesce(s.name, '-'), coalesce(c.name, '-'),"
-            " t.quantity, t.unit_price, t.amount FROM trades t JOIN products p USING (product_id)"
-            " LEFT JOIN suppliers s USING (supplier_id) LEFT JOIN customers c USING (customer_id)"
-            " ORDER BY t.trade_id");
+        return ledger.rows(QStringLiteral("SELECT t.trade_kind, ") + Ledger::dateText(QStringLiteral("t.trade_date")) +
+                           QStringLiteral(", p.name, coalesce(s.name, '-'), coalesce(c.name, '-'),"
+                                          " t.quantity, t.unit_price, t.amount FROM trades t JOIN products p USING (product_id)"
+                                          " LEFT JOIN suppliers s USING (supplier_id) LEFT JOIN customers c USING (customer_id)"
+                                          " ORDER BY t.trade_id"));
     }
 
+    Ledger ledger;
     ScratchDir dir;
-    QString database = dir.path(QStringLiteral("Data/iOrvanta.mdb"));
-    QString connection = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + database;
     RecordingDesktop desktop;
 };
+using LedgerKinds = ::testing::Types<SqliteLedger, PostgresLedger>;
+TYPED_TEST_SUITE(ImportIntoLedger, LedgerKinds, LedgerKindName);
 
 }  // namespace
 
-TEST_F(ImportIntoLedger, APurchaseFileInCp932LandsInTheLedger)
+TYPED_TEST(ImportIntoLedger, APurchaseFileInCp932LandsInTheLedger)
 {
-    Import(dir.writeCp932(QStringLiteral("仕入.csv"),
+    this->Import(this->dir.writeCp932(QStringLiteral("仕入.csv"),
                           Lines({kPurchaseHeader,
                                  QStringLiteral("2024/4/1,周辺機器,東都電機,れーざーぷりんたー,レーザープリンター LP-20,"
                                                 "LP-20,A4 モノクロ,3,1200,ほくとしょうじ,北斗商事"),
                                  QStringLiteral("2024/4/2 9:30,消耗品,東都電機,となー,トナー LP-20用,TN-20,黒,10,4500,,"),
                                  QStringLiteral("2024年4月3日,周辺機器,南海工業,まうす,無線マウス,MS-1,USB,2,980,"
                                                 "なんかいしょうかい,南海商会")})));
-    EXPECT_EQ(desktop.prompts(), QStringList{Totals(3, 3)});
-    EXPECT_EQ(Trades(), QStringList({"0|2024-04-01|レーザープリンター LP-20|北斗商事|-|3|1200|3600",
+    EXPECT_EQ(this->desktop.prompts(), QStringList{Totals(3, 3)});
+    EXPECT_EQ(this->Trades(), QStringList({"0|2024-04-01|レーザープリンター LP-20|北斗商事|-|3|1200|3600",
                                      "0|2024-04-02 09:30:00|トナー LP-20用|北斗商事|-|10|4500|45000",
                                      "0|2024-04-03|無線マウス|南海商会|-|2|980|1960"}));
-    LedgerProbe probe(database);
+    auto& probe = this->ledger;
     // Each product carries its own line's kind, not the line before's.
     EXPECT_EQ(probe.rows("SELECT p.name, k.name, p.maker, p.reading, p.model, p.spec FROM products p"
                          " JOIN kinds k USING (kind_code) ORDER BY product_id"),
               QStringList({"レーザープリンター LP-20|周辺機器|東都電機|れーざーぷりんたー|LP-20|A4 モノクロ",
                            "トナー LP-20用|消耗品|東都電機|となー|TN-20|黒",
                            "無線マウス|周辺機器|南海工業|まうす|MS-1|USB"}));
-    EXPECT_EQ(probe.rows("SELECT name, reading FROM suppliers ORDER BY 1"),
+    EXPECT_EQ(probe.rows("SELECT name, reading FROM suppliers ORDER BY supplier_id"),
               QStringList({"北斗商事|ほくとしょうじ", "南海商会|なんかいしょうかい"}));
     EXPECT_EQ(probe.number("SELECT count(*) FROM customers"), 0);
 }
 
-TEST_F(ImportIntoLedger, ASalesFileInUtf8CountsWhatTheLedgerRefused)
+TYPED_TEST(ImportIntoLedger, ASalesFileInUtf8CountsWhatTheLedgerRefused)
 {
-    Import(dir.writeUtf8(QStringLiteral("sales.csv"),
+    this->Import(this->dir.writeUtf8(QStringLiteral("sales.csv"),
                          Lines({kSalesHeader,
                                 QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター 24型,LM-24,ワイド,2,"
                                                "29800,ほくせいでんき,北星電機"),
@@ -84,33 +85,35 @@ TEST_F(ImportIntoLedger, ASalesFileInUtf8CountsWhatTheLedgerRefused)
                                                "1,29800,,"),
                                 QStringLiteral("2024/5/3,ケーブル,ソニック,けーぶる,ＨＤＭＩケーブル 2m,HC-2,,5,1280,"
                                                "あおばしょうてん,青葉商店")})));
-    EXPECT_EQ(desktop.prompts().last(), Totals(4, 2));
-    EXPECT_EQ(Trades(), QStringList({"1|2024-05-01|液晶モニター 24型|-|北星電機|2|29800|59600",
+    EXPECT_EQ(this->desktop.prompts().last(), Totals(4, 2));
+    EXPECT_EQ(this->Trades(), QStringList({"1|2024-05-01|液晶モニター 24型|-|北星電機|2|29800|59600",
                                      "1|2024-05-03|ＨＤＭＩケーブル 2m|-|青葉商店|5|1280|6400"}));
 
     // A second run adds its trades to the same ledger and reuses its master rows.
     RecordingDesktop second;
-    clsImportSource engine(second, [] { return std::make_unique<SqliteLedgerStore>(); });
-    const QString again = dir.writeUtf8(
+    const QString again = this->dir.writeUtf8(
         QStringLiteral("again.csv"),
         Lines({kSalesHeader, QStringLiteral("2024/6/1,ケーブル,ソニック,けーぶる,ＨＤＭＩケーブル 2m,HC-2,,1,1280,"
                                             ",北星電機")}));
-    ASSERT_FALSE(engine.IMPFileCheck(again));
-    engine.ExecImport(again, connection);
+    this->Import(again, second);
     EXPECT_EQ(second.prompts(), QStringList{Totals(1, 1)});
-    LedgerProbe probe(database);
+    auto& probe = this->ledger;
     EXPECT_EQ(probe.number("SELECT count(*) FROM trades"), 3);
     EXPECT_EQ(probe.number("SELECT count(*) FROM products"), 2);
     EXPECT_EQ(probe.rows("SELECT name, reading FROM customers ORDER BY customer_id"),
               QStringList({"北星電機|ほくせいでんき", "青葉商店|あおばしょうてん"}));
 }
 
-TEST_F(ImportIntoLedger, WithoutTheDataFolderNothingIsImportedOrCreated)
+TEST(ImportIntoSqliteLedger, WithoutTheDataFolderNothingIsImportedOrCreated)
 {
-    ASSERT_TRUE(QDir(dir.root()).rmdir(QStringLiteral("Data")));
-    Import(dir.writeCp932(QStringLiteral("import.csv"),
+    ScratchDir dir;
+    RecordingDesktop desktop;
+    const QString file = dir.writeCp932(QStringLiteral("import.csv"),
                           Lines({kSalesHeader, QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター,"
-                                                              "LM-24,ワイド,2,29800,ほくせいでんき,北星電機")})));
+                                                              "LM-24,ワイド,2,29800,ほくせいでんき,北星電機")}));
+    clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
+    ASSERT_FALSE(engine.IMPFileCheck(file));
+    engine.ExecImport(file, ConnectionTo(dir.path(QStringLiteral("Data/iOrvanta.mdb"))));
     EXPECT_EQ(desktop.prompts(), QStringList{Totals(1, 0)});
     EXPECT_FALSE(QFileInfo::exists(dir.path(QStringLiteral("Data"))));
 }

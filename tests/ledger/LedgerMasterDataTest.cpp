@@ -1,4 +1,4 @@
-#include "LedgerProbe.h"
+#include "LedgerUnderTest.h"
 
 #include <gtest/gtest.h>
 
@@ -24,52 +24,57 @@ PartyRecord Party(const QString& name, const QString& reading)
     return party;
 }
 
+template <typename Ledger>
+class LedgerMasterData : public ::testing::Test {};
+using LedgerKinds = ::testing::Types<SqliteLedger, PostgresLedger>;
+TYPED_TEST_SUITE(LedgerMasterData, LedgerKinds, LedgerKindName);
+
 }  // namespace
 
-TEST(LedgerMasterData, ProductsAreAddedOnceWithTheirTextsAndFoundAfterwards)
+TYPED_TEST(LedgerMasterData, ProductsAreAddedOnceWithTheirTextsAndFoundAfterwards)
 {
-    OpenLedger ledger;
+    OpenStore<TypeParam> ledger;
     ASSERT_FALSE(ledger.failed);
     QString error = QStringLiteral("old");
     bool failed = true;
     ProductRecord first = Product(QStringLiteral("液晶モニター"), 3);
-    ledger.store.ResolveProduct(first.strProductName, first, error, failed);
+    ledger.store->ResolveProduct(first.strProductName, first, error, failed);
     EXPECT_FALSE(failed);
     EXPECT_TRUE(error.isEmpty());
     EXPECT_EQ(first.lngProductID, 1);
 
     ProductRecord other = Product(QStringLiteral("ＵＳＢケーブル"));
-    ledger.store.ResolveProduct(other.strProductName, other, error, failed);
+    ledger.store->ResolveProduct(other.strProductName, other, error, failed);
     EXPECT_EQ(other.lngProductID, 2);
 
     // Known again, by a second store too, with different texts that must not overwrite.
     ProductRecord again = Product(QStringLiteral("液晶モニター"));
     again.strMaker = QStringLiteral("別メーカー");
     again.lngProductID = 99;
-    ledger.store.ResolveProduct(again.strProductName, again, error, failed);
+    ledger.store->ResolveProduct(again.strProductName, again, error, failed);
     EXPECT_FALSE(failed);
     EXPECT_EQ(again.lngProductID, 1);
-    SqliteLedgerStore second(LedgerAccess::Shared);
-    second.OpenConnection(ConnectionTo(ledger.path), error, failed);
+    const auto second = ledger.db.makeStore();
+    second->OpenConnection(ledger.db.connection(), error, failed);
     again.lngProductID = 0;
-    second.ResolveProduct(again.strProductName, again, error, failed);
+    second->ResolveProduct(again.strProductName, again, error, failed);
     EXPECT_EQ(again.lngProductID, 1);
 
     // The kind code waits for the trade: the record holds the previous line's.
-    EXPECT_EQ(ledger.probe().rows("SELECT product_id, name, kind_code, maker, reading, model, spec FROM products"),
+    EXPECT_EQ(ledger.db.rows("SELECT product_id, name, kind_code, maker, reading, model, spec FROM products ORDER BY 1"),
               QStringList({"1|液晶モニター|NULL|ソニック電子|えきしょうもにたー|LM-24W|24型　ワイド",
                            "2|ＵＳＢケーブル|NULL|ソニック電子|えきしょうもにたー|LM-24W|24型　ワイド"}));
 }
 
-TEST(LedgerMasterData, AnEmptyNameFailsAndLeavesNoId)
+TYPED_TEST(LedgerMasterData, AnEmptyNameFailsAndLeavesNoId)
 {
-    OpenLedger ledger;
+    OpenStore<TypeParam> ledger;
     ASSERT_FALSE(ledger.failed);
     QString error;
     bool failed = false;
     ProductRecord product = Product(QString());
     product.lngProductID = 5;
-    ledger.store.ResolveProduct(QString(), product, error, failed);
+    ledger.store->ResolveProduct(QString(), product, error, failed);
     EXPECT_TRUE(failed);
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(product.lngProductID, 0);
@@ -80,52 +85,50 @@ TEST(LedgerMasterData, AnEmptyNameFailsAndLeavesNoId)
         failed = false;
         error.clear();
         if (supplier)
-            ledger.store.ResolveSupplier(QString(), party, error, failed);
+            ledger.store->ResolveSupplier(QString(), party, error, failed);
         else
-            ledger.store.ResolveCustomer(QString(), party, error, failed);
+            ledger.store->ResolveCustomer(QString(), party, error, failed);
         EXPECT_TRUE(failed);
         EXPECT_FALSE(error.isEmpty());
         EXPECT_EQ(party.lngPartyID, 0);
     }
-    LedgerProbe probe = ledger.probe();
-    EXPECT_EQ(probe.number("SELECT (SELECT count(*) FROM products) + (SELECT count(*) FROM suppliers)"
+    EXPECT_EQ(ledger.db.number("SELECT (SELECT count(*) FROM products) + (SELECT count(*) FROM suppliers)"
                            " + (SELECT count(*) FROM customers)"),
               0);
 }
 
-TEST(LedgerMasterData, SuppliersAndCustomersAreSeparateTables)
+TYPED_TEST(LedgerMasterData, SuppliersAndCustomersAreSeparateTables)
 {
-    OpenLedger ledger;
+    OpenStore<TypeParam> ledger;
     ASSERT_FALSE(ledger.failed);
     QString error;
     bool failed = true;
     PartyRecord supplier = Party(QStringLiteral("東和商事株式会社"), QStringLiteral("とうわしょうじ"));
-    ledger.store.ResolveSupplier(supplier.strPartyName, supplier, error, failed);
+    ledger.store->ResolveSupplier(supplier.strPartyName, supplier, error, failed);
     EXPECT_FALSE(failed);
     EXPECT_EQ(supplier.lngPartyID, 1);
 
     PartyRecord customer = Party(QStringLiteral("東和商事株式会社"), QStringLiteral("とうわ"));
     failed = true;
-    ledger.store.ResolveCustomer(customer.strPartyName, customer, error, failed);
+    ledger.store->ResolveCustomer(customer.strPartyName, customer, error, failed);
     EXPECT_FALSE(failed);
     EXPECT_EQ(customer.lngPartyID, 1);
 
     PartyRecord next = Party(QStringLiteral("北星電機"), QStringLiteral("ほくせいでんき"));
-    ledger.store.ResolveCustomer(next.strPartyName, next, error, failed);
+    ledger.store->ResolveCustomer(next.strPartyName, next, error, failed);
     EXPECT_EQ(next.lngPartyID, 2);
     PartyRecord known = Party(QStringLiteral("東和商事株式会社"), QStringLiteral("ちがう"));
-    ledger.store.ResolveCustomer(known.strPartyName, known, error, failed);
+    ledger.store->ResolveCustomer(known.strPartyName, known, error, failed);
     EXPECT_EQ(known.lngPartyID, 1);
 
-    LedgerProbe probe = ledger.probe();
-    EXPECT_EQ(probe.rows("SELECT * FROM suppliers"), QStringList({"1|東和商事株式会社|とうわしょうじ"}));
-    EXPECT_EQ(probe.rows("SELECT * FROM customers ORDER BY 1"),
+    EXPECT_EQ(ledger.db.rows("SELECT * FROM suppliers"), QStringList({"1|東和商事株式会社|とうわしょうじ"}));
+    EXPECT_EQ(ledger.db.rows("SELECT * FROM customers ORDER BY 1"),
               QStringList({"1|東和商事株式会社|とうわ", "2|北星電機|ほくせいでんき"}));
 }
 
-TEST(LedgerMasterData, NamesAreKeptExactly)
+TYPED_TEST(LedgerMasterData, NamesAreKeptExactly)
 {
-    OpenLedger ledger;
+    OpenStore<TypeParam> ledger;
     ASSERT_FALSE(ledger.failed);
     QString error;
     bool failed = false;
@@ -134,24 +137,24 @@ TEST(LedgerMasterData, NamesAreKeptExactly)
                                QStringLiteral("𠮷野家モデル"), QStringLiteral("髙島屋①")};
     for (int i = 0; i < names.size(); ++i) {
         ProductRecord product = Product(names[i]);
-        ledger.store.ResolveProduct(names[i], product, error, failed);
+        ledger.store->ResolveProduct(names[i], product, error, failed);
         EXPECT_EQ(product.lngProductID, i + 1) << names[i].toStdString();
     }
-    EXPECT_EQ(ledger.probe().rows("SELECT name FROM products ORDER BY product_id"), names);
+    EXPECT_EQ(ledger.db.rows("SELECT name FROM products ORDER BY product_id"), names);
 }
 
-TEST(LedgerMasterData, KindCodesAreZeroForNothingAndAddedOnce)
+TYPED_TEST(LedgerMasterData, KindCodesAreZeroForNothingAndAddedOnce)
 {
-    OpenLedger ledger;
+    OpenStore<TypeParam> ledger;
     ASSERT_FALSE(ledger.failed);
-    EXPECT_EQ(ledger.store.GetKindCode(QString()), 0);
-    EXPECT_EQ(ledger.store.GetKindCode(QStringLiteral("モニター")), 1);
-    EXPECT_EQ(ledger.store.GetKindCode(QStringLiteral("ケーブル")), 2);
-    EXPECT_EQ(ledger.store.GetKindCode(QStringLiteral("モニター")), 1);
-    SqliteLedgerStore second(LedgerAccess::Shared);
+    EXPECT_EQ(ledger.store->GetKindCode(QString()), 0);
+    EXPECT_EQ(ledger.store->GetKindCode(QStringLiteral("モニター")), 1);
+    EXPECT_EQ(ledger.store->GetKindCode(QStringLiteral("ケーブル")), 2);
+    EXPECT_EQ(ledger.store->GetKindCode(QStringLiteral("モニター")), 1);
+    const auto second = ledger.db.makeStore();
     QString error;
     bool failed = true;
-    second.OpenConnection(ConnectionTo(ledger.path), error, failed);
-    EXPECT_EQ(second.GetKindCode(QStringLiteral("ケーブル")), 2);
-    EXPECT_EQ(ledger.probe().rows("SELECT * FROM kinds ORDER BY 1"), QStringList({"1|モニター", "2|ケーブル"}));
+    second->OpenConnection(ledger.db.connection(), error, failed);
+    EXPECT_EQ(second->GetKindCode(QStringLiteral("ケーブル")), 2);
+    EXPECT_EQ(ledger.db.rows("SELECT * FROM kinds ORDER BY 1"), QStringList({"1|モニター", "2|ケーブル"}));
 }

@@ -1,0 +1,127 @@
+// Imports generated code page 932 sales files of 1,000 and 32,767 lines
+// through the engine into a fresh ledger on a PostgreSQL server and into a
+// fresh SQLite ledger, and prints both times; then what one round trip and
+// one commit cost on that server, which bound the server store.
+//
+//   bench_import_pg [connection string]
+//
+// Without an argument, MORAIMPORT_LEDGER_SERVER, else libpq's PG...
+// variables name the server: `pg_virtualenv -o fsync=on bench_import_pg`.
+#include "PostgresHandles.h"
+#include "PostgresLedgerStore.h"
+#include "SalesFile.h"
+#include "SqliteLedgerStore.h"
+#include "TestFiles.h"
+#include "clsImportSource.h"
+
+#include <QDir>
+#include <QString>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::duration elapsed) { return std::chrono::duration<double, std::milli>(elapsed).count(); }
+
+class Server {
+public:
+    explicit Server(const QString& conninfo) : m_connection(PQconnectdb(conninfo.toUtf8().constData()))
+    {
+        if (PQstatus(m_connection.get()) != CONNECTION_OK)
+            throw std::runtime_error(std::string("cannot connect: ") + PQerrorMessage(m_connection.get()));
+    }
+    QString value(const char* sql)
+    {
+        const PgResult result(PQexec(m_connection.get(), sql));
+        const ExecStatusType status = PQresultStatus(result.get());
+        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
+            throw std::runtime_error(std::string(PQresultErrorMessage(result.get())) + " in " + sql);
+        return status == PGRES_TUPLES_OK && PQntuples(result.get()) > 0 ? QString::fromUtf8(PQgetvalue(result.get(), 0, 0))
+                                                                         : QString();
+    }
+    // The mean time of one run of sql, over count runs.
+    double meanMs(const char* sql, int count)
+    {
+        const auto started = Clock::now();
+        for (int i = 0; i < count; ++i)
+            value(sql);
+        return Milliseconds(Clock::now() - started) / count;
+    }
+
+private:
+    PgConnection m_connection;
+};
+
+// One import by the engine with stores from factory; throws unless every line went in.
+double ImportMs(const QString& csvPath, int lineCount, const LedgerStoreFactory& factory, const QString& connection)
+{
+    bench::CountingDesktop desktop;
+    clsImportSource engine(desktop, factory);
+    if (engine.IMPFileCheck(csvPath))
+        throw std::runtime_error("header check failed");
+    const auto started = Clock::now();
+    engine.ExecImport(csvPath, connection);
+    const double ms = Milliseconds(Clock::now() - started);
+    const QString expected = QStringLiteral("全レコード %1 件中 %1 件インポートしました。").arg(lineCount - 1);
+    if (desktop.lastPrompt != expected)
+        throw std::runtime_error("unexpected outcome: " + desktop.lastPrompt.toStdString());
+    return ms;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        QString server = argc > 1 ? QString::fromLocal8Bit(argv[1]) : qEnvironmentVariable("MORAIMPORT_LEDGER_SERVER");
+        Server admin(server);
+        admin.value("SET client_min_messages = warning");
+        std::printf("server: PostgreSQL %s, fsync %s, synchronous_commit %s\n",
+                    qPrintable(admin.value("SHOW server_version")), qPrintable(admin.value("SHOW fsync")),
+                    qPrintable(admin.value("SHOW synchronous_commit")));
+
+        ScratchDir dir;
+        for (const int lineCount : {1000, 32767}) {
+            const QString csvPath = dir.write(QStringLiteral("sales%1.csv").arg(lineCount),
+                                              ToCp932(bench::GenerateSalesText(lineCount)));
+
+            const QString schema = QStringLiteral("bench_%1_%2").arg(getpid()).arg(lineCount);
+            admin.value(QStringLiteral("CREATE SCHEMA %1").arg(schema).toUtf8().constData());
+            const QString ledgerServer = server + QStringLiteral(" options='-c search_path=%1'").arg(schema);
+            const long long xidBefore = admin.value("SELECT pg_current_xact_id()").toLongLong();
+            const double serverMs = ImportMs(
+                csvPath, lineCount, [&] { return std::make_unique<PostgresLedgerStore>(ledgerServer); }, QString());
+            const long long writes = admin.value("SELECT pg_current_xact_id()").toLongLong() - xidBefore - 1;
+            admin.value(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(schema).toUtf8().constData());
+
+            const QString folder = dir.path(QStringLiteral("sqlite%1").arg(lineCount));
+            QDir().mkpath(folder);
+            const double sqliteMs = ImportMs(
+                csvPath, lineCount, [] { return std::make_unique<SqliteLedgerStore>(); },
+                QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + folder + QStringLiteral("/iOrvanta.mdb"));
+
+            std::printf("%5d data lines: PostgresLedgerStore %9.1f ms (%.3f ms a line, %lld write transactions)"
+                        "   SqliteLedgerStore %8.1f ms\n",
+                        lineCount - 1, serverMs, serverMs / (lineCount - 1), writes, sqliteMs);
+        }
+
+        // A plain table: a temporary one writes no log and so never waits for the disk.
+        admin.value("CREATE TABLE bench_commit(n integer)");
+        std::printf("one round trip (SELECT 1):            %.3f ms\n", admin.meanMs("SELECT 1", 2000));
+        std::printf("one committed insert (autocommit):    %.3f ms\n",
+                    admin.meanMs("INSERT INTO bench_commit VALUES (1)", 2000));
+        admin.value("DROP TABLE bench_commit");
+        return 0;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_import_pg: %s\n", error.what());
+        return 1;
+    }
+}

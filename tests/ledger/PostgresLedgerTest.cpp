@@ -1,0 +1,427 @@
+#include "ImportFixtures.h"
+#include "LedgerUnderTest.h"
+#include "RecordingDesktop.h"
+#include "TestFiles.h"
+#include "clsImportSource.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace fixtures;
+
+// How a store left its flag and text after one call.
+struct Outcome {
+    bool failed = false;
+    QString error;
+};
+
+Outcome Open(clsLedgerStore& store)
+{
+    Outcome outcome{true, QStringLiteral("stale")};
+    store.OpenConnection(PostgresLedger::connection(), outcome.error, outcome.failed);
+    return outcome;
+}
+
+Outcome Resolve(clsLedgerStore& store, const QString& name, ProductRecord& product)
+{
+    Outcome outcome{false, QStringLiteral("stale")};
+    store.ResolveProduct(name, product, outcome.error, outcome.failed);
+    return outcome;
+}
+
+QString Tables(PostgresLedger& ledger)
+{
+    return ledger.rows(QStringLiteral("SELECT relname FROM pg_class WHERE relnamespace = '%1'::regnamespace"
+                                      " AND relkind = 'r' ORDER BY 1")
+                           .arg(ledger.schema()))
+        .join(QLatin1Char(','));
+}
+
+// Counts the lines of what was written to the error stream that hold text.
+int Occurrences(const std::string& written, const QString& text)
+{
+    const QStringList lines = QString::fromStdString(written).split(QLatin1Char('\n'));
+    return int(std::count_if(lines.begin(), lines.end(), [&](const QString& line) { return line.contains(text); }));
+}
+
+QString Totals(int read, int imported)
+{
+    return QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(read).arg(imported);
+}
+
+// A sales file of `lines` lines over a few products and customers that
+// other files share; each line's quantity is unique over all files.
+QString SalesLines(int file, int lines)
+{
+    QStringList text{kSalesHeader};
+    for (int line = 0; line < lines; ++line) {
+        const int product = (line * 7 + file) % 12;
+        const int customer = (line * 3 + file) % 5;
+        text << QStringLiteral("2024/5/%1,種別%2,メーカー,よみ,製品%3,M-%3,,%4,100,とくいさき,得意先%5")
+                    .arg(1 + line % 28)
+                    .arg(product % 4)
+                    .arg(product)
+                    .arg(file * 10000 + line + 1)
+                    .arg(customer);
+    }
+    return Lines(text);
+}
+
+// The run's imported count, read back from its totals message.
+int ImportedCount(const RecordingDesktop& desktop)
+{
+    const QStringList prompts = desktop.prompts();
+    if (prompts.isEmpty())
+        return -1;
+    const QString last = prompts.last();
+    const qsizetype middle = last.indexOf(QStringLiteral("件中 "));
+    return middle < 0 ? -1 : last.mid(middle + 3).section(QLatin1Char(' '), 0, 0).toInt();
+}
+
+// A store whose network loses the reply to the next insert after the
+// server has committed it; `whenLost` may also take the server away.
+class ReplyLosingStore : public PostgresLedgerStore {
+public:
+    using PostgresLedgerStore::PostgresLedgerStore;
+    bool loseNextReply = false;
+    std::function<void()> whenLost;
+
+protected:
+    bool dropsReply() override
+    {
+        if (!std::exchange(loseNextReply, false))
+            return false;
+        if (whenLost)
+            whenLost();
+        return true;
+    }
+};
+
+// One product and one supplier, and purchase trades told apart by quantity.
+struct LosingLedger {
+    PostgresLedger db;
+    ReplyLosingStore store{db.server()};
+    ProductRecord product;
+    PartyRecord supplier;
+    PartyRecord customer;
+
+    LosingLedger()
+    {
+        Outcome outcome = Open(store);
+        EXPECT_FALSE(outcome.failed) << outcome.error.toStdString();
+        EXPECT_FALSE(Resolve(store, QStringLiteral("液晶モニター"), product).failed);
+        store.ResolveSupplier(QStringLiteral("東和商事"), supplier, outcome.error, outcome.failed);
+        EXPECT_FALSE(outcome.failed);
+    }
+
+    Outcome insert(int quantity)
+    {
+        TradeRecord trade;
+        trade.lngProductID = product.lngProductID;
+        trade.lngSupplierID = supplier.lngPartyID;
+        trade.dtmTradeDate = 45296.0;
+        trade.lngPurchaseQuantity = quantity;
+        Outcome outcome{true, QStringLiteral("stale")};
+        store.InsertTrade(product, supplier, customer, trade, true, outcome.error, outcome.failed);
+        return outcome;
+    }
+
+    QStringList quantities() { return db.rows(QStringLiteral("SELECT quantity FROM trades ORDER BY quantity")); }
+};
+
+// Points libpq's variables at a port where nothing listens until dropped.
+class UnreachableServer {
+public:
+    UnreachableServer() : m_port(qgetenv("PGPORT")) { qputenv("PGPORT", "1"); }
+    ~UnreachableServer() { m_port.isNull() ? qunsetenv("PGPORT") : qputenv("PGPORT", m_port); }
+    UnreachableServer(const UnreachableServer&) = delete;
+    UnreachableServer& operator=(const UnreachableServer&) = delete;
+
+private:
+    QByteArray m_port;
+};
+
+}  // namespace
+
+TEST(PostgresLedgerOpen, AnEmptySchemaGetsTheLedgerOnceWhenProgramsStartTogether)
+{
+    PostgresLedger ledger;
+    constexpr int kPrograms = 6;
+    std::vector<Outcome> outcomes(kPrograms);
+    std::vector<std::thread> programs;
+    for (int i = 0; i < kPrograms; ++i)
+        programs.emplace_back([&, i] {
+            PostgresLedgerStore store(ledger.server());
+            outcomes[std::size_t(i)] = Open(store);
+        });
+    for (std::thread& program : programs)
+        program.join();
+    for (const Outcome& outcome : outcomes)
+        EXPECT_FALSE(outcome.failed) << outcome.error.toStdString();
+    EXPECT_EQ(Tables(ledger), QStringLiteral("customers,kinds,ledger_mark,products,suppliers,trades"));
+    EXPECT_EQ(ledger.rows(QStringLiteral("SELECT * FROM ledger_mark")), QStringList{"MoraImport|1"});
+}
+
+TEST(PostgresLedgerOpen, ASchemaWithOtherTablesIsRefusedUntouchedAndSaysWhyOnce)
+{
+    PostgresLedger ledger;
+    ledger.exec(QStringLiteral("CREATE TABLE inventory(item text); INSERT INTO inventory VALUES ('棚卸')"));
+    PostgresLedgerStore store(ledger.server());
+    testing::internal::CaptureStderr();
+    const Outcome opened = Open(store);
+    ProductRecord product;
+    std::vector<Outcome> later;
+    for (int i = 0; i < 3; ++i)
+        later.push_back(Resolve(store, QStringLiteral("液晶モニター"), product));
+    const std::string written = testing::internal::GetCapturedStderr();
+
+    EXPECT_TRUE(opened.failed);
+    EXPECT_TRUE(opened.error.contains(QStringLiteral("台帳データベースではありません"))) << opened.error.toStdString();
+    for (const Outcome& outcome : later) {
+        EXPECT_TRUE(outcome.failed);
+        EXPECT_TRUE(outcome.error.contains(QStringLiteral("台帳データベースではありません")));
+    }
+    EXPECT_EQ(Tables(ledger), QStringLiteral("inventory"));
+    EXPECT_EQ(ledger.rows(QStringLiteral("SELECT * FROM inventory")), QStringList{"棚卸"});
+    EXPECT_EQ(Occurrences(written, QStringLiteral("MoraImport: 台帳: ") + opened.error), 1) << written;
+    EXPECT_EQ(Occurrences(written, QStringLiteral("MoraImport: 台帳: ") + later.front().error), 1) << written;
+}
+
+TEST(PostgresLedgerOpen, ALedgerOfANewerOrUnknownVersionIsRefused)
+{
+    PostgresLedger ledger;
+    {
+        PostgresLedgerStore creator(ledger.server());
+        ASSERT_FALSE(Open(creator).failed);
+    }
+    ledger.exec(QStringLiteral("UPDATE ledger_mark SET schema_version = 2"));
+    PostgresLedgerStore store(ledger.server());
+    Outcome opened = Open(store);
+    EXPECT_TRUE(opened.failed);
+    EXPECT_TRUE(opened.error.contains(QStringLiteral("新しい版"))) << opened.error.toStdString();
+
+    ledger.exec(QStringLiteral("DELETE FROM ledger_mark"));
+    opened = Open(store);
+    EXPECT_TRUE(opened.failed);
+    EXPECT_TRUE(opened.error.contains(QStringLiteral("版が正しくありません"))) << opened.error.toStdString();
+    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades")), 0);
+}
+
+TEST(PostgresLedgerOpen, AnUnreachableServerFailsAtOnceAndIsAskedAgainAfterAPause)
+{
+    // Nothing listens on port 1.
+    PostgresLedgerStore store(QStringLiteral("host=127.0.0.1 port=1 dbname=ledger"));
+    testing::internal::CaptureStderr();
+    const Outcome opened = Open(store);
+    ProductRecord product;
+    product.lngProductID = 7;
+    const Outcome next = Resolve(store, QStringLiteral("液晶モニター"), product);
+    const std::string written = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(opened.failed);
+    EXPECT_TRUE(opened.error.contains(QStringLiteral("接続できません"))) << opened.error.toStdString();
+    EXPECT_TRUE(next.failed);
+    EXPECT_EQ(next.error, opened.error);
+    EXPECT_EQ(product.lngProductID, 0);
+    EXPECT_EQ(Occurrences(written, QStringLiteral("接続できません")), 1) << written;
+    EXPECT_EQ(store.GetKindCode(QStringLiteral("モニター")), 0);
+}
+
+TEST(PostgresLedgerOpen, TheConnectionStringWinsOverTheStoresDefaults)
+{
+    PostgresLedger ledger;
+    const auto applications = [&] {
+        return ledger.rows(QStringLiteral("SELECT application_name FROM pg_stat_activity"
+                                          " WHERE application_name LIKE 'MoraImport%' ORDER BY 1"));
+    };
+    PostgresLedgerStore plain(ledger.server());
+    ASSERT_FALSE(Open(plain).failed);
+    PostgresLedgerStore named(ledger.server() + QStringLiteral(" application_name=MoraImport-desk2 connect_timeout=2"));
+    ASSERT_FALSE(Open(named).failed);
+    EXPECT_EQ(applications(), QStringList({"MoraImport", "MoraImport-desk2"}));
+}
+
+TEST(PostgresLedgerStore, ANulInATextIsRefusedInsteadOfCutShort)
+{
+    OpenStore<PostgresLedger> ledger;
+    ASSERT_FALSE(ledger.failed) << ledger.error.toStdString();
+    const QString name = QStringLiteral("ケーブル") + QChar(u'\0') + QStringLiteral("3m");
+    ProductRecord product;
+    EXPECT_TRUE(Resolve(*ledger.store, name, product).failed);
+    product.strSpec = QStringLiteral("3m") + QChar(u'\0');
+    EXPECT_TRUE(Resolve(*ledger.store, QStringLiteral("ケーブル"), product).failed);
+    EXPECT_EQ(ledger.db.number(QStringLiteral("SELECT count(*) FROM products")), 0);
+}
+
+TEST(PostgresLedgerStore, ATradeWhoseReplyWasLostIsCountedWhenTheServerHoldsIt)
+{
+    LosingLedger ledger;
+    EXPECT_FALSE(ledger.insert(1).failed);
+    ledger.store.loseNextReply = true;
+    const Outcome lost = ledger.insert(2);
+    EXPECT_FALSE(lost.failed) << lost.error.toStdString();
+    EXPECT_TRUE(lost.error.isEmpty());
+    EXPECT_FALSE(ledger.insert(3).failed);
+    EXPECT_EQ(ledger.quantities(), QStringList({"1", "2", "3"}));
+}
+
+TEST(PostgresLedgerStore, ATradeWhoseReplyWasLostWithTheServerUnreachableFailsAndIsRemovedAtTheNextConnection)
+{
+    LosingLedger ledger;
+    EXPECT_FALSE(ledger.insert(1).failed);
+    std::optional<UnreachableServer> away;
+    ledger.store.loseNextReply = true;
+    ledger.store.whenLost = [&] { away.emplace(); };
+    testing::internal::CaptureStderr();
+    const Outcome lost = ledger.insert(2);
+    const Outcome meanwhile = ledger.insert(3);
+    const std::string written = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(lost.failed);
+    EXPECT_TRUE(lost.error.contains(QStringLiteral("接続できません"))) << lost.error.toStdString();
+    EXPECT_TRUE(meanwhile.failed);
+    EXPECT_EQ(Occurrences(written, lost.error), 1) << written;
+
+    away.reset();
+    // The server committed it, but no one counted it.
+    EXPECT_EQ(ledger.quantities(), QStringList({"1", "2"}));
+    const Outcome reopened = Open(ledger.store);
+    EXPECT_FALSE(reopened.failed) << reopened.error.toStdString();
+    EXPECT_EQ(ledger.quantities(), QStringList({"1"}));
+    EXPECT_FALSE(ledger.insert(4).failed);
+    EXPECT_EQ(ledger.quantities(), QStringList({"1", "4"}));
+}
+
+TEST(PostgresImport, TheSampleFilesLandOnTheServer)
+{
+    PostgresLedger ledger;
+    int imported = 0;
+    for (const char* sample : {"purchase-cp932.csv", "sales-utf8.csv"}) {
+        RecordingDesktop desktop;
+        clsImportSource engine(desktop, [&] { return ledger.programStore(); });
+        const QString path = QStringLiteral(MORA_SAMPLES_DIR "/") + QString::fromLatin1(sample);
+        ASSERT_FALSE(engine.IMPFileCheck(path)) << sample;
+        engine.ExecImport(path, ledger.connection());
+        const int count = ImportedCount(desktop);
+        EXPECT_GT(count, 0) << desktop.prompts().join(QLatin1Char('\n')).toStdString();
+        imported += count;
+    }
+    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades")), imported);
+    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(DISTINCT trade_kind) FROM trades")), 2);
+    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades WHERE (trade_kind = 0) <> (supplier_id IS NOT NULL)"
+                                           " OR customer_id IS NOT NULL AND supplier_id IS NOT NULL")),
+              0);
+}
+
+TEST(PostgresImport, ProgramsImportingOverlappingFilesAtOnceKeepEveryCountedTradeAndNoNameTwice)
+{
+    PostgresLedger ledger;
+    ScratchDir dir;
+    constexpr int kPrograms = 3;
+    constexpr int kLines = 150;
+    std::vector<QString> files;
+    for (int i = 0; i < kPrograms; ++i)
+        files.push_back(dir.writeUtf8(QStringLiteral("sales%1.csv").arg(i), SalesLines(i, kLines)));
+
+    // Each program reports its imported count on its own pipe, once all
+    // have been let go together.
+    int start[2];
+    ASSERT_EQ(pipe(start), 0);
+    std::vector<std::pair<pid_t, int>> programs;
+    for (int i = 0; i < kPrograms; ++i) {
+        int report[2];
+        ASSERT_EQ(pipe(report), 0);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(start[1]);
+            char go = 0;
+            if (read(start[0], &go, 1) != 0)
+                _exit(2);
+            RecordingDesktop desktop;
+            clsImportSource engine(desktop, [&] { return std::make_unique<PostgresLedgerStore>(ledger.server()); });
+            if (engine.IMPFileCheck(files[std::size_t(i)]))
+                _exit(3);
+            engine.ExecImport(files[std::size_t(i)], ledger.connection());
+            const int count = ImportedCount(desktop);
+            _exit(write(report[1], &count, sizeof count) == sizeof count ? 0 : 4);
+        }
+        close(report[1]);
+        programs.emplace_back(child, report[0]);
+    }
+    close(start[0]);
+    close(start[1]);  // let them go
+
+    int counted = 0;
+    for (const auto& [child, report] : programs) {
+        int count = 0;
+        EXPECT_EQ(read(report, &count, sizeof count), ssize_t(sizeof count));
+        close(report);
+        int status = 0;
+        EXPECT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(count, kLines);
+        counted += count;
+    }
+
+    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades")), counted);
+    EXPECT_EQ(ledger.rows(QStringLiteral("SELECT (SELECT count(*) FROM products), (SELECT count(DISTINCT name) FROM products),"
+                                         " (SELECT count(*) FROM customers), (SELECT count(*) FROM kinds)")),
+              QStringList{"12|12|5|4"});
+    // Every line of every file, with its own product and customer.
+    QStringList expected;
+    for (int i = 0; i < kPrograms; ++i)
+        for (int line = 0; line < kLines; ++line)
+            expected << QStringLiteral("%1|製品%2|得意先%3").arg(i * 10000 + line + 1).arg((line * 7 + i) % 12).arg((line * 3 + i) % 5);
+    EXPECT_EQ(ledger.rows(QStringLiteral("SELECT t.quantity, p.name, c.name FROM trades t JOIN products p USING (product_id)"
+                                         " JOIN customers c USING (customer_id) ORDER BY t.quantity")),
+              expected);
+    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM products p JOIN kinds k USING (kind_code)"
+                                           " WHERE k.name <> '種別' || (substr(p.name, 3)::int % 4)")),
+              0);
+}
+
+TEST(PostgresImport, AServerRestartedDuringARunFailsTheLinesMeanwhileAndTheRunGoesOn)
+{
+    const QByteArray version = qgetenv("PGVERSION");
+    ASSERT_FALSE(version.isEmpty()) << "run under pg_virtualenv, which names the cluster to restart";
+    PostgresLedger ledger;
+    ScratchDir dir;
+    constexpr int kLines = 120;
+    const QString file = dir.writeUtf8(QStringLiteral("sales.csv"), SalesLines(0, kLines));
+
+    RecordingDesktop desktop;
+    int restarts = 0;
+    desktop.onDoEvents = [&] {
+        if (desktop.doEventsCount == 40) {
+            ++restarts;
+            EXPECT_EQ(QProcess::execute(QStringLiteral("pg_ctlcluster"),
+                                        {QString::fromLatin1(version), QStringLiteral("regress"), QStringLiteral("restart"),
+                                         QStringLiteral("-m"), QStringLiteral("fast")}),
+                      0);
+        }
+    };
+    clsImportSource engine(desktop, [&] { return ledger.programStore(); });
+    ASSERT_FALSE(engine.IMPFileCheck(file));
+    engine.ExecImport(file, ledger.connection());
+    ASSERT_EQ(restarts, 1);
+
+    const int counted = ImportedCount(desktop);
+    EXPECT_LT(counted, kLines) << "the line in flight when the server went away must fail";
+    EXPECT_GE(counted, kLines - 3) << desktop.prompts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(desktop.prompts().last(), Totals(kLines, counted));
+    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades")), counted);
+    // The lines after the restart were imported.
+    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades WHERE quantity > 100")), kLines - 100);
+}
