@@ -107,8 +107,6 @@ TYPED_TEST(LedgerTrade, WritesTheTimeOnlyWhenTheDateHasOne)
 
 TYPED_TEST(LedgerTrade, TheFirstDayOfTheDateScaleIsADate)
 {
-    if constexpr (TypeParam::kIsSqlite)
-        GTEST_SKIP() << "the SQLite store takes date 0 with its rework of the same time";
     TradeLedger<TypeParam> ledger;
     ledger.trade.dtmTradeDate = 0.0;
     EXPECT_FALSE(ledger.insert(true)) << ledger.error.toStdString();
