@@ -2,6 +2,7 @@
 
 #include "LedgerDate.h"
 #include "PostgresHandles.h"
+#include "StoreFailure.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -148,33 +149,6 @@ const QString& NulText()
 {
     static const QString text = QStringLiteral("NUL 文字を含む名前や項目はデータベースに保存できません。");
     return text;
-}
-
-// Runs body and turns anything it throws into a failure.
-template <typename Body>
-void Guarded(QString& strError, bool& blnFailed, Body&& body) noexcept
-{
-    try {
-        body();
-        return;
-    } catch (const std::bad_alloc&) {
-        strError = QStringLiteral("メモリが足りません。");
-    } catch (const std::exception& error) {
-        try {
-            strError = QStringLiteral("台帳の内部エラー: %1").arg(QString::fromLocal8Bit(error.what()));
-        } catch (...) {
-            strError = QStringLiteral("台帳の内部エラー");
-        }
-    } catch (...) {
-        strError = QStringLiteral("台帳の内部エラー");
-    }
-    blnFailed = true;
-}
-
-void Succeed(QString& strError, bool& blnFailed)
-{
-    strError.clear();
-    blnFailed = false;
 }
 
 }  // namespace
@@ -513,14 +487,7 @@ void PostgresLedgerStore::fail(QString& strError, bool& blnFailed, const QString
 {
     strError = reason;
     blnFailed = true;
-    // The engine does not show the store's reasons; a terminal or the
-    // desktop's journal does.
-    if (!m_reported.contains(reason)) {
-        m_reported.insert(reason);
-        const QByteArray line = QByteArrayLiteral("MoraImport: 台帳: ") + reason.toUtf8() + '\n';
-        std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
-        std::fflush(stderr);
-    }
+    m_reasons.Report(reason);
 }
 
 bool PostgresLedgerStore::connect(QString& error)
@@ -565,7 +532,7 @@ bool PostgresLedgerStore::connect(QString& error)
             return false;
     m_tradesInDoubt.clear();
     m_session = std::move(session);
-    m_reported.clear();
+    m_reasons.Forget();
     return true;
 }
 
@@ -618,7 +585,7 @@ void PostgresLedgerStore::OpenConnection(const QString&, QString& strError, bool
 {
     m_session.reset();
     m_refusal.clear();
-    m_reported.clear();
+    m_reasons.Forget();
     m_opened = true;
     m_nextAttempt = {};
     Guarded(strError, blnFailed, [&] {

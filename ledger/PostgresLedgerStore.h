@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StoreFailure.h"
 #include "clsLedgerStore.h"
 
 #include <QByteArray>
@@ -93,6 +94,6 @@ private:
     QString m_lastConnectError;
     std::chrono::steady_clock::time_point m_nextAttempt{};
     // Reasons already written to the error stream since the last connection.
-    QSet<QString> m_reported;
+    FailureReasons m_reasons;
     std::vector<TradeInDoubt> m_tradesInDoubt;
 };

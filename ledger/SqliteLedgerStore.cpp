@@ -4,6 +4,7 @@
 #include "LedgerFolder.h"
 #include "LedgerDate.h"
 #include "SqliteHandles.h"
+#include "StoreFailure.h"
 
 #include <QDir>
 #include <QFile>
@@ -341,39 +342,6 @@ SqliteStatement Prepare(sqlite3* db, const char* sql)
     return SqliteStatement(raw);
 }
 
-// Runs body and turns anything it throws into a failure.
-template <typename Body>
-void Guarded(QString& strError, bool& blnFailed, Body&& body) noexcept
-{
-    try {
-        body();
-        return;
-    } catch (const std::bad_alloc&) {
-        strError = QStringLiteral("メモリが足りません。");
-    } catch (const std::exception& error) {
-        try {
-            strError = QStringLiteral("台帳の内部エラー: %1").arg(QString::fromLocal8Bit(error.what()));
-        } catch (...) {
-            strError = QStringLiteral("台帳の内部エラー");
-        }
-    } catch (...) {
-        strError = QStringLiteral("台帳の内部エラー");
-    }
-    blnFailed = true;
-}
-
-void Fail(QString& strError, bool& blnFailed, const QString& text)
-{
-    strError = text;
-    blnFailed = true;
-}
-
-void Succeed(QString& strError, bool& blnFailed)
-{
-    strError.clear();
-    blnFailed = false;
-}
-
 }  // namespace
 
 // One open ledger: its prepared statements and what it has learnt of the
@@ -550,7 +518,7 @@ SqliteLedgerStore::~SqliteLedgerStore() = default;
 void SqliteLedgerStore::OpenConnection(const QString& strConnection, QString& strError, bool& blnFailed)
 {
     m_connection.reset();
-    m_reported.clear();
+    m_reasons.Forget();
     m_notConnected = QStringLiteral("データベースに接続していません。");
     Guarded(strError, blnFailed, [&] {
         const DataSourceResult source = DataSourceOf(strConnection);
@@ -571,9 +539,10 @@ void SqliteLedgerStore::OpenConnection(const QString& strConnection, QString& st
             Fail(strError, blnFailed, error);
         }
     });
-    reportFailure(strError, blnFailed);
+    if (blnFailed)
+        m_reasons.Report(strError);
     // Every later operation fails for the reason just written.
-    m_reported.insert(m_notConnected);
+    m_reasons.Suppress(m_notConnected);
 }
 
 void SqliteLedgerStore::ResolveProduct(const QString& strProductName, ProductRecord& product, QString& strError,
@@ -603,7 +572,8 @@ void SqliteLedgerStore::ResolveProduct(const QString& strProductName, ProductRec
         product.lngProductID = id;
         Succeed(strError, blnFailed);
     });
-    reportFailure(strError, blnFailed);
+    if (blnFailed)
+        m_reasons.Report(strError);
 }
 
 void SqliteLedgerStore::ResolveSupplier(const QString& strPartyName, PartyRecord& supplier, QString& strError,
@@ -639,7 +609,8 @@ void SqliteLedgerStore::resolveParty(bool blnSupplier, const QString& strPartyNa
         party.lngPartyID = id;
         Succeed(strError, blnFailed);
     });
-    reportFailure(strError, blnFailed);
+    if (blnFailed)
+        m_reasons.Report(strError);
 }
 
 int32_t SqliteLedgerStore::GetKindCode(const QString& strKind)
@@ -652,7 +623,8 @@ int32_t SqliteLedgerStore::GetKindCode(const QString& strKind)
     Guarded(error, failed, [&] {
         code = m_connection->resolve(m_connection->kinds, strKind, [](Binder&) {}, error);
     });
-    reportFailure(error, failed || code == 0);
+    if (failed || code == 0)
+        m_reasons.Report(error);
     return failed ? 0 : code;
 }
 
@@ -740,23 +712,7 @@ void SqliteLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplie
             connection->productsWithKind.insert(productId);
         Succeed(strError, blnFailed);
     });
-    reportFailure(strError, blnFailed);
+    if (blnFailed)
+        m_reasons.Report(strError);
 }
 
-void SqliteLedgerStore::reportFailure(const QString& strError, bool blnFailed) noexcept
-{
-    if (!blnFailed || strError.isEmpty() || m_reported.size() > kReasonsReported)
-        return;
-    try {
-        if (m_reported.contains(strError))
-            return;
-        m_reported.insert(strError);
-        const QString reason = m_reported.size() > kReasonsReported
-                                   ? QStringLiteral("これ以降の失敗の理由は省略します。")
-                                   : strError;
-        const QByteArray line = QStringLiteral("MoraImport: 台帳: %1\n").arg(reason).toUtf8();
-        std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
-    } catch (...) {
-        // Reporting is a help; failing to report must not fail the operation.
-    }
-}

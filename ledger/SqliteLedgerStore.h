@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StoreFailure.h"
 #include "clsLedgerStore.h"
 
 #include <QSet>
@@ -50,17 +51,11 @@ public:
 private:
     struct Connection;
 
-    // Writes the reason of a failure to the standard error stream, each
-    // reason once per connection: the engine never shows it, so this is
-    // where a user finds why nothing was imported.
-    void reportFailure(const QString& strError, bool blnFailed) noexcept;
     void resolveParty(bool blnSupplier, const QString& strPartyName, PartyRecord& party,
                       const QString& emptyName, QString& strError, bool& blnFailed);
 
     LedgerAccess m_access;
     std::unique_ptr<Connection> m_connection;
     QString m_notConnected;
-    // Distinct reasons beyond this many are not written one by one.
-    static constexpr qsizetype kReasonsReported = 100;
-    QSet<QString> m_reported;
+    FailureReasons m_reasons;
 };
