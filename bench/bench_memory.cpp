@@ -7,7 +7,7 @@
 //
 //   bench_memory                       both imports, in temporary files
 //   bench_memory --import FILE FOLDER  one import into FOLDER/Data (the child)
-#include "Desktop.h"
+#include "RecordingDesktop.h"
 #include "SqliteLedgerStore.h"
 #include "TestFiles.h"
 #include "clsImportSource.h"
@@ -32,20 +32,6 @@ namespace {
 constexpr int kLongFileLines = 32767;
 constexpr int kShortFileLines = 200;
 constexpr double kAllowedDifferenceMiB = 64.0;
-
-class CountingDesktop : public Desktop {
-public:
-    void MsgBox(const QString& prompt, int, const QString&) override
-    {
-        ++messages;
-        lastPrompt = prompt;
-    }
-    void SetMousePointer(int) override {}
-    void DoEvents() override {}
-
-    int messages = 0;
-    QString lastPrompt;
-};
 
 // One header and lineCount - 1 sales lines whose specification column is
 // long enough to make each line about 6 KB in code page 932.
@@ -80,14 +66,15 @@ int ImportOnce(const QString& csvPath, const QString& folder)
         throw std::runtime_error("cannot make " + folder.toStdString());
     const QString connection = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + folder
                                + QStringLiteral("/Data/iOrvanta.mdb");
-    CountingDesktop desktop;
+    RecordingDesktop desktop;
     clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
     if (engine.IMPFileCheck(csvPath))
         throw std::runtime_error("header check failed");
     engine.ExecImport(csvPath, connection);
-    if (desktop.messages != 1 || !desktop.lastPrompt.startsWith(QStringLiteral("全レコード")))
-        throw std::runtime_error("unexpected outcome: " + desktop.lastPrompt.toStdString());
-    std::printf("  %s\n", desktop.lastPrompt.toStdString().c_str());
+    const QString outcome = desktop.prompts().join(QLatin1Char('\n'));
+    if (desktop.messages.size() != 1 || !outcome.startsWith(QStringLiteral("全レコード")))
+        throw std::runtime_error("unexpected outcome: " + outcome.toStdString());
+    std::printf("  %s\n", outcome.toStdString().c_str());
     std::fflush(stdout);
     return 0;
 }

@@ -10,6 +10,8 @@ packages=(
   googletest libgtest-dev libgmock-dev
   xvfb x11-utils imagemagick openbox
   fonts-ipafont-gothic
+  # The fuzz targets: clang with libFuzzer and the sanitizer run-times.
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()
