@@ -266,17 +266,35 @@ QString DecodeImportText(const QByteArray& bytes)
     return DecodeCp932(bytes.constData(), bytes.size());
 }
 
-TextStream::TextStream(FileDescriptor file, TextEncoding encoding, qsizetype bufferBytes)
-    : m_file(std::move(file)), m_encoding(encoding), m_buffer(size_t(std::max<qsizetype>(1, bufferBytes)))
+namespace {
+
+bool ByteOrderMarkAt(int fd, off_t offset)
 {
-    Rewind(m_file.get(), 0);
+    char head[kByteOrderMarkSize];
+    ssize_t got;
+    do {
+        got = ::pread(fd, head, sizeof head, offset);
+    } while (got < 0 && errno == EINTR);
+    return got == kByteOrderMarkSize && std::memcmp(head, kByteOrderMark, kByteOrderMarkSize) == 0;
+}
+
+} // namespace
+
+TextStream::TextStream(FileDescriptor file, TextEncoding encoding, qsizetype bufferBytes)
+    : m_file(std::move(file)), m_encoding(encoding),
+      // A mark inside the text is a character of a line, not a header to drop.
+      m_utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom),
+      m_buffer(size_t(std::max<qsizetype>(1, bufferBytes)))
+{
+    // Looked at again: the file may have changed since its encoding was
+    // decided. A second mark right after the first has always been dropped
+    // with it.
+    off_t start = 0;
     if (m_encoding == TextEncoding::Utf8) {
-        char head[kByteOrderMarkSize];
-        const qsizetype got = ReadFully(m_file.get(), head, kByteOrderMarkSize);
-        // The file may have changed since its encoding was decided: look again.
-        if (got != kByteOrderMarkSize || std::memcmp(head, kByteOrderMark, kByteOrderMarkSize) != 0)
-            Rewind(m_file.get(), 0);
+        for (int mark = 0; mark < 2 && ByteOrderMarkAt(m_file.get(), start); ++mark)
+            start += kByteOrderMarkSize;
     }
+    Rewind(m_file.get(), start);
 }
 
 bool TextStream::Fill()
@@ -289,10 +307,10 @@ bool TextStream::Fill()
     return m_end > 0;
 }
 
-QString TextStream::Decode(const char* bytes, qsizetype size) const
+QString TextStream::Decode(const char* bytes, qsizetype size)
 {
     if (m_encoding == TextEncoding::Utf8)
-        return QString::fromUtf8(bytes, size);
+        return m_utf8(QByteArrayView(bytes, size));
     return DecodeCp932(bytes, size);
 }
 

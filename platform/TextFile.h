@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 
 #include <memory>
 #include <vector>
@@ -46,10 +47,11 @@ public:
 private:
     // Reads the next buffer; false at the end of the file.
     bool Fill();
-    QString Decode(const char* bytes, qsizetype size) const;
+    QString Decode(const char* bytes, qsizetype size);
 
     FileDescriptor m_file;
     TextEncoding m_encoding;
+    QStringDecoder m_utf8;
     std::vector<char> m_buffer;
     qsizetype m_begin = 0;  // unread bytes are [m_begin, m_end)
     qsizetype m_end = 0;

@@ -116,6 +116,16 @@ TEST(TextFileBuffers, SequencesPairsAndBreaksCutByTheBufferStayWhole)
                                      {QStringLiteral("a\uFFFD"), QStringLiteral("b\uFFFD")});
 }
 
+TEST(TextFileBuffers, OnlyMarksAtTheStartOfTheFileAreDropped)
+{
+    ScratchDir dir;
+    const QByteArray mark = "\xEF\xBB\xBF";
+    // Two at the start were dropped by the reading this one replaced; one
+    // opening a later line is part of it.
+    ExpectSameLinesWhateverTheBuffer(dir.write("marks.csv", mark + mark + "a\n" + mark + "b" + mark + "\r"),
+                                     {"a", QStringLiteral("\uFEFFb\uFEFF")});
+}
+
 TEST(TextFileBuffers, AUtf8SequenceCutOffByTheEndOfTheFileMakesItCodePage932)
 {
     ScratchDir dir;
