@@ -309,8 +309,12 @@ bool TextStream::Fill()
 
 QString TextStream::Decode(const char* bytes, qsizetype size)
 {
-    if (m_encoding == TextEncoding::Utf8)
-        return m_utf8(QByteArrayView(bytes, size));
+    if (m_encoding == TextEncoding::Utf8) {
+        // fromUtf8 would drop a mark opening the line; it is the faster way otherwise.
+        if (size >= kByteOrderMarkSize && std::memcmp(bytes, kByteOrderMark, kByteOrderMarkSize) == 0)
+            return m_utf8(QByteArrayView(bytes, size));
+        return QString::fromUtf8(bytes, size);
+    }
     return DecodeCp932(bytes, size);
 }
 
