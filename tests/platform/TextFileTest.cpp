@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -172,6 +173,10 @@ TEST(TextFileOpening, FailsWithARuntimeErrorForWhatIsNoReadableFile)
     EXPECT_EQ(OpenError(dir.root()), ERR_PATH_FILE_ACCESS);
     EXPECT_EQ(OpenError(QString()), ERR_BAD_FILE_NAME);
     EXPECT_EQ(OpenError(QStringLiteral("/dev/null")), ERR_PATH_FILE_ACCESS);
+    // Opening a pipe for reading would wait for a writer.
+    const QString pipe = dir.path("pipe.csv");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(OpenError(pipe), ERR_PATH_FILE_ACCESS);
     if (geteuid() != 0) {  // root reads anything
         const QString locked = dir.writeUtf8("locked.csv", "x");
         QFile::setPermissions(locked, QFileDevice::WriteOwner);
