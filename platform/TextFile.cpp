@@ -212,6 +212,16 @@ bool IsValidUtf8File(int fd, qsizetype bufferBytes)
     }
 }
 
+bool ByteOrderMarkAt(int fd, off_t offset)
+{
+    char head[kByteOrderMarkSize];
+    ssize_t got;
+    do {
+        got = ::pread(fd, head, sizeof head, offset);
+    } while (got < 0 && errno == EINTR);
+    return got == kByteOrderMarkSize && std::memcmp(head, kByteOrderMark, kByteOrderMarkSize) == 0;
+}
+
 // A CR, an LF, or end.
 const char* FindLineBreak(const char* p, const char* end)
 {
@@ -265,20 +275,6 @@ QString DecodeImportText(const QByteArray& bytes)
     }
     return DecodeCp932(bytes.constData(), bytes.size());
 }
-
-namespace {
-
-bool ByteOrderMarkAt(int fd, off_t offset)
-{
-    char head[kByteOrderMarkSize];
-    ssize_t got;
-    do {
-        got = ::pread(fd, head, sizeof head, offset);
-    } while (got < 0 && errno == EINTR);
-    return got == kByteOrderMarkSize && std::memcmp(head, kByteOrderMark, kByteOrderMarkSize) == 0;
-}
-
-} // namespace
 
 TextStream::TextStream(FileDescriptor file, TextEncoding encoding, qsizetype bufferBytes)
     : m_file(std::move(file)), m_encoding(encoding),
