@@ -6,20 +6,29 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 namespace {
 
-// Stops at the first malformed sequence: a code page 932 file rarely gets far.
-bool IsValidUtf8(const QByteArray& bytes)
+// How many bytes at the start of utf8 form whole, valid UTF-8 sequences.
+// False at the first malformed sequence: a code page 932 file rarely gets
+// far. A sequence cut off by the end of the bytes is left out of the count,
+// so chunks of a file can be checked one after the other.
+bool ValidUtf8Prefix(const char* utf8, qsizetype size, qsizetype& validBytes)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const auto* const end = p + bytes.size();
+    const auto* const start = reinterpret_cast<const unsigned char*>(utf8);
+    const auto* p = start;
+    const auto* const end = p + size;
     while (p < end) {
         // Eight ASCII bytes at a time: the common case by far.
         if (end - p >= 8) {
@@ -51,7 +60,7 @@ bool IsValidUtf8(const QByteArray& bytes)
             return false;
         }
         if (end - p <= trailing)
-            return false;
+            break;
         if (p[1] < low || p[1] > high)
             return false;
         for (int i = 2; i <= trailing; ++i) {
@@ -60,8 +69,13 @@ bool IsValidUtf8(const QByteArray& bytes)
         }
         p += trailing + 1;
     }
+    validBytes = qsizetype(p - start);
     return true;
 }
+
+constexpr qsizetype kLongestUtf8Sequence = 4;
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr qsizetype kByteOrderMarkSize = 3;
 
 struct IconvCloser {
     void operator()(void* handle) const { iconv_close(static_cast<iconv_t>(handle)); }
@@ -119,18 +133,18 @@ const Cp932Table& Cp932()
 
 // Code page 932 with its vendor extensions; bytes that don't decode become
 // U+FFFD one byte at a time, so a stray byte never swallows a line break.
-QString DecodeCp932(const QByteArray& bytes)
+QString DecodeCp932(const char* bytes, qsizetype size)
 {
     const Cp932Table& table = Cp932();
     if (!table.available)
         throw RuntimeError(ERR_PATH_FILE_ACCESS, QStringLiteral("文字コード CP932 を扱えません。"));
 
     // Every input byte gives at most one UTF-16 code unit.
-    QString text(bytes.size(), Qt::Uninitialized);
+    QString text(size, Qt::Uninitialized);
     char16_t* out = reinterpret_cast<char16_t*>(text.data());
     char16_t* const outStart = out;
-    const auto* in = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const auto* const end = in + bytes.size();
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes);
+    const auto* const end = in + size;
     while (in < end) {
         const unsigned char byte = *in;
         if (byte < 0x80) {
@@ -153,18 +167,152 @@ QString DecodeCp932(const QByteArray& bytes)
     return text;
 }
 
+// Reads up to size bytes; fewer only at the end of the file. A failed read
+// raises error 75.
+qsizetype ReadFully(int fd, char* into, qsizetype size)
+{
+    qsizetype total = 0;
+    while (total < size) {
+        const ssize_t got = ::read(fd, into + total, size_t(size - total));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw RuntimeError(ERR_PATH_FILE_ACCESS);
+        }
+        if (got == 0)
+            break;
+        total += got;
+    }
+    return total;
+}
+
+void Rewind(int fd, off_t offset)
+{
+    if (::lseek(fd, offset, SEEK_SET) != offset)
+        throw RuntimeError(ERR_PATH_FILE_ACCESS);
+}
+
+// One pass over the file holding no more than a buffer: valid UTF-8
+// throughout, or not.
+bool IsValidUtf8File(int fd, qsizetype bufferBytes)
+{
+    // Room before the buffer for a sequence cut by the previous read.
+    std::vector<char> chunk(size_t(kLongestUtf8Sequence + bufferBytes));
+    qsizetype carried = 0;
+    for (;;) {
+        const qsizetype got = ReadFully(fd, chunk.data() + carried, bufferBytes);
+        if (got == 0)
+            return carried == 0;  // a sequence cut off by the end of the file
+        const qsizetype available = carried + got;
+        qsizetype valid = 0;
+        if (!ValidUtf8Prefix(chunk.data(), available, valid))
+            return false;
+        carried = available - valid;
+        std::memmove(chunk.data(), chunk.data() + valid, size_t(carried));
+    }
+}
+
+bool ByteOrderMarkAt(int fd, off_t offset)
+{
+    char head[kByteOrderMarkSize];
+    ssize_t got;
+    do {
+        got = ::pread(fd, head, sizeof head, offset);
+    } while (got < 0 && errno == EINTR);
+    return got == kByteOrderMarkSize && std::memcmp(head, kByteOrderMark, kByteOrderMarkSize) == 0;
+}
+
+// A CR, an LF, or end.
+const char* FindLineBreak(const char* p, const char* end)
+{
+    // Eight bytes at a time while none of them is CR or LF.
+    constexpr uint64_t ones = 0x0101010101010101ULL;
+    constexpr uint64_t highs = 0x8080808080808080ULL;
+    const auto holds = [](uint64_t chunk, unsigned char byte) {
+        const uint64_t diff = chunk ^ (ones * byte);
+        return ((diff - ones) & ~diff & highs) != 0;
+    };
+    for (; end - p >= 8; p += 8) {
+        uint64_t chunk;
+        std::memcpy(&chunk, p, sizeof chunk);
+        if (holds(chunk, '\r') || holds(chunk, '\n'))
+            break;
+    }
+    for (; p < end; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c <= '\r' && (c == '\r' || c == '\n'))
+            return p;
+    }
+    return end;
+}
+
 } // namespace
+
+FileDescriptor::~FileDescriptor()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = other.m_fd;
+        other.m_fd = -1;
+    }
+    return *this;
+}
 
 QString DecodeImportText(const QByteArray& bytes)
 {
-    if (IsValidUtf8(bytes)) {
-        const bool hasBom = bytes.startsWith("\xEF\xBB\xBF");
-        return QString::fromUtf8(hasBom ? QByteArrayView(bytes).sliced(3) : QByteArrayView(bytes));
+    qsizetype valid = 0;
+    if (ValidUtf8Prefix(bytes.constData(), bytes.size(), valid) && valid == bytes.size()) {
+        const bool hasBom = bytes.startsWith(kByteOrderMark);
+        return QString::fromUtf8(hasBom ? QByteArrayView(bytes).sliced(kByteOrderMarkSize)
+                                        : QByteArrayView(bytes));
     }
-    return DecodeCp932(bytes);
+    return DecodeCp932(bytes.constData(), bytes.size());
 }
 
-TextStream::TextStream(QString text) : m_text(std::move(text)) {}
+TextStream::TextStream(FileDescriptor file, TextEncoding encoding, qsizetype bufferBytes)
+    : m_file(std::move(file)), m_encoding(encoding),
+      // A mark inside the text is a character of a line, not a header to drop.
+      m_utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom),
+      m_buffer(size_t(std::max<qsizetype>(1, bufferBytes)))
+{
+    // Looked at again: the file may have changed since its encoding was
+    // decided. A second mark right after the first has always been dropped
+    // with it.
+    off_t start = 0;
+    if (m_encoding == TextEncoding::Utf8) {
+        for (int mark = 0; mark < 2 && ByteOrderMarkAt(m_file.get(), start); ++mark)
+            start += kByteOrderMarkSize;
+    }
+    Rewind(m_file.get(), start);
+}
+
+bool TextStream::Fill()
+{
+    if (m_atEndOfFile)
+        return false;
+    m_begin = 0;
+    m_end = ReadFully(m_file.get(), m_buffer.data(), qsizetype(m_buffer.size()));
+    m_atEndOfFile = m_end < qsizetype(m_buffer.size());
+    return m_end > 0;
+}
+
+QString TextStream::Decode(const char* bytes, qsizetype size)
+{
+    if (m_encoding == TextEncoding::Utf8) {
+        // fromUtf8 would drop a mark opening the line; it is the faster way otherwise.
+        if (size >= kByteOrderMarkSize && std::memcmp(bytes, kByteOrderMark, kByteOrderMarkSize) == 0)
+            return m_utf8(QByteArrayView(bytes, size));
+        return QString::fromUtf8(bytes, size);
+    }
+    return DecodeCp932(bytes, size);
+}
 
 QString TextStream::ReadLine()
 {
@@ -173,28 +321,58 @@ QString TextStream::ReadLine()
     if (AtEndOfStream())
         throw RuntimeError(ERR_INPUT_PAST_END);
 
-    const QChar* const data = m_text.constData();
-    const qsizetype size = m_text.size();
-    qsizetype end = m_position;
-    while (end < size && data[end] != u'\n' && data[end] != u'\r')
-        ++end;
-    QString line = m_text.sliced(m_position, end - m_position);
-    if (end < size)
-        end += (data[end] == u'\r' && end + 1 < size && data[end + 1] == u'\n') ? 2 : 1;
-    m_position = end;
+    QString line;
+    char lineBreak = 0;
+    m_pending.clear();
+    for (;;) {
+        const char* const begin = m_buffer.data() + m_begin;
+        const char* const end = m_buffer.data() + m_end;
+        const char* const found = FindLineBreak(begin, end);
+        if (found != end && m_pending.isEmpty()) {
+            line = Decode(begin, qsizetype(found - begin));
+        } else {
+            const qsizetype room = kLongestLineBytes - m_pending.size();
+            m_pending.append(begin, std::min(room, qsizetype(found - begin)));
+        }
+        if (found != end) {
+            if (!m_pending.isEmpty())
+                line = Decode(m_pending.constData(), m_pending.size());
+            lineBreak = *found;
+            m_begin = qsizetype(found - m_buffer.data()) + 1;
+            break;
+        }
+        m_begin = m_end;
+        if (!Fill()) {
+            line = Decode(m_pending.constData(), m_pending.size());
+            break;
+        }
+    }
+    // Don't keep a long line's bytes for the rest of the file.
+    if (m_pending.capacity() > qsizetype(m_buffer.size()))
+        m_pending = QByteArray();
+
+    // A CR LF pair may be cut by the end of the buffer.
+    if (lineBreak == '\r' && (m_begin < m_end || Fill()) && m_buffer[size_t(m_begin)] == '\n')
+        ++m_begin;
     return line;
 }
 
-bool TextStream::AtEndOfStream() const
+bool TextStream::AtEndOfStream()
 {
-    return m_closed || m_position >= m_text.size();
+    if (m_closed)
+        return true;
+    return m_begin >= m_end && !Fill();
 }
 
 void TextStream::Close()
 {
     m_closed = true;
-    m_text.clear();
+    m_file = FileDescriptor();
+    m_buffer = std::vector<char>();
+    m_pending = QByteArray();
 }
+
+FileSystemObject::FileSystemObject(qsizetype bufferBytes) : m_bufferBytes(std::max<qsizetype>(1, bufferBytes)) {}
 
 std::unique_ptr<TextStream> FileSystemObject::OpenTextFile(const QString& strPath, IOMode mode,
                                                            bool blnCreate, Tristate format)
@@ -214,11 +392,16 @@ std::unique_ptr<TextStream> FileSystemObject::OpenTextFile(const QString& strPat
     if (!info.isFile())
         throw RuntimeError(ERR_PATH_FILE_ACCESS);
 
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
+    // Non-blocking, in case a pipe took the file's place since the look
+    // above: opening it must not wait for a writer.
+    FileDescriptor file(::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file.isOpen())
         throw RuntimeError(ERR_PERMISSION_DENIED);
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
         throw RuntimeError(ERR_PATH_FILE_ACCESS);
-    return std::make_unique<TextStream>(DecodeImportText(bytes));
+
+    const TextEncoding encoding =
+        IsValidUtf8File(file.get(), m_bufferBytes) ? TextEncoding::Utf8 : TextEncoding::Cp932;
+    return std::make_unique<TextStream>(std::move(file), encoding, m_bufferBytes);
 }

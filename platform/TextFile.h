@@ -1,26 +1,62 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 
 #include <memory>
+#include <vector>
 
 enum IOMode { ForReading = 1, ForWriting = 2, ForAppending = 8 };
 enum Tristate { TristateUseDefault = -2, TristateTrue = -1, TristateFalse = 0 };
 
-// A text file opened for reading, decoded whole at opening: line by line
-// access over an in-memory text.
+// Owns an open file descriptor.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    ~FileDescriptor();
+    FileDescriptor(FileDescriptor&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return m_fd; }
+    bool isOpen() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+enum class TextEncoding { Utf8, Cp932 };
+
+// A text file opened for reading, decoded line by line as it is read: only
+// one buffer and the current line are held in memory.
 class TextStream {
 public:
-    explicit TextStream(QString text);
+    TextStream(FileDescriptor file, TextEncoding encoding, qsizetype bufferBytes);
 
     // The next line without its break; past the end raises error 62.
     QString ReadLine();
-    bool AtEndOfStream() const;
+    bool AtEndOfStream();
     void Close();
 
+    // Longer lines are cut here: no line the engine can split comes near it,
+    // and a file without line breaks must not be held whole.
+    static constexpr qsizetype kLongestLineBytes = 1 << 20;
+
 private:
-    QString m_text;
-    qsizetype m_position = 0;
+    // Reads the next buffer; false at the end of the file.
+    bool Fill();
+    QString Decode(const char* bytes, qsizetype size);
+
+    FileDescriptor m_file;
+    TextEncoding m_encoding;
+    QStringDecoder m_utf8;
+    std::vector<char> m_buffer;
+    qsizetype m_begin = 0;  // unread bytes are [m_begin, m_end)
+    qsizetype m_end = 0;
+    bool m_atEndOfFile = false;
+    QByteArray m_pending;   // the start of a line that runs past the buffer
     bool m_closed = false;
 };
 
@@ -29,10 +65,18 @@ private:
 // page 932.
 class FileSystemObject {
 public:
+    static constexpr qsizetype kDefaultBufferBytes = 64 * 1024;
+
+    // Small buffers let tests cross buffer boundaries often.
+    explicit FileSystemObject(qsizetype bufferBytes = kDefaultBufferBytes);
+
     // Failures raise a RuntimeError (missing file, folder, no access, bad path).
     std::unique_ptr<TextStream> OpenTextFile(const QString& strPath, IOMode mode = ForReading,
                                              bool blnCreate = false,
                                              Tristate format = TristateUseDefault);
+
+private:
+    qsizetype m_bufferBytes;
 };
 
 // Decodes raw file bytes as the reader does.

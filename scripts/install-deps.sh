@@ -15,6 +15,8 @@ test_packages=(
   sqlite3 postgresql
   xvfb x11-utils imagemagick openbox
   dpkg-dev desktop-file-utils appstream
+  # The fuzz targets: clang with libFuzzer and the sanitizer run-times.
+  clang-14 libclang-rt-14-dev
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=("${test_packages[@]}")

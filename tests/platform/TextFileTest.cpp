@@ -7,13 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-QStringList ReadAllLines(const QString& path)
+QStringList ReadAllLines(const QString& path, qsizetype bufferBytes = FileSystemObject::kDefaultBufferBytes)
 {
-    FileSystemObject fso;
+    FileSystemObject fso(bufferBytes);
     auto stream = fso.OpenTextFile(path, ForReading, false, TristateUseDefault);
     QStringList lines;
     while (!stream->AtEndOfStream())
@@ -91,6 +92,79 @@ TEST(TextFileLines, ReadingPastTheEndRaisesError62)
     }
 }
 
+// Every buffer size from 1 to 9 cuts the bytes at every place a sequence,
+// a pair or a CR LF can be cut.
+void ExpectSameLinesWhateverTheBuffer(const QString& path, const QStringList& expected)
+{
+    for (qsizetype bufferBytes = 1; bufferBytes <= 9; ++bufferBytes)
+        EXPECT_EQ(ReadAllLines(path, bufferBytes), expected) << "buffer of " << bufferBytes << " bytes";
+    EXPECT_EQ(ReadAllLines(path), expected);
+}
+
+TEST(TextFileBuffers, SequencesPairsAndBreaksCutByTheBufferStayWhole)
+{
+    ScratchDir dir;
+    const QString text = QStringLiteral("日付,ｱ\r\n😀①\r\r\nb\n\nc,髙");
+    const QStringList lines{QStringLiteral("日付,ｱ"), QStringLiteral("😀①"), "", "b", "", QStringLiteral("c,髙")};
+    ExpectSameLinesWhateverTheBuffer(dir.writeUtf8("utf8.csv", text), lines);
+    ExpectSameLinesWhateverTheBuffer(dir.write("bom.csv", "\xEF\xBB\xBF" + text.toUtf8()), lines);
+
+    const QString cp932Text = QStringLiteral("日付,ｱ\r\n①髙\r\r\nb\n\nc,～");
+    ExpectSameLinesWhateverTheBuffer(dir.writeCp932("sjis.csv", cp932Text),
+                                     {QStringLiteral("日付,ｱ"), QStringLiteral("①髙"), "", "b", "", QStringLiteral("c,～")});
+    // A stray lead byte before a break that falls on a buffer's end.
+    ExpectSameLinesWhateverTheBuffer(dir.write("stray.csv", "a\x81\r\nb\x81"),
+                                     {QStringLiteral("a\uFFFD"), QStringLiteral("b\uFFFD")});
+}
+
+TEST(TextFileBuffers, OnlyMarksAtTheStartOfTheFileAreDropped)
+{
+    ScratchDir dir;
+    const QByteArray mark = "\xEF\xBB\xBF";
+    // Two at the start were dropped by the reading this one replaced; one
+    // opening a later line is part of it.
+    ExpectSameLinesWhateverTheBuffer(dir.write("marks.csv", mark + mark + "a\n" + mark + "b" + mark + "\r"),
+                                     {"a", QStringLiteral("\uFEFFb\uFEFF")});
+}
+
+TEST(TextFileBuffers, AUtf8SequenceCutOffByTheEndOfTheFileMakesItCodePage932)
+{
+    ScratchDir dir;
+    // Valid up to its last byte, the lead of a two-byte sequence.
+    const QByteArray bytes = QStringLiteral("価格\n").toUtf8().repeated(5) + "\xC3";
+    const QStringList lines = ReadAllLines(dir.write("cut.csv", bytes), 4);
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_NE(lines.first(), QStringLiteral("価格"));
+    EXPECT_EQ(lines.last(), QStringLiteral("ﾃ"));  // 0xC3 in code page 932
+}
+
+TEST(TextFileBuffers, AnOverlongLineIsCutAndTheNextLineStillRead)
+{
+    ScratchDir dir;
+    const QByteArray longLine(TextStream::kLongestLineBytes + 70000, 'x');
+    const QStringList lines = ReadAllLines(dir.write("long.csv", "a\r\n" + longLine + "\r\nb"));
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[1].size(), TextStream::kLongestLineBytes);
+    EXPECT_EQ(lines[2], "b");
+}
+
+TEST(TextFileBuffers, AFileChangedAfterOpeningIsReadAsItIsNow)
+{
+    ScratchDir dir;
+    FileSystemObject fso(4);
+    const QString path = dir.writeUtf8("changing.csv", QStringLiteral("日付\r\n数量\r\n"));
+    auto stream = fso.OpenTextFile(path);
+    // Rewritten in place, shorter and no longer UTF-8.
+    dir.write("changing.csv", ToCp932(QStringLiteral("ｱ\r\nb")));
+    EXPECT_EQ(stream->ReadLine(), QStringLiteral("\uFFFD"));
+    EXPECT_EQ(stream->ReadLine(), "b");
+    EXPECT_TRUE(stream->AtEndOfStream());
+
+    auto emptied = fso.OpenTextFile(path);
+    dir.write("changing.csv", "");
+    EXPECT_TRUE(emptied->AtEndOfStream());
+}
+
 TEST(TextFileOpening, FailsWithARuntimeErrorForWhatIsNoReadableFile)
 {
     ScratchDir dir;
@@ -99,6 +173,10 @@ TEST(TextFileOpening, FailsWithARuntimeErrorForWhatIsNoReadableFile)
     EXPECT_EQ(OpenError(dir.root()), ERR_PATH_FILE_ACCESS);
     EXPECT_EQ(OpenError(QString()), ERR_BAD_FILE_NAME);
     EXPECT_EQ(OpenError(QStringLiteral("/dev/null")), ERR_PATH_FILE_ACCESS);
+    // Opening a pipe for reading would wait for a writer.
+    const QString pipe = dir.path("pipe.csv");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(OpenError(pipe), ERR_PATH_FILE_ACCESS);
     if (geteuid() != 0) {  // root reads anything
         const QString locked = dir.writeUtf8("locked.csv", "x");
         QFile::setPermissions(locked, QFileDevice::WriteOwner);

@@ -1,0 +1,110 @@
+// A whole import of any file: header check, then ExecImport into a new
+// ledger. The totals must count exactly the trades the ledger holds, and
+// the ledger must pass SQLite's integrity and foreign key checks.
+//
+// The first input byte chooses what goes before the rest: nothing, or the
+// purchase or sales header in UTF-8 or in code page 932, so that most
+// inputs reach the import.
+#include "Desktop.h"
+#include "FuzzCheck.h"
+#include "LedgerProbe.h"
+#include "RecordingDesktop.h"
+#include "SqliteLedgerStore.h"
+#include "TestFiles.h"
+#include "clsImportSource.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+// Keeps every input to a few dozen lines: one run stays fast.
+constexpr size_t kLargestInput = 4096;
+
+const QString kPurchaseHeader = QStringLiteral("日付,種別,メーカー,ふりがな,製品名,型式,仕様,数量,仕入単価,ふりがな,仕入先\r\n");
+const QString kSalesHeader = QStringLiteral("日付,種別,メーカー,ふりがな,製品名,型式,仕様,数量,販売単価,ふりがな,販売先\r\n");
+
+// One folder for the whole run, on memory when the system offers it: the
+// store commits every trade.
+class ImportFolder {
+public:
+    ImportFolder()
+        : m_dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/fuzz_import-XXXXXX")
+                                                          : QDir::tempPath() + QStringLiteral("/fuzz_import-XXXXXX"))
+    {
+        FUZZ_CHECK(m_dir.isValid());
+    }
+    QString csv() const { return m_dir.filePath(QStringLiteral("import.csv")); }
+    QString data() const { return m_dir.filePath(QStringLiteral("Data")); }
+    QString ledger() const { return data() + QStringLiteral("/iOrvanta.mdb"); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+const ImportFolder& Folder()
+{
+    static const ImportFolder folder;
+    return folder;
+}
+
+QByteArray Prefix(uint8_t choice)
+{
+    switch (choice % 5) {
+    case 1: return kPurchaseHeader.toUtf8();
+    case 2: return kSalesHeader.toUtf8();
+    case 3: return ToCp932(kPurchaseHeader);
+    case 4: return ToCp932(kSalesHeader);
+    default: return QByteArray();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0 || size > kLargestInput)
+        return 0;
+    const ImportFolder& folder = Folder();
+    const QByteArray bytes = Prefix(data[0]) + QByteArray(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    {
+        QFile file(folder.csv());
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        FUZZ_CHECK(file.write(bytes) == bytes.size());
+    }
+    // A new ledger for every input.
+    QDir(folder.data()).removeRecursively();
+    FUZZ_CHECK(QDir().mkpath(folder.data()));
+
+    RecordingDesktop desktop;
+    clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
+    if (engine.IMPFileCheck(folder.csv()))
+        return 0;
+    engine.ExecImport(folder.csv(), QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + folder.ledger());
+
+    FUZZ_CHECK(!desktop.messages.empty());
+    static const QRegularExpression totals(QStringLiteral("^全レコード (\\d+) 件中 (\\d+) 件インポートしました。$"));
+    const QRegularExpressionMatch match = totals.match(desktop.messages.back().prompt);
+    FUZZ_CHECK(match.hasMatch());
+    const int read = match.captured(1).toInt();
+    const int imported = match.captured(2).toInt();
+    FUZZ_CHECK(imported <= read);
+
+    if (!QFile::exists(folder.ledger())) {
+        FUZZ_CHECK(imported == 0);
+        return 0;
+    }
+    LedgerProbe probe(folder.ledger());
+    FUZZ_CHECK(probe.rows("SELECT count(*) FROM trades") == QStringList{QString::number(imported)});
+    FUZZ_CHECK(probe.rows("PRAGMA integrity_check") == QStringList{QStringLiteral("ok")});
+    FUZZ_CHECK(probe.rows("PRAGMA foreign_key_check").isEmpty());
+    return 0;
+}
