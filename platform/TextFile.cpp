@@ -323,6 +323,7 @@ QString TextStream::ReadLine()
 
     QString line;
     char lineBreak = 0;
+    bool cut = false;
     m_pending.clear();
     for (;;) {
         const char* const begin = m_buffer.data() + m_begin;
@@ -332,6 +333,7 @@ QString TextStream::ReadLine()
             line = Decode(begin, qsizetype(found - begin));
         } else {
             const qsizetype room = kLongestLineBytes - m_pending.size();
+            cut = cut || room < qsizetype(found - begin);
             m_pending.append(begin, std::min(room, qsizetype(found - begin)));
         }
         if (found != end) {
@@ -354,6 +356,10 @@ QString TextStream::ReadLine()
     // A CR LF pair may be cut by the end of the buffer.
     if (lineBreak == '\r' && (m_begin < m_end || Fill()) && m_buffer[size_t(m_begin)] == '\n')
         ++m_begin;
+    // What was cut away may have been data: the line is refused whole, like
+    // any line past the 16-bit positions, never read as what is left of it.
+    if (cut)
+        throw RuntimeError(ERR_OVERFLOW);
     return line;
 }
 

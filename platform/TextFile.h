@@ -40,8 +40,9 @@ public:
     bool AtEndOfStream();
     void Close();
 
-    // Longer lines are cut here: no line the engine can split comes near it,
-    // and a file without line breaks must not be held whole.
+    // A longer line raises the overflow error once it has been read past:
+    // no line the engine can split comes near it, and a file without line
+    // breaks must not be held whole.
     static constexpr qsizetype kLongestLineBytes = 1 << 20;
 
 private:

@@ -138,14 +138,22 @@ TEST(TextFileBuffers, AUtf8SequenceCutOffByTheEndOfTheFileMakesItCodePage932)
     EXPECT_EQ(lines.last(), QStringLiteral("ﾃ"));  // 0xC3 in code page 932
 }
 
-TEST(TextFileBuffers, AnOverlongLineIsCutAndTheNextLineStillRead)
+TEST(TextFileBuffers, AnOverlongLineOverflowsWholeAndTheNextLineIsStillRead)
 {
     ScratchDir dir;
-    const QByteArray longLine(TextStream::kLongestLineBytes + 70000, 'x');
-    const QStringList lines = ReadAllLines(dir.write("long.csv", "a\r\n" + longLine + "\r\nb"));
-    ASSERT_EQ(lines.size(), 3);
-    EXPECT_EQ(lines[1].size(), TextStream::kLongestLineBytes);
-    EXPECT_EQ(lines[2], "b");
+    // Only commas up to the limit: what is cut away must not make it a line without data.
+    const QByteArray longLine = QByteArray(TextStream::kLongestLineBytes, ',') + QByteArray(70000, 'x');
+    FileSystemObject fso;
+    auto stream = fso.OpenTextFile(dir.write("long.csv", "a\r\n" + longLine + "\r\nb"));
+    EXPECT_EQ(stream->ReadLine(), "a");
+    try {
+        stream->ReadLine();
+        ADD_FAILURE() << "an overlong line was read";
+    } catch (const RuntimeError& error) {
+        EXPECT_EQ(error.number(), ERR_OVERFLOW);
+    }
+    EXPECT_EQ(stream->ReadLine(), "b");
+    EXPECT_TRUE(stream->AtEndOfStream());
 }
 
 TEST(TextFileBuffers, AFileChangedAfterOpeningIsReadAsItIsNow)
