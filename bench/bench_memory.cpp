@@ -33,7 +33,7 @@ constexpr int kLongFileLines = 32767;
 constexpr int kShortFileLines = 200;
 constexpr double kAllowedDifferenceMiB = 64.0;
 
-// One header and lineCount - 1 sales lines whose specification column is
+// One header and lineCount - 1 sales lines whose 仕様 (product details) column is
 // long enough to make each line about 6 KB in code page 932.
 QString WriteSalesFile(const ScratchDir& dir, const QString& name, int lineCount)
 {
