@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "EnvironmentScope.h"
 #include "UserData.h"
 
 #include "QtPrinters.h"
@@ -9,129 +10,66 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 namespace {
 
 using Action = CommandLine::Action;
 
 const QString kStart = QStringLiteral("/home/clerk/在庫");
 
-struct Parsed {
-    bool ok = false;
-    Action action = Action::Window;
-    bool userData = false;
-    QStringList files;
-    QString error;
-};
-
-Parsed Parse(const QStringList& arguments)
+// The end-to-end run covers --help, --version and --bogus; these are the
+// spellings and file names it does not reach.
+TEST(CommandLineTest, ArgumentsGiveTheActionAndTheFilesFromTheStartFolder)
 {
-    CommandLine commandLine;
-    Parsed parsed;
-    parsed.ok = commandLine.Parse(QStringList{QStringLiteral("MoraImport")} + arguments, kStart);
-    parsed.action = commandLine.WhatToDo();
-    parsed.userData = commandLine.UseUserData();
-    parsed.files = commandLine.Files();
-    parsed.error = commandLine.Error();
-    return parsed;
-}
-
-TEST(CommandLineTest, EachWayOfStartingIsRecognised)
-{
-    EXPECT_EQ(Parse({}).action, Action::Window);
-    EXPECT_TRUE(Parse({}).files.isEmpty());
-    EXPECT_EQ(Parse({QStringLiteral("--help")}).action, Action::Help);
-    EXPECT_EQ(Parse({QStringLiteral("-h")}).action, Action::Help);
-    EXPECT_EQ(Parse({QStringLiteral("--help-all")}).action, Action::Help);
-    EXPECT_EQ(Parse({QStringLiteral("--version")}).action, Action::Version);
-
-    const Parsed menu = Parse({QStringLiteral("--user-data"), QStringLiteral("/tmp/仕入.csv")});
-    EXPECT_EQ(menu.action, Action::Window);
-    EXPECT_TRUE(menu.userData);
-    EXPECT_EQ(menu.files, QStringList{QStringLiteral("/tmp/仕入.csv")});
-
-    const Parsed import = Parse({QStringLiteral("--import=/tmp/a.csv")});
-    EXPECT_TRUE(import.ok);
-    EXPECT_EQ(import.action, Action::Import);
-    EXPECT_FALSE(import.userData);
-    EXPECT_EQ(import.files, QStringList{QStringLiteral("/tmp/a.csv")});
-}
-
-TEST(CommandLineTest, RelativeNamesAreTakenFromTheStartFolder)
-{
-    EXPECT_EQ(Parse({QStringLiteral("sales.csv")}).files, QStringList{kStart + QStringLiteral("/sales.csv")});
-    EXPECT_EQ(Parse({QStringLiteral("--import"), QStringLiteral("./in/../sales.csv")}).files,
-              QStringList{kStart + QStringLiteral("/sales.csv")});
-    // A name that looks like an option is still a file after "--".
-    EXPECT_EQ(Parse({QStringLiteral("--"), QStringLiteral("--odd.csv")}).files,
-              QStringList{kStart + QStringLiteral("/--odd.csv")});
-    // A full path is passed on as given, as a drop gives it.
-    EXPECT_EQ(Parse({QStringLiteral("/data//x.CSV")}).files, QStringList{QStringLiteral("/data//x.CSV")});
-}
-
-TEST(CommandLineTest, EveryNameCountsSoThatSeveralAreRefusedLater)
-{
-    const Parsed twoImports = Parse({QStringLiteral("--import"), QStringLiteral("a.csv"),
-                                     QStringLiteral("--import"), QStringLiteral("b.csv")});
-    EXPECT_EQ(twoImports.files.size(), 2);
-    const Parsed importAndFile = Parse({QStringLiteral("--import"), QStringLiteral("a.csv"), QStringLiteral("b.csv")});
-    EXPECT_EQ(importAndFile.action, Action::Import);
-    EXPECT_EQ(importAndFile.files.size(), 2);
-}
-
-TEST(CommandLineTest, UsageErrorsAreNamed)
-{
-    const Parsed unknown = Parse({QStringLiteral("--bogus")});
-    EXPECT_FALSE(unknown.ok);
-    EXPECT_TRUE(unknown.error.contains(QStringLiteral("bogus"))) << unknown.error.toStdString();
-    const Parsed noValue = Parse({QStringLiteral("--import")});
-    EXPECT_FALSE(noValue.ok);
-    EXPECT_TRUE(noValue.error.contains(QStringLiteral("import"))) << noValue.error.toStdString();
-}
-
-// Sets an environment variable, or unsets it, for the length of a scope.
-class EnvironmentScope {
-public:
-    EnvironmentScope(const char* name, const std::optional<QString>& value)
-        : m_name(name), m_previous(qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt)
-    {
-        Set(value ? std::optional(value->toUtf8()) : std::nullopt);
+    struct Case {
+        QStringList arguments;
+        Action action;
+        bool userData;
+        QStringList files;
+    };
+    const Case cases[] = {
+        {{}, Action::Window, false, {}},
+        {{"-h"}, Action::Help, false, {}},
+        {{"--help-all"}, Action::Help, false, {}},
+        {{"--user-data", "/tmp/仕入.csv"}, Action::Window, true, {"/tmp/仕入.csv"}},
+        {{"--import=/tmp/a.csv"}, Action::Import, false, {"/tmp/a.csv"}},
+        {{"sales.csv"}, Action::Window, false, {kStart + "/sales.csv"}},
+        {{"--import", "./in/../sales.csv"}, Action::Import, false, {kStart + "/sales.csv"}},
+        // A name that looks like an option is still a file after "--".
+        {{"--", "--odd.csv"}, Action::Window, false, {kStart + "/--odd.csv"}},
+        // A full path is passed on as given, as a drop gives it.
+        {{"/data//x.CSV"}, Action::Window, false, {"/data//x.CSV"}},
+        // Every name counts, so that several are refused later.
+        {{"--import", "a.csv", "--import", "b.csv"}, Action::Import, false, {kStart + "/a.csv", kStart + "/b.csv"}},
+        {{"--import", "a.csv", "b.csv"}, Action::Import, false, {kStart + "/a.csv", kStart + "/b.csv"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        CommandLine commandLine;
+        EXPECT_TRUE(commandLine.Parse(QStringList{"MoraImport"} + c.arguments, kStart));
+        EXPECT_EQ(commandLine.WhatToDo(), c.action);
+        EXPECT_EQ(commandLine.UseUserData(), c.userData);
+        EXPECT_EQ(commandLine.Files(), c.files);
     }
-    ~EnvironmentScope() { Set(m_previous); }
-    EnvironmentScope(const EnvironmentScope&) = delete;
-    EnvironmentScope& operator=(const EnvironmentScope&) = delete;
 
-private:
-    void Set(const std::optional<QByteArray>& value)
-    {
-        if (value)
-            qputenv(m_name, *value);
-        else
-            qunsetenv(m_name);
-    }
-    const char* m_name;
-    std::optional<QByteArray> m_previous;
-};
+    CommandLine noValue;
+    EXPECT_FALSE(noValue.Parse({"MoraImport", "--import"}, kStart));
+    EXPECT_TRUE(noValue.Error().contains(QStringLiteral("import"))) << noValue.Error().toStdString();
+}
 
 TEST(UserDataTest, TheFolderFollowsTheDataHomeOrTheHomeFolder)
 {
-    EnvironmentScope home("HOME", QStringLiteral("/home/clerk"));
-    {
-        EnvironmentScope unset("XDG_DATA_HOME", std::nullopt);
-        EXPECT_EQ(UserDataFolder(), QStringLiteral("/home/clerk/.local/share/MoraImport"));
-    }
-    {
-        EnvironmentScope empty("XDG_DATA_HOME", QString());
-        EXPECT_EQ(UserDataFolder(), QStringLiteral("/home/clerk/.local/share/MoraImport"));
-    }
-    {
-        EnvironmentScope relative("XDG_DATA_HOME", QStringLiteral("data"));
-        EXPECT_EQ(UserDataFolder(), QStringLiteral("/home/clerk/.local/share/MoraImport"));
-    }
-    {
-        EnvironmentScope set("XDG_DATA_HOME", QStringLiteral("/srv/データ/"));
-        EXPECT_EQ(UserDataFolder(), QStringLiteral("/srv/データ/MoraImport"));
+    const EnvironmentScope home("HOME", QStringLiteral("/home/clerk"));
+    const QString underHome = QStringLiteral("/home/clerk/.local/share/MoraImport");
+    // Unset, empty and relative values all fall back to the home folder.
+    const std::pair<std::optional<QString>, QString> cases[] = {
+        {std::nullopt, underHome},
+        {QString(), underHome},
+        {QStringLiteral("data"), underHome},
+        {QStringLiteral("/srv/データ/"), QStringLiteral("/srv/データ/MoraImport")},
+    };
+    for (const auto& [dataHome, folder] : cases) {
+        const EnvironmentScope scope("XDG_DATA_HOME", dataHome);
+        EXPECT_EQ(UserDataFolder(), folder) << dataHome.value_or(QStringLiteral("(unset)")).toStdString();
     }
 }
 

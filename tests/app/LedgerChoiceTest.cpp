@@ -1,6 +1,8 @@
 #include "LedgerChoice.h"
 
+#include "EnvironmentScope.h"
 #include "PostgresLedgerStore.h"
+#include "QtPrinters.h"
 #include "SqliteLedgerStore.h"
 #include "TestFiles.h"
 
@@ -12,23 +14,13 @@
 namespace {
 
 // Settings of the user and of all users in scratch folders, and the
-// environment variable as the case sets it; both put back afterwards.
+// environment variable unset until a case sets it; all put back afterwards.
 class LedgerChoice : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_savedVariable = qgetenv(kLedgerServerVariable);
-        m_hadVariable = qEnvironmentVariableIsSet(kLedgerServerVariable);
-        qunsetenv(kLedgerServerVariable);
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_user.root());
         QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, m_system.root());
-    }
-    void TearDown() override
-    {
-        if (m_hadVariable)
-            qputenv(kLedgerServerVariable, m_savedVariable);
-        else
-            qunsetenv(kLedgerServerVariable);
     }
 
     static void Set(const ScratchDir& scope, const QString& server)
@@ -37,54 +29,48 @@ protected:
         settings.setValue(QLatin1String(kLedgerServerSetting), server);
     }
 
-    static bool ChosenIsPostgres()
+    // The server the program would use, and whether its store is the server's.
+    static std::pair<QString, bool> Chosen()
     {
         const std::unique_ptr<clsLedgerStore> store = ChooseLedgerStore()();
-        EXPECT_TRUE(store);
-        return dynamic_cast<PostgresLedgerStore*>(store.get()) != nullptr;
+        const bool server = dynamic_cast<PostgresLedgerStore*>(store.get()) != nullptr;
+        EXPECT_TRUE(server || dynamic_cast<SqliteLedgerStore*>(store.get()));
+        return {ConfiguredLedgerServer(), server};
     }
 
     ScratchDir m_user;
     ScratchDir m_system;
-    QByteArray m_savedVariable;
-    bool m_hadVariable = false;
+    EnvironmentScope m_variable{kLedgerServerVariable, std::nullopt};
 };
+
+using Choice = std::pair<QString, bool>;
+const Choice kSqlite{QString(), false};
 
 }  // namespace
 
-TEST_F(LedgerChoice, NothingConfiguredKeepsTheSqliteLedger)
+TEST_F(LedgerChoice, TheVariableComesBeforeTheUsersSettingAndThatBeforeAllUsers)
 {
-    EXPECT_EQ(ConfiguredLedgerServer(), QString());
-    const std::unique_ptr<clsLedgerStore> store = ChooseLedgerStore()();
-    EXPECT_NE(dynamic_cast<SqliteLedgerStore*>(store.get()), nullptr);
-}
+    EXPECT_EQ(Chosen(), kSqlite);
 
-TEST_F(LedgerChoice, TheUsersSettingComesBeforeAllUsersAndTheVariableBeforeBoth)
-{
     Set(m_system, QStringLiteral("host=ledger.example dbname=orvanta"));
-    EXPECT_EQ(ConfiguredLedgerServer(), QStringLiteral("host=ledger.example dbname=orvanta"));
-    EXPECT_TRUE(ChosenIsPostgres());
+    EXPECT_EQ(Chosen(), Choice(QStringLiteral("host=ledger.example dbname=orvanta"), true));
 
     Set(m_user, QStringLiteral("postgresql://clerk@ledger.example/orvanta"));
-    EXPECT_EQ(ConfiguredLedgerServer(), QStringLiteral("postgresql://clerk@ledger.example/orvanta"));
+    EXPECT_EQ(Chosen(), Choice(QStringLiteral("postgresql://clerk@ledger.example/orvanta"), true));
 
     qputenv(kLedgerServerVariable, "  host=other.example  ");
-    EXPECT_EQ(ConfiguredLedgerServer(), QStringLiteral("host=other.example"));
-    EXPECT_TRUE(ChosenIsPostgres());
+    EXPECT_EQ(Chosen(), Choice(QStringLiteral("host=other.example"), true));
+
+    // Set but empty: this run keeps the SQLite ledger whatever the settings say.
+    qputenv(kLedgerServerVariable, "");
+    EXPECT_EQ(Chosen(), kSqlite);
 }
 
-TEST_F(LedgerChoice, AnEmptyValueMeansTheSqliteLedger)
+TEST_F(LedgerChoice, AnEmptySettingMeansTheSqliteLedger)
 {
     Set(m_system, QStringLiteral("host=ledger.example"));
     Set(m_user, QStringLiteral(" "));
-    EXPECT_EQ(ConfiguredLedgerServer(), QString());
-    EXPECT_FALSE(ChosenIsPostgres());
-
-    // Set but empty: this run keeps the SQLite ledger whatever the settings say.
-    Set(m_user, QStringLiteral("host=ledger.example"));
-    qputenv(kLedgerServerVariable, "");
-    EXPECT_EQ(ConfiguredLedgerServer(), QString());
-    EXPECT_FALSE(ChosenIsPostgres());
+    EXPECT_EQ(Chosen(), kSqlite);
 }
 
 TEST_F(LedgerChoice, AHandWrittenSettingIsReadWithItsCommas)
