@@ -13,11 +13,6 @@ namespace {
 
 using namespace fixtures;
 
-QString Totals(int read, int imported)
-{
-    return QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(read).arg(imported);
-}
-
 const QString kConnection = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/tmp/Data/iOrvanta.mdb");
 const QString kTypeMismatch = Report("CLS-is1002", QStringLiteral("型が一致しません。"));
 

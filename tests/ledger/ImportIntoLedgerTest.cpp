@@ -13,11 +13,6 @@ namespace {
 
 using namespace fixtures;
 
-QString Totals(int read, int imported)
-{
-    return QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(read).arg(imported);
-}
-
 // Real files imported by the engine into a real ledger of each kind.
 template <typename Ledger>
 class ImportIntoLedger : public ::testing::Test {

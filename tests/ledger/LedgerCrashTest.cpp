@@ -116,11 +116,6 @@ private:
     sqlite3_vfs m_vfs{};
 };
 
-QString Totals(int read, int imported)
-{
-    return QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(read).arg(imported);
-}
-
 const QStringList kLines = {
     QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター 24型,LM-24,ワイド,2,29800,ほくせいでんき,北星電機"),
     QStringLiteral("2024/5/2,ケーブル,ソニック,けーぶる,ＨＤＭＩケーブル 2m,HC-2,,5,1280,あおばしょうてん,青葉商店"),

@@ -57,11 +57,6 @@ int Occurrences(const std::string& written, const QString& text)
     return int(std::count_if(lines.begin(), lines.end(), [&](const QString& line) { return line.contains(text); }));
 }
 
-QString Totals(int read, int imported)
-{
-    return QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(read).arg(imported);
-}
-
 // A sales file of `lines` lines over a few products and customers that
 // other files share; each line's quantity is unique over all files.
 QString SalesLines(int file, int lines)

@@ -23,4 +23,10 @@ inline QString Lines(const QStringList& lines)
     return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
 }
 
+// The text of the totals box.
+inline QString Totals(int read, int imported)
+{
+    return QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(read).arg(imported);
+}
+
 } // namespace fixtures
