@@ -125,18 +125,14 @@ const QStringList kLines = {
 
 // A SqliteLedgerStore that notes each trade it accepted in a file of its
 // own, with a system call that no crash after it can take back.
-class AcceptNotingStore : public clsLedgerStore {
+class AcceptNotingStore : public SqliteLedgerStore {
 public:
     explicit AcceptNotingStore(QString notes) : m_notes(std::move(notes)) {}
 
-    void OpenConnection(const QString& strConnection, QString& strError, bool& blnFailed) override
-    {
-        m_store.OpenConnection(strConnection, strError, blnFailed);
-    }
     void InsertTrade(ProductRecord& product, PartyRecord& supplier, PartyRecord& customer, TradeRecord& trade,
                      bool blnPurchase, QString& strError, bool& blnFailed) override
     {
-        m_store.InsertTrade(product, supplier, customer, trade, blnPurchase, strError, blnFailed);
+        SqliteLedgerStore::InsertTrade(product, supplier, customer, trade, blnPurchase, strError, blnFailed);
         if (blnFailed)
             return;
         const int fd = ::open(QFile::encodeName(m_notes).constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
@@ -144,22 +140,8 @@ public:
             _exit(71);
         ::close(fd);
     }
-    void ResolveProduct(const QString& name, ProductRecord& product, QString& strError, bool& blnFailed) override
-    {
-        m_store.ResolveProduct(name, product, strError, blnFailed);
-    }
-    void ResolveSupplier(const QString& name, PartyRecord& supplier, QString& strError, bool& blnFailed) override
-    {
-        m_store.ResolveSupplier(name, supplier, strError, blnFailed);
-    }
-    void ResolveCustomer(const QString& name, PartyRecord& customer, QString& strError, bool& blnFailed) override
-    {
-        m_store.ResolveCustomer(name, customer, strError, blnFailed);
-    }
-    int32_t GetKindCode(const QString& strKind) override { return m_store.GetKindCode(strKind); }
 
 private:
-    SqliteLedgerStore m_store;
     QString m_notes;
 };
 
@@ -304,7 +286,7 @@ TEST(LedgerCrash, StoresCreatingTheSameLedgerAtOnceAllGetTheOneLedger)
         for (int i = 0; i < kStores; ++i) {
             threads.emplace_back([&, i] {
                 SqliteLedgerStore store(LedgerAccess::Shared);
-                store.OpenConnection(ConnectionTo(import.database()), opened[i].error, opened[i].failed);
+                opened[i] = Open(store, ConnectionTo(import.database()));
                 kinds[i] = store.GetKindCode(QStringLiteral("モニター"));
             });
         }

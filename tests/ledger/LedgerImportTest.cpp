@@ -9,82 +9,49 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace {
 
 using namespace fixtures;
 
-// Catches what is written to the standard error stream while it lives.
-class StderrCapture {
-public:
-    StderrCapture() : m_path(m_dir.path(QStringLiteral("stderr.txt")))
-    {
-        std::fflush(stderr);
-        m_saved = ::dup(STDERR_FILENO);
-        const int fd = ::open(QFile::encodeName(m_path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (m_saved < 0 || fd < 0 || ::dup2(fd, STDERR_FILENO) < 0)
-            throw std::runtime_error("cannot catch stderr");
-        ::close(fd);
-    }
-    ~StderrCapture() { restore(); }
-    StderrCapture(const StderrCapture&) = delete;
-    StderrCapture& operator=(const StderrCapture&) = delete;
-
-    // The lines written so far; stops catching.
-    QStringList lines()
-    {
-        restore();
-        return QString::fromUtf8(FileBytes(m_path)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-
-private:
-    void restore()
-    {
-        if (m_saved < 0)
-            return;
-        std::fflush(stderr);
-        ::dup2(m_saved, STDERR_FILENO);
-        ::close(m_saved);
-        m_saved = -1;
-    }
-
-    ScratchDir m_dir;
-    QString m_path;
-    int m_saved = -1;
-};
-
 const QString kPrefix = QStringLiteral("MoraImport: 台帳: ");
+
+// The lines written to the standard error stream since capturing began.
+QStringList CapturedLines()
+{
+    return QString::fromStdString(testing::internal::GetCapturedStderr()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// Imports a sales file of the given lines into database; the prompts the user saw.
+QStringList ImportSales(const ScratchDir& dir, const QStringList& lines, const QString& database)
+{
+    const QString file = dir.writeCp932(QStringLiteral("sales.csv"), Lines(QStringList{kSalesHeader} + lines));
+    RecordingDesktop desktop;
+    clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
+    EXPECT_FALSE(engine.IMPFileCheck(file));
+    engine.ExecImport(file, ConnectionTo(database));
+    return desktop.prompts();
+}
 
 }  // namespace
 
 TEST(LedgerReport, AnImportWithoutItsDataFolderSaysWhyOnce)
 {
     ScratchDir dir;
-    const QString file = dir.writeCp932(
-        QStringLiteral("sales.csv"),
-        Lines({kSalesHeader,
-               QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,,北星電機"),
-               QStringLiteral("2024/5/2,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,1,29800,,北星電機")}));
-    RecordingDesktop desktop;
-    StderrCapture captured;
-    clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
-    ASSERT_FALSE(engine.IMPFileCheck(file));
-    engine.ExecImport(file, ConnectionTo(dir.path(QStringLiteral("Data/iOrvanta.mdb"))));
-
-    EXPECT_EQ(desktop.prompts(), QStringList{QStringLiteral("全レコード 2 件中 0 件インポートしました。")});
-    EXPECT_EQ(captured.lines(), QStringList{kPrefix + QStringLiteral("データベースのフォルダがありません: ") +
-                                            QDir::toNativeSeparators(dir.path(QStringLiteral("Data")))});
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ImportSales(dir,
+                          {QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,,北星電機"),
+                           QStringLiteral("2024/5/2,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,1,29800,,北星電機")},
+                          dir.path(QStringLiteral("Data/iOrvanta.mdb"))),
+              QStringList{Totals(2, 0)});
+    EXPECT_EQ(CapturedLines(), QStringList{kPrefix + QStringLiteral("データベースのフォルダがありません: ") +
+                                           QDir::toNativeSeparators(dir.path(QStringLiteral("Data")))});
 }
 
 TEST(LedgerReport, EachReasonIsWrittenOncePerConnection)
 {
     OpenLedger ledger;
     ASSERT_FALSE(ledger.failed);
-    StderrCapture captured;
+    testing::internal::CaptureStderr();
     ProductRecord product;
     PartyRecord supplier, customer;
     TradeRecord trade;
@@ -111,8 +78,8 @@ TEST(LedgerReport, EachReasonIsWrittenOncePerConnection)
 
     const QString refusal =
         kPrefix + QStringLiteral("台帳データベースではありません（SQLite のデータベースファイルではありません）: ") + foreign;
-    EXPECT_EQ(captured.lines(), QStringList({kPrefix + QStringLiteral("取引の製品が決まっていません。"),
-                                             kPrefix + QStringLiteral("製品名が空です。"), refusal, refusal}));
+    EXPECT_EQ(CapturedLines(), QStringList({kPrefix + QStringLiteral("取引の製品が決まっていません。"),
+                                            kPrefix + QStringLiteral("製品名が空です。"), refusal, refusal}));
 }
 
 // The first day of the date scale, OLE date 0, is a date like any other.
@@ -121,15 +88,10 @@ TEST(LedgerDates, ATradeOnTheFirstDayOfTheDateScaleIsTaken)
     ScratchDir dir;
     ASSERT_TRUE(QDir(dir.root()).mkdir(QStringLiteral("Data")));
     const QString database = dir.path(QStringLiteral("Data/iOrvanta.mdb"));
-    const QString file = dir.writeCp932(
-        QStringLiteral("sales.csv"),
-        Lines({kSalesHeader, QStringLiteral("1899/12/30,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,,北星電機")}));
-    RecordingDesktop desktop;
-    StderrCapture captured;
-    clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
-    ASSERT_FALSE(engine.IMPFileCheck(file));
-    engine.ExecImport(file, ConnectionTo(database));
-    EXPECT_EQ(desktop.prompts(), QStringList{QStringLiteral("全レコード 1 件中 1 件インポートしました。")});
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ImportSales(dir, {QStringLiteral("1899/12/30,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,,北星電機")},
+                          database),
+              QStringList{Totals(1, 1)});
+    EXPECT_TRUE(CapturedLines().isEmpty());
     EXPECT_EQ(LedgerProbe(database).value("SELECT trade_date FROM trades"), QStringLiteral("1899-12-30"));
-    EXPECT_TRUE(captured.lines().isEmpty());
 }
