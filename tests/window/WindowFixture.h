@@ -35,8 +35,6 @@ struct DropResult {
     bool enterAccepted = false;
     bool dropAccepted = false;
     Qt::DropAction action = Qt::IgnoreAction;
-    // Messages shown before the drop event returned to the source.
-    std::size_t messagesDuringDrop = 0;
 };
 
 // Sends a drag entering the widget and a drop on it, as the platform would.
@@ -97,9 +95,7 @@ protected:
     {
         QMimeData data;
         data.setUrls(urls);
-        const std::size_t before = desktop.messages.size();
-        DropResult result = SendDrop(lblItem(), data);
-        result.messagesDuringDrop = desktop.messages.size() - before;
+        const DropResult result = SendDrop(lblItem(), data);
         DeliverPosted();
         return result;
     }
