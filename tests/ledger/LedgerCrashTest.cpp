@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -32,7 +33,6 @@ public:
     {
         m_vfs = *m_real;
         m_vfs.zName = "dying";
-        m_vfs.szOsFile = int(sizeof(File)) + m_real->szOsFile;
         m_vfs.pAppData = this;
         m_vfs.xOpen = &Open;
         m_vfs.xDelete = &Delete;
@@ -42,13 +42,13 @@ public:
     DyingVfs& operator=(const DyingVfs&) = delete;
 
 private:
-    struct File {
-        sqlite3_file base;
+    // The real methods with the changing ones replaced; the real file is
+    // left as it is, so every other method gets what it expects.
+    struct Methods : sqlite3_io_methods {
         DyingVfs* owner;
-        sqlite3_file* real() { return reinterpret_cast<sqlite3_file*>(this + 1); }
+        const sqlite3_io_methods* real;
     };
-    static File* Of(sqlite3_file* file) { return reinterpret_cast<File*>(file); }
-    static sqlite3_file* Real(sqlite3_file* file) { return Of(file)->real(); }
+    static const Methods& Of(sqlite3_file* file) { return *static_cast<const Methods*>(file->pMethods); }
     static DyingVfs* Owner(sqlite3_vfs* vfs) { return static_cast<DyingVfs*>(vfs->pAppData); }
 
     void change()
@@ -60,9 +60,19 @@ private:
     static int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags)
     {
         DyingVfs* owner = Owner(vfs);
-        Of(file)->owner = owner;
-        const int result = owner->m_real->xOpen(owner->m_real, name, Real(file), flags, outFlags);
-        file->pMethods = Real(file)->pMethods ? &kMethods : nullptr;
+        const int result = owner->m_real->xOpen(owner->m_real, name, file, flags, outFlags);
+        if (file->pMethods) {
+            auto [methods, added] = owner->m_methods.try_emplace(file->pMethods);
+            if (added) {
+                static_cast<sqlite3_io_methods&>(methods->second) = *file->pMethods;
+                methods->second.owner = owner;
+                methods->second.real = file->pMethods;
+                methods->second.xWrite = &Write;
+                methods->second.xTruncate = &Truncate;
+                methods->second.xSync = &Sync;
+            }
+            file->pMethods = &methods->second;
+        }
         return result;
     }
     static int Delete(sqlite3_vfs* vfs, const char* name, int syncDir)
@@ -70,50 +80,28 @@ private:
         Owner(vfs)->change();
         return Owner(vfs)->m_real->xDelete(Owner(vfs)->m_real, name, syncDir);
     }
-
-    static int Close(sqlite3_file* f) { return Real(f)->pMethods->xClose(Real(f)); }
-    static int Read(sqlite3_file* f, void* b, int n, sqlite3_int64 o) { return Real(f)->pMethods->xRead(Real(f), b, n, o); }
     static int Write(sqlite3_file* f, const void* b, int n, sqlite3_int64 o)
     {
-        Of(f)->owner->change();
-        return Real(f)->pMethods->xWrite(Real(f), b, n, o);
+        Of(f).owner->change();
+        return Of(f).real->xWrite(f, b, n, o);
     }
     static int Truncate(sqlite3_file* f, sqlite3_int64 size)
     {
-        Of(f)->owner->change();
-        return Real(f)->pMethods->xTruncate(Real(f), size);
+        Of(f).owner->change();
+        return Of(f).real->xTruncate(f, size);
     }
     // A sync matters to a power cut, not to a killed process: skipped, to keep the test quick.
     static int Sync(sqlite3_file* f, int)
     {
-        Of(f)->owner->change();
+        Of(f).owner->change();
         return SQLITE_OK;
     }
-    static int FileSize(sqlite3_file* f, sqlite3_int64* s) { return Real(f)->pMethods->xFileSize(Real(f), s); }
-    static int Lock(sqlite3_file* f, int l) { return Real(f)->pMethods->xLock(Real(f), l); }
-    static int Unlock(sqlite3_file* f, int l) { return Real(f)->pMethods->xUnlock(Real(f), l); }
-    static int CheckReserved(sqlite3_file* f, int* r) { return Real(f)->pMethods->xCheckReservedLock(Real(f), r); }
-    static int Control(sqlite3_file* f, int op, void* a) { return Real(f)->pMethods->xFileControl(Real(f), op, a); }
-    static int SectorSize(sqlite3_file* f) { return Real(f)->pMethods->xSectorSize(Real(f)); }
-    static int Characteristics(sqlite3_file* f) { return Real(f)->pMethods->xDeviceCharacteristics(Real(f)); }
-    static int ShmMap(sqlite3_file* f, int p, int s, int e, void volatile** m)
-    {
-        return Real(f)->pMethods->xShmMap(Real(f), p, s, e, m);
-    }
-    static int ShmLock(sqlite3_file* f, int o, int n, int l) { return Real(f)->pMethods->xShmLock(Real(f), o, n, l); }
-    static void ShmBarrier(sqlite3_file* f) { Real(f)->pMethods->xShmBarrier(Real(f)); }
-    static int ShmUnmap(sqlite3_file* f, int d) { return Real(f)->pMethods->xShmUnmap(Real(f), d); }
-    static int Fetch(sqlite3_file* f, sqlite3_int64 o, int n, void** p) { return Real(f)->pMethods->xFetch(Real(f), o, n, p); }
-    static int Unfetch(sqlite3_file* f, sqlite3_int64 o, void* p) { return Real(f)->pMethods->xUnfetch(Real(f), o, p); }
-
-    static constexpr sqlite3_io_methods kMethods = {
-        3, &Close, &Read, &Write, &Truncate, &Sync, &FileSize, &Lock, &Unlock, &CheckReserved, &Control,
-        &SectorSize, &Characteristics, &ShmMap, &ShmLock, &ShmBarrier, &ShmUnmap, &Fetch, &Unfetch,
-    };
 
     int m_left;
     sqlite3_vfs* m_real;
     sqlite3_vfs m_vfs{};
+    // One per kind of real file, at an address that stays.
+    std::map<const sqlite3_io_methods*, Methods> m_methods;
 };
 
 const QStringList kLines = {
