@@ -7,6 +7,7 @@
 // inputs reach the import.
 #include "Desktop.h"
 #include "FuzzCheck.h"
+#include "ImportFixtures.h"
 #include "LedgerProbe.h"
 #include "RecordingDesktop.h"
 #include "SqliteLedgerStore.h"
@@ -28,9 +29,6 @@ namespace {
 
 // Keeps every input to a few dozen lines: one run stays fast.
 constexpr size_t kLargestInput = 4096;
-
-const QString kPurchaseHeader = QStringLiteral("日付,種別,メーカー,ふりがな,製品名,型式,仕様,数量,仕入単価,ふりがな,仕入先\r\n");
-const QString kSalesHeader = QStringLiteral("日付,種別,メーカー,ふりがな,製品名,型式,仕様,数量,販売単価,ふりがな,販売先\r\n");
 
 // One folder for the whole run, on memory when the system offers it: the
 // store commits every trade.
@@ -58,11 +56,13 @@ const ImportFolder& Folder()
 
 QByteArray Prefix(uint8_t choice)
 {
+    const QString purchase = fixtures::kPurchaseHeader + QStringLiteral("\r\n");
+    const QString sales = fixtures::kSalesHeader + QStringLiteral("\r\n");
     switch (choice % 5) {
-    case 1: return kPurchaseHeader.toUtf8();
-    case 2: return kSalesHeader.toUtf8();
-    case 3: return ToCp932(kPurchaseHeader);
-    case 4: return ToCp932(kSalesHeader);
+    case 1: return purchase.toUtf8();
+    case 2: return sales.toUtf8();
+    case 3: return ToCp932(purchase);
+    case 4: return ToCp932(sales);
     default: return QByteArray();
     }
 }
@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
     if (engine.IMPFileCheck(folder.csv()))
         return 0;
-    engine.ExecImport(folder.csv(), QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + folder.ledger());
+    engine.ExecImport(folder.csv(), ConnectionTo(folder.ledger()));
 
     FUZZ_CHECK(!desktop.messages.empty());
     static const QRegularExpression totals(QStringLiteral("^全レコード (\\d+) 件中 (\\d+) 件インポートしました。$"));

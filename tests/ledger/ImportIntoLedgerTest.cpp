@@ -37,7 +37,6 @@ protected:
     ScratchDir dir;
     RecordingDesktop desktop;
 };
-using LedgerKinds = ::testing::Types<SqliteLedger, PostgresLedger>;
 TYPED_TEST_SUITE(ImportIntoLedger, LedgerKinds, LedgerKindName);
 
 }  // namespace

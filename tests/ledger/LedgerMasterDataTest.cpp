@@ -26,7 +26,6 @@ PartyRecord Party(const QString& name, const QString& reading)
 
 template <typename Ledger>
 class LedgerMasterData : public ::testing::Test {};
-using LedgerKinds = ::testing::Types<SqliteLedger, PostgresLedger>;
 TYPED_TEST_SUITE(LedgerMasterData, LedgerKinds, LedgerKindName);
 
 }  // namespace

@@ -66,7 +66,6 @@ struct TradeLedger : OpenStore<Ledger> {
 
 template <typename Ledger>
 class LedgerTrade : public ::testing::Test {};
-using LedgerKinds = ::testing::Types<SqliteLedger, PostgresLedger>;
 TYPED_TEST_SUITE(LedgerTrade, LedgerKinds, LedgerKindName);
 
 }  // namespace

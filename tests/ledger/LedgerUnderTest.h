@@ -8,6 +8,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
 #include <unistd.h>
 
 #include <memory>
@@ -134,6 +136,9 @@ struct OpenStore {
 
     OpenStore() { store->OpenConnection(db.connection(), error, failed); }
 };
+
+// The stores the typed tests run against.
+using LedgerKinds = ::testing::Types<SqliteLedger, PostgresLedger>;
 
 // Names the typed tests' instances after the store: "Sqlite", "Postgres".
 struct LedgerKindName {
