@@ -1,3 +1,5 @@
+#include "ImportFixtures.h"
+#include "LedgerProbe.h"
 #include "QtPrinters.h"
 #include "TestFiles.h"
 
@@ -8,13 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
-
-#include <memory>
-
 namespace {
 
-const QString kSalesHeader = QStringLiteral("日付,種別,メーカー,ふりがな,製品名,型式,仕様,数量,販売単価,ふりがな,販売先\r\n");
+const QString kSalesHeader = fixtures::kSalesHeader + QStringLiteral("\r\n");
 
 struct Outcome {
     int exitCode = -1;
@@ -23,18 +21,9 @@ struct Outcome {
     QStringList errLines() const { return err.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 };
 
-// Number of trades in a ledger, or -1 when it can't be read.
 int TradeCount(const QString& database)
 {
-    sqlite3* raw = nullptr;
-    const int opened = sqlite3_open_v2(database.toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
-    const std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, &sqlite3_close);
-    sqlite3_stmt* rawStatement = nullptr;
-    if (opened != SQLITE_OK
-        || sqlite3_prepare_v2(db.get(), "SELECT count(*) FROM trades", -1, &rawStatement, nullptr) != SQLITE_OK)
-        return -1;
-    const std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> statement(rawStatement, &sqlite3_finalize);
-    return sqlite3_step(statement.get()) == SQLITE_ROW ? sqlite3_column_int(statement.get(), 0) : -1;
+    return int(LedgerProbe(database).number("SELECT count(*) FROM trades"));
 }
 
 // The built program, run in a folder of its own with a home of its own and
