@@ -98,16 +98,18 @@ TYPED_TEST(ImportIntoLedger, ASalesFileInUtf8CountsWhatTheLedgerRefused)
               QStringList({"北星電機|ほくせいでんき", "青葉商店|あおばしょうてん"}));
 }
 
-TEST(ImportIntoSqliteLedger, WithoutTheDataFolderNothingIsImportedOrCreated)
+TEST(ImportIntoSqliteLedger, WithoutTheDataFolderNothingIsImportedOrCreatedAndTheReasonIsWrittenOnce)
 {
     ScratchDir dir;
     RecordingDesktop desktop;
-    const QString file = dir.writeCp932(QStringLiteral("import.csv"),
-                          Lines({kSalesHeader, QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター,"
-                                                              "LM-24,ワイド,2,29800,ほくせいでんき,北星電機")}));
+    const QString line = QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,ほくせいでんき,北星電機");
+    const QString file = dir.writeCp932(QStringLiteral("import.csv"), Lines({kSalesHeader, line, line}));
     clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
     ASSERT_FALSE(engine.IMPFileCheck(file));
+    testing::internal::CaptureStderr();
     engine.ExecImport(file, ConnectionTo(dir.path(QStringLiteral("Data/iOrvanta.mdb"))));
-    EXPECT_EQ(desktop.prompts(), QStringList{Totals(1, 0)});
+    EXPECT_EQ(CapturedStderrLines(), QStringList{QStringLiteral("MoraImport: 台帳: データベースのフォルダがありません: ") +
+                                                 QDir::toNativeSeparators(dir.path(QStringLiteral("Data")))});
+    EXPECT_EQ(desktop.prompts(), QStringList{Totals(2, 0)});
     EXPECT_FALSE(QFileInfo::exists(dir.path(QStringLiteral("Data"))));
 }

@@ -1,6 +1,6 @@
-// What a user sees of the store through an import: why it failed, and which dates it takes.
+// Why the store failed, on the standard error stream, and the first date it takes through an import.
 #include "ImportFixtures.h"
-#include "LedgerProbe.h"
+#include "LedgerUnderTest.h"
 #include "RecordingDesktop.h"
 #include "TestFiles.h"
 #include "clsImportSource.h"
@@ -15,37 +15,7 @@ using namespace fixtures;
 
 const QString kPrefix = QStringLiteral("MoraImport: 台帳: ");
 
-// The lines written to the standard error stream since capturing began.
-QStringList CapturedLines()
-{
-    return QString::fromStdString(testing::internal::GetCapturedStderr()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-// Imports a sales file of the given lines into database; the prompts the user saw.
-QStringList ImportSales(const ScratchDir& dir, const QStringList& lines, const QString& database)
-{
-    const QString file = dir.writeCp932(QStringLiteral("sales.csv"), Lines(QStringList{kSalesHeader} + lines));
-    RecordingDesktop desktop;
-    clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
-    EXPECT_FALSE(engine.IMPFileCheck(file));
-    engine.ExecImport(file, ConnectionTo(database));
-    return desktop.prompts();
-}
-
 }  // namespace
-
-TEST(LedgerReport, AnImportWithoutItsDataFolderSaysWhyOnce)
-{
-    ScratchDir dir;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(ImportSales(dir,
-                          {QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,,北星電機"),
-                           QStringLiteral("2024/5/2,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,1,29800,,北星電機")},
-                          dir.path(QStringLiteral("Data/iOrvanta.mdb"))),
-              QStringList{Totals(2, 0)});
-    EXPECT_EQ(CapturedLines(), QStringList{kPrefix + QStringLiteral("データベースのフォルダがありません: ") +
-                                           QDir::toNativeSeparators(dir.path(QStringLiteral("Data")))});
-}
 
 TEST(LedgerReport, EachReasonIsWrittenOncePerConnection)
 {
@@ -78,7 +48,7 @@ TEST(LedgerReport, EachReasonIsWrittenOncePerConnection)
 
     const QString refusal =
         kPrefix + QStringLiteral("台帳データベースではありません（SQLite のデータベースファイルではありません）: ") + foreign;
-    EXPECT_EQ(CapturedLines(), QStringList({kPrefix + QStringLiteral("取引の製品が決まっていません。"),
+    EXPECT_EQ(CapturedStderrLines(), QStringList({kPrefix + QStringLiteral("取引の製品が決まっていません。"),
                                             kPrefix + QStringLiteral("製品名が空です。"), refusal, refusal}));
 }
 
@@ -88,10 +58,15 @@ TEST(LedgerDates, ATradeOnTheFirstDayOfTheDateScaleIsTaken)
     ScratchDir dir;
     ASSERT_TRUE(QDir(dir.root()).mkdir(QStringLiteral("Data")));
     const QString database = dir.path(QStringLiteral("Data/iOrvanta.mdb"));
+    const QString file = dir.writeCp932(
+        QStringLiteral("sales.csv"),
+        Lines({kSalesHeader, QStringLiteral("1899/12/30,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,,北星電機")}));
+    RecordingDesktop desktop;
+    clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
+    ASSERT_FALSE(engine.IMPFileCheck(file));
     testing::internal::CaptureStderr();
-    EXPECT_EQ(ImportSales(dir, {QStringLiteral("1899/12/30,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,,北星電機")},
-                          database),
-              QStringList{Totals(1, 1)});
-    EXPECT_TRUE(CapturedLines().isEmpty());
+    engine.ExecImport(file, ConnectionTo(database));
+    EXPECT_TRUE(CapturedStderrLines().isEmpty());
+    EXPECT_EQ(desktop.prompts(), QStringList{Totals(1, 1)});
     EXPECT_EQ(LedgerProbe(database).value("SELECT trade_date FROM trades"), QStringLiteral("1899-12-30"));
 }

@@ -137,6 +137,13 @@ struct OpenStore {
     OpenStore() { store->OpenConnection(db.connection(), error, failed); }
 };
 
+// The lines written to the standard error stream since
+// testing::internal::CaptureStderr().
+inline QStringList CapturedStderrLines()
+{
+    return QString::fromStdString(testing::internal::GetCapturedStderr()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
 // The stores the typed tests run against.
 using LedgerKinds = ::testing::Types<SqliteLedger, PostgresLedger>;
 

@@ -298,27 +298,6 @@ TEST(PostgresLedgerStore, ATradeWhoseReplyWasLostWithTheServerUnreachableFailsAn
     EXPECT_EQ(ledger.quantities(), QStringList({"1", "4"}));
 }
 
-TEST(PostgresImport, TheSampleFilesLandOnTheServer)
-{
-    PostgresLedger ledger;
-    int imported = 0;
-    for (const char* sample : {"purchase-cp932.csv", "sales-utf8.csv"}) {
-        RecordingDesktop desktop;
-        clsImportSource engine(desktop, [&] { return ledger.programStore(); });
-        const QString path = QStringLiteral(MORA_SAMPLES_DIR "/") + QString::fromLatin1(sample);
-        ASSERT_FALSE(engine.IMPFileCheck(path)) << sample;
-        engine.ExecImport(path, ledger.connection());
-        const int count = ImportedCount(desktop);
-        EXPECT_GT(count, 0) << desktop.prompts().join(QLatin1Char('\n')).toStdString();
-        imported += count;
-    }
-    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades")), imported);
-    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(DISTINCT trade_kind) FROM trades")), 2);
-    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades WHERE (trade_kind = 0) <> (supplier_id IS NOT NULL)"
-                                           " OR customer_id IS NOT NULL AND supplier_id IS NOT NULL")),
-              0);
-}
-
 TEST(PostgresImport, ProgramsImportingOverlappingFilesAtOnceKeepEveryCountedTradeAndNoNameTwice)
 {
     PostgresLedger ledger;
