@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <optional>
 #include <thread>
@@ -48,13 +47,6 @@ QString Tables(PostgresLedger& ledger)
                                       " AND relkind = 'r' ORDER BY 1")
                            .arg(ledger.schema()))
         .join(QLatin1Char(','));
-}
-
-// Counts the lines of what was written to the error stream that hold text.
-int Occurrences(const std::string& written, const QString& text)
-{
-    const QStringList lines = QString::fromStdString(written).split(QLatin1Char('\n'));
-    return int(std::count_if(lines.begin(), lines.end(), [&](const QString& line) { return line.contains(text); }));
 }
 
 // A sales file of `lines` lines over a few products and customers that
@@ -181,7 +173,7 @@ TEST(PostgresLedgerOpen, ASchemaWithOtherTablesIsRefusedUntouchedAndSaysWhyOnce)
     std::vector<Outcome> later;
     for (int i = 0; i < 3; ++i)
         later.push_back(Resolve(store, QStringLiteral("液晶モニター"), product));
-    const std::string written = testing::internal::GetCapturedStderr();
+    const QStringList written = CapturedStderrLines();
 
     EXPECT_TRUE(opened.failed);
     EXPECT_TRUE(opened.error.contains(QStringLiteral("台帳データベースではありません"))) << opened.error.toStdString();
@@ -191,8 +183,10 @@ TEST(PostgresLedgerOpen, ASchemaWithOtherTablesIsRefusedUntouchedAndSaysWhyOnce)
     }
     EXPECT_EQ(Tables(ledger), QStringLiteral("inventory"));
     EXPECT_EQ(ledger.rows(QStringLiteral("SELECT * FROM inventory")), QStringList{"棚卸"});
-    EXPECT_EQ(Occurrences(written, QStringLiteral("MoraImport: 台帳: ") + opened.error), 1) << written;
-    EXPECT_EQ(Occurrences(written, QStringLiteral("MoraImport: 台帳: ") + later.front().error), 1) << written;
+    EXPECT_EQ(written.filter(QStringLiteral("MoraImport: 台帳: ") + opened.error).size(), 1)
+        << written.join(u'\n').toStdString();
+    EXPECT_EQ(written.filter(QStringLiteral("MoraImport: 台帳: ") + later.front().error).size(), 1)
+        << written.join(u'\n').toStdString();
 }
 
 TEST(PostgresLedgerOpen, ALedgerOfANewerOrUnknownVersionIsRefused)
@@ -224,13 +218,14 @@ TEST(PostgresLedgerOpen, AnUnreachableServerFailsAtOnceAndIsAskedAgainAfterAPaus
     ProductRecord product;
     product.lngProductID = 7;
     const Outcome next = Resolve(store, QStringLiteral("液晶モニター"), product);
-    const std::string written = testing::internal::GetCapturedStderr();
+    const QStringList written = CapturedStderrLines();
     EXPECT_TRUE(opened.failed);
     EXPECT_TRUE(opened.error.contains(QStringLiteral("接続できません"))) << opened.error.toStdString();
     EXPECT_TRUE(next.failed);
     EXPECT_EQ(next.error, opened.error);
     EXPECT_EQ(product.lngProductID, 0);
-    EXPECT_EQ(Occurrences(written, QStringLiteral("接続できません")), 1) << written;
+    EXPECT_EQ(written.filter(QStringLiteral("接続できません")).size(), 1)
+        << written.join(u'\n').toStdString();
     EXPECT_EQ(store.GetKindCode(QStringLiteral("モニター")), 0);
 }
 
@@ -282,11 +277,12 @@ TEST(PostgresLedgerStore, ATradeWhoseReplyWasLostWithTheServerUnreachableFailsAn
     testing::internal::CaptureStderr();
     const Outcome lost = ledger.insert(2);
     const Outcome meanwhile = ledger.insert(3);
-    const std::string written = testing::internal::GetCapturedStderr();
+    const QStringList written = CapturedStderrLines();
     EXPECT_TRUE(lost.failed);
     EXPECT_TRUE(lost.error.contains(QStringLiteral("接続できません"))) << lost.error.toStdString();
     EXPECT_TRUE(meanwhile.failed);
-    EXPECT_EQ(Occurrences(written, lost.error), 1) << written;
+    EXPECT_EQ(written.filter(lost.error).size(), 1)
+        << written.join(u'\n').toStdString();
 
     away.reset();
     // The server committed it, but no one counted it.
