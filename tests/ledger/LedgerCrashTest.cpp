@@ -12,8 +12,6 @@
 
 #include <functional>
 #include <map>
-#include <thread>
-#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -261,30 +259,4 @@ TEST(LedgerCrash, AnEmptyFileWithoutAJournalIsNoLedgerYet)
     file.close();
     import.expectRecovered(0);
     EXPECT_EQ(LedgerProbe(import.database()).number("PRAGMA application_id"), SqliteLedgerStore::kApplicationId);
-}
-
-TEST(LedgerCrash, StoresCreatingTheSameLedgerAtOnceAllGetTheOneLedger)
-{
-    FirstImport import;
-    constexpr int kStores = 4;
-    std::vector<Opened> opened(kStores);
-    std::vector<int32_t> kinds(kStores);
-    {
-        std::vector<std::thread> threads;
-        for (int i = 0; i < kStores; ++i) {
-            threads.emplace_back([&, i] {
-                SqliteLedgerStore store(LedgerAccess::Shared);
-                opened[i] = Open(store, ConnectionTo(import.database()));
-                kinds[i] = store.GetKindCode(QStringLiteral("モニター"));
-            });
-        }
-        for (std::thread& thread : threads)
-            thread.join();
-    }
-    for (int i = 0; i < kStores; ++i) {
-        EXPECT_FALSE(opened[i].failed) << opened[i].error.toStdString();
-        EXPECT_EQ(kinds[i], 1);
-    }
-    EXPECT_EQ(LedgerProbe(import.database()).number("SELECT count(*) FROM kinds"), 1);
-    import.expectRecovered(0);
 }

@@ -1,6 +1,12 @@
 #include "LedgerUnderTest.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -156,4 +162,38 @@ TYPED_TEST(LedgerMasterData, KindCodesAreZeroForNothingAndAddedOnce)
     second->OpenConnection(ledger.db.connection(), error, failed);
     EXPECT_EQ(second->GetKindCode(QStringLiteral("ケーブル")), 2);
     EXPECT_EQ(ledger.db.rows("SELECT * FROM kinds ORDER BY 1"), QStringList({"1|モニター", "2|ケーブル"}));
+}
+
+// An empty ledger is made once, however many programs start on it at the same moment.
+TYPED_TEST(LedgerMasterData, StoresOpeningANewLedgerTogetherAllGetTheOneLedger)
+{
+    TypeParam ledger;
+    constexpr int kStores = 6;
+    std::vector<Opened> opened(kStores);
+    std::vector<int32_t> kinds(kStores);
+    {
+        std::vector<std::thread> stores;
+        for (std::size_t i = 0; i < kStores; ++i)
+            stores.emplace_back([&, i] {
+                const std::unique_ptr<clsLedgerStore> store = ledger.makeStore();
+                store->OpenConnection(ledger.connection(), opened[i].error, opened[i].failed);
+                kinds[i] = store->GetKindCode(QStringLiteral("モニター"));
+            });
+        for (std::thread& store : stores)
+            store.join();
+    }
+    for (std::size_t i = 0; i < kStores; ++i) {
+        EXPECT_FALSE(opened[i].failed) << opened[i].error.toStdString();
+        EXPECT_GT(kinds[i], 0);
+        EXPECT_EQ(kinds[i], kinds[0]);
+    }
+    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM kinds")), 1);
+    if constexpr (TypeParam::kIsSqlite) {
+        // The creations that lost the race removed their own files.
+        EXPECT_EQ(QFileInfo(ledger.path()).dir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                  QStringList{QStringLiteral("iOrvanta.mdb")});
+    } else {
+        EXPECT_EQ(ledger.tables(), QStringLiteral("customers,kinds,ledger_mark,products,suppliers,trades"));
+        EXPECT_EQ(ledger.rows(QStringLiteral("SELECT * FROM ledger_mark")), QStringList{"MoraImport|1"});
+    }
 }

@@ -87,7 +87,14 @@ public:
     // The connection string the store is made with: the server from libpq's
     // variables, the ledger in this schema.
     QString server() const { return QStringLiteral("options='-c search_path=%1'").arg(m_schema); }
-    QString schema() const { return m_schema; }
+    // The names of the schema's tables, in order, joined by commas.
+    QString tables()
+    {
+        return rows(QStringLiteral("SELECT relname FROM pg_class WHERE relnamespace = '%1'::regnamespace"
+                                   " AND relkind = 'r' ORDER BY 1")
+                        .arg(m_schema))
+            .join(QLatin1Char(','));
+    }
 
     QStringList rows(const QString& sql) { return probe().rows(sql); }
     QString value(const QString& sql) { return probe().value(sql); }

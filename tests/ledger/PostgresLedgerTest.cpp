@@ -10,7 +10,6 @@
 
 #include <functional>
 #include <optional>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -39,14 +38,6 @@ Outcome Resolve(clsLedgerStore& store, const QString& name, ProductRecord& produ
     Outcome outcome{false, QStringLiteral("stale")};
     store.ResolveProduct(name, product, outcome.error, outcome.failed);
     return outcome;
-}
-
-QString Tables(PostgresLedger& ledger)
-{
-    return ledger.rows(QStringLiteral("SELECT relname FROM pg_class WHERE relnamespace = '%1'::regnamespace"
-                                      " AND relkind = 'r' ORDER BY 1")
-                           .arg(ledger.schema()))
-        .join(QLatin1Char(','));
 }
 
 // A sales file of `lines` lines over a few products and customers that
@@ -143,25 +134,6 @@ private:
 
 }  // namespace
 
-TEST(PostgresLedgerOpen, AnEmptySchemaGetsTheLedgerOnceWhenProgramsStartTogether)
-{
-    PostgresLedger ledger;
-    constexpr int kPrograms = 6;
-    std::vector<Outcome> outcomes(kPrograms);
-    std::vector<std::thread> programs;
-    for (int i = 0; i < kPrograms; ++i)
-        programs.emplace_back([&, i] {
-            PostgresLedgerStore store(ledger.server());
-            outcomes[std::size_t(i)] = Open(store);
-        });
-    for (std::thread& program : programs)
-        program.join();
-    for (const Outcome& outcome : outcomes)
-        EXPECT_FALSE(outcome.failed) << outcome.error.toStdString();
-    EXPECT_EQ(Tables(ledger), QStringLiteral("customers,kinds,ledger_mark,products,suppliers,trades"));
-    EXPECT_EQ(ledger.rows(QStringLiteral("SELECT * FROM ledger_mark")), QStringList{"MoraImport|1"});
-}
-
 TEST(PostgresLedgerOpen, ASchemaWithOtherTablesIsRefusedUntouchedAndSaysWhyOnce)
 {
     PostgresLedger ledger;
@@ -181,7 +153,7 @@ TEST(PostgresLedgerOpen, ASchemaWithOtherTablesIsRefusedUntouchedAndSaysWhyOnce)
         EXPECT_TRUE(outcome.failed);
         EXPECT_TRUE(outcome.error.contains(QStringLiteral("台帳データベースではありません")));
     }
-    EXPECT_EQ(Tables(ledger), QStringLiteral("inventory"));
+    EXPECT_EQ(ledger.tables(), QStringLiteral("inventory"));
     EXPECT_EQ(ledger.rows(QStringLiteral("SELECT * FROM inventory")), QStringList{"棚卸"});
     EXPECT_EQ(written.filter(QStringLiteral("MoraImport: 台帳: ") + opened.error).size(), 1)
         << written.join(u'\n').toStdString();
