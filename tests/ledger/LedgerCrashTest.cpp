@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 
 #include <fcntl.h>
@@ -144,30 +143,15 @@ public:
     QString database() const { return m_dir.path(QStringLiteral("Data/iOrvanta.mdb")); }
     QString data() const { return m_dir.path(QStringLiteral("Data")); }
 
-    // The prompts the user saw. A run that is to die notes what the store accepted.
-    QStringList run(bool noteAccepted = false) const
+    // The prompts the user saw; what the store accepted is noted, for a run that is to die.
+    QStringList run() const
     {
         RecordingDesktop desktop;
         const QString notes = acceptedNotes();
-        clsImportSource engine(desktop, [&]() -> std::unique_ptr<clsLedgerStore> {
-            if (noteAccepted)
-                return std::make_unique<AcceptNotingStore>(notes);
-            return std::make_unique<SqliteLedgerStore>();
-        });
+        clsImportSource engine(desktop, [&] { return std::make_unique<AcceptNotingStore>(notes); });
         if (!engine.IMPFileCheck(m_file))
             engine.ExecImport(m_file, ConnectionTo(database()));
         return desktop.prompts();
-    }
-
-    // Runs body in a child whose SQLite dies at its dieAt-th change; the
-    // child's exit status, kDied when it did.
-    static int DieAt(int dieAt, const std::function<void()>& body)
-    {
-        return RunInChild([&] {
-            const DyingVfs dying(dieAt);
-            body();
-            return 0;
-        });
     }
 
     // What the next import must find: every trade accepted before the crash
@@ -205,7 +189,12 @@ void KillAtEveryChange(const Body& body)
     int dieAt = 1;
     for (; dieAt < 1000; ++dieAt) {
         FirstImport import;
-        const int status = FirstImport::DieAt(dieAt, [&] { body(import); });
+        // The child's SQLite dies at its dieAt-th change.
+        const int status = RunInChild([&] {
+            const DyingVfs dying(dieAt);
+            body(import);
+            return 0;
+        });
         if (status == 0)
             break;
         ASSERT_EQ(status, kDied) << "at change " << dieAt;
@@ -220,7 +209,7 @@ void KillAtEveryChange(const Body& body)
 
 TEST(LedgerCrash, AFirstImportKilledAtAnyChangeIsFollowedByOneThatTakesEveryLine)
 {
-    KillAtEveryChange([](const FirstImport& import) { import.run(true); });
+    KillAtEveryChange([](const FirstImport& import) { import.run(); });
 }
 
 // What a creation made straight at the ledger's name left behind: an empty
