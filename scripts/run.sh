@@ -9,6 +9,6 @@ MORA_BUILD_TESTING=OFF "$repo/scripts/build.sh" MoraImport >&2
 build="${MORA_BUILD_DIR:-$repo/build}"
 
 mkdir -p "$work_dir/Data"
-echo "Ledger database: $work_dir/Data/iOrvanta.mdb (SQLite; created at the first import)" >&2
+echo "Ledger database: $work_dir/Data/iOrvanta.mdb (SQLite, created at the first import; unless a ledger server is configured)" >&2
 cd "$work_dir"
 exec "$build/app/MoraImport" "$@"
