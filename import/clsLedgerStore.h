@@ -2,15 +2,56 @@
 
 #include "Records.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
+
+// One import run as the ledger records it when it begins.
+struct ImportRunInfo {
+    QString strFilePath;       // full path
+    int64_t lngFileSize = 0;   // bytes
+    QByteArray strSha256;      // of the whole file, 64 lower-case hex digits
+    QString strHeaderLine;     // the file's header record as it was read
+    bool blnPurchase = false;
+    QString strUser;
+    QString strHost;
+    QString strProgramVersion;
+};
+
+// Why a line was refused: one report, or the store's refusal of its trade.
+struct LineReason {
+    QString strCode;     // "CLS-is1002"; empty for the store's own refusal
+    QString strText;     // the report's description, or the store's reason
+    QString strColumn;   // the column's header name; empty when the line as a whole failed
+    QString strValue;    // the value that failed
+};
+
+// A data line that did not become a trade.
+struct RejectedLine {
+    int64_t lngLineNumber = 0;  // physical line of the file where the record begins
+    QString strRecord;          // the record as the file had it (inner line breaks as "\n")
+    std::vector<LineReason> reasons;
+};
+
+// A run of this ledger, in the ledger and not undone, whose file had the same content.
+struct PriorRun {
+    int64_t lngRunId = 0;
+    QDateTime dtmStarted;  // local time
+    int32_t lngRead = 0;
+    int32_t lngImported = 0;
+};
 
 // The ledger store as the import engine sees it. Operations report failure
 // by setting blnFailed to true with a text in strError; a store may also
-// throw any std::exception instead.
+// throw any std::exception instead. A per-line call throws when the run can
+// no longer go in whole (its transaction or connection was lost): the engine
+// then ends the run without totals.
 class clsLedgerStore {
 public:
     virtual ~clsLedgerStore() = default;
@@ -27,6 +68,50 @@ public:
     virtual void ResolveCustomer(const QString& strPartyName, PartyRecord& customer,
                                  QString& strError, bool& blnFailed) = 0;
     virtual int32_t GetKindCode(const QString& strKind) = 0;
+
+    // The run, around the per-line calls. The defaults suit a store that
+    // keeps no runs.
+
+    // The newest run in the ledger (not undone) whose file had this SHA-256.
+    virtual std::optional<PriorRun> FindImportedRun(const QByteArray& strSha256, QString& strError,
+                                                    bool& blnFailed)
+    {
+        (void)strSha256;
+        strError.clear();
+        blnFailed = false;
+        return std::nullopt;
+    }
+    // Starts the run: nothing it writes is seen by others before CommitRun.
+    // While another run or undo holds the ledger, whileWaiting is called
+    // about every 50 ms; after 60 s of waiting the call fails with its reason.
+    virtual void BeginRun(const ImportRunInfo& run, const std::function<void()>& whileWaiting,
+                          QString& strError, bool& blnFailed)
+    {
+        (void)run;
+        (void)whileWaiting;
+        strError.clear();
+        blnFailed = false;
+    }
+    // The physical line of the file that the next per-line calls are about.
+    virtual void BeginLine(int64_t lngLineNumber) { (void)lngLineNumber; }
+    // Records a refused line with the run.
+    virtual void RejectLine(const RejectedLine& line, QString& strError, bool& blnFailed)
+    {
+        (void)line;
+        strError.clear();
+        blnFailed = false;
+    }
+    // Makes the whole run durable at once, with its totals; when it fails,
+    // nothing of the run stays.
+    virtual void CommitRun(int32_t lngRead, int32_t lngImported, QString& strError, bool& blnFailed)
+    {
+        (void)lngRead;
+        (void)lngImported;
+        strError.clear();
+        blnFailed = false;
+    }
+    // Leaves nothing of a begun run. Releasing the store without a commit does the same.
+    virtual void AbandonRun() {}
 };
 
 using LedgerStoreFactory = std::function<std::unique_ptr<clsLedgerStore>()>;

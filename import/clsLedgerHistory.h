@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "clsLedgerStore.h"
+
+// One run as the ledger keeps it.
+struct RunSummary {
+    int64_t lngRunId = 0;
+    QDateTime dtmStarted;   // local time
+    QDateTime dtmEnded;     // local time
+    bool blnUndone = false;
+    bool blnPurchase = false;
+    int32_t lngRead = 0;
+    int32_t lngImported = 0;
+    QString strFilePath;
+    int64_t lngFileSize = 0;
+    QByteArray strSha256;
+    QString strUser;
+    QString strHost;
+    QString strProgramVersion;
+    int64_t lngTradesInLedger = 0;  // the run's trades the ledger holds now
+};
+
+// What a run refused: the file's header line and each refused line in file order.
+struct RunRejects {
+    QString strHeaderLine;
+    std::vector<RejectedLine> lines;
+};
+
+// The ledger cannot answer: the text says why, for the user.
+class LedgerError : public std::runtime_error {
+public:
+    explicit LedgerError(const QString& message)
+        : std::runtime_error(message.toStdString()), m_message(message) {}
+    const QString& message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// The ledger's memory of its runs, for reviewing and undoing them. Every
+// operation raises LedgerError when the ledger cannot be opened or read.
+class clsLedgerHistory {
+public:
+    enum class UndoOutcome { Undone, UnknownRun, AlreadyUndone };
+    struct UndoResult {
+        UndoOutcome outcome = UndoOutcome::UnknownRun;
+        int64_t lngTradesRemoved = 0;
+    };
+
+    virtual ~clsLedgerHistory() = default;
+
+    // The runs, newest first.
+    virtual std::vector<RunSummary> Runs() = 0;
+    virtual std::optional<RunSummary> Run(int64_t lngRunId) = 0;
+    // Empty when the run is unknown.
+    virtual std::optional<RunRejects> Rejects(int64_t lngRunId) = 0;
+    // Takes the run's trades out, with every product, party and kind that
+    // the run added and nothing left in the ledger uses, all or nothing.
+    // Waits its turn behind a run as BeginRun does.
+    virtual UndoResult UndoRun(int64_t lngRunId, const std::function<void()>& whileWaiting) = 0;
+};
+
+// Opens the history of the ledger that a connection string names.
+using LedgerHistoryFactory = std::function<std::unique_ptr<clsLedgerHistory>(const QString& strConnection)>;
