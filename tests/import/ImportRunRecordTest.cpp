@@ -103,8 +103,9 @@ TEST_F(RunRecord, ARunThatCannotBeginOrCommitIsAbandonedWithoutTotals)
         Run({kGood});
         const QString reason = atBegin ? QStringLiteral("no run") : QStringLiteral("commit failed");
         EXPECT_EQ(desktop.prompts(), (QStringList{Report("CLS-is1005", reason), kAbandoned}));
-        EXPECT_EQ(log->runCalls, atBegin ? QStringList{"BeginRun", "AbandonRun"}
-                                         : QStringList{"BeginRun", "CommitRun", "AbandonRun"});
+        const QStringList calls = atBegin ? QStringList{"BeginRun", "AbandonRun"}
+                                          : QStringList{"BeginRun", "CommitRun", "AbandonRun"};
+        EXPECT_EQ(log->runCalls, calls);
         EXPECT_EQ(log->inserts.size(), atBegin ? 0u : 1u);
     }
 }
