@@ -12,12 +12,31 @@ CommandLine::CommandLine()
                      tr("Import FILE without a window: messages go to standard error, the totals to "
                         "standard output. Exit status 0 when every line was imported, 1 when some were "
                         "not, 2 when the file was refused or the import ended without totals."),
-                     QStringLiteral("FILE"))
+                     QStringLiteral("FILE")),
+      m_againOption(QStringLiteral("again"),
+                    tr("With --import: import the file even when the ledger holds a run of the same "
+                       "content (without it, such a file is refused with exit status 2).")),
+      m_historyOption(QStringLiteral("history"),
+                      tr("Write the ledger's import runs to standard output as tab-separated values.")),
+      m_historyWindowOption(QStringLiteral("history-window"), tr("Open the window of the import history.")),
+      m_rejectsOption(QStringLiteral("rejects"),
+                      tr("Write the header line and the lines that run RUN refused, as a CSV file in "
+                         "UTF-8, to standard output."),
+                      QStringLiteral("RUN")),
+      m_undoOption(QStringLiteral("undo"),
+                   tr("Take the trades of run RUN out of the ledger, with the products and parties that "
+                      "only it added."),
+                   QStringLiteral("RUN"))
 {
     m_parser.setApplicationDescription(
         tr("Dorvik Ver1.0.0: imports a purchase or sales CSV file into the ledger."));
     m_parser.addOption(m_userDataOption);
     m_parser.addOption(m_importOption);
+    m_parser.addOption(m_againOption);
+    m_parser.addOption(m_historyOption);
+    m_parser.addOption(m_historyWindowOption);
+    m_parser.addOption(m_rejectsOption);
+    m_parser.addOption(m_undoOption);
     m_parser.addPositionalArgument(QStringLiteral("FILE"),
                                    tr("Open the window with FILE chosen, as if it had been dropped on it."),
                                    QStringLiteral("[FILE]"));
@@ -35,6 +54,23 @@ bool CommandLine::Parse(const QStringList& arguments, const QString& startFolder
         m_action = Action::Version;
     else if (m_parser.isSet(m_importOption))
         m_action = Action::Import;
+    else if (m_parser.isSet(m_historyOption))
+        m_action = Action::History;
+    else if (m_parser.isSet(m_historyWindowOption))
+        m_action = Action::HistoryWindow;
+    else if (m_parser.isSet(m_rejectsOption))
+        m_action = Action::Rejects;
+    else if (m_parser.isSet(m_undoOption))
+        m_action = Action::Undo;
+    m_importAgain = m_parser.isSet(m_againOption);
+    if (m_action == Action::Rejects || m_action == Action::Undo) {
+        const QStringList runs = m_parser.values(m_action == Action::Rejects ? m_rejectsOption : m_undoOption);
+        if (runs.size() != 1) {
+            m_error = tr("Name one run.");
+            return false;
+        }
+        m_run = runs.front();
+    }
     m_useUserData = m_parser.isSet(m_userDataOption);
 
     // Every name given counts, so that more than one is refused as a drop

@@ -12,7 +12,7 @@ class CommandLine {
     Q_DECLARE_TR_FUNCTIONS(CommandLine)
 
 public:
-    enum class Action { Window, Import, Help, Version };
+    enum class Action { Window, Import, History, HistoryWindow, Rejects, Undo, Help, Version };
 
     CommandLine();
     CommandLine(const CommandLine&) = delete;
@@ -28,6 +28,10 @@ public:
     const QStringList& Files() const { return m_files; }
     // The same files as the user wrote them.
     const QStringList& GivenFiles() const { return m_givenFiles; }
+    // The run that --rejects or --undo names, as written.
+    QString Run() const { return m_run; }
+    // Import a file again that a run of the ledger already imported.
+    bool ImportAgain() const { return m_importAgain; }
     QString Error() const { return m_error; }
     // Needs the application object: the usage line names the program.
     QString HelpText() const { return m_parser.helpText(); }
@@ -38,8 +42,15 @@ private:
     QCommandLineOption m_versionOption;
     QCommandLineOption m_userDataOption;
     QCommandLineOption m_importOption;
+    QCommandLineOption m_againOption;
+    QCommandLineOption m_historyOption;
+    QCommandLineOption m_historyWindowOption;
+    QCommandLineOption m_rejectsOption;
+    QCommandLineOption m_undoOption;
     Action m_action = Action::Window;
     bool m_useUserData = false;
+    bool m_importAgain = false;
+    QString m_run;
     QStringList m_files;
     QStringList m_givenFiles;
     QString m_error;

@@ -1,11 +1,14 @@
 #include "CommandLine.h"
 #include "ConsoleImport.h"
+#include "HistoryCommands.h"
 #include "LedgerChoice.h"
 #include "UserData.h"
 
 #include "Appearance.h"
 #include "Product.h"
+#include "FileChoice.h"
 #include "QtDesktop.h"
+#include "frmHistory.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -63,6 +66,7 @@ int RunWindow(const CommandLine& commandLine)
     if (!EnterFolderAsAsked(commandLine, desktop))
         return 2;
     frmMain window(desktop, ChooseLedgerStore());
+    window.SetLedgerHistory(ChooseLedgerHistory());
     window.show();
     if (!commandLine.Files().isEmpty())
         window.OpenWith(commandLine.Files());
@@ -72,12 +76,48 @@ int RunWindow(const CommandLine& commandLine)
 int RunImport(const CommandLine& commandLine)
 {
     ConsoleDesktop desktop(std::cout, std::cerr);
+    desktop.AnswerYes(commandLine.ImportAgain());
     if (commandLine.Files().size() == 1)
         desktop.ShowFileAs(commandLine.Files().front(), commandLine.GivenFiles().front());
     if (!EnterFolderAsAsked(commandLine, desktop))
         return 2;
     RunConsoleImport(desktop, commandLine.Files(), ChooseLedgerStore());
     return desktop.ExitStatus();
+}
+
+// The history window alone, as the menu entry's action opens it.
+int RunHistoryWindow(const CommandLine& commandLine)
+{
+    QGuiApplication::setDesktopFileName(kDesktopId);
+    QApplication::setWindowIcon(ProgramIcon());
+    QtDesktop desktop;
+    if (!EnterFolderAsAsked(commandLine, desktop))
+        return 2;
+    frmHistory history(desktop, ChooseLedgerHistory(), LedgerConnectionString());
+    if (!history.Reload())
+        return 2;
+    history.show();
+    return QApplication::exec();
+}
+
+// --history, --rejects and --undo: no window, no display.
+int RunHistoryCommand(const CommandLine& commandLine)
+{
+    ConsoleDesktop desktop(std::cout, std::cerr);
+    if (!EnterFolderAsAsked(commandLine, desktop))
+        return 2;
+    const LedgerHistoryFactory openHistory = ChooseLedgerHistory();
+    const QString strConnection = LedgerConnectionString();
+    switch (commandLine.WhatToDo()) {
+    case CommandLine::Action::History:
+        return WriteHistory(openHistory, strConnection, std::cout, std::cerr);
+    case CommandLine::Action::Rejects:
+        return WriteRejects(openHistory, strConnection, commandLine.Run(), std::cout, std::cerr);
+    case CommandLine::Action::Undo:
+        return UndoImportRun(openHistory, strConnection, commandLine.Run(), std::cout, std::cerr);
+    default:
+        return 2;
+    }
 }
 
 }  // namespace
@@ -92,7 +132,8 @@ int main(int argc, char* argv[])
 
     // Only the window needs a display: everything else runs on a bare core
     // application, so that it works on a machine without one.
-    const bool window = parsed && commandLine.WhatToDo() == CommandLine::Action::Window;
+    const bool window = parsed && (commandLine.WhatToDo() == CommandLine::Action::Window
+                                   || commandLine.WhatToDo() == CommandLine::Action::HistoryWindow);
     if (window && !DisplayAvailable()) {
         PrintLine(stderr, QStringLiteral("%1: no display to open the window on (DISPLAY and WAYLAND_DISPLAY "
                                          "are unset); without one, import with: %1 --import FILE")
@@ -124,6 +165,12 @@ int main(int argc, char* argv[])
         return RunImport(commandLine);
     case CommandLine::Action::Window:
         return RunWindow(commandLine);
+    case CommandLine::Action::HistoryWindow:
+        return RunHistoryWindow(commandLine);
+    case CommandLine::Action::History:
+    case CommandLine::Action::Rejects:
+    case CommandLine::Action::Undo:
+        return RunHistoryCommand(commandLine);
     }
     return 2;
 }
