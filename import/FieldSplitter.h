@@ -7,6 +7,74 @@
 
 #include <cstdint>
 
+// Where a scan of a record's quotes stands, so that a record read in pieces
+// is scanned piece by piece instead of again from its start.
+enum class QuoteScan : uint8_t {
+    FieldStart,      // before a field's first character
+    Unquoted,        // in a field that doesn't start with a quote, or after a closing quote
+    InsideQuotes,    // in a quoted value
+    QuoteInQuotes,   // just past a quote in a quoted value: it closes it unless another follows
+};
+
+// Scans text from state by the rules SplitFields applies (below): a quote
+// opens a value only as a field's first character, "" inside is one quote,
+// and after the closing quote every quote up to the next comma is literal.
+// Only quotes cost time: the text between them is skipped by search.
+inline QuoteScan ScanQuotes(QStringView text, QuoteScan state = QuoteScan::FieldStart)
+{
+    const qsizetype length = text.size();
+    qsizetype pos = 0;
+    for (;;) {
+        switch (state) {
+        case QuoteScan::FieldStart:
+            if (pos == length)
+                return state;
+            if (text[pos] == u'"') {
+                state = QuoteScan::InsideQuotes;
+                ++pos;
+            } else {
+                state = QuoteScan::Unquoted;
+            }
+            break;
+        case QuoteScan::Unquoted: {
+            // Commas matter only just before a quote, where they make it open a field.
+            const qsizetype quote = text.indexOf(u'"', pos);
+            if (quote < 0)
+                return length > pos && text[length - 1] == u',' ? QuoteScan::FieldStart : state;
+            if (quote > pos && text[quote - 1] == u',')
+                state = QuoteScan::InsideQuotes;
+            pos = quote + 1;
+            break;
+        }
+        case QuoteScan::InsideQuotes: {
+            const qsizetype quote = text.indexOf(u'"', pos);
+            if (quote < 0)
+                return state;
+            state = QuoteScan::QuoteInQuotes;
+            pos = quote + 1;
+            break;
+        }
+        case QuoteScan::QuoteInQuotes:
+            if (pos == length)
+                return state;
+            if (text[pos] == u'"') {
+                state = QuoteScan::InsideQuotes;
+                ++pos;
+            } else {
+                state = QuoteScan::Unquoted;
+            }
+            break;
+        }
+    }
+}
+
+// True when a quoted value of record is still open at its end: SplitFields
+// would raise the invalid-argument error for it.
+inline bool EndsInsideQuotes(QStringView record)
+{
+    return ScanQuotes(record) == QuoteScan::InsideQuotes;
+}
+
 // Cuts one line into comma-separated fields and hands each to onField(column,
 // field) as soon as it is found; onField returns false to look at no more
 // fields. A field that starts with a double quote runs to its closing quote
