@@ -164,13 +164,18 @@ TEST(RecordReaderBound, ARecordMayReachTheBoundButNotPassIt)
 TEST(RecordReaderBound, LinesAfterARefusedFirstLineAreRecordsOfTheirOwn)
 {
     const QByteArray half(kBound / 2, 'x');
-    // The record from line 1 passes the bound; the one from line 2 closes within it.
-    const QByteArray filler(kBound - 20, 'f');
+    // The record from line 1 passes the bound; the one from line 2 reaches it exactly.
+    const QByteArray filler(kBound - 11, 'f');
+    const QByteArray nearlyBound = "\"" + QByteArray(kBound - 3, 'a');
     ExpectRecords({
         {"no quote after the open one", "\"open\r\n" + half + "\r\n" + half + "\r\nclose\"\r\nnext",
          {"1: \"open", "2: " + half, "3: " + half, "4: close\"", "5: next"}},
-        {"a line read again closes within the bound", "\"" + QByteArray(1000, 'a') + "\r\nx\",\",y\r\n" + filler + "\r\nz\"\r\nw",
+        {"a line read again closes at the bound", "\"" + QByteArray(1000, 'a') + "\r\nx\",\",y\r\n" + filler + "\r\nz\"\r\nw",
          {"1: \"" + QByteArray(1000, 'a'), "2: x\",\",y\n" + filler + "\nz\"", "5: w"}},
+        // The third quote of """ closes the open value past the bound; read
+        // again, """ opens a value of its own.
+        {"the closing line read again opens a value", nearlyBound + "\r\n\"\"\"\r\nb\"\r\nc",
+         {"1: " + nearlyBound, "2: \"\"\"\nb\"", "4: c"}},
     }, kLargeFileBuffers);
 }
 
