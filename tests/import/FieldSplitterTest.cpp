@@ -93,4 +93,38 @@ TEST(FieldSplitting, StoppingEarlyLooksAtNoFurtherField)
     EXPECT_EQ(seen, (QStringList{"a", "b"}));
 }
 
+// The reader decides where a record ends by this scan: it must find a quote
+// open exactly where the splitter finds no closing quote.
+TEST(QuoteScan, EndsInsideQuotesExactlyWhereTheSplitterFindsNoClosingQuote)
+{
+    const struct {
+        const char* line;
+        bool open;
+    } cases[] = {
+        {"", false},          {"a,b", false},          {"\"", true},          {"\"\"", false},
+        {"\"\"\"", true},      {"\"\"\"\"", false},     {"a,\"b", true},       {"a,\"b\"", false},
+        {"\"x\"\"", true},     {"\"x\"\",", true},       {"\"x,y", true},       {"\"x\",\"y", true},
+        {"\"x\"y\"z", false},  {"\"x\"y,\"z", true},     {"x\"", false},        {" \"x", false},
+        {"x\",\",y", true},    {"a,\"\",\"", true},      {",\"", true},         {"\"a\nb\",c", false},
+        {"\"\"\"a\"\"\"", false}, {",,\"\"\"", true},
+    };
+    for (const auto& c : cases) {
+        const QString line = QString::fromUtf8(c.line);
+        EXPECT_EQ(EndsInsideQuotes(line), c.open) << c.line;
+        EXPECT_EQ(SplitAll(line).error == ERR_BAD_CALL, c.open) << c.line;
+    }
+}
+
+TEST(QuoteScan, ScanningInPiecesEndsWhereScanningTheWholeEnds)
+{
+    for (const QString& text : {QStringLiteral("a,\"b\"\"c\",\"d\"e\"f,\"\""), QStringLiteral("\"x\",\",y\"\"\"z"),
+                               QStringLiteral(",,\"a\nb\"\",c")}) {
+        for (qsizetype cut = 0; cut <= text.size(); ++cut) {
+            const QuoteScan first = ScanQuotes(QStringView(text).first(cut));
+            EXPECT_EQ(ScanQuotes(QStringView(text).sliced(cut), first), ScanQuotes(text))
+                << text.toStdString() << " cut at " << cut;
+        }
+    }
+}
+
 } // namespace
