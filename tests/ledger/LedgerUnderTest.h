@@ -25,7 +25,7 @@ public:
     static constexpr const char* kName = "Sqlite";
 
     // Shared, so that the tests can look at the file while a store has it open.
-    std::unique_ptr<clsLedgerStore> makeStore() const { return std::make_unique<SqliteLedgerStore>(LedgerAccess::Shared); }
+    std::unique_ptr<clsLedgerStore> makeStore() const { return std::make_unique<SqliteLedgerStore>(); }
     // The store as the program makes it.
     std::unique_ptr<clsLedgerStore> programStore() const { return std::make_unique<SqliteLedgerStore>(); }
     QString connection() const { return ConnectionTo(m_path); }
