@@ -43,7 +43,8 @@ bool CommandLine::Parse(const QStringList& arguments, const QString& startFolder
     // Every name given counts, so that more than one is refused as a drop
     // of several files would be.
     const QDir start(startFolder);
-    for (const QString& file : m_parser.values(m_importOption) + m_parser.positionalArguments())
+    m_givenFiles = m_parser.values(m_importOption) + m_parser.positionalArguments();
+    for (const QString& file : m_givenFiles)
         m_files << (QDir::isAbsolutePath(file) ? file : QDir::cleanPath(start.absoluteFilePath(file)));
     return true;
 }

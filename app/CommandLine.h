@@ -22,6 +22,8 @@ public:
     bool UseUserData() const { return m_useUserData; }
     // Full paths of the files to open or import, in the order given.
     const QStringList& Files() const { return m_files; }
+    // The same files as the user wrote them.
+    const QStringList& GivenFiles() const { return m_givenFiles; }
     QString Error() const { return m_error; }
     // Needs the application object: the usage line names the program.
     QString HelpText() const { return m_parser.helpText(); }
@@ -35,5 +37,6 @@ private:
     Action m_action = Action::Window;
     bool m_useUserData = false;
     QStringList m_files;
+    QStringList m_givenFiles;
     QString m_error;
 };

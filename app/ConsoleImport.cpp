@@ -40,15 +40,34 @@ std::optional<ConsoleDesktop::Totals> ConsoleDesktop::ParseTotals(const QString&
     return Totals{match.captured(1).toLongLong(), match.captured(2).toLongLong()};
 }
 
-void ConsoleDesktop::MsgBox(const QString& prompt, int, const QString& title)
+void ConsoleDesktop::ShowFileAs(const QString& strFullPath, const QString& strGivenName)
+{
+    m_fullPath = strFullPath;
+    m_givenName = strGivenName;
+}
+
+int ConsoleDesktop::MsgBox(const QString& prompt, int flags, const QString& title)
 {
     if (const std::optional<Totals> totals = ParseTotals(prompt, title)) {
         m_totals = totals;
         WriteLine(m_out, prompt);
-        return;
+        return IDOK;
     }
+    if ((flags & MB_YESNO) && m_answerYes)
+        return IDYES;
     const QString shownTitle = title.isEmpty() ? QCoreApplication::applicationName() : title;
     WriteLine(m_err, OneLine(shownTitle + QStringLiteral(": ") + prompt));
+    return (flags & MB_YESNO) ? IDNO : IDOK;
+}
+
+void ConsoleDesktop::LineReport(const QString& prompt, const LineReportPlace& place)
+{
+    const QString file =
+        !m_givenName.isEmpty() && place.strFilePath == m_fullPath ? m_givenName : place.strFilePath;
+    QString line = QStringLiteral("%1:%2: %3").arg(file).arg(place.lngLineNumber).arg(OneLine(prompt));
+    if (!place.strColumn.isEmpty())
+        line += QStringLiteral("（%1「%2」）").arg(place.strColumn, OneLine(place.strValue));
+    WriteLine(m_err, line);
 }
 
 int ConsoleDesktop::ExitStatus() const
@@ -67,6 +86,8 @@ void RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFac
         const QString strConnection = LedgerConnectionString();
         clsImportSource importSource(desktop, std::move(storeFactory));
         if (importSource.IMPFileCheck(*strFilePath))
+            return;
+        if (importSource.IMPRepeatCheck(*strFilePath, strConnection))
             return;
         importSource.ExecImport(*strFilePath, strConnection);
     } catch (const std::exception& error) {

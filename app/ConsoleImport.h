@@ -16,7 +16,15 @@ class ConsoleDesktop : public Desktop {
 public:
     ConsoleDesktop(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
 
-    void MsgBox(const QString& prompt, int flags, const QString& title) override;
+    // A line report names the file as the user gave it, not its full path.
+    void ShowFileAs(const QString& strFullPath, const QString& strGivenName);
+    // The answer to a Yes/No question: No, unless the user said beforehand.
+    void AnswerYes(bool yes) { m_answerYes = yes; }
+
+    int MsgBox(const QString& prompt, int flags, const QString& title) override;
+    // file:line: report（column「value」）, as compilers write theirs.
+    void LineReport(const QString& prompt, const LineReportPlace& place) override;
+    bool ShowsEveryReport() const override { return true; }
     void SetMousePointer(int) override {}
     void DoEvents() override {}
 
@@ -34,6 +42,9 @@ private:
     std::ostream& m_out;
     std::ostream& m_err;
     std::optional<Totals> m_totals;
+    QString m_fullPath;
+    QString m_givenName;
+    bool m_answerYes = false;
 };
 
 // The import command without a window: the file rules of a drop, then the

@@ -72,6 +72,8 @@ int RunWindow(const CommandLine& commandLine)
 int RunImport(const CommandLine& commandLine)
 {
     ConsoleDesktop desktop(std::cout, std::cerr);
+    if (commandLine.Files().size() == 1)
+        desktop.ShowFileAs(commandLine.Files().front(), commandLine.GivenFiles().front());
     if (!EnterFolderAsAsked(commandLine, desktop))
         return 2;
     RunConsoleImport(desktop, commandLine.Files(), ChooseLedgerStore());

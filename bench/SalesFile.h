@@ -14,10 +14,11 @@ namespace bench {
 // Only counts; the benchmark has no screen.
 class CountingDesktop : public Desktop {
 public:
-    void MsgBox(const QString& prompt, int, const QString&) override
+    int MsgBox(const QString& prompt, int, const QString&) override
     {
         ++messages;
         lastPrompt = prompt;
+        return IDOK;
     }
     void SetMousePointer(int) override {}
     void DoEvents() override { ++events; }

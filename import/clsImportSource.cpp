@@ -4,8 +4,11 @@
 #include "Desktop.h"
 #include "ErrorReport.h"
 #include "FieldSplitter.h"
+#include "RunFacts.h"
 #include "RuntimeError.h"
 #include "TextFile.h"
+
+#include <QCoreApplication>
 
 namespace {
 
@@ -22,7 +25,11 @@ constexpr int16_t COLUMN_PARTY_READING = 10;
 constexpr int16_t COLUMN_PARTY_NAME = 11;
 constexpr int16_t COLUMN_COUNT = 11;
 
+// The totals box lists at most this many refused lines; --rejects gives them all.
+constexpr std::size_t kMostDetailLines = 500;
+
 const QString TITLE_FILE_SELECTION_ERROR = QStringLiteral("ファイル選択エラー");
+const QString TITLE_IMPORT_ERROR = QStringLiteral("インポートエラー");
 
 // An empty line or one made only of commas carries nothing to import.
 bool CarriesNoData(const QString& line)
@@ -34,7 +41,80 @@ bool CarriesNoData(const QString& line)
     return true;
 }
 
-} // namespace
+bool IsBlank(QChar c) { return c == u' ' || c == QChar(0x3000); }
+
+// Spaces a clerk typed around a name are no part of it, full-width ones included.
+QString TrimmedText(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    return text.sliced(begin, end - begin).toString();
+}
+
+QString ReasonText(const LineReason& reason)
+{
+    if (reason.strColumn.isEmpty())
+        return reason.strText;
+    return QStringLiteral("%1「%2」: %3").arg(reason.strColumn, reason.strValue, reason.strText);
+}
+
+// One line per refused line, for the totals box.
+QString RefusedLinesText(const std::vector<RejectedLine>& refused, std::size_t total)
+{
+    QStringList lines;
+    for (const RejectedLine& line : refused) {
+        QStringList reasons;
+        for (const LineReason& reason : line.reasons)
+            reasons << ReasonText(reason);
+        lines << QStringLiteral("%1 行目: %2").arg(line.lngLineNumber).arg(reasons.join(QStringLiteral(" / ")));
+    }
+    if (total > refused.size())
+        lines << QStringLiteral("ほか %1 行").arg(total - refused.size());
+    return lines.join(QLatin1Char('\n'));
+}
+
+// Physical lines read as records, each numbered by its line in the file.
+class RecordReader {
+public:
+    explicit RecordReader(TextStream& stream, int64_t firstLineNumber = 1)
+        : m_stream(stream), m_nextLine(firstLineNumber)
+    {
+    }
+    bool AtEndOfStream() { return m_stream.AtEndOfStream(); }
+    QString ReadRecord()
+    {
+        m_recordLine = m_nextLine++;
+        return m_stream.ReadLine();
+    }
+    int64_t RecordLineNumber() const { return m_recordLine; }
+
+private:
+    TextStream& m_stream;
+    int64_t m_nextLine;
+    int64_t m_recordLine = 0;
+};
+
+}  // namespace
+
+struct clsImportSource::LineContext {
+    RecordReader& reader;
+    QString strFilePath;
+    QStringList headerNames;         // the file's own names, column 1 first
+    QString strRecord;               // the record being read, as the file has it
+    std::vector<LineReason> reasons; // of the record being read
+    QString strPartyReading;         // column 10, waiting for its name in column 11
+    int intReportsShown = 0;         // in this run
+    bool blnReportsCut = false;
+
+    QString columnName(int16_t intColumn) const
+    {
+        return intColumn >= 1 && intColumn <= headerNames.size() ? headerNames[intColumn - 1] : QString();
+    }
+};
 
 clsImportSource::clsImportSource(Desktop& desktop, LedgerStoreFactory storeFactory)
     : m_desktop(desktop), m_storeFactory(std::move(storeFactory))
@@ -83,11 +163,17 @@ bool clsImportSource::CheckHeaderLine(TextStream& stream)
 {
     bool blnFailed = false;
     try {
-        const QString strLine = stream.ReadLine();
+        RecordReader reader(stream);
+        const QString strLine = reader.ReadRecord();
+        int16_t intColumns = 0;
         SplitFields(strLine, [&](int16_t intColumn, QStringView strItem) {
+            intColumns = intColumn;
             blnFailed = CheckHeaderItem(intColumn, strItem);
             return !blnFailed;
         });
+        // A cut-short header would leave the mode to chance: column 11 settles it.
+        if (intColumns < COLUMN_COUNT)
+            blnFailed = true;
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("CLS-is1007"), error);
         blnFailed = true;
@@ -123,6 +209,37 @@ bool clsImportSource::CheckHeaderItem(int16_t intColumn, QStringView strItem)
     }
 }
 
+bool clsImportSource::IMPRepeatCheck(const QString& strFilePath, const QString& strConnection)
+{
+    std::optional<PriorRun> prior;
+    try {
+        const FileDigest digest = DigestFile(strFilePath);
+        std::unique_ptr<clsLedgerStore> store = m_storeFactory ? m_storeFactory() : nullptr;
+        if (!store)
+            return false;
+        QString strError;
+        bool blnFailed = false;
+        store->OpenConnection(strConnection, strError, blnFailed);
+        if (blnFailed)
+            return false;
+        prior = store->FindImportedRun(digest.strSha256, strError, blnFailed);
+        if (blnFailed)
+            prior.reset();
+    } catch (const std::exception&) {
+        // Whatever keeps the question from being asked fails the run itself, with its report.
+        return false;
+    }
+    if (!prior)
+        return false;
+    const QString strPrompt =
+        QStringLiteral("このファイルは %1 に取り込み済みです（全レコード %2 件中 %3 件）。もう一度インポートしますか？")
+            .arg(prior->dtmStarted.toString(QStringLiteral("yyyy/MM/dd HH:mm")))
+            .arg(prior->lngRead)
+            .arg(prior->lngImported);
+    return m_desktop.MsgBox(strPrompt, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2,
+                            QStringLiteral("インポート確認")) != IDYES;
+}
+
 void clsImportSource::ExecImport(const QString& strFilePath, const QString& strConnection)
 {
     // Declared so that they are released in the order store, stream, file-system object.
@@ -145,7 +262,27 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
             m_desktop.MsgBox(QStringLiteral("ファイルが開けない為インポートは失敗しました。"), MB_OK, QString());
             return;
         }
-        stream->ReadLine();  // the header, checked before the run
+        RecordReader reader(*stream);
+        LineContext line{reader, strFilePath, {}, {}, {}, {}, 0, false};
+        const QString strHeaderLine = reader.ReadRecord();  // checked before the run
+        SplitFields(strHeaderLine, [&](int16_t, QStringView strName) {
+            line.headerNames << strName.toString();
+            return true;
+        });
+
+        const FileDigest digest = DigestFile(strFilePath);
+        ImportRunInfo run;
+        run.strFilePath = strFilePath;
+        run.lngFileSize = digest.lngSize;
+        run.strSha256 = digest.strSha256;
+        run.strHeaderLine = strHeaderLine;
+        run.blnPurchase = mblnPurchase;
+        run.strUser = CurrentUserName();
+        run.strHost = CurrentHostName();
+        run.strProgramVersion = QCoreApplication::applicationVersion();
+        store->BeginRun(run, [this] { m_desktop.DoEvents(); }, strError, blnFailed);
+        if (blnFailed)
+            throw RuntimeError(ERR_AUTOMATION, strError);
 
         TradeRecord trade;
         ProductRecord product;
@@ -154,12 +291,34 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
         QString strKind;
         int16_t intRead = 0;
         int16_t intImported = 0;
-        while (!stream->AtEndOfStream()) {
+        std::vector<RejectedLine> refused;  // the first of them, for the totals box
+        std::size_t intRefused = 0;
+        const auto refuse = [&](std::vector<LineReason> reasons) {
+            RejectedLine rejected{reader.RecordLineNumber(), line.strRecord, std::move(reasons)};
+            QString strRejectError;
+            bool blnRejectFailed = false;
+            store->RejectLine(rejected, strRejectError, blnRejectFailed);
+            if (blnRejectFailed)
+                throw RuntimeError(ERR_AUTOMATION, strRejectError);
+            if (refused.size() < kMostDetailLines)
+                refused.push_back(std::move(rejected));
+            ++intRefused;
+        };
+        while (!reader.AtEndOfStream()) {
             blnFailed = false;
-            const LineOutcome outcome = ReadDataLine(*stream, trade, product, supplier, customer, strKind);
+            const LineOutcome outcome = ReadDataLine(line, trade, product, supplier, customer, strKind);
             if (outcome == LineOutcome::NoData)
                 continue;
+            // A line whose own values failed reaches the store not at all:
+            // its names must not become products or parties.
+            if (outcome == LineOutcome::Failed) {
+                intRead = AddInt16(intRead, 1);
+                refuse(std::move(line.reasons));
+                m_desktop.DoEvents();
+                continue;
+            }
 
+            store->BeginLine(reader.RecordLineNumber());
             strError.clear();
             const QString strProductName = product.strProductName;
             store->ResolveProduct(strProductName, product, strError, blnFailed);
@@ -178,79 +337,91 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
             intRead = AddInt16(intRead, 1);
             product.lngKindCode = store->GetKindCode(strKind);
 
-            // A line whose own values failed would be stored with the previous line's.
-            if (outcome == LineOutcome::Distributed) {
-                strError.clear();
-                store->InsertTrade(product, supplier, customer, trade, mblnPurchase, strError, blnFailed);
-                if (!blnFailed)
-                    intImported = AddInt16(intImported, 1);
-            }
+            strError.clear();
+            store->InsertTrade(product, supplier, customer, trade, mblnPurchase, strError, blnFailed);
+            if (!blnFailed)
+                intImported = AddInt16(intImported, 1);
+            else
+                refuse({LineReason{QString(), strError, QString(), QString()}});
             m_desktop.DoEvents();
         }
         stream->Close();
+        strError.clear();
+        store->CommitRun(intRead, intImported, strError, blnFailed);
+        if (blnFailed)
+            throw RuntimeError(ERR_AUTOMATION, strError);
         // Frees the database, so that no one waits on it while the box is open.
         store.reset();
-        m_desktop.MsgBox(QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(intRead).arg(intImported),
-                         MB_ICONINFORMATION, QStringLiteral("インポート完了"));
+        m_desktop.MsgBoxWithDetails(
+            QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(intRead).arg(intImported),
+            MB_ICONINFORMATION, QStringLiteral("インポート完了"), RefusedLinesText(refused, intRefused));
     } catch (const std::exception& error) {
-        store.reset();
+        if (store) {
+            store->AbandonRun();
+            store.reset();
+        }
         ReportError(m_desktop, QStringLiteral("CLS-is1005"), error, PointerOnError::Reset);
+        m_desktop.MsgBox(QStringLiteral("インポートは中止されました。このファイルの取引は登録されていません。"),
+                         MB_ICONINFORMATION, TITLE_IMPORT_ERROR);
     }
 }
 
-clsImportSource::LineOutcome clsImportSource::ReadDataLine(TextStream& stream, TradeRecord& trade,
+clsImportSource::LineOutcome clsImportSource::ReadDataLine(LineContext& line, TradeRecord& trade,
                                                            ProductRecord& product, PartyRecord& supplier,
                                                            PartyRecord& customer, QString& strKind)
 {
-    bool blnReported = false;
+    line.reasons.clear();
+    line.strRecord.clear();
+    line.strPartyReading.clear();
     try {
-        const QString strLine = stream.ReadLine();
-        if (CarriesNoData(strLine))
+        line.strRecord = line.reader.ReadRecord();
+        if (CarriesNoData(line.strRecord))
             return LineOutcome::NoData;
 
         int16_t intLastColumn = 0;
-        SplitFields(strLine, [&](int16_t intColumn, QStringView strValue) {
-            blnReported |= DispatchField(intColumn, strValue, trade, product, supplier, customer, strKind);
+        SplitFields(line.strRecord, [&](int16_t intColumn, QStringView strValue) {
+            DispatchField(line, intColumn, strValue, trade, product, supplier, customer, strKind);
             intLastColumn = intColumn;
             return true;
         });
         // A short line reads as if its missing columns were present and empty.
         for (int16_t intColumn = intLastColumn + 1; intColumn <= COLUMN_COUNT; ++intColumn)
-            blnReported |= DispatchField(intColumn, QStringView(), trade, product, supplier, customer, strKind);
+            DispatchField(line, intColumn, QStringView(), trade, product, supplier, customer, strKind);
     } catch (const std::exception& error) {
-        ReportError(m_desktop, QStringLiteral("CLS-is1001"), error, PointerOnError::Reset);
+        ReportLine(line, QStringLiteral("CLS-is1001"), error, 0, QStringView());
         return LineOutcome::Failed;
     }
-    return blnReported ? LineOutcome::Failed : LineOutcome::Distributed;
+    return line.reasons.empty() ? LineOutcome::Distributed : LineOutcome::Failed;
 }
 
-bool clsImportSource::DispatchField(int16_t intColumn, QStringView strValue, TradeRecord& trade,
-                                    ProductRecord& product, PartyRecord& supplier,
+void clsImportSource::DispatchField(LineContext& line, int16_t intColumn, QStringView strValue,
+                                    TradeRecord& trade, ProductRecord& product, PartyRecord& supplier,
                                     PartyRecord& customer, QString& strKind)
 {
     switch (intColumn) {
     case COLUMN_DATE:
     case COLUMN_QUANTITY:
     case COLUMN_UNIT_PRICE:
-        return SetTradeValue(intColumn, strValue, trade);
+        return SetTradeValue(line, intColumn, strValue, trade);
     case COLUMN_KIND:
-        strKind = strValue.toString();
-        return false;
+        strKind = TrimmedText(strValue);
+        return;
     case COLUMN_MAKER:
     case COLUMN_PRODUCT_READING:
     case COLUMN_PRODUCT_NAME:
     case COLUMN_MODEL:
     case COLUMN_SPEC:
-        return SetProductItem(intColumn, strValue, product);
+        return SetProductItem(line, intColumn, strValue, product);
     case COLUMN_PARTY_READING:
     case COLUMN_PARTY_NAME:
-        return SetPartyItem(intColumn, strValue, supplier, customer);
+        return SetPartyItem(line, intColumn, strValue, supplier, customer);
     default:
-        return false;
+        return;
     }
 }
 
-bool clsImportSource::SetTradeValue(int16_t intColumn, QStringView strValue, TradeRecord& trade)
+void clsImportSource::SetTradeValue(LineContext& line, int16_t intColumn, QStringView strValue,
+                                    TradeRecord& trade)
 {
     try {
         int32_t& lngQuantity = mblnPurchase ? trade.lngPurchaseQuantity : trade.lngSalesQuantity;
@@ -272,44 +443,64 @@ bool clsImportSource::SetTradeValue(int16_t intColumn, QStringView strValue, Tra
             break;
         }
     } catch (const std::exception& error) {
-        ReportError(m_desktop, QStringLiteral("CLS-is1002"), error, PointerOnError::Reset);
-        return true;
+        ReportLine(line, QStringLiteral("CLS-is1002"), error, intColumn, strValue);
     }
-    return false;
 }
 
-bool clsImportSource::SetProductItem(int16_t intColumn, QStringView strValue, ProductRecord& product)
+void clsImportSource::SetProductItem(LineContext& line, int16_t intColumn, QStringView strValue,
+                                     ProductRecord& product)
 {
     try {
         switch (intColumn) {
-        case COLUMN_MAKER: product.strMaker = strValue.toString(); break;
-        case COLUMN_PRODUCT_READING: product.strReading = strValue.toString(); break;
-        case COLUMN_PRODUCT_NAME: product.strProductName = strValue.toString(); break;
-        case COLUMN_MODEL: product.strModel = strValue.toString(); break;
-        case COLUMN_SPEC: product.strSpec = strValue.toString(); break;
+        case COLUMN_MAKER: product.strMaker = TrimmedText(strValue); break;
+        case COLUMN_PRODUCT_READING: product.strReading = TrimmedText(strValue); break;
+        case COLUMN_PRODUCT_NAME: product.strProductName = TrimmedText(strValue); break;
+        case COLUMN_MODEL: product.strModel = TrimmedText(strValue); break;
+        case COLUMN_SPEC: product.strSpec = TrimmedText(strValue); break;
         default: break;
         }
     } catch (const std::exception& error) {
-        ReportError(m_desktop, QStringLiteral("CLS-is1003"), error, PointerOnError::Reset);
-        return true;
+        ReportLine(line, QStringLiteral("CLS-is1003"), error, intColumn, strValue);
     }
-    return false;
 }
 
-bool clsImportSource::SetPartyItem(int16_t intColumn, QStringView strValue, PartyRecord& supplier,
-                                   PartyRecord& customer)
+void clsImportSource::SetPartyItem(LineContext& line, int16_t intColumn, QStringView strValue,
+                                   PartyRecord& supplier, PartyRecord& customer)
 {
     try {
-        if (strValue.isEmpty())
-            return false;
+        // The reading belongs to the name beside it: a blank name carries the
+        // last party down whole, a given name takes its own reading, even an empty one.
+        if (intColumn == COLUMN_PARTY_READING) {
+            line.strPartyReading = TrimmedText(strValue);
+            return;
+        }
+        if (intColumn != COLUMN_PARTY_NAME)
+            return;
+        QString strName = TrimmedText(strValue);
+        if (strName.isEmpty())
+            return;
         PartyRecord& party = mblnPurchase ? supplier : customer;
-        if (intColumn == COLUMN_PARTY_READING)
-            party.strReading = strValue.toString();
-        else if (intColumn == COLUMN_PARTY_NAME)
-            party.strPartyName = strValue.toString();
+        party.strPartyName = std::move(strName);
+        party.strReading = line.strPartyReading;
     } catch (const std::exception& error) {
-        ReportError(m_desktop, QStringLiteral("CLS-is1004"), error, PointerOnError::Reset);
-        return true;
+        ReportLine(line, QStringLiteral("CLS-is1004"), error, intColumn, strValue);
     }
-    return false;
+}
+
+void clsImportSource::ReportLine(LineContext& line, const QString& strCode, const std::exception& error,
+                                 int16_t intColumn, QStringView strValue)
+{
+    const QString strColumn = intColumn > 0 ? line.columnName(intColumn) : QString();
+    line.reasons.push_back(LineReason{strCode, ErrorDescription(error), strColumn, strValue.toString()});
+    if (line.blnReportsCut)
+        return;
+    if (!m_desktop.ShowsEveryReport() && line.intReportsShown == kMostReportBoxes) {
+        line.blnReportsCut = true;
+        m_desktop.MsgBox(QStringLiteral("エラーが多いため、これ以降のエラーの表示を省略します。"), MB_ICONINFORMATION,
+                         TITLE_IMPORT_ERROR);
+        return;
+    }
+    ++line.intReportsShown;
+    const LineReportPlace place{line.strFilePath, line.reader.RecordLineNumber(), strColumn, strValue.toString()};
+    ReportLineError(m_desktop, strCode, error, place, PointerOnError::Reset);
 }

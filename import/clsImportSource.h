@@ -4,46 +4,60 @@
 #include "Records.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <cstdint>
+#include <exception>
 #include <memory>
+#include <vector>
 
 class Desktop;
 class FileSystemObject;
 class TextStream;
 
 // The import engine: checks a file's header, which settles purchase or
-// sales mode, then imports its data lines through the ledger store.
+// sales mode, then imports its data lines through the ledger store as one
+// run that goes in whole or not at all.
 class clsImportSource {
 public:
+    // After this many report boxes in one run the rest are not shown.
+    static constexpr int kMostReportBoxes = 10;
+
     clsImportSource(Desktop& desktop, LedgerStoreFactory storeFactory);
 
     // True when the file is unusable; the user has then been told why.
     bool IMPFileCheck(const QString& strFilePath);
+    // True when the file's content was imported before and the user does
+    // not want it again.
+    bool IMPRepeatCheck(const QString& strFilePath, const QString& strConnection);
     void ExecImport(const QString& strFilePath, const QString& strConnection);
     bool IsPurchase() const { return mblnPurchase; }
 
 private:
-    // What became of one line of the data part.
+    // What became of one record of the data part.
     enum class LineOutcome { Distributed, Failed, NoData };
+    // The run's view of the line being read, and how it reports.
+    struct LineContext;
 
     bool OpenImportFile(std::unique_ptr<TextStream>& stream, FileSystemObject& fso,
                         const QString& strFilePath);
     bool CheckHeaderLine(TextStream& stream);
     bool CheckHeaderItem(int16_t intColumn, QStringView strItem);
 
-    LineOutcome ReadDataLine(TextStream& stream, TradeRecord& trade, ProductRecord& product,
+    LineOutcome ReadDataLine(LineContext& line, TradeRecord& trade, ProductRecord& product,
                              PartyRecord& supplier, PartyRecord& customer, QString& strKind);
-    // Hands one field to where its column belongs; true when an error was reported.
-    bool DispatchField(int16_t intColumn, QStringView strValue, TradeRecord& trade,
+    void DispatchField(LineContext& line, int16_t intColumn, QStringView strValue, TradeRecord& trade,
                        ProductRecord& product, PartyRecord& supplier, PartyRecord& customer,
                        QString& strKind);
-    // Each returns true when it had to report an error.
-    bool SetTradeValue(int16_t intColumn, QStringView strValue, TradeRecord& trade);
-    bool SetProductItem(int16_t intColumn, QStringView strValue, ProductRecord& product);
-    bool SetPartyItem(int16_t intColumn, QStringView strValue, PartyRecord& supplier,
+    void SetTradeValue(LineContext& line, int16_t intColumn, QStringView strValue, TradeRecord& trade);
+    void SetProductItem(LineContext& line, int16_t intColumn, QStringView strValue, ProductRecord& product);
+    void SetPartyItem(LineContext& line, int16_t intColumn, QStringView strValue, PartyRecord& supplier,
                       PartyRecord& customer);
+    // Tells the user of a trapped error in a data line, as far as the run
+    // still shows reports, and keeps it as a reason of the line.
+    void ReportLine(LineContext& line, const QString& strCode, const std::exception& error,
+                    int16_t intColumn, QStringView strValue);
 
     Desktop& m_desktop;
     LedgerStoreFactory m_storeFactory;

@@ -9,10 +9,23 @@ QString ErrorDescription(const std::exception& error)
     return QString::fromUtf8(error.what());
 }
 
+QString ErrorReportText(const QString& strCode, const std::exception& error)
+{
+    return strCode + QStringLiteral("\r\n") + ErrorDescription(error);
+}
+
 void ReportError(Desktop& desktop, const QString& strCode, const std::exception& error,
                  PointerOnError pointer)
 {
     if (pointer == PointerOnError::Reset)
         desktop.SetMousePointer(POINTER_DEFAULT);
-    desktop.MsgBox(strCode + QStringLiteral("\r\n") + ErrorDescription(error), MB_OK, QString());
+    desktop.MsgBox(ErrorReportText(strCode, error), MB_OK, QString());
+}
+
+void ReportLineError(Desktop& desktop, const QString& strCode, const std::exception& error,
+                     const LineReportPlace& place, PointerOnError pointer)
+{
+    if (pointer == PointerOnError::Reset)
+        desktop.SetMousePointer(POINTER_DEFAULT);
+    desktop.LineReport(ErrorReportText(strCode, error), place);
 }

@@ -13,5 +13,12 @@ enum class PointerOnError { Keep, Reset };
 void ReportError(Desktop& desktop, const QString& strCode, const std::exception& error,
                  PointerOnError pointer = PointerOnError::Keep);
 
+// The same report about one data line.
+void ReportLineError(Desktop& desktop, const QString& strCode, const std::exception& error,
+                     const LineReportPlace& place, PointerOnError pointer);
+
+// The text of the standard error report.
+QString ErrorReportText(const QString& strCode, const std::exception& error);
+
 // The description a report shows for any exception.
 QString ErrorDescription(const std::exception& error);

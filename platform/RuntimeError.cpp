@@ -15,6 +15,7 @@ QString RuntimeError::describe(int number)
     case ERR_PATH_FILE_ACCESS: return QStringLiteral("パス名が無効です。");
     case ERR_PATH_NOT_FOUND: return QStringLiteral("パスが見つかりません。");
     case ERR_CANNOT_CREATE_OBJECT: return QStringLiteral("オブジェクトを作成できません。");
+    case ERR_AUTOMATION: return QStringLiteral("オートメーション エラーです。");
     default: return QStringLiteral("アプリケーション定義またはオブジェクト定義のエラーです。");
     }
 }

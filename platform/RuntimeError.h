@@ -16,6 +16,7 @@ enum RuntimeErrorNumber : int {
     ERR_PATH_FILE_ACCESS = 75,
     ERR_PATH_NOT_FOUND = 76,
     ERR_CANNOT_CREATE_OBJECT = 429,
+    ERR_AUTOMATION = 440,      // a component (the ledger store) failed; the text says why
 };
 
 // A run-time error with its number and the Japanese description the user

@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 QtDesktop::QtDesktop(std::chrono::milliseconds eventInterval) : m_eventInterval(eventInterval) {}
 
@@ -15,7 +16,13 @@ QtDesktop::~QtDesktop()
     SetMousePointer(POINTER_DEFAULT);
 }
 
-void QtDesktop::MsgBox(const QString& prompt, int flags, const QString& title)
+int QtDesktop::MsgBox(const QString& prompt, int flags, const QString& title)
+{
+    return MsgBoxWithDetails(prompt, flags, title, QString());
+}
+
+int QtDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
+                                 const QString& details)
 {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
@@ -26,12 +33,30 @@ void QtDesktop::MsgBox(const QString& prompt, int flags, const QString& title)
     // Paths and error texts come from outside; never read them as markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(QString(prompt).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    box.setIcon((flags & MB_ICONINFORMATION) ? QMessageBox::Information : QMessageBox::NoIcon);
-    box.setStandardButtons(QMessageBox::Ok);
+    if (flags & MB_ICONINFORMATION)
+        box.setIcon(QMessageBox::Information);
+    else if (flags & MB_ICONQUESTION)
+        box.setIcon(QMessageBox::Question);
+    else
+        box.setIcon(QMessageBox::NoIcon);
+    if (flags & MB_YESNO) {
+        QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+        QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+        box.setDefaultButton((flags & MB_DEFBUTTON2) ? no : yes);
+        box.setEscapeButton(no);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     box.setWindowModality(Qt::ApplicationModal);
     if (flags & MB_SYSTEMMODAL)
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     box.exec();
+    if (!(flags & MB_YESNO))
+        return IDOK;
+    QAbstractButton* clicked = box.clickedButton();
+    return clicked && box.buttonRole(clicked) == QMessageBox::YesRole ? IDYES : IDNO;
 }
 
 void QtDesktop::SetMousePointer(int pointer)

@@ -18,7 +18,9 @@ public:
     QtDesktop(const QtDesktop&) = delete;
     QtDesktop& operator=(const QtDesktop&) = delete;
 
-    void MsgBox(const QString& prompt, int flags, const QString& title) override;
+    int MsgBox(const QString& prompt, int flags, const QString& title) override;
+    int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
+                          const QString& details) override;
     void SetMousePointer(int pointer) override;
     void DoEvents() override;
 

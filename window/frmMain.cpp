@@ -166,7 +166,7 @@ void frmMain::cmdExec_Click()
         }
 
         clsImportSource importSource(m_desktop, m_storeFactory);
-        if (importSource.IMPFileCheck(strFilePath)) {
+        if (importSource.IMPFileCheck(strFilePath) || importSource.IMPRepeatCheck(strFilePath, strConnection)) {
             lblInformation->setText(QString());
             return;
         }

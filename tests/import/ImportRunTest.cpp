@@ -15,6 +15,7 @@ using namespace fixtures;
 
 const QString kConnection = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/tmp/Data/iOrvanta.mdb");
 const QString kTypeMismatch = Report("CLS-is1002", QStringLiteral("型が一致しません。"));
+const QString kAbandoned = QStringLiteral("インポートは中止されました。このファイルの取引は登録されていません。");
 
 class ImportRun : public ::testing::Test {
 protected:
@@ -169,7 +170,7 @@ TEST_F(ImportRun, StoreFailuresThroughFlagsDoNotStopTheRun)
     EXPECT_EQ(desktop.prompts(), QStringList{Totals(2, 2)});
 }
 
-TEST_F(ImportRun, ALineWhoseValuesFailIsReportedResolvedCountedButNotInserted)
+TEST_F(ImportRun, ALineWhoseValuesFailIsReportedCountedAndKeptFromTheStore)
 {
     Run(kSalesHeader, {kLine1,
                        QStringLiteral("2024/4/2,消耗品,東都電機,となー,トナー,TN-20,黒,,4500,,"),
@@ -180,7 +181,9 @@ TEST_F(ImportRun, ALineWhoseValuesFailIsReportedResolvedCountedButNotInserted)
     const QString overflow = Report("CLS-is1002", QStringLiteral("オーバーフローしました。"));
     EXPECT_EQ(desktop.prompts(), (QStringList{kTypeMismatch, overflow, kTypeMismatch, kTypeMismatch,
                                               kTypeMismatch, kTypeMismatch, Totals(6, 2)}));
-    EXPECT_EQ(log->count("ResolveProduct"), 6);
+    // No look-up either: a refused line's names must not become products or parties.
+    EXPECT_EQ(log->count("ResolveProduct"), 2);
+    EXPECT_EQ(log->count("GetKindCode"), 2);
     ASSERT_EQ(log->inserts.size(), 2u);
     EXPECT_EQ(Inserted(1).product.strProductName, QStringLiteral("トナー LP-20用"));
     EXPECT_EQ(Inserted(1).trade.lngSalesAmount, 45000);
@@ -230,10 +233,10 @@ TEST_F(ImportRun, ABrokenLineIsReportedOnceAndNotInserted)
     const QString badCall = Report("CLS-is1001", QStringLiteral("プロシージャの呼び出し、または引数が不正です。"));
     const QString overflow = Report("CLS-is1001", QStringLiteral("オーバーフローしました。"));
     EXPECT_EQ(desktop.prompts(), (QStringList{badCall, kTypeMismatch, overflow, Totals(4, 2)}));
-    EXPECT_EQ(log->count("ResolveProduct"), 4);
+    EXPECT_EQ(log->count("ResolveProduct"), 2);
     ASSERT_EQ(log->inserts.size(), 2u);
-    // Fields before the broken one were distributed; the rest kept line 1's values.
-    EXPECT_EQ(log->products.at(1).name, QStringLiteral("レーザープリンター LP-20"));
+    // The maker of the broken line was distributed but goes nowhere; line 3 brings its own.
+    EXPECT_EQ(Inserted(1).product.strMaker, QStringLiteral("東都電機"));
 }
 
 TEST_F(ImportRun, TheReadCounterOverflowsOnLine32768)
@@ -242,10 +245,12 @@ TEST_F(ImportRun, TheReadCounterOverflowsOnLine32768)
     for (int i = 0; i < 32768; ++i)
         lines << QStringLiteral("2024/4/1,k,m,r,p%1,x,s,1,1,,c").arg(i % 50);
     Run(kSalesHeader, lines);
-    EXPECT_EQ(desktop.prompts(), QStringList{Report("CLS-is1005", QStringLiteral("オーバーフローしました。"))});
+    EXPECT_EQ(desktop.prompts(), (QStringList{Report("CLS-is1005", QStringLiteral("オーバーフローしました。")), kAbandoned}));
     EXPECT_EQ(desktop.pointers, std::vector<int>{POINTER_DEFAULT});
     EXPECT_EQ(log->inserts.size(), 32767u);
     EXPECT_EQ(log->count("ResolveProduct"), 32768);
+    // The run is given up whole, never committed.
+    EXPECT_EQ(log->runCalls, (QStringList{"BeginRun", "AbandonRun"}));
 }
 
 TEST_F(ImportRun, AStoreThatThrowsEndsTheRunWithTheTrapReport)
@@ -254,7 +259,10 @@ TEST_F(ImportRun, AStoreThatThrowsEndsTheRunWithTheTrapReport)
     log->throwOnCall = 2;
     Run(kSalesHeader, {kLine1, kLine2, kLine3});
     EXPECT_EQ(desktop.events, (QStringList{QStringLiteral("Pointer:0"),
-                                           QStringLiteral("MsgBox:") + Report("CLS-is1005", "store failure in InsertTrade")}));
+                                           QStringLiteral("MsgBox:") + Report("CLS-is1005", "store failure in InsertTrade"),
+                                           QStringLiteral("MsgBox:") + kAbandoned}));
+    EXPECT_EQ(desktop.messages.back().flags, MB_ICONINFORMATION);
+    EXPECT_EQ(desktop.messages.back().title, QStringLiteral("インポートエラー"));
     EXPECT_EQ(log->count("ResolveProduct"), 2);
 }
 
@@ -263,7 +271,7 @@ TEST_F(ImportRun, AStoreThatCannotBeMadeIsReported)
     const QString path = dir.writeCp932(QStringLiteral("a.csv"), Lines({kSalesHeader, kLine1}));
     clsImportSource engine(desktop, [] { return std::unique_ptr<clsLedgerStore>(); });
     engine.ExecImport(path, kConnection);
-    EXPECT_EQ(desktop.prompts(), QStringList{Report("CLS-is1005", QStringLiteral("オブジェクトを作成できません。"))});
+    EXPECT_EQ(desktop.prompts(), (QStringList{Report("CLS-is1005", QStringLiteral("オブジェクトを作成できません。")), kAbandoned}));
 }
 
 TEST_F(ImportRun, AFileGoneBeforeTheRunGivesTwoMessagesAndNoTotals)
@@ -299,10 +307,10 @@ TEST_F(ImportRun, TheStoreIsReleasedBeforeTheBoxThatEndsTheRun)
     QFile::remove(path);
     engine.ExecImport(path, kConnection);
 
-    ASSERT_EQ(desktop.messages.size(), 4u);
+    ASSERT_EQ(desktop.messages.size(), 5u);
     EXPECT_TRUE(desktop.messages[1].prompt.startsWith(QStringLiteral("CLS-is1005")));
     // The file's own report comes while the run still has the store; the run's last box after it is gone.
-    EXPECT_EQ(releasedAtBox, (std::vector<int>{1, 2, 2, 3}));
+    EXPECT_EQ(releasedAtBox, (std::vector<int>{1, 2, 2, 2, 3}));
     EXPECT_EQ(log->storesMade, 3);
 }
 

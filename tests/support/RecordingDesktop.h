@@ -17,15 +17,28 @@ public:
         QString prompt;
         int flags = 0;
         QString title;
+        QString details;
     };
 
-    void MsgBox(const QString& prompt, int flags, const QString& title) override
+    int MsgBox(const QString& prompt, int flags, const QString& title) override
     {
-        messages.push_back({prompt, flags, title});
+        return MsgBoxWithDetails(prompt, flags, title, QString());
+    }
+    int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
+                          const QString& details) override
+    {
+        messages.push_back({prompt, flags, title, details});
         events << QStringLiteral("MsgBox:") + prompt;
         if (onMsgBox)
             onMsgBox();
+        return (flags & MB_YESNO) ? answer : IDOK;
     }
+    void LineReport(const QString& prompt, const LineReportPlace& place) override
+    {
+        places.push_back(place);
+        MsgBox(prompt, MB_OK, QString());
+    }
+    bool ShowsEveryReport() const override { return showsEveryReport; }
     void SetMousePointer(int pointer) override
     {
         pointers.push_back(pointer);
@@ -47,6 +60,9 @@ public:
     }
 
     std::vector<Message> messages;
+    std::vector<LineReportPlace> places;  // of the line reports, in order
+    int answer = IDNO;                    // to a Yes/No question
+    bool showsEveryReport = false;
     std::vector<int> pointers;
     QStringList events;  // messages and pointer changes, in order
     int doEventsCount = 0;

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <vector>
@@ -34,6 +35,9 @@ struct StoreLog {
     std::set<int> refuseInserts;   // 1-based numbers of InsertTrade calls to refuse
     QString throwIn;               // operation name that throws instead
     int throwOnCall = 1;           // ... on its n-th call
+    bool beginFails = false;
+    bool commitFails = false;
+    std::optional<PriorRun> priorRun;  // what FindImportedRun finds
 
     // Observations.
     int storesMade = 0;
@@ -44,6 +48,13 @@ struct StoreLog {
     std::vector<Resolve> parties;
     std::vector<Insert> inserts;
     QMap<QString, int32_t> productIds, partyIds, kindCodes;
+    // The run's own calls, apart from the per-line ones above.
+    QStringList runCalls;
+    std::vector<ImportRunInfo> runs;
+    std::vector<int64_t> lineNumbers;  // given by BeginLine
+    std::vector<RejectedLine> rejected;
+
+    int countRunCalls(const QString& operation) const { return int(runCalls.count(operation)); }
 
     int count(const QString& operation) const
     {
@@ -112,6 +123,36 @@ public:
                    ? m_log->kindCodes[strKind]
                    : (m_log->kindCodes[strKind] = int32_t(m_log->kindCodes.size() + 100));
     }
+
+    std::optional<PriorRun> FindImportedRun(const QByteArray&, QString& strError, bool& blnFailed) override
+    {
+        m_log->runCalls << QStringLiteral("FindImportedRun");
+        strError.clear();
+        blnFailed = false;
+        return m_log->priorRun;
+    }
+    void BeginRun(const ImportRunInfo& run, const std::function<void()>&, QString& strError,
+                  bool& blnFailed) override
+    {
+        m_log->runCalls << QStringLiteral("BeginRun");
+        m_log->runs.push_back(run);
+        blnFailed = m_log->beginFails;
+        strError = blnFailed ? QStringLiteral("no run") : QString();
+    }
+    void BeginLine(int64_t lngLineNumber) override { m_log->lineNumbers.push_back(lngLineNumber); }
+    void RejectLine(const RejectedLine& line, QString& strError, bool& blnFailed) override
+    {
+        m_log->rejected.push_back(line);
+        strError.clear();
+        blnFailed = false;
+    }
+    void CommitRun(int32_t, int32_t, QString& strError, bool& blnFailed) override
+    {
+        m_log->runCalls << QStringLiteral("CommitRun");
+        blnFailed = m_log->commitFails;
+        strError = blnFailed ? QStringLiteral("commit failed") : QString();
+    }
+    void AbandonRun() override { m_log->runCalls << QStringLiteral("AbandonRun"); }
 
 private:
     void enter(const QString& operation, const QString& argument)
