@@ -29,6 +29,7 @@ public:
     // The store as the program makes it.
     std::unique_ptr<clsLedgerStore> programStore() const { return std::make_unique<SqliteLedgerStore>(); }
     QString connection() const { return ConnectionTo(m_path); }
+    std::unique_ptr<clsLedgerHistory> history() const { return OpenSqliteLedgerHistory(connection()); }
 
     QStringList rows(const QString& sql) const { return LedgerProbe(m_path).rows(sql.toUtf8().constData()); }
     QString value(const QString& sql) const { return LedgerProbe(m_path).value(sql.toUtf8().constData()); }
@@ -84,6 +85,7 @@ public:
     std::unique_ptr<clsLedgerStore> programStore() const { return makeStore(); }
     // What the window passes; the server store does not read it.
     static QString connection() { return ConnectionTo(QStringLiteral("/nonexistent/Data/iOrvanta.mdb")); }
+    std::unique_ptr<clsLedgerHistory> history() const { return OpenPostgresLedgerHistory(server()); }
     // The connection string the store is made with: the server from libpq's
     // variables, the ledger in this schema.
     QString server() const { return QStringLiteral("options='-c search_path=%1'").arg(m_schema); }
