@@ -337,3 +337,73 @@ TEST(LedgerTurn, WaitingGivesUpAfterItsPatienceWithTheReason)
     EXPECT_GE(waits, 3);
     EXPECT_LE(waits, 8);
 }
+
+namespace {
+
+// Puts a ledger as the first version of the program left it where the
+// ledger under test lies; gives its number of trades.
+template <typename Ledger>
+long long MakeFirstVersion(Ledger& ledger)
+{
+    if constexpr (Ledger::kIsSqlite) {
+        EXPECT_TRUE(QFile::copy(QStringLiteral(MORA_LEDGER_DATA_DIR "/ledger-v1.mdb"), ledger.path()));
+        return 24;
+    } else {
+        QFile script(QStringLiteral(MORA_LEDGER_DATA_DIR "/ledger-v1-postgres.sql"));
+        EXPECT_TRUE(script.open(QIODevice::ReadOnly));
+        ledger.exec(QString::fromUtf8(script.readAll()));
+        return 3;
+    }
+}
+
+template <typename Ledger>
+long long SchemaVersion(Ledger& ledger)
+{
+    if constexpr (Ledger::kIsSqlite)
+        return ledger.number(QStringLiteral("PRAGMA user_version"));
+    else
+        return ledger.number(QStringLiteral("SELECT schema_version FROM ledger_mark"));
+}
+
+}  // namespace
+
+TYPED_TEST(LedgerRun, ALedgerOfTheFirstVersionIsUpgradedInPlaceKeepingItsTradesOutsideAnyRun)
+{
+    TypeParam db;
+    const long long kept = MakeFirstVersion(db);
+    const QString before = db.value(QStringLiteral("SELECT count(*) || '|' || sum(amount) FROM trades"));
+    {
+        // The history alone brings it up to date too, and shows no runs.
+        EXPECT_TRUE(db.history()->Runs().empty());
+    }
+    EXPECT_EQ(SchemaVersion(db), TypeParam::kSchemaVersionForTests);
+
+    auto store = db.makeStore();
+    QString error;
+    bool failed = true;
+    store->OpenConnection(db.connection(), error, failed);
+    ASSERT_FALSE(failed) << error.toStdString();
+    EXPECT_EQ(db.value(QStringLiteral("SELECT count(*) || '|' || sum(amount) FROM trades")), before);
+    EXPECT_EQ(db.number(QStringLiteral("SELECT count(*) FROM trades WHERE run_id IS NULL")), kept);
+
+    // A run on it, and its undo, leave the old trades and names alone.
+    store->BeginRun(Info("cc"), {}, error, failed);
+    ASSERT_FALSE(failed) << error.toStdString();
+    ProductRecord product;
+    store->ResolveProduct(QStringLiteral("ワイヤレスマウス"), product, error, failed);
+    EXPECT_EQ(product.lngProductID,
+              db.number(QStringLiteral("SELECT product_id FROM products WHERE name = 'ワイヤレスマウス'")));
+    PartyRecord none;
+    TradeRecord trade;
+    trade.lngProductID = product.lngProductID;
+    trade.dtmTradeDate = 45296.0;
+    store->InsertTrade(product, none, none, trade, false, error, failed);
+    ASSERT_FALSE(failed) << error.toStdString();
+    store->CommitRun(1, 1, error, failed);
+    ASSERT_FALSE(failed) << error.toStdString();
+    store.reset();
+    const auto history = db.history();
+    EXPECT_EQ(history->UndoRun(history->Runs().front().lngRunId, {}).lngTradesRemoved, 1);
+    EXPECT_EQ(db.value(QStringLiteral("SELECT count(*) || '|' || sum(amount) FROM trades")), before);
+    EXPECT_EQ(db.number(QStringLiteral("SELECT count(*) FROM products WHERE name = 'ワイヤレスマウス'")), 1);
+}

@@ -23,6 +23,7 @@ class SqliteLedger {
 public:
     static constexpr bool kIsSqlite = true;
     static constexpr const char* kName = "Sqlite";
+    static constexpr int kSchemaVersionForTests = SqliteLedgerStore::kSchemaVersion;
 
     // Shared, so that the tests can look at the file while a store has it open.
     std::unique_ptr<clsLedgerStore> makeStore() const { return std::make_unique<SqliteLedgerStore>(); }
@@ -63,6 +64,7 @@ class PostgresLedger {
 public:
     static constexpr bool kIsSqlite = false;
     static constexpr const char* kName = "Postgres";
+    static constexpr int kSchemaVersionForTests = PostgresLedgerStore::kSchemaVersion;
 
     PostgresLedger()
         : m_schema(QStringLiteral("ledger_test_%1_%2").arg(getpid()).arg(QRandomGenerator::global()->generate()))

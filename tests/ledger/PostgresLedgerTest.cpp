@@ -285,6 +285,10 @@ TEST(PostgresImport, ProgramsImportingOverlappingFilesAtOnceKeepEveryCountedTrad
     }
 
     EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades")), counted);
+    // Each program's run went in whole, with its own trades.
+    EXPECT_EQ(ledger.rows(QStringLiteral("SELECT lines_imported, (SELECT count(*) FROM trades t WHERE t.run_id = r.run_id)"
+                                         " FROM runs r")),
+              QStringList(kPrograms, QStringLiteral("%1|%1").arg(kLines)));
     EXPECT_EQ(ledger.rows(QStringLiteral("SELECT (SELECT count(*) FROM products), (SELECT count(DISTINCT name) FROM products),"
                                          " (SELECT count(*) FROM customers), (SELECT count(*) FROM kinds)")),
               QStringList{"12|12|5|4"});
@@ -331,4 +335,34 @@ TEST(PostgresImport, AServerRestartedDuringARunLosesTheWholeRunAndLeavesNothing)
     EXPECT_EQ(ledger.rows(QStringLiteral("SELECT (SELECT count(*) FROM trades), (SELECT count(*) FROM runs),"
                                          " (SELECT count(*) FROM products), (SELECT count(*) FROM customers)")),
               QStringList{"0|0|0|0"});
+}
+
+TEST(PostgresLedgerHistory, AnUndoThatCannotFinishChangesNothing)
+{
+    OpenStore<PostgresLedger> ledger;
+    ASSERT_FALSE(ledger.failed) << ledger.error.toStdString();
+    QString error;
+    bool failed = true;
+    ledger.store->BeginRun(ImportRunInfo{}, {}, error, failed);
+    ASSERT_FALSE(failed) << error.toStdString();
+    ProductRecord product;
+    ASSERT_FALSE(Resolve(*ledger.store, QStringLiteral("液晶モニター"), product).failed);
+    PartyRecord none;
+    TradeRecord trade;
+    trade.lngProductID = product.lngProductID;
+    trade.dtmTradeDate = 45296.0;
+    ledger.store->InsertTrade(product, none, none, trade, true, error, failed);
+    ledger.store->CommitRun(1, 1, error, failed);
+    ASSERT_FALSE(failed) << error.toStdString();
+
+    // Another program holds the tables: the undo's removals wait, then fail.
+    const auto history = ledger.db.history();
+    const int64_t run = history->Runs().front().lngRunId;
+    ledger.db.holdWrites();
+    EXPECT_THROW(history->UndoRun(run, {}), LedgerError);
+    ledger.db.releaseWrites();
+    EXPECT_EQ(ledger.db.rows(QStringLiteral("SELECT (SELECT count(*) FROM trades), (SELECT count(*) FROM products),"
+                                            " (SELECT count(*) FROM runs WHERE undone IS NULL)")),
+              QStringList{"1|1|1"});
+    EXPECT_EQ(history->UndoRun(run, {}).outcome, clsLedgerHistory::UndoOutcome::Undone);
 }
