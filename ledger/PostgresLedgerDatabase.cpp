@@ -1,5 +1,7 @@
 #include "PostgresLedgerDatabase.h"
 
+#include "PostgresLedgerStore.h"
+
 #include <QByteArray>
 
 #include <cstring>
@@ -16,7 +18,7 @@ QString PostgresErrorText(PGconn* c, const PGresult* result)
                                    : PostgresTrimmed(PQerrorMessage(c));
     const auto is = [&](const char* code) { return state && std::strcmp(state, code) == 0; };
     if (is("55P03"))
-        return QStringLiteral("データベースが他で使用中のため書き込めません（%1 秒待ちました）。").arg(kPostgresLockTimeoutMs / 1000);
+        return QStringLiteral("データベースが他で使用中のため書き込めません（%1 秒待ちました）。").arg(PostgresLedgerStore::kLockTimeoutMs / 1000);
     if (is("53100"))
         return QStringLiteral("ディスクがいっぱいのためデータベースに書き込めません。");
     if (is("25006"))

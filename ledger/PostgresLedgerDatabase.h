@@ -8,10 +8,6 @@
 #include <map>
 #include <string>
 
-// How long a lock held by another program is waited for before a
-// statement fails.
-constexpr int kPostgresLockTimeoutMs = 3000;
-
 // Why a statement failed (result may be null), as the user should read it.
 QString PostgresErrorText(PGconn* connection, const PGresult* result);
 // The text of a server's message without its line breaks.

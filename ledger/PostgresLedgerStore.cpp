@@ -2,6 +2,7 @@
 
 #include "LedgerDate.h"
 #include "PostgresHandles.h"
+#include "PostgresLedgerDatabase.h"
 #include "StoreFailure.h"
 
 #include <QByteArray>
@@ -257,7 +258,7 @@ std::optional<QString> ReachLedger(const QString& server, bool create, Reached& 
         return QStringLiteral("データベースサーバーに接続できません: %1").arg(Trimmed(PQerrorMessage(c)));
     reached.where = QStringLiteral("%1（%2:%3）")
                         .arg(QString::fromUtf8(PQdb(c)), QString::fromUtf8(PQhost(c)), QString::fromUtf8(PQport(c)));
-    const QByteArray setup = QString::fromLatin1(kSessionSetupSql).arg(kPostgresLockTimeoutMs).toLatin1();
+    const QByteArray setup = QString::fromLatin1(kSessionSetupSql).arg(PostgresLedgerStore::kLockTimeoutMs).toLatin1();
     PgResult result(PQexec(c, setup.constData()));
     if (!result || PQresultStatus(result.get()) != PGRES_TUPLES_OK)
         return PostgresErrorText(c, result.get());
@@ -280,7 +281,7 @@ bool EndBackend(PGconn* c, const Backend& old, QString& reason)
     parameters.utf8(old.started.constData());
     const bool waits = PQserverVersion(c) >= 140000;
     if (waits)
-        parameters.integer(kPostgresLockTimeoutMs);
+        parameters.integer(PostgresLedgerStore::kLockTimeoutMs);
     const std::vector<const char*> values = parameters.pointers();
     const PgResult result(PQexecParams(c, waits ? kEndBackendSql : kEndBackendNoWaitSql, parameters.count(), nullptr,
                                        values.data(), nullptr, nullptr, 0));
@@ -874,15 +875,21 @@ void PostgresLedgerStore::RejectLine(const RejectedLine& line, QString& strError
     Succeed(strError, blnFailed);
     if (!m_session || !m_session->run)
         return;
+    // A server text cannot hold a NUL, and a line is often refused for one:
+    // it is kept as U+FFFD, so that the refusal does not cost the run.
+    const auto storable = [](QString text) { return text.replace(QChar(u'\0'), QChar(0xFFFD)); };
+    RejectedLine kept{line.lngLineNumber, storable(line.strRecord), {}};
+    for (const LineReason& reason : line.reasons)
+        kept.reasons.push_back(LineReason{storable(reason.strCode), storable(reason.strText),
+                                          storable(reason.strColumn), storable(reason.strValue)});
     QString reason;
     try {
-        RecordRejectedLine(m_session->ledger, *m_session->run, line);
+        RecordRejectedLine(m_session->ledger, *m_session->run, kept);
         return;
     } catch (const DatabaseFailure& failure) {
         reason = failure.message();
     }
-    // A NUL in the record fails before the server sees it; the run is whole
-    // then, but the record would not be, so the run ends all the same.
+    // A run whose refusals are not all recorded is no whole run.
     m_session->ledger.rollback();
     throwIfRunLost(reason);
 }

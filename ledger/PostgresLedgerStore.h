@@ -2,7 +2,6 @@
 
 #include "StoreFailure.h"
 #include "LedgerRuns.h"
-#include "PostgresLedgerDatabase.h"
 #include "clsLedgerHistory.h"
 #include "clsLedgerStore.h"
 
@@ -38,7 +37,7 @@ public:
     static constexpr int32_t kSchemaVersion = kLedgerSchemaVersion;
     // How long a lock held by another program is waited for before an
     // operation fails, as the SQLite store waits for a busy file.
-    static constexpr int kLockTimeoutMs = kPostgresLockTimeoutMs;
+    static constexpr int kLockTimeoutMs = 3000;
     // After a failed attempt to connect, operations fail at once for this
     // long instead of each waiting for an unreachable server.
     static constexpr int kReconnectPauseMs = 1000;

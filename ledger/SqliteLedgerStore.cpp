@@ -796,8 +796,7 @@ void SqliteLedgerStore::forgetRun()
     if (!m_connection)
         return;
     m_connection->ledger.rollback();
-    if (m_connection->run)
-        RunSync(m_connection->db.get(), false);
+    RunSync(m_connection->db.get(), false);
     m_connection->run.reset();
     // Master rows added by the run are gone with it.
     m_connection->forgetMasterData();

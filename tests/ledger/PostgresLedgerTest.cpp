@@ -366,3 +366,22 @@ TEST(PostgresLedgerHistory, AnUndoThatCannotFinishChangesNothing)
               QStringList{"1|1|1"});
     EXPECT_EQ(history->UndoRun(run, {}).outcome, clsLedgerHistory::UndoOutcome::Undone);
 }
+
+TEST(PostgresLedgerStore, ARefusedLineWithANulIsKeptWithoutCostingTheRun)
+{
+    OpenStore<PostgresLedger> ledger;
+    ASSERT_FALSE(ledger.failed) << ledger.error.toStdString();
+    QString error;
+    bool failed = true;
+    ledger.store->BeginRun(ImportRunInfo{}, {}, error, failed);
+    ASSERT_FALSE(failed) << error.toStdString();
+    const QString nul(QChar(u'\0'));
+    ledger.store->RejectLine(RejectedLine{2, QStringLiteral("a") + nul + QStringLiteral("b"),
+                                          {{QString(), QStringLiteral("製品名が空です。"), QString(), nul}}},
+                             error, failed);
+    ASSERT_FALSE(failed) << error.toStdString();
+    ledger.store->CommitRun(1, 0, error, failed);
+    ASSERT_FALSE(failed) << error.toStdString();
+    EXPECT_EQ(ledger.db.rows(QStringLiteral("SELECT l.record, x.value FROM rejected_lines l JOIN line_reasons x USING (reject_id)")),
+              QStringList{QStringLiteral("a\uFFFDb|\uFFFD")});
+}
