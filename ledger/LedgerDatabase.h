@@ -55,6 +55,10 @@ public:
 
     // The column type of a table's own ID, generated on insert.
     virtual const char* idColumnType() const = 0;
+    // Whether the ledger indexes the trades' references (to runs, products
+    // and parties) for the engine to find them. An engine that checks no
+    // reference during a turn needs none, and every trade is written faster.
+    virtual bool indexesReferences() const = 0;
     // Marks the ledger with its schema version, inside the transaction.
     virtual void setSchemaVersion(int version) = 0;
 };

@@ -126,15 +126,23 @@ void SqliteLedgerDatabase::run(const char* sql)
 
 bool SqliteLedgerDatabase::tryBeginTurn()
 {
+    // Only outside a transaction does the setting change.
+    run("PRAGMA foreign_keys = OFF");
     // The caller waits between attempts and lets the window breathe.
     sqlite3_busy_timeout(m_db, 0);
     const int result = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     sqlite3_busy_timeout(m_db, m_busyTimeoutMs);
     if (result == SQLITE_OK)
         return true;
+    checkForeignKeys();
     if ((result & 0xff) == SQLITE_BUSY)
         return false;
     fail(result);
+}
+
+void SqliteLedgerDatabase::checkForeignKeys() noexcept
+{
+    sqlite3_exec(m_db, "PRAGMA foreign_keys = ON", nullptr, nullptr, nullptr);
 }
 
 void SqliteLedgerDatabase::commit()
@@ -144,6 +152,7 @@ void SqliteLedgerDatabase::commit()
         rollback();
         throw DatabaseFailure(reason);
     }
+    checkForeignKeys();
 }
 
 void SqliteLedgerDatabase::rollback() noexcept
@@ -151,6 +160,7 @@ void SqliteLedgerDatabase::rollback() noexcept
     // SQLite may already have rolled back on its own after some errors.
     if (inTransaction())
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    checkForeignKeys();
 }
 
 void SqliteLedgerDatabase::setSchemaVersion(int version)

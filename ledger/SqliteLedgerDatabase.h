@@ -16,6 +16,11 @@ QString SqliteErrorText(sqlite3* db, int result, int busyTimeoutMs);
 // caller keeps open for this object's life. The write turn is SQLite's own
 // write lock, taken by BEGIN IMMEDIATE: readers go on seeing the ledger as
 // it was until the commit.
+//
+// During a turn SQLite checks no foreign key: the ledger's own logic keeps
+// the references sound there (a run writes only IDs it has checked, an
+// undo removes only rows nothing uses), and SQLite's check of each removed
+// master row would read all the trades, which carry no index for it.
 class SqliteLedgerDatabase : public LedgerDatabase {
 public:
     SqliteLedgerDatabase(sqlite3* db, int busyTimeoutMs) : m_db(db), m_busyTimeoutMs(busyTimeoutMs) {}
@@ -28,6 +33,7 @@ public:
     void commit() override;
     void rollback() noexcept override;
     const char* idColumnType() const override { return "INTEGER PRIMARY KEY"; }
+    bool indexesReferences() const override { return false; }
     void setSchemaVersion(int version) override;
 
     bool inTransaction() const { return sqlite3_get_autocommit(m_db) == 0; }
@@ -36,6 +42,8 @@ private:
     // A prepared statement of this connection, kept for the next use.
     sqlite3_stmt* prepared(const char* sql);
     void run(const char* sql);
+    // Back to SQLite's checks, once a turn is over.
+    void checkForeignKeys() noexcept;
     [[noreturn]] void fail(int result) const;
 
     sqlite3* m_db;
