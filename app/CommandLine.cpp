@@ -6,23 +6,20 @@ CommandLine::CommandLine()
     : m_helpOption(m_parser.addHelpOption()),
       m_versionOption(m_parser.addVersionOption()),
       m_userDataOption(QStringLiteral("user-data"),
-                       QStringLiteral("Use $XDG_DATA_HOME/MoraImport (~/.local/share/MoraImport) as the "
-                                      "current folder, where the ledger lies under Data/; both are "
-                                      "created when missing.")),
+                       tr("Use $XDG_DATA_HOME/MoraImport (~/.local/share/MoraImport) as the current "
+                          "folder, where the ledger lies under Data/; both are created when missing.")),
       m_importOption(QStringLiteral("import"),
-                     QStringLiteral("Import FILE without a window: messages go to standard error, the "
-                                    "totals to standard output. Exit status 0 when every line was "
-                                    "imported, 1 when some were not, 2 when the file was refused or "
-                                    "the import ended without totals."),
+                     tr("Import FILE without a window: messages go to standard error, the totals to "
+                        "standard output. Exit status 0 when every line was imported, 1 when some were "
+                        "not, 2 when the file was refused or the import ended without totals."),
                      QStringLiteral("FILE"))
 {
     m_parser.setApplicationDescription(
-        QStringLiteral("Dorvik Ver1.0.0: imports a purchase or sales CSV file into the ledger."));
+        tr("Dorvik Ver1.0.0: imports a purchase or sales CSV file into the ledger."));
     m_parser.addOption(m_userDataOption);
     m_parser.addOption(m_importOption);
     m_parser.addPositionalArgument(QStringLiteral("FILE"),
-                                   QStringLiteral("Open the window with FILE chosen, as if it had been "
-                                                  "dropped on it."),
+                                   tr("Open the window with FILE chosen, as if it had been dropped on it."),
                                    QStringLiteral("[FILE]"));
 }
 

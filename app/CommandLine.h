@@ -2,11 +2,15 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
-// What the program was asked to do on its command line.
+// What the program was asked to do on its command line. Its texts are
+// translated when it is made, so make it after the translation is installed.
 class CommandLine {
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+
 public:
     enum class Action { Window, Import, Help, Version };
 

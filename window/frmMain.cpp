@@ -3,11 +3,13 @@
 #include "Appearance.h"
 #include "DropLabel.h"
 #include "FileChoice.h"
+#include "frmHistory.h"
 
 #include "Desktop.h"
 #include "ErrorReport.h"
 #include "clsImportSource.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QFont>
 #include <QLabel>
@@ -25,11 +27,13 @@ public:
         m_form.m_running = true;
         m_form.cmdExec->setEnabled(false);
         m_form.cmdClose->setEnabled(false);
+        m_form.mnuHistory->setEnabled(false);
     }
     ~RunGuard()
     {
         m_form.cmdExec->setEnabled(true);
         m_form.cmdClose->setEnabled(true);
+        m_form.mnuHistory->setEnabled(true);
         m_form.m_running = false;
         // Disabling took the focus from the clicked button; give it back.
         if (m_focus == m_form.cmdExec || m_focus == m_form.cmdClose)
@@ -106,6 +110,13 @@ void frmMain::BuildControls()
     connect(cmdExec, &QPushButton::clicked, this, &frmMain::cmdExec_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
 
+    // The history opens from a context menu, leaving the designed layout as it is.
+    mnuHistory = new QAction(QStringLiteral("取り込み履歴…"), this);
+    mnuHistory->setObjectName(QStringLiteral("mnuHistory"));
+    addAction(mnuHistory);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(mnuHistory, &QAction::triggered, this, &frmMain::ShowHistory);
+
     cmdClose->setFocus();
 }
 
@@ -179,6 +190,19 @@ void frmMain::cmdExec_Click()
         m_desktop.SetMousePointer(POINTER_DEFAULT);
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("FM-man1003"), error);
+    }
+}
+
+void frmMain::ShowHistory()
+{
+    if (m_running)
+        return;
+    try {
+        frmHistory history(m_desktop, m_openHistory, LedgerConnectionString(), this);
+        if (history.Reload())
+            history.exec();
+    } catch (const std::exception& error) {
+        m_desktop.MsgBox(ErrorDescription(error), MB_ICONINFORMATION, QStringLiteral("取り込み履歴"));
     }
 }
 

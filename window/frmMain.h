@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clsLedgerHistory.h"
 #include "clsLedgerStore.h"
 
 #include <QStringList>
@@ -7,6 +8,7 @@
 
 class Desktop;
 class DropLabel;
+class QAction;
 class QCloseEvent;
 class QLabel;
 class QPushButton;
@@ -25,6 +27,11 @@ public:
     // True while an import run holds the window.
     bool IsRunning() const { return m_running; }
 
+    // Where the history window finds the ledger's runs.
+    void SetLedgerHistory(LedgerHistoryFactory openHistory) { m_openHistory = std::move(openHistory); }
+    // Opens the history window over this one, as its context menu does.
+    void ShowHistory();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -39,6 +46,7 @@ private:
 
     Desktop& m_desktop;
     LedgerStoreFactory m_storeFactory;
+    LedgerHistoryFactory m_openHistory;
     bool m_running = false;
 
     // Owned by this widget as their parent.
@@ -47,4 +55,5 @@ private:
     QLabel* lblInformation = nullptr;
     QLabel* lblFileName = nullptr;
     DropLabel* lblItem = nullptr;
+    QAction* mnuHistory = nullptr;
 };

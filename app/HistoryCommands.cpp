@@ -1,0 +1,132 @@
+#include "HistoryCommands.h"
+
+#include "HistoryTexts.h"
+
+#include <QStringList>
+
+#include <optional>
+
+namespace {
+
+void WriteText(std::ostream& stream, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    stream.write(bytes.constData(), bytes.size());
+    stream.flush();
+}
+
+void WriteError(std::ostream& err, const QString& message)
+{
+    WriteText(err, QStringLiteral("MoraImport: %1\n").arg(message));
+}
+
+// A field of a tab-separated line: its own tabs and line breaks escaped,
+// as PostgreSQL's text format does.
+QString TsvField(QString text)
+{
+    return text.replace(u'\\', QStringLiteral("\\\\"))
+        .replace(u'\t', QStringLiteral("\\t"))
+        .replace(u'\n', QStringLiteral("\\n"))
+        .replace(u'\r', QStringLiteral("\\r"));
+}
+
+QString Time(const QDateTime& time)
+{
+    return time.isValid() ? time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+}
+
+std::optional<int64_t> RunNumber(const QString& strRun)
+{
+    bool ok = false;
+    const qlonglong run = strRun.trimmed().toLongLong(&ok);
+    return ok && run > 0 ? std::optional<int64_t>(run) : std::nullopt;
+}
+
+// Runs body on the opened history; a ledger that cannot answer is told on err.
+template <typename Body>
+int WithHistory(const LedgerHistoryFactory& openHistory, const QString& strConnection, std::ostream& err,
+                Body&& body)
+{
+    try {
+        std::unique_ptr<clsLedgerHistory> history = openHistory ? openHistory(strConnection) : nullptr;
+        if (!history)
+            throw LedgerError(QStringLiteral("台帳を開けません。"));
+        return body(*history);
+    } catch (const LedgerError& error) {
+        WriteError(err, error.message());
+    } catch (const std::exception& error) {
+        WriteError(err, QString::fromUtf8(error.what()));
+    }
+    return 2;
+}
+
+}  // namespace
+
+int WriteHistory(const LedgerHistoryFactory& openHistory, const QString& strConnection, std::ostream& out,
+                 std::ostream& err)
+{
+    return WithHistory(openHistory, strConnection, err, [&](clsLedgerHistory& history) {
+        QString text = QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tfile\tsha256\n");
+        for (const RunSummary& run : history.Runs()) {
+            text += QStringList{QString::number(run.lngRunId),
+                                Time(run.dtmStarted),
+                                Time(run.dtmEnded),
+                                run.blnUndone ? QStringLiteral("undone") : QStringLiteral("imported"),
+                                run.blnPurchase ? QStringLiteral("purchase") : QStringLiteral("sales"),
+                                QString::number(run.lngRead),
+                                QString::number(run.lngImported),
+                                TsvField(run.strFilePath),
+                                QString::fromLatin1(run.strSha256)}
+                        .join(u'\t')
+                    + u'\n';
+        }
+        WriteText(out, text);
+        return 0;
+    });
+}
+
+int WriteRejects(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
+                 std::ostream& out, std::ostream& err)
+{
+    const std::optional<int64_t> run = RunNumber(strRun);
+    if (!run) {
+        WriteError(err, UnknownRunText(strRun));
+        return 2;
+    }
+    return WithHistory(openHistory, strConnection, err, [&](clsLedgerHistory& history) {
+        const std::optional<RunRejects> rejects = history.Rejects(*run);
+        if (!rejects) {
+            WriteError(err, UnknownRunText(strRun));
+            return 2;
+        }
+        const QByteArray content = RejectsFileContent(*rejects);
+        out.write(content.constData(), content.size());
+        out.flush();
+        return 0;
+    });
+}
+
+int UndoImportRun(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
+                  std::ostream& out, std::ostream& err)
+{
+    const std::optional<int64_t> run = RunNumber(strRun);
+    if (!run) {
+        WriteError(err, UnknownRunText(strRun));
+        return 2;
+    }
+    return WithHistory(openHistory, strConnection, err, [&](clsLedgerHistory& history) {
+        const clsLedgerHistory::UndoResult result = history.UndoRun(*run, [] {});
+        switch (result.outcome) {
+        case clsLedgerHistory::UndoOutcome::Undone:
+            WriteText(out, UndoneText(*run, result.lngTradesRemoved) + u'\n');
+            return 0;
+        case clsLedgerHistory::UndoOutcome::AlreadyUndone:
+            WriteError(err, AlreadyUndoneText(*run));
+            return 2;
+        case clsLedgerHistory::UndoOutcome::UnknownRun:
+            break;
+        }
+        WriteError(err, UnknownRunText(strRun));
+        return 2;
+    });
+}

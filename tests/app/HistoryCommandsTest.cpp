@@ -1,0 +1,101 @@
+#include "HistoryCommands.h"
+
+#include "FakeHistory.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+class HistoryCommands : public ::testing::Test {
+protected:
+    HistoryCommands()
+    {
+        RunSummary older;
+        older.lngRunId = 1;
+        older.dtmStarted = QDateTime(QDate(2026, 12, 1), QTime(9, 5, 7));
+        older.dtmEnded = QDateTime(QDate(2026, 12, 1), QTime(9, 5, 9));
+        older.blnPurchase = true;
+        older.lngRead = 12;
+        older.lngImported = 12;
+        older.strFilePath = QStringLiteral("/home/clerk/仕入\t12月.csv");
+        older.strSha256 = QByteArray(64, 'a');
+        older.lngTradesInLedger = 12;
+        RunSummary newer = older;
+        newer.lngRunId = 2;
+        newer.blnPurchase = false;
+        newer.blnUndone = true;
+        newer.lngImported = 10;
+        newer.strFilePath = QStringLiteral("/home/clerk/sales.csv");
+        data->runs = {newer, older};
+        data->rejects[2] = RunRejects{QStringLiteral("日付,種別"),
+                                      {RejectedLine{3, QStringLiteral("x,\"a\nb\""), {}}, RejectedLine{9, QStringLiteral("y"), {}}}};
+    }
+    int Run(int (*command)(const LedgerHistoryFactory&, const QString&, const QString&, std::ostream&, std::ostream&),
+            const QString& run)
+    {
+        return command(FakeHistory::factory(data), QString(), run, out, err);
+    }
+
+    std::shared_ptr<FakeHistoryData> data = std::make_shared<FakeHistoryData>();
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+TEST_F(HistoryCommands, TheHistoryIsTabSeparatedNewestFirst)
+{
+    EXPECT_EQ(WriteHistory(FakeHistory::factory(data), QString(), out, err), 0);
+    EXPECT_EQ(QString::fromStdString(out.str()),
+              QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tfile\tsha256\n"
+                             "2\t2026-12-01 09:05:07\t2026-12-01 09:05:09\tundone\tsales\t12\t10\t/home/clerk/sales.csv\t")
+                  + QString(64, u'a') +
+                  QStringLiteral("\n1\t2026-12-01 09:05:07\t2026-12-01 09:05:09\timported\tpurchase\t12\t12\t"
+                                 "/home/clerk/仕入\\t12月.csv\t")
+                  + QString(64, u'a') + u'\n');
+    EXPECT_TRUE(err.str().empty());
+}
+
+TEST_F(HistoryCommands, RejectsAreTheHeaderAndTheRecordsWithCrLf)
+{
+    EXPECT_EQ(Run(WriteRejects, QStringLiteral("2")), 0);
+    EXPECT_EQ(out.str(), std::string("日付,種別\r\nx,\"a\nb\"\r\ny\r\n"));
+}
+
+TEST_F(HistoryCommands, UndoSaysWhatItTookAndRefusesWhatItCannot)
+{
+    struct Case {
+        QString run;
+        int status;
+        QString out;
+        QString err;
+    };
+    const std::vector<Case> cases = {
+        {QStringLiteral("1"), 0, QStringLiteral("取り込み 1 を取り消しました（取引 12 件）。\n"), QString()},
+        {QStringLiteral("1"), 2, QString(), QStringLiteral("MoraImport: 取り込み 1 は取り消し済みです。\n")},
+        {QStringLiteral("7"), 2, QString(), QStringLiteral("MoraImport: 取り込み 7 はありません。\n")},
+        {QStringLiteral("x"), 2, QString(), QStringLiteral("MoraImport: 取り込み x はありません。\n")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.run.toStdString());
+        out.str({});
+        err.str({});
+        EXPECT_EQ(Run(UndoImportRun, c.run), c.status);
+        EXPECT_EQ(QString::fromStdString(out.str()), c.out);
+        EXPECT_EQ(QString::fromStdString(err.str()), c.err);
+    }
+    EXPECT_EQ(data->undone, std::vector<int64_t>{1});
+}
+
+TEST_F(HistoryCommands, AnUnknownRunOrAnUnreadableLedgerExitsTwo)
+{
+    EXPECT_EQ(Run(WriteRejects, QStringLiteral("5")), 2);
+    EXPECT_EQ(QString::fromStdString(err.str()), QStringLiteral("MoraImport: 取り込み 5 はありません。\n"));
+    data->unreadable = true;
+    err.str({});
+    EXPECT_EQ(WriteHistory(FakeHistory::factory(data), QString(), out, err), 2);
+    EXPECT_EQ(QString::fromStdString(err.str()), QStringLiteral("MoraImport: 台帳がありません。\n"));
+    EXPECT_TRUE(out.str().empty());
+}
+
+}  // namespace

@@ -1,0 +1,220 @@
+#include "frmHistory.h"
+
+#include "Appearance.h"
+
+#include "Desktop.h"
+#include "HistoryTexts.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString TITLE_HISTORY = QStringLiteral("取り込み履歴");
+
+enum Column { ColumnTime, ColumnFile, ColumnMode, ColumnRead, ColumnImported, ColumnState, ColumnCount };
+
+QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(alignment);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    return item;
+}
+
+QString DefaultSaveFile(QWidget* parent, const QString& strSuggestedPath)
+{
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("取り込めなかった行を保存"), strSuggestedPath,
+                                        QStringLiteral("CSV ファイル (*.csv)"));
+}
+
+}  // namespace
+
+frmHistory::frmHistory(Desktop& desktop, LedgerHistoryFactory openHistory, QString strConnection,
+                       QWidget* parent)
+    : QDialog(parent), m_desktop(desktop), m_openHistory(std::move(openHistory)),
+      m_strConnection(std::move(strConnection))
+{
+    setObjectName(QStringLiteral("frmHistory"));
+    setWindowTitle(TITLE_HISTORY);
+    setWindowIcon(ProgramIcon());
+    setFont(JapaneseGothic(9, false));
+    m_chooseSaveFile = [this](const QString& suggested) { return DefaultSaveFile(this, suggested); };
+    BuildControls();
+    resize(640, 320);
+}
+
+void frmHistory::BuildControls()
+{
+    grdRuns = new QTableWidget(0, ColumnCount, this);
+    grdRuns->setObjectName(QStringLiteral("grdRuns"));
+    grdRuns->setHorizontalHeaderLabels(
+        {QStringLiteral("日時"), QStringLiteral("ファイル"), QStringLiteral("種類"), QStringLiteral("読込"),
+         QStringLiteral("取込"), QStringLiteral("状態")});
+    grdRuns->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grdRuns->setSelectionMode(QAbstractItemView::SingleSelection);
+    grdRuns->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grdRuns->verticalHeader()->hide();
+    grdRuns->horizontalHeader()->setSectionResizeMode(ColumnFile, QHeaderView::Stretch);
+    connect(grdRuns, &QTableWidget::itemSelectionChanged, this, &frmHistory::UpdateButtons);
+
+    cmdUndo = new QPushButton(QStringLiteral("取り消し"), this);
+    cmdUndo->setObjectName(QStringLiteral("cmdUndo"));
+    cmdSaveRejects = new QPushButton(QStringLiteral("取り込めなかった行を保存"), this);
+    cmdSaveRejects->setObjectName(QStringLiteral("cmdSaveRejects"));
+    cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    for (QPushButton* button : {cmdUndo, cmdSaveRejects, cmdClose})
+        button->setAutoDefault(false);
+    connect(cmdUndo, &QPushButton::clicked, this, &frmHistory::cmdUndo_Click);
+    connect(cmdSaveRejects, &QPushButton::clicked, this, &frmHistory::cmdSaveRejects_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdUndo);
+    buttons->addWidget(cmdSaveRejects);
+    buttons->addStretch();
+    buttons->addWidget(cmdClose);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(grdRuns);
+    layout->addLayout(buttons);
+    UpdateButtons();
+}
+
+bool frmHistory::Reload()
+{
+    try {
+        std::unique_ptr<clsLedgerHistory> history = m_openHistory ? m_openHistory(m_strConnection) : nullptr;
+        if (!history)
+            throw LedgerError(QStringLiteral("台帳を開けません。"));
+        m_runs = history->Runs();
+    } catch (const LedgerError& error) {
+        Tell(error.message());
+        return false;
+    } catch (const std::exception& error) {
+        Tell(QString::fromUtf8(error.what()));
+        return false;
+    }
+    ShowRuns();
+    return true;
+}
+
+void frmHistory::ShowRuns()
+{
+    const std::optional<RunSummary> selected = SelectedRun();
+    grdRuns->setRowCount(int(m_runs.size()));
+    const Qt::Alignment number = Qt::AlignRight | Qt::AlignVCenter;
+    for (int row = 0; row < int(m_runs.size()); ++row) {
+        const RunSummary& run = m_runs[std::size_t(row)];
+        QTableWidgetItem* file = Cell(QFileInfo(run.strFilePath).fileName());
+        file->setToolTip(run.strFilePath);
+        grdRuns->setItem(row, ColumnTime, Cell(run.dtmStarted.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm"))));
+        grdRuns->setItem(row, ColumnFile, file);
+        grdRuns->setItem(row, ColumnMode, Cell(run.blnPurchase ? QStringLiteral("仕入") : QStringLiteral("販売")));
+        grdRuns->setItem(row, ColumnRead, Cell(QString::number(run.lngRead), number));
+        grdRuns->setItem(row, ColumnImported, Cell(QString::number(run.lngImported), number));
+        grdRuns->setItem(row, ColumnState, Cell(run.blnUndone ? QStringLiteral("取消済") : QStringLiteral("取込済")));
+        if (selected && selected->lngRunId == run.lngRunId)
+            grdRuns->selectRow(row);
+    }
+    grdRuns->resizeColumnToContents(ColumnTime);
+    if (!SelectedRun() && !m_runs.empty())
+        grdRuns->selectRow(0);
+    UpdateButtons();
+}
+
+std::optional<RunSummary> frmHistory::SelectedRun() const
+{
+    const QList<QTableWidgetItem*> items = grdRuns->selectedItems();
+    if (items.isEmpty())
+        return std::nullopt;
+    const int row = items.front()->row();
+    if (row < 0 || row >= int(m_runs.size()))
+        return std::nullopt;
+    return m_runs[std::size_t(row)];
+}
+
+void frmHistory::UpdateButtons()
+{
+    const std::optional<RunSummary> run = SelectedRun();
+    cmdUndo->setEnabled(run && !run->blnUndone);
+    cmdSaveRejects->setEnabled(run && run->lngRead > run->lngImported);
+}
+
+void frmHistory::cmdUndo_Click()
+{
+    const std::optional<RunSummary> run = SelectedRun();
+    if (!run || run->blnUndone)
+        return;
+    const QString strQuestion = QStringLiteral("取り込み %1（%2）の取引 %3 件を取り消しますか？")
+                                    .arg(run->lngRunId)
+                                    .arg(QFileInfo(run->strFilePath).fileName())
+                                    .arg(run->lngTradesInLedger);
+    if (m_desktop.MsgBox(strQuestion, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, TITLE_HISTORY) != IDYES)
+        return;
+    try {
+        std::unique_ptr<clsLedgerHistory> history = m_openHistory ? m_openHistory(m_strConnection) : nullptr;
+        if (!history)
+            throw LedgerError(QStringLiteral("台帳を開けません。"));
+        const clsLedgerHistory::UndoResult result = history->UndoRun(run->lngRunId, [this] { m_desktop.DoEvents(); });
+        history.reset();
+        switch (result.outcome) {
+        case clsLedgerHistory::UndoOutcome::Undone:
+            Tell(UndoneText(run->lngRunId, result.lngTradesRemoved));
+            break;
+        case clsLedgerHistory::UndoOutcome::AlreadyUndone:
+            Tell(AlreadyUndoneText(run->lngRunId));
+            break;
+        case clsLedgerHistory::UndoOutcome::UnknownRun:
+            Tell(UnknownRunText(QString::number(run->lngRunId)));
+            break;
+        }
+    } catch (const LedgerError& error) {
+        Tell(error.message());
+    } catch (const std::exception& error) {
+        Tell(QString::fromUtf8(error.what()));
+    }
+    Reload();
+}
+
+void frmHistory::cmdSaveRejects_Click()
+{
+    const std::optional<RunSummary> run = SelectedRun();
+    if (!run)
+        return;
+    try {
+        std::unique_ptr<clsLedgerHistory> history = m_openHistory ? m_openHistory(m_strConnection) : nullptr;
+        if (!history)
+            throw LedgerError(QStringLiteral("台帳を開けません。"));
+        const std::optional<RunRejects> rejects = history->Rejects(run->lngRunId);
+        history.reset();
+        if (!rejects)
+            return Tell(UnknownRunText(QString::number(run->lngRunId)));
+        const QFileInfo source(run->strFilePath);
+        const QString suggested = source.dir().filePath(source.completeBaseName() + QStringLiteral("-取り込めなかった行.csv"));
+        const QString path = m_chooseSaveFile(suggested);
+        if (path.isEmpty())
+            return;
+        // Whole or not at all: a failed save leaves no half a file.
+        QSaveFile file(path);
+        const QByteArray content = RejectsFileContent(*rejects);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
+            return Tell(QStringLiteral("ファイルに保存できません: %1（%2）").arg(path, file.errorString()));
+    } catch (const LedgerError& error) {
+        Tell(error.message());
+    } catch (const std::exception& error) {
+        Tell(QString::fromUtf8(error.what()));
+    }
+}
+
+void frmHistory::Tell(const QString& strPrompt)
+{
+    m_desktop.MsgBox(strPrompt, MB_ICONINFORMATION, TITLE_HISTORY);
+}
