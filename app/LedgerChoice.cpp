@@ -28,3 +28,11 @@ LedgerStoreFactory ChooseLedgerStore()
         return [] { return std::make_unique<SqliteLedgerStore>(); };
     return [server] { return std::make_unique<PostgresLedgerStore>(server); };
 }
+
+LedgerHistoryFactory ChooseLedgerHistory()
+{
+    const QString server = ConfiguredLedgerServer();
+    if (server.isEmpty())
+        return [](const QString& strConnection) { return OpenSqliteLedgerHistory(strConnection); };
+    return [server](const QString&) { return OpenPostgresLedgerHistory(server); };
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clsLedgerHistory.h"
 #include "clsLedgerStore.h"
 
 #include <QString>
@@ -16,3 +17,8 @@ QString ConfiguredLedgerServer();
 
 // Makes the stores of the ledger the program is configured for.
 LedgerStoreFactory ChooseLedgerStore();
+
+// Opens the history of the same ledger: the SQLite one named by the
+// connection string the window builds, or the configured server's (which
+// ignores the string).
+LedgerHistoryFactory ChooseLedgerHistory();

@@ -2,25 +2,25 @@
 
 #include "LedgerDate.h"
 #include "PostgresHandles.h"
+#include "PostgresLedgerDatabase.h"
 #include "StoreFailure.h"
 
 #include <QByteArray>
 #include <QHash>
 
-#include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <exception>
-#include <functional>
 #include <limits>
 #include <new>
 #include <optional>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
 namespace {
 
+// The first version's tables, brought up to date as any older ledger is.
 // trade_date is a timestamp: the server checks it and date arithmetic works.
 // Integer IDs, as the records carry them; the trade's own ID and the
 // amounts have room to grow.
@@ -58,55 +58,43 @@ constexpr const char* kInspectSql =
     " FROM (SELECT current_schema() AS name) s LEFT JOIN pg_namespace n ON n.nspname = s.name";
 
 // A list of privileges asks for any one of them, hence one call each.
-// Trades are deleted only when a lost reply left one in doubt.
 constexpr const char* kWritableSql =
     "SELECT current_setting('transaction_read_only') = 'off'"
     " AND has_table_privilege('trades', 'INSERT') AND has_table_privilege('trades', 'SELECT')"
-    " AND has_table_privilege('trades', 'DELETE')"
-    " AND has_sequence_privilege(pg_get_serial_sequence('trades', 'trade_id'), 'USAGE, UPDATE')"
     " AND has_table_privilege('products', 'INSERT') AND has_table_privilege('products', 'UPDATE')"
     " AND has_table_privilege('kinds', 'INSERT') AND has_table_privilege('suppliers', 'INSERT')"
-    " AND has_table_privilege('customers', 'INSERT')";
+    " AND has_table_privilege('customers', 'INSERT') AND has_table_privilege('runs', 'INSERT')"
+    " AND has_table_privilege('runs', 'UPDATE') AND has_table_privilege('rejected_lines', 'INSERT')"
+    " AND has_table_privilege('line_reasons', 'INSERT')";
 
-// One statement, so one round trip and one commit per trade. The kind code
-// goes onto a product that has none; a code that names no kind is left out.
-// The trade's ID is known beforehand, so that a lost reply can be settled.
-constexpr const char* kInsertTradeSql =
-    "WITH trade AS (INSERT INTO trades(trade_id, trade_kind, trade_date, product_id, supplier_id, customer_id,"
-    " quantity, unit_price, amount) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9) RETURNING product_id)"
-    " UPDATE products SET kind_code = $10 WHERE product_id = (SELECT product_id FROM trade)"
-    " AND kind_code IS NULL AND EXISTS (SELECT 1 FROM kinds WHERE kind_code = $10)";
+// A run's trades go in by COPY, many at a time, in its text format: every
+// column a number or a date, so nothing needs escaping.
+constexpr const char* kCopyTradesSql =
+    "COPY trades(trade_kind, trade_date, product_id, supplier_id, customer_id, quantity, unit_price, amount,"
+    " run_id, line_number) FROM STDIN";
 
-constexpr const char* kInsertTradeName = "insert_trade";
-
-// Once the product's kind is known to be recorded.
-constexpr const char* kInsertTradeOnlySql =
-    "INSERT INTO trades(trade_id, trade_kind, trade_date, product_id, supplier_id, customer_id,"
-    " quantity, unit_price, amount) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9)";
-constexpr const char* kInsertTradeOnlyName = "insert_trade_only";
-
-// Trade IDs come in blocks from the column's own sequence: one round trip
-// per block instead of one per trade (the block size is in the text too).
-// IDs a session leaves unused are gaps.
-constexpr int kTradeIdBlock = 64;
-constexpr const char* kNextTradeIdsSql =
-    "SELECT nextval(pg_get_serial_sequence('trades', 'trade_id')) FROM generate_series(1, 64)";
-constexpr const char* kNextTradeIdsName = "next_trade_ids";
+// The kind code goes onto a product that has none; a code that names no
+// kind is left out.
+constexpr const char* kRecordKindsName = "record_kinds";
+constexpr const char* kRecordKindsSql =
+    "UPDATE products SET kind_code = v.k FROM unnest($1::integer[], $2::integer[]) AS v(p, k)"
+    " WHERE products.product_id = v.p AND products.kind_code IS NULL"
+    " AND EXISTS (SELECT 1 FROM kinds WHERE kinds.kind_code = v.k)";
 
 // The session's lock wait and who serves it on the server.
 constexpr const char* kSessionSetupSql =
     "SELECT set_config('lock_timeout', '%1', false), pg_backend_pid(),"
     " (SELECT backend_start::text FROM pg_stat_activity WHERE pid = pg_backend_pid())";
 
-// A server process whose client is gone may still be running the trade's
-// insert, or receive it late; ending it first makes the answer final.
-// Servers before 14 cannot wait for the end: a short window stays there.
+// A server process whose client is gone may still be running the commit,
+// or receive it late; ending it first makes the answer final. Servers
+// before 14 cannot wait for the end: a short window stays there.
 constexpr const char* kEndBackendSql =
     "SELECT pg_terminate_backend(pid, $3) FROM pg_stat_activity WHERE pid = $1 AND backend_start::text = $2";
 constexpr const char* kEndBackendNoWaitSql =
     "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE pid = $1 AND backend_start::text = $2";
 
-QString Trimmed(const char* text) { return QString::fromUtf8(text ? text : "").simplified(); }
+QString Trimmed(const char* text) { return PostgresTrimmed(text); }
 
 // Parameters as text, kept alive until the statement has run.
 class Parameters {
@@ -151,80 +139,214 @@ const QString& NulText()
     return text;
 }
 
+// The server process that serves a connection, and when it started, so
+// that another process given the same number later is left alone.
+struct Backend {
+    int pid = 0;
+    QByteArray started;
+};
+
+// libpq's own defaults wait for ever on a silent network; these give up
+// within seconds. The user's connection string may set them otherwise.
+constexpr std::array<const char*, 8> kConnectKeys = {
+    "connect_timeout", "keepalives_idle", "keepalives_interval", "keepalives_count",
+    "application_name", "dbname", "client_encoding", nullptr};
+
+// What reaching the ledger on a server gives.
+struct Reached {
+    PgConnection connection;
+    Backend backend;
+    QString where;  // the database, for messages
+};
+
+// Gives an empty schema the ledger's tables when create is set, brings a
+// first-version ledger up to date, checks a marked one and refuses anything
+// else; under a lock, so that programs starting at the same moment create
+// or upgrade the tables once. Nullopt when the ledger is usable; else the
+// reason, with permanent set when asking again cannot help.
+std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, bool create, bool& permanent)
+{
+    permanent = false;
+    const auto failed = [&](const PgResult& result) {
+        return QStringLiteral("台帳データベースを確かめられません: %1（%2）")
+            .arg(where, Trimmed(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(c)));
+    };
+    const auto status = [](const PgResult& result) { return result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR; };
+    const auto refuse = [&](const QString& reason) {
+        permanent = true;
+        PgResult(PQexec(c, "ROLLBACK"));
+        return reason;
+    };
+
+    if (PgResult begin(PQexec(c, "BEGIN")); status(begin) != PGRES_COMMAND_OK)
+        return failed(begin);
+    if (PgResult lock(PQexec(c, kLockSchemaSql)); status(lock) != PGRES_TUPLES_OK) {
+        PgResult(PQexec(c, "ROLLBACK"));
+        return failed(lock);
+    }
+    PgResult inspect(PQexec(c, kInspectSql));
+    if (status(inspect) != PGRES_TUPLES_OK || PQntuples(inspect.get()) != 1) {
+        PgResult(PQexec(c, "ROLLBACK"));
+        return failed(inspect);
+    }
+    if (PQgetisnull(inspect.get(), 0, 0))
+        return refuse(QStringLiteral("台帳を置くスキーマがありません（search_path を確かめて下さい）: %1").arg(where));
+    const QString schema = QString::fromUtf8(PQgetvalue(inspect.get(), 0, 0));
+    const QString place = QStringLiteral("%1 のスキーマ %2").arg(where, schema);
+    const bool marked = PQgetvalue(inspect.get(), 0, 1)[0] == 't';
+    const long long relations = QByteArray(PQgetvalue(inspect.get(), 0, 2)).toLongLong();
+
+    if (!marked && relations != 0)
+        return refuse(QStringLiteral("台帳データベースではありません（別のアプリケーションのデータベースです）: %1").arg(place));
+    if (!marked && !create)
+        return refuse(QStringLiteral("台帳がまだありません: %1").arg(place));
+    long long found = 1;
+    if (!marked) {
+        if (PgResult made(PQexec(c, kSchemaSql)); status(made) != PGRES_COMMAND_OK) {
+            const QString reason = QStringLiteral("データベースを作成できません: %1（%2）")
+                                       .arg(place, Trimmed(made ? PQresultErrorMessage(made.get()) : PQerrorMessage(c)));
+            PgResult(PQexec(c, "ROLLBACK"));
+            return reason;
+        }
+    } else {
+        PgResult version(PQexec(c, "SELECT schema_version FROM ledger_mark WHERE application = 'MoraImport'"));
+        if (status(version) != PGRES_TUPLES_OK) {
+            PgResult(PQexec(c, "ROLLBACK"));
+            return failed(version);
+        }
+        found = PQntuples(version.get()) == 1 ? QByteArray(PQgetvalue(version.get(), 0, 0)).toLongLong() : 0;
+        if (found > PostgresLedgerStore::kSchemaVersion)
+            return refuse(QStringLiteral("この台帳データベースは新しい版のものです（版 %1）: %2").arg(found).arg(place));
+        if (found != PostgresLedgerStore::kSchemaVersion && found != 1)
+            return refuse(QStringLiteral("台帳データベースの版が正しくありません（版 %1）: %2").arg(found).arg(place));
+    }
+    try {
+        PostgresLedgerDatabase ledger(c);
+        UpgradeLedgerSchema(ledger, int(found));
+    } catch (const DatabaseFailure& failure) {
+        PgResult(PQexec(c, "ROLLBACK"));
+        return QStringLiteral("台帳データベースを新しい版にできません: %1（%2）").arg(place, failure.message());
+    }
+    if (create) {
+        PgResult writable(PQexec(c, kWritableSql));
+        if (status(writable) != PGRES_TUPLES_OK) {
+            PgResult(PQexec(c, "ROLLBACK"));
+            return failed(writable);
+        }
+        if (PQgetvalue(writable.get(), 0, 0)[0] != 't')
+            return refuse(
+                QStringLiteral("データベースに書き込めません（読み取り専用か、書き込む権限がありません）: %1").arg(place));
+    }
+    if (PgResult commit(PQexec(c, "COMMIT")); status(commit) != PGRES_COMMAND_OK)
+        return failed(commit);
+    return std::nullopt;
+}
+
+// Connects to the server and checks its ledger (see CheckLedgerSchema);
+// for a store when create is set, for the history when not.
+std::optional<QString> ReachLedger(const QString& server, bool create, Reached& reached, bool& permanent)
+{
+    permanent = false;
+    const QByteArray name = server.toUtf8();
+    const std::array<const char*, 8> values = {"10", "10", "5", "3", "MoraImport", name.constData(), "UTF8",
+                                               nullptr};
+    PgConnection connection(PQconnectdbParams(kConnectKeys.data(), values.data(), 1));
+    if (!connection)
+        return QStringLiteral("メモリが足りません。");
+    PGconn* c = connection.get();
+    if (PQstatus(c) != CONNECTION_OK)
+        return QStringLiteral("データベースサーバーに接続できません: %1").arg(Trimmed(PQerrorMessage(c)));
+    reached.where = QStringLiteral("%1（%2:%3）")
+                        .arg(QString::fromUtf8(PQdb(c)), QString::fromUtf8(PQhost(c)), QString::fromUtf8(PQport(c)));
+    const QByteArray setup = QString::fromLatin1(kSessionSetupSql).arg(PostgresLedgerStore::kLockTimeoutMs).toLatin1();
+    PgResult result(PQexec(c, setup.constData()));
+    if (!result || PQresultStatus(result.get()) != PGRES_TUPLES_OK)
+        return PostgresErrorText(c, result.get());
+    reached.backend.pid = PQbackendPID(c);
+    reached.backend.started = QByteArray(PQgetvalue(result.get(), 0, 2));
+    if (auto refused = CheckLedgerSchema(c, reached.where, create, permanent))
+        return refused;
+    reached.connection = std::move(connection);
+    return std::nullopt;
+}
+
+// Ends the server process that served a lost connection, if it is still
+// there. False with the reason when it could not be ended.
+bool EndBackend(PGconn* c, const Backend& old, QString& reason)
+{
+    if (old.pid == 0 || old.started.isEmpty())
+        return true;
+    Parameters parameters;
+    parameters.integer(old.pid);
+    parameters.utf8(old.started.constData());
+    const bool waits = PQserverVersion(c) >= 140000;
+    if (waits)
+        parameters.integer(PostgresLedgerStore::kLockTimeoutMs);
+    const std::vector<const char*> values = parameters.pointers();
+    const PgResult result(PQexecParams(c, waits ? kEndBackendSql : kEndBackendNoWaitSql, parameters.count(), nullptr,
+                                       values.data(), nullptr, nullptr, 0));
+    if (!result || PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
+        reason = PostgresErrorText(c, result.get());
+        return false;
+    }
+    if (PQntuples(result.get()) == 1 && PQgetvalue(result.get(), 0, 0)[0] != 't') {
+        reason = QStringLiteral("切れた接続のサーバープロセス %1 を終わらせられません。").arg(old.pid);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-// One connection to the server, its prepared statements and what it has
-// learnt of the master tables. The caches hold only rows that exist, and
-// rows are never renamed, so a cached name keeps its ID for the session.
+// One connection to the server, its prepared statements, what it has learnt
+// of the master tables and the run it has open. The caches hold only rows
+// that exist (in the run's transaction, during a run), and rows are never
+// renamed, so a cached name keeps its ID while they are kept.
 struct PostgresLedgerStore::Session {
     struct MasterTable {
         const char* what;  // for messages
         const char* findName;
         const char* addName;
+        const char* existsName;
         QHash<QString, int32_t> ids;
+        QSet<int32_t> known;
     };
 
     PgConnection connection;
-    QString where;  // the database, for messages
+    QString where;
     Backend backend;
-    // IDs for the next trades, the next one last.
-    std::vector<int64_t> tradeIds;
-    MasterTable kinds{"種別", "find_kind", "add_kind", {}};
-    MasterTable products{"製品", "find_product", "add_product", {}};
-    MasterTable suppliers{"仕入先", "find_supplier", "add_supplier", {}};
-    MasterTable customers{"販売先", "find_customer", "add_customer", {}};
-    // Products known to carry a kind code, whose update can be skipped.
+    MasterTable kinds{"種別", "find_kind", "add_kind", "kind_exists", {}, {}};
+    MasterTable products{"製品", "find_product", "add_product", "product_exists", {}, {}};
+    MasterTable suppliers{"仕入先", "find_supplier", "add_supplier", "supplier_exists", {}, {}};
+    MasterTable customers{"販売先", "find_customer", "add_customer", "customer_exists", {}, {}};
+    // Products known to carry a kind code, or to be given one by the next batch.
     QSet<int32_t> productsWithKind;
+    PostgresLedgerDatabase ledger;
+    std::optional<OpenRun> run;
+    // Trades not yet sent, as COPY text lines, and kinds for their products.
+    QByteArray pendingTrades;
+    int pendingCount = 0;
+    QByteArray pendingKindProducts;
+    QByteArray pendingKindCodes;
 
-    explicit Session(PgConnection established) : connection(std::move(established))
+    explicit Session(Reached reached)
+        : connection(std::move(reached.connection)), where(std::move(reached.where)),
+          backend(std::move(reached.backend)), ledger(connection.get())
     {
-        PGconn* c = connection.get();
-        where = QStringLiteral("%1（%2:%3）")
-                    .arg(QString::fromUtf8(PQdb(c)), QString::fromUtf8(PQhost(c)), QString::fromUtf8(PQport(c)));
     }
 
     bool alive() const { return PQstatus(connection.get()) == CONNECTION_OK; }
+    // Whether the open run's transaction can still be committed.
+    bool runIntact() const { return alive() && PQtransactionStatus(connection.get()) == PQTRANS_INTRANS; }
+    int64_t runId() const { return run ? run->lngRunId : 0; }
 
-    // Why a statement failed, as the user should read it.
-    QString error(const PGresult* result) const
-    {
-        PGconn* c = connection.get();
-        if (PQstatus(c) != CONNECTION_OK)
-            return QStringLiteral("データベースサーバーとの接続が切れました: %1").arg(Trimmed(PQerrorMessage(c)));
-        const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
-        const QString message = result ? Trimmed(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY))
-                                       : Trimmed(PQerrorMessage(c));
-        const auto is = [&](const char* code) { return state && std::strcmp(state, code) == 0; };
-        if (is("55P03"))
-            return QStringLiteral("データベースが他で使用中のため書き込めません（%1 秒待ちました）。")
-                .arg(PostgresLedgerStore::kLockTimeoutMs / 1000);
-        if (is("53100"))
-            return QStringLiteral("ディスクがいっぱいのためデータベースに書き込めません。");
-        if (is("25006"))
-            return QStringLiteral("データベースが読み取り専用のため書き込めません。");
-        if (is("42501"))
-            return QStringLiteral("データベースに書き込む権限がありません（%1）。").arg(message);
-        return QStringLiteral("データベースのエラー: %1").arg(message);
-    }
-
-    PgResult run(const char* sql)
-    {
-        return PgResult(PQexec(connection.get(), sql));
-    }
+    QString error(const PGresult* result) const { return PostgresErrorText(connection.get(), result); }
 
     PgResult runPrepared(const char* name, const Parameters& parameters)
     {
         const std::vector<const char*> values = parameters.pointers();
         return PgResult(
             PQexecPrepared(connection.get(), name, parameters.count(), values.data(), nullptr, nullptr, 0));
-    }
-
-    // For statements run only after a lost connection.
-    PgResult runOnce(const char* sql, const Parameters& parameters)
-    {
-        const std::vector<const char*> values = parameters.pointers();
-        return PgResult(
-            PQexecParams(connection.get(), sql, parameters.count(), nullptr, values.data(), nullptr, nullptr, 0));
     }
 
     static bool ok(const PgResult& result, ExecStatusType expected = PGRES_COMMAND_OK)
@@ -234,31 +356,25 @@ struct PostgresLedgerStore::Session {
 
     std::optional<QString> prepare()
     {
-        const std::array<std::pair<const char*, const char*>, 11> statements = {{
-            // A new name is committed without waiting for the disk: the server
-            // writes its log in order, so the commit of any trade that uses the
-            // name, by this program or another, makes the name durable first.
-            // Spares a disk wait per new name; the trades' commits still wait.
+        // A new name's row carries the run that added it ($ after the rest).
+        const std::array<std::pair<const char*, const char*>, 13> statements = {{
             {"find_kind", "SELECT kind_code FROM kinds WHERE name = $1"},
-            {"add_kind", "INSERT INTO kinds(name) SELECT $1::text"
-                         " FROM (SELECT set_config('synchronous_commit', 'off', true)) AS later"
+            {"add_kind", "INSERT INTO kinds(name, run_id) VALUES ($1, $2)"
                          " ON CONFLICT (name) DO NOTHING RETURNING kind_code"},
+            {"kind_exists", "SELECT 1 FROM kinds WHERE kind_code = $1"},
             {"find_product", "SELECT product_id FROM products WHERE name = $1"},
-            {"add_product", "INSERT INTO products(name, maker, reading, model, spec)"
-                            " SELECT $1::text, $2::text, $3::text, $4::text, $5::text"
-                            " FROM (SELECT set_config('synchronous_commit', 'off', true)) AS later"
-                            " ON CONFLICT (name) DO NOTHING RETURNING product_id"},
+            {"add_product", "INSERT INTO products(name, maker, reading, model, spec, run_id)"
+                            " VALUES ($1, $2, $3, $4, $5, $6) ON CONFLICT (name) DO NOTHING RETURNING product_id"},
+            {"product_exists", "SELECT 1 FROM products WHERE product_id = $1"},
             {"find_supplier", "SELECT supplier_id FROM suppliers WHERE name = $1"},
-            {"add_supplier", "INSERT INTO suppliers(name, reading) SELECT $1::text, $2::text"
-                             " FROM (SELECT set_config('synchronous_commit', 'off', true)) AS later"
+            {"add_supplier", "INSERT INTO suppliers(name, reading, run_id) VALUES ($1, $2, $3)"
                              " ON CONFLICT (name) DO NOTHING RETURNING supplier_id"},
+            {"supplier_exists", "SELECT 1 FROM suppliers WHERE supplier_id = $1"},
             {"find_customer", "SELECT customer_id FROM customers WHERE name = $1"},
-            {"add_customer", "INSERT INTO customers(name, reading) SELECT $1::text, $2::text"
-                             " FROM (SELECT set_config('synchronous_commit', 'off', true)) AS later"
+            {"add_customer", "INSERT INTO customers(name, reading, run_id) VALUES ($1, $2, $3)"
                              " ON CONFLICT (name) DO NOTHING RETURNING customer_id"},
-            {kInsertTradeName, kInsertTradeSql},
-            {kInsertTradeOnlyName, kInsertTradeOnlySql},
-            {kNextTradeIdsName, kNextTradeIdsSql},
+            {"customer_exists", "SELECT 1 FROM customers WHERE customer_id = $1"},
+            {kRecordKindsName, kRecordKindsSql},
         }};
         for (const auto& [name, sql] : statements) {
             const PgResult result(PQprepare(connection.get(), name, sql, 0, nullptr));
@@ -309,6 +425,10 @@ struct PostgresLedgerStore::Session {
                     return 0;
                 }
             }
+            if (run)
+                row.integer(run->lngRunId);
+            else
+                row.idOrNull(0);
             id = idOf(table, name, runPrepared(table.addName, row), reason);
             if (id && *id == 0)
                 id = idOf(table, name, runPrepared(table.findName, key), reason);
@@ -320,164 +440,116 @@ struct PostgresLedgerStore::Session {
         if (!id)
             return 0;
         table.ids.insert(name, *id);
+        table.known.insert(*id);
         return *id;
     }
 
-    // The ID for the next trade; nullopt with the reason when none can be had.
-    std::optional<int64_t> nextTradeId(QString& reason)
+    // Whether the ID is stored; nullopt with the reason when that cannot be told.
+    std::optional<bool> known(MasterTable& table, int32_t id, QString& reason)
     {
-        if (tradeIds.empty()) {
-            const PgResult result = runPrepared(kNextTradeIdsName, Parameters());
-            if (!ok(result, PGRES_TUPLES_OK) || PQntuples(result.get()) != kTradeIdBlock) {
-                reason = error(result.get());
-                return std::nullopt;
-            }
-            for (int row = 0; row < kTradeIdBlock; ++row)
-                tradeIds.push_back(QByteArray(PQgetvalue(result.get(), row, 0)).toLongLong());
-            std::sort(tradeIds.begin(), tradeIds.end(), std::greater<>());
-        }
-        const int64_t id = tradeIds.back();
-        tradeIds.pop_back();
-        return id;
-    }
-
-    // Ends the server process that served a lost connection, if it is still
-    // there. False with the reason when it could not be ended.
-    bool endBackend(const Backend& old, QString& reason)
-    {
-        if (old.pid == 0 || old.started.isEmpty())
+        if (table.known.contains(id))
             return true;
         Parameters parameters;
-        parameters.integer(old.pid);
-        parameters.utf8(old.started.constData());
-        const bool waits = PQserverVersion(connection.get()) >= 140000;
-        if (waits)
-            parameters.integer(PostgresLedgerStore::kLockTimeoutMs);
-        const PgResult result = runOnce(waits ? kEndBackendSql : kEndBackendNoWaitSql, parameters);
+        parameters.integer(id);
+        const PgResult result = runPrepared(table.existsName, parameters);
         if (!ok(result, PGRES_TUPLES_OK)) {
-            reason = error(result.get());
-            return false;
-        }
-        if (PQntuples(result.get()) == 1 && PQgetvalue(result.get(), 0, 0)[0] != 't') {
-            reason = QStringLiteral("切れた接続のサーバープロセス %1 を終わらせられません。").arg(old.pid);
-            return false;
-        }
-        return true;
-    }
-
-    // Whether the trade is stored; nullopt with the reason when unknown.
-    std::optional<bool> tradeStored(int64_t tradeId, QString& reason)
-    {
-        Parameters parameters;
-        parameters.integer(tradeId);
-        const PgResult result = runOnce("SELECT EXISTS (SELECT 1 FROM trades WHERE trade_id = $1)", parameters);
-        if (!ok(result, PGRES_TUPLES_OK) || PQntuples(result.get()) != 1) {
             reason = error(result.get());
             return std::nullopt;
         }
-        return PQgetvalue(result.get(), 0, 0)[0] == 't';
+        if (PQntuples(result.get()) == 0)
+            return false;
+        table.known.insert(id);
+        return true;
     }
 
-    bool removeTrade(int64_t tradeId, QString& reason)
+    void queueTrade(const char* date, int32_t kind, int32_t productId, int32_t supplierId, int32_t customerId,
+                    int64_t quantity, int64_t unitPrice, int64_t amount)
     {
-        Parameters parameters;
-        parameters.integer(tradeId);
-        const PgResult result = runOnce("DELETE FROM trades WHERE trade_id = $1", parameters);
-        if (!ok(result)) {
-            reason = error(result.get());
+        const auto field = [&](int64_t value, bool nullWhenZero) {
+            if (nullWhenZero && value == 0)
+                pendingTrades += "\\N";
+            else
+                pendingTrades += QByteArray::number(qlonglong(value));
+        };
+        field(kind, false);
+        pendingTrades += '\t';
+        pendingTrades += date;
+        for (const auto& [value, nullable] : {std::pair<int64_t, bool>{productId, false}, {supplierId, true},
+                                              {customerId, true}, {quantity, false}, {unitPrice, false},
+                                              {amount, false}, {runId(), true},
+                                              {run ? run->lngLine : 0, true}}) {
+            pendingTrades += '\t';
+            field(value, nullable);
+        }
+        pendingTrades += '\n';
+        ++pendingCount;
+    }
+
+    void queueKind(int32_t productId, int32_t kindCode)
+    {
+        pendingKindProducts += (pendingKindProducts.isEmpty() ? "{" : ",") + QByteArray::number(productId);
+        pendingKindCodes += (pendingKindCodes.isEmpty() ? "{" : ",") + QByteArray::number(kindCode);
+        productsWithKind.insert(productId);
+    }
+
+    // Sends the queued kinds and trades. False with the reason, and the
+    // constraint a trade broke, when the server refused them.
+    bool flush(QString& reason, QByteArray& constraint)
+    {
+        PGconn* c = connection.get();
+        if (!pendingKindProducts.isEmpty()) {
+            Parameters arrays;
+            arrays.utf8((pendingKindProducts + "}").constData());
+            arrays.utf8((pendingKindCodes + "}").constData());
+            pendingKindProducts.clear();
+            pendingKindCodes.clear();
+            const PgResult result = runPrepared(kRecordKindsName, arrays);
+            if (!ok(result)) {
+                reason = error(result.get());
+                return false;
+            }
+        }
+        if (pendingCount == 0)
+            return true;
+        const QByteArray rows = std::exchange(pendingTrades, QByteArray());
+        pendingCount = 0;
+        if (const PgResult start(PQexec(c, kCopyTradesSql)); !ok(start, PGRES_COPY_IN)) {
+            reason = error(start.get());
+            return false;
+        }
+        const bool sent = PQputCopyData(c, rows.constData(), int(rows.size())) == 1;
+        const bool ended = PQputCopyEnd(c, sent ? nullptr : "not sent") == 1;
+        PgResult last;
+        while (PgResult next{PQgetResult(c)})
+            last = std::move(next);
+        if (!sent || !ended || !ok(last)) {
+            reason = error(last.get());
+            if (last && PQresultErrorField(last.get(), PG_DIAG_CONSTRAINT_NAME))
+                constraint = PQresultErrorField(last.get(), PG_DIAG_CONSTRAINT_NAME);
             return false;
         }
         return true;
     }
 
-    // After a foreign key refusal: someone else has removed rows.
+    void dropQueued()
+    {
+        pendingTrades.clear();
+        pendingCount = 0;
+        pendingKindProducts.clear();
+        pendingKindCodes.clear();
+    }
+
+    // After a refusal of a foreign key, or a run that did not go in: the
+    // rows cached may be gone.
     void forgetMasterData()
     {
-        for (MasterTable* table : {&kinds, &products, &suppliers, &customers})
+        for (MasterTable* table : {&kinds, &products, &suppliers, &customers}) {
             table->ids.clear();
+            table->known.clear();
+        }
         productsWithKind.clear();
     }
 };
-
-namespace {
-
-// libpq's own defaults wait for ever on a silent network; these give up
-// within seconds. The user's connection string may set them otherwise.
-constexpr std::array<const char*, 8> kConnectKeys = {
-    "connect_timeout", "keepalives_idle", "keepalives_interval", "keepalives_count",
-    "application_name", "dbname", "client_encoding", nullptr};
-
-// Gives an empty schema the ledger's tables, checks a marked one and
-// refuses anything else; under a lock, so that programs starting at the
-// same moment create the tables once. Nullopt when the ledger is usable;
-// else the reason, with permanent set when asking again cannot help.
-std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, bool& permanent)
-{
-    permanent = false;
-    const auto failed = [&](const PgResult& result) {
-        return QStringLiteral("台帳データベースを確かめられません: %1（%2）")
-            .arg(where, Trimmed(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(c)));
-    };
-    const auto status = [](const PgResult& result) { return result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR; };
-    const auto refuse = [&](const QString& reason) {
-        permanent = true;
-        PgResult(PQexec(c, "ROLLBACK"));
-        return reason;
-    };
-
-    if (PgResult begin(PQexec(c, "BEGIN")); status(begin) != PGRES_COMMAND_OK)
-        return failed(begin);
-    if (PgResult lock(PQexec(c, kLockSchemaSql)); status(lock) != PGRES_TUPLES_OK) {
-        PgResult(PQexec(c, "ROLLBACK"));
-        return failed(lock);
-    }
-    PgResult inspect(PQexec(c, kInspectSql));
-    if (status(inspect) != PGRES_TUPLES_OK || PQntuples(inspect.get()) != 1) {
-        PgResult(PQexec(c, "ROLLBACK"));
-        return failed(inspect);
-    }
-    if (PQgetisnull(inspect.get(), 0, 0))
-        return refuse(QStringLiteral("台帳を置くスキーマがありません（search_path を確かめて下さい）: %1").arg(where));
-    const QString schema = QString::fromUtf8(PQgetvalue(inspect.get(), 0, 0));
-    const QString place = QStringLiteral("%1 のスキーマ %2").arg(where, schema);
-    const bool marked = PQgetvalue(inspect.get(), 0, 1)[0] == 't';
-    const long long relations = QByteArray(PQgetvalue(inspect.get(), 0, 2)).toLongLong();
-
-    if (!marked && relations != 0)
-        return refuse(QStringLiteral("台帳データベースではありません（別のアプリケーションのデータベースです）: %1").arg(place));
-    if (!marked) {
-        if (PgResult create(PQexec(c, kSchemaSql)); status(create) != PGRES_COMMAND_OK) {
-            const QString reason = QStringLiteral("データベースを作成できません: %1（%2）")
-                                       .arg(place, Trimmed(create ? PQresultErrorMessage(create.get()) : PQerrorMessage(c)));
-            PgResult(PQexec(c, "ROLLBACK"));
-            return reason;
-        }
-    } else {
-        PgResult version(PQexec(c, "SELECT schema_version FROM ledger_mark WHERE application = 'MoraImport'"));
-        if (status(version) != PGRES_TUPLES_OK) {
-            PgResult(PQexec(c, "ROLLBACK"));
-            return failed(version);
-        }
-        const long long found =
-            PQntuples(version.get()) == 1 ? QByteArray(PQgetvalue(version.get(), 0, 0)).toLongLong() : 0;
-        if (found > PostgresLedgerStore::kSchemaVersion)
-            return refuse(QStringLiteral("この台帳データベースは新しい版のものです（版 %1）: %2").arg(found).arg(place));
-        if (found != PostgresLedgerStore::kSchemaVersion)
-            return refuse(QStringLiteral("台帳データベースの版が正しくありません（版 %1）: %2").arg(found).arg(place));
-    }
-    PgResult writable(PQexec(c, kWritableSql));
-    if (status(writable) != PGRES_TUPLES_OK) {
-        PgResult(PQexec(c, "ROLLBACK"));
-        return failed(writable);
-    }
-    if (PQgetvalue(writable.get(), 0, 0)[0] != 't')
-        return refuse(QStringLiteral("データベースに書き込めません（読み取り専用か、書き込む権限がありません）: %1").arg(place));
-    if (PgResult commit(PQexec(c, "COMMIT")); status(commit) != PGRES_COMMAND_OK)
-        return failed(commit);
-    return std::nullopt;
-}
-
-}  // namespace
 
 PostgresLedgerStore::PostgresLedgerStore(QString strServer) : m_server(std::move(strServer)) {}
 
@@ -493,72 +565,33 @@ void PostgresLedgerStore::fail(QString& strError, bool& blnFailed, const QString
 bool PostgresLedgerStore::connect(QString& error)
 {
     m_session.reset();
-    const QByteArray server = m_server.toUtf8();
-    const std::array<const char*, 8> values = {"10", "10", "5", "3", "MoraImport", server.constData(), "UTF8",
-                                               nullptr};
-    PgConnection connection(PQconnectdbParams(kConnectKeys.data(), values.data(), 1));
-    if (!connection) {
-        error = QStringLiteral("メモリが足りません。");
-        return false;
-    }
-    if (PQstatus(connection.get()) != CONNECTION_OK) {
-        error = QStringLiteral("データベースサーバーに接続できません: %1").arg(Trimmed(PQerrorMessage(connection.get())));
-        return false;
-    }
-    auto session = std::make_unique<Session>(std::move(connection));
-    PGconn* c = session->connection.get();
-    const QByteArray setup = QString::fromLatin1(kSessionSetupSql).arg(kLockTimeoutMs).toLatin1();
-    if (PgResult result(PQexec(c, setup.constData())); !Session::ok(result, PGRES_TUPLES_OK)) {
-        error = session->error(result.get());
-        return false;
-    } else {
-        session->backend.pid = PQbackendPID(c);
-        session->backend.started = QByteArray(PQgetvalue(result.get(), 0, 2));
-    }
+    Reached reached;
     bool permanent = false;
-    if (auto refused = CheckLedgerSchema(c, session->where, permanent)) {
+    if (auto refused = ReachLedger(m_server, true, reached, permanent)) {
         error = *refused;
         if (permanent)
             m_refusal = error;
         return false;
     }
+    auto session = std::make_unique<Session>(std::move(reached));
     if (auto refused = session->prepare()) {
         error = *refused;
         return false;
     }
-    // Trades reported as not imported go before anything else is written.
-    for (const TradeInDoubt& trade : m_tradesInDoubt)
-        if (!session->endBackend(trade.backend, error) || !session->removeTrade(trade.tradeId, error))
-            return false;
-    m_tradesInDoubt.clear();
     m_session = std::move(session);
     m_reasons.Forget();
     return true;
-}
-
-bool PostgresLedgerStore::storedAfterLostReply(const TradeInDoubt& trade, QString& error)
-{
-    if (!connect(error)) {
-        m_lastConnectError = error;
-        m_nextAttempt = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReconnectPauseMs);
-        m_tradesInDoubt.push_back(trade);
-        return false;
-    }
-    std::optional<bool> stored;
-    if (m_session->endBackend(trade.backend, error))
-        stored = m_session->tradeStored(trade.tradeId, error);
-    if (stored)
-        return *stored;
-    // The next operation connects again and removes it first.
-    m_tradesInDoubt.push_back(trade);
-    m_session.reset();
-    return false;
 }
 
 PostgresLedgerStore::Session* PostgresLedgerStore::session(QString& error)
 {
     if (m_session && m_session->alive())
         return m_session.get();
+    if (m_session && m_session->run) {
+        // A new connection would hold none of the run's writes.
+        error = m_session->error(nullptr);
+        return nullptr;
+    }
     if (!m_opened) {
         error = QStringLiteral("データベースに接続していません。");
         return nullptr;
@@ -579,6 +612,28 @@ PostgresLedgerStore::Session* PostgresLedgerStore::session(QString& error)
     m_lastConnectError = error;
     m_nextAttempt = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReconnectPauseMs);
     return nullptr;
+}
+
+void PostgresLedgerStore::throwIfRunLost(const QString& reason)
+{
+    if (!m_session || !m_session->run || m_session->runIntact())
+        return;
+    // Any failure on the server ends the transaction: the run cannot go in whole.
+    const QString text = QStringLiteral("インポートの書き込みが失われました: %1")
+                             .arg(reason.isEmpty() ? m_session->error(nullptr) : reason);
+    forgetRun();
+    m_reasons.Report(text);
+    throw std::runtime_error(text.toStdString());
+}
+
+void PostgresLedgerStore::forgetRun()
+{
+    if (!m_session)
+        return;
+    m_session->ledger.rollback();
+    m_session->run.reset();
+    m_session->dropQueued();
+    m_session->forgetMasterData();
 }
 
 void PostgresLedgerStore::OpenConnection(const QString&, QString& strError, bool& blnFailed)
@@ -617,6 +672,7 @@ void PostgresLedgerStore::ResolveProduct(const QString& strProductName, ProductR
         product.lngProductID = id;
         Succeed(strError, blnFailed);
     });
+    throwIfRunLost(strError);
 }
 
 void PostgresLedgerStore::ResolveSupplier(const QString& strPartyName, PartyRecord& supplier, QString& strError,
@@ -649,6 +705,7 @@ void PostgresLedgerStore::resolveParty(bool blnSupplier, const QString& strParty
         party.lngPartyID = id;
         Succeed(strError, blnFailed);
     });
+    throwIfRunLost(strError);
 }
 
 int32_t PostgresLedgerStore::GetKindCode(const QString& strKind)
@@ -667,6 +724,7 @@ int32_t PostgresLedgerStore::GetKindCode(const QString& strKind)
             fail(error, failed, reason);
         }
     });
+    throwIfRunLost(error);
     return failed ? 0 : code;
 }
 
@@ -687,59 +745,248 @@ void PostgresLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& suppl
             return fail(strError, blnFailed, QStringLiteral("取引の製品が決まっていません。"));
 
         const PartyRecord& party = blnPurchase ? supplier : customer;
-        const Session::MasterTable& parties = blnPurchase ? current->suppliers : current->customers;
+        Session::MasterTable& parties = blnPurchase ? current->suppliers : current->customers;
         const int32_t partyId = blnPurchase ? trade.lngSupplierID : trade.lngCustomerID;
         // A named party that did not resolve must not be booked as no party.
         if (partyId == 0 && !party.strPartyName.isEmpty())
             return fail(strError, blnFailed,
                         QStringLiteral("%1「%2」が登録されていません。").arg(QString::fromUtf8(parties.what),
                                                                           party.strPartyName));
-
-        const std::optional<int64_t> tradeId = current->nextTradeId(error);
-        if (!tradeId)
-            return fail(strError, blnFailed, error);
-        const bool recordKind = product.lngKindCode != 0 && !current->productsWithKind.contains(productId);
-        Parameters parameters;
-        parameters.integer(*tradeId);
-        parameters.integer(blnPurchase ? 0 : 1);
-        parameters.utf8(date);
-        parameters.integer(productId);
-        parameters.idOrNull(blnPurchase ? partyId : 0);
-        parameters.idOrNull(blnPurchase ? 0 : partyId);
-        parameters.integer(blnPurchase ? trade.lngPurchaseQuantity : trade.lngSalesQuantity);
-        parameters.integer(blnPurchase ? trade.lngPurchaseUnitPrice : trade.lngSalesUnitPrice);
-        parameters.integer(blnPurchase ? trade.lngPurchaseAmount : trade.lngSalesAmount);
-        if (recordKind)
-            parameters.integer(product.lngKindCode);
-        PgResult result = current->runPrepared(recordKind ? kInsertTradeName : kInsertTradeOnlyName, parameters);
-        if (result && dropsReply())
-            result.reset();
-        if (!result || !current->alive()) {
-            // The server may have committed the trade before the connection broke.
-            const QString lost = current->alive() ? QStringLiteral("データベースサーバーからの応答がありません。")
-                                                  : current->error(result.get());
-            const TradeInDoubt trade{*tradeId, current->backend};
-            m_session.reset();
-            if (storedAfterLostReply(trade, error))
-                return Succeed(strError, blnFailed);
-            return fail(strError, blnFailed, error.isEmpty() ? lost : QStringLiteral("%1 %2").arg(lost, error));
-        }
-        if (!Session::ok(result)) {
-            const char* state = result ? PQresultErrorField(result.get(), PG_DIAG_SQLSTATE) : nullptr;
-            if (current->alive() && state && std::strcmp(state, "23503") == 0) {
-                current->forgetMasterData();
-                const char* constraint = PQresultErrorField(result.get(), PG_DIAG_CONSTRAINT_NAME);
-                if (constraint && std::strcmp(constraint, "trades_product_fk") == 0)
-                    return fail(strError, blnFailed, QStringLiteral("製品 ID %1 は登録されていません。").arg(productId));
+        // Checked here, so that the server has no reason to refuse the trade.
+        std::optional<bool> known = current->known(current->products, productId, error);
+        if (known && !*known)
+            return fail(strError, blnFailed, QStringLiteral("製品 ID %1 は登録されていません。").arg(productId));
+        if (known && partyId != 0) {
+            known = current->known(parties, partyId, error);
+            if (known && !*known)
                 return fail(strError, blnFailed,
                             QStringLiteral("%1 ID %2 は登録されていません。")
                                 .arg(QString::fromUtf8(parties.what))
                                 .arg(partyId));
-            }
-            return fail(strError, blnFailed, current->error(result.get()));
         }
-        if (recordKind && std::strcmp(PQcmdTuples(result.get()), "1") == 0)
-            current->productsWithKind.insert(productId);
-        Succeed(strError, blnFailed);
+        if (!known)
+            return fail(strError, blnFailed, error);
+        const int32_t kindCode = product.lngKindCode;
+        bool recordKind = kindCode != 0 && !current->productsWithKind.contains(productId);
+        if (recordKind) {
+            // A code that names no kind is not recorded; the trade stands without it.
+            const std::optional<bool> kindKnown = current->known(current->kinds, kindCode, error);
+            if (!kindKnown)
+                return fail(strError, blnFailed, error);
+            recordKind = *kindKnown;
+        }
+
+        if (recordKind)
+            current->queueKind(productId, kindCode);
+        current->queueTrade(date, blnPurchase ? 0 : 1, productId, blnPurchase ? partyId : 0,
+                            blnPurchase ? 0 : partyId,
+                            blnPurchase ? trade.lngPurchaseQuantity : trade.lngSalesQuantity,
+                            blnPurchase ? trade.lngPurchaseUnitPrice : trade.lngSalesUnitPrice,
+                            blnPurchase ? trade.lngPurchaseAmount : trade.lngSalesAmount);
+        QByteArray constraint;
+        if (current->run) {
+            if (current->pendingCount >= kTradeBatch && !current->flush(error, constraint))
+                return fail(strError, blnFailed, error);
+            return Succeed(strError, blnFailed);
+        }
+        // Outside a run the trade and its kind are one transaction of their own.
+        bool done = false;
+        if (PgResult begin(PQexec(current->connection.get(), "BEGIN")); !Session::ok(begin)) {
+            error = current->error(begin.get());
+            current->dropQueued();
+        } else if (current->flush(error, constraint)) {
+            try {
+                current->ledger.commit();
+                done = true;
+            } catch (const DatabaseFailure& failure) {
+                error = failure.message();
+            }
+        }
+        if (done)
+            return Succeed(strError, blnFailed);
+        current->ledger.rollback();
+        current->productsWithKind.remove(productId);
+        if (!constraint.isEmpty()) {
+            // Someone else has removed rows since they were looked up.
+            current->forgetMasterData();
+            if (constraint == "trades_product_fk")
+                return fail(strError, blnFailed, QStringLiteral("製品 ID %1 は登録されていません。").arg(productId));
+            return fail(strError, blnFailed,
+                        QStringLiteral("%1 ID %2 は登録されていません。")
+                            .arg(QString::fromUtf8(parties.what))
+                            .arg(partyId));
+        }
+        fail(strError, blnFailed, error);
     });
+    throwIfRunLost(strError);
+}
+
+std::optional<PriorRun> PostgresLedgerStore::FindImportedRun(const QByteArray& strSha256, QString& strError,
+                                                              bool& blnFailed)
+{
+    std::optional<PriorRun> prior;
+    Guarded(strError, blnFailed, [&] {
+        QString error;
+        Session* current = session(error);
+        if (!current)
+            return fail(strError, blnFailed, error);
+        try {
+            prior = FindRunOfFile(current->ledger, strSha256);
+            Succeed(strError, blnFailed);
+        } catch (const DatabaseFailure& failure) {
+            fail(strError, blnFailed, failure.message());
+        }
+    });
+    return prior;
+}
+
+void PostgresLedgerStore::BeginRun(const ImportRunInfo& run, const std::function<void()>& whileWaiting,
+                                   QString& strError, bool& blnFailed)
+{
+    Guarded(strError, blnFailed, [&] {
+        QString error;
+        Session* current = session(error);
+        if (!current)
+            return fail(strError, blnFailed, error);
+        if (current->run)
+            return fail(strError, blnFailed, QStringLiteral("インポートが既に始まっています。"));
+        try {
+            if (auto busy = WaitForTurn(current->ledger, whileWaiting))
+                return fail(strError, blnFailed, *busy);
+            // Others may have changed the master rows since they were cached.
+            current->forgetMasterData();
+            current->run = RecordRunStart(current->ledger, run);
+            Succeed(strError, blnFailed);
+        } catch (const DatabaseFailure& failure) {
+            forgetRun();
+            fail(strError, blnFailed, failure.message());
+        }
+    });
+}
+
+void PostgresLedgerStore::BeginLine(int64_t lngLineNumber)
+{
+    if (m_session && m_session->run)
+        m_session->run->lngLine = lngLineNumber;
+}
+
+void PostgresLedgerStore::RejectLine(const RejectedLine& line, QString& strError, bool& blnFailed)
+{
+    Succeed(strError, blnFailed);
+    if (!m_session || !m_session->run)
+        return;
+    // A server text cannot hold a NUL, and a line is often refused for one:
+    // it is kept as U+FFFD, so that the refusal does not cost the run.
+    const auto storable = [](QString text) { return text.replace(QChar(u'\0'), QChar(0xFFFD)); };
+    RejectedLine kept{line.lngLineNumber, storable(line.strRecord), {}};
+    for (const LineReason& reason : line.reasons)
+        kept.reasons.push_back(LineReason{storable(reason.strCode), storable(reason.strText),
+                                          storable(reason.strColumn), storable(reason.strValue)});
+    QString reason;
+    try {
+        RecordRejectedLine(m_session->ledger, *m_session->run, kept);
+        return;
+    } catch (const DatabaseFailure& failure) {
+        reason = failure.message();
+    }
+    // A run whose refusals are not all recorded is no whole run.
+    m_session->ledger.rollback();
+    throwIfRunLost(reason);
+}
+
+std::optional<bool> PostgresLedgerStore::committedAfterLostReply(const QString& token, QString& reason)
+{
+    const Backend lost = m_session ? m_session->backend : Backend{};
+    m_session.reset();
+    Reached reached;
+    bool permanent = false;
+    if (auto refused = ReachLedger(m_server, false, reached, permanent)) {
+        reason = *refused;
+        return std::nullopt;
+    }
+    if (!EndBackend(reached.connection.get(), lost, reason))
+        return std::nullopt;
+    try {
+        PostgresLedgerDatabase ledger(reached.connection.get());
+        return RunIsRecorded(ledger, token);
+    } catch (const DatabaseFailure& failure) {
+        reason = failure.message();
+        return std::nullopt;
+    }
+}
+
+void PostgresLedgerStore::CommitRun(int32_t lngRead, int32_t lngImported, QString& strError, bool& blnFailed)
+{
+    Guarded(strError, blnFailed, [&] {
+        Session* current = m_session.get();
+        if (!current || !current->run)
+            return fail(strError, blnFailed, QStringLiteral("インポートが始まっていません。"));
+        const OpenRun run = *current->run;
+        QString error;
+        QByteArray constraint;
+        try {
+            if (!current->flush(error, constraint))
+                throw DatabaseFailure(error);
+            RecordRunEnd(current->ledger, run, lngRead, lngImported);
+        } catch (const DatabaseFailure& failure) {
+            forgetRun();
+            return fail(strError, blnFailed,
+                        QStringLiteral("インポートを台帳に書き込めませんでした: %1").arg(failure.message()));
+        }
+        PgResult result(PQexec(current->connection.get(), "COMMIT"));
+        if (result && dropsCommitReply())
+            result.reset();
+        if (result && PQresultStatus(result.get()) == PGRES_COMMAND_OK &&
+            std::strcmp(PQcmdStatus(result.get()), "COMMIT") == 0) {
+            current->run.reset();
+            return Succeed(strError, blnFailed);
+        }
+        if (result && current->alive()) {
+            // The server answered: the run did not go in.
+            const QString reason = current->error(result.get());
+            forgetRun();
+            return fail(strError, blnFailed, QStringLiteral("インポートを台帳に書き込めませんでした: %1").arg(reason));
+        }
+        // The commit was sent and its answer lost: the server may hold the run.
+        const std::optional<bool> committed = committedAfterLostReply(run.strToken, error);
+        if (committed && *committed)
+            return Succeed(strError, blnFailed);
+        if (committed)
+            return fail(strError, blnFailed,
+                        QStringLiteral("サーバーとの接続が切れ、インポートは台帳に書き込まれませんでした。"));
+        fail(strError, blnFailed,
+             QStringLiteral("サーバーとの接続が切れたため、インポートが台帳に書き込まれたかどうか分かりません"
+                            "（台帳の履歴で確かめて下さい）: %1")
+                 .arg(error));
+    });
+}
+
+void PostgresLedgerStore::AbandonRun() { forgetRun(); }
+
+namespace {
+
+class PostgresLedgerHistory : public LedgerHistory {
+public:
+    explicit PostgresLedgerHistory(PgConnection connection)
+        : m_connection(std::move(connection)), m_ledger(m_connection.get())
+    {
+    }
+
+protected:
+    LedgerDatabase& database() override { return m_ledger; }
+
+private:
+    PgConnection m_connection;
+    PostgresLedgerDatabase m_ledger;
+};
+
+}  // namespace
+
+std::unique_ptr<clsLedgerHistory> OpenPostgresLedgerHistory(const QString& strServer)
+{
+    Reached reached;
+    bool permanent = false;
+    if (auto refused = ReachLedger(strServer, false, reached, permanent))
+        throw LedgerError(*refused);
+    return std::make_unique<PostgresLedgerHistory>(std::move(reached.connection));
 }

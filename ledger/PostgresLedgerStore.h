@@ -1,6 +1,8 @@
 #pragma once
 
 #include "StoreFailure.h"
+#include "LedgerRuns.h"
+#include "clsLedgerHistory.h"
 #include "clsLedgerStore.h"
 
 #include <QByteArray>
@@ -10,34 +12,37 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The ledger store on a PostgreSQL server, for a ledger that several
 // computers share. The server is named by a libpq connection string or
 // URI; the data source the window passes is ignored. The ledger's tables
 // live in the connection's current schema (normally public): an empty one
-// is given them, one that holds other tables and no ledger mark is refused
-// untouched. Every accepted trade is committed on the server before
-// InsertTrade returns. When the server goes away the operations fail
-// through their flags, and the next operation connects again.
+// is given them, one of the first version is brought up to date, one that
+// holds other tables and no ledger mark is refused untouched.
 //
-// A trade whose insert was sent but whose reply never came may or may not
-// be stored. Each trade carries an ID taken from the server beforehand, so
-// the store connects again at once and looks it up: stored, it is counted.
-// When the server cannot be reached the trade is failed and removed at the
-// next connection, before anything else, so that the ledger holds no trade
-// the totals did not count. Should the program end before that connection,
-// such a trade stays: the one window left, and that run's totals were
-// never shown.
+// A run is one transaction, holding the ledger's turn (an advisory lock)
+// from BeginRun to CommitRun: runs and undos of other programs wait, and
+// readers see the ledger as it was until the commit. Each trade is checked
+// here, so that the server has no ordinary reason to refuse it, and goes to
+// the server in batches; any failure of the server then loses the run as a
+// whole (the per-line call throws, or CommitRun fails). When the reply to
+// the commit is lost, the store connects again and looks for the run.
+//
+// Outside a run every accepted trade is committed before InsertTrade
+// returns, and a lost server is connected to again by the next operation.
 class PostgresLedgerStore : public clsLedgerStore {
 public:
-    static constexpr int32_t kSchemaVersion = 1;
+    static constexpr int32_t kSchemaVersion = kLedgerSchemaVersion;
     // How long a lock held by another program is waited for before an
     // operation fails, as the SQLite store waits for a busy file.
     static constexpr int kLockTimeoutMs = 3000;
     // After a failed attempt to connect, operations fail at once for this
     // long instead of each waiting for an unreachable server.
     static constexpr int kReconnectPauseMs = 1000;
+    // Trades sent to the server at once during a run.
+    static constexpr int kTradeBatch = 4096;
 
     explicit PostgresLedgerStore(QString strServer);
     ~PostgresLedgerStore() override;
@@ -55,24 +60,22 @@ public:
                          bool& blnFailed) override;
     int32_t GetKindCode(const QString& strKind) override;
 
+    std::optional<PriorRun> FindImportedRun(const QByteArray& strSha256, QString& strError,
+                                            bool& blnFailed) override;
+    void BeginRun(const ImportRunInfo& run, const std::function<void()>& whileWaiting, QString& strError,
+                  bool& blnFailed) override;
+    void BeginLine(int64_t lngLineNumber) override;
+    void RejectLine(const RejectedLine& line, QString& strError, bool& blnFailed) override;
+    void CommitRun(int32_t lngRead, int32_t lngImported, QString& strError, bool& blnFailed) override;
+    void AbandonRun() override;
+
 protected:
-    // Tests stand in for a network that loses the reply to a trade's insert
+    // Tests stand in for a network that loses the reply to a run's commit
     // after the server has run it.
-    virtual bool dropsReply() { return false; }
+    virtual bool dropsCommitReply() { return false; }
 
 private:
     struct Session;
-    // The server process that ran a trade's insert, and when it started, so
-    // that another process given the same number later is left alone.
-    struct Backend {
-        int pid = 0;
-        QByteArray started;
-    };
-    // A trade reported as not imported that the server may hold.
-    struct TradeInDoubt {
-        int64_t tradeId = 0;
-        Backend backend;
-    };
 
     // The live session, connecting when there is none; null with the
     // reason when the ledger cannot be had now.
@@ -81,9 +84,13 @@ private:
     void resolveParty(bool blnSupplier, const QString& strPartyName, PartyRecord& party,
                       const QString& emptyName, QString& strError, bool& blnFailed);
     void fail(QString& strError, bool& blnFailed, const QString& reason);
-    // Connects again after an insert's reply was lost: true when the trade
-    // is stored, false when it is not or cannot be told (then it is in doubt).
-    bool storedAfterLostReply(const TradeInDoubt& trade, QString& error);
+    // Throws when a run is open and its transaction can no longer commit.
+    void throwIfRunLost(const QString& reason);
+    // Rolls back the open run, if any, and what was learnt during it.
+    void forgetRun();
+    // After the commit's reply was lost: whether the run is in the ledger,
+    // nullopt with the reason when that cannot be told.
+    std::optional<bool> committedAfterLostReply(const QString& token, QString& reason);
 
     QString m_server;
     bool m_opened = false;
@@ -95,5 +102,8 @@ private:
     std::chrono::steady_clock::time_point m_nextAttempt{};
     // Reasons already written to the error stream since the last connection.
     FailureReasons m_reasons;
-    std::vector<TradeInDoubt> m_tradesInDoubt;
 };
+
+// The history of the ledger on the server that strServer names; raises
+// LedgerError when there is no ledger there yet, never creating one.
+std::unique_ptr<clsLedgerHistory> OpenPostgresLedgerHistory(const QString& strServer);

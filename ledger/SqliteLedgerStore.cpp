@@ -3,13 +3,14 @@
 #include "ConnectionString.h"
 #include "LedgerFolder.h"
 #include "LedgerDate.h"
+#include "LedgerRuns.h"
+#include "SqliteLedgerDatabase.h"
 #include "SqliteHandles.h"
 #include "StoreFailure.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QSet>
 
 #include <cstdio>
@@ -17,6 +18,8 @@
 #include <limits>
 #include <new>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -47,18 +50,7 @@ QString SqliteMessage(sqlite3* db)
 
 QString DatabaseError(sqlite3* db, int result)
 {
-    switch (result & 0xff) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return QStringLiteral("データベースが他で使用中のため書き込めません（%1 秒待ちました）。")
-            .arg(SqliteLedgerStore::kBusyTimeoutMs / 1000);
-    case SQLITE_FULL:
-        return QStringLiteral("ディスクがいっぱいのためデータベースに書き込めません。");
-    case SQLITE_READONLY:
-        return QStringLiteral("データベースが読み取り専用のため書き込めません。");
-    default:
-        return QStringLiteral("データベースのエラー: %1").arg(SqliteMessage(db));
-    }
+    return SqliteErrorText(db, result, SqliteLedgerStore::kBusyTimeoutMs);
 }
 
 // Collects the first failure of a series of bindings.
@@ -78,6 +70,12 @@ public:
     {
         if (m_result == SQLITE_OK)
             m_result = sqlite3_bind_text(m_statement, index, value, int(length), SQLITE_STATIC);
+        return *this;
+    }
+    Binder& integerOrNull(int index, int64_t value)
+    {
+        if (m_result == SQLITE_OK)
+            m_result = value == 0 ? sqlite3_bind_null(m_statement, index) : sqlite3_bind_int64(m_statement, index, value);
         return *this;
     }
     Binder& integer(int index, int64_t value)
@@ -150,14 +148,14 @@ std::optional<QString> CheckLedgerDatabase(sqlite3* db, const QString& path)
             .arg(path);
     if (version > SqliteLedgerStore::kSchemaVersion)
         return QStringLiteral("この台帳データベースは新しい版のものです（版 %1）: %2").arg(version).arg(path);
-    if (version != SqliteLedgerStore::kSchemaVersion)
+    if (version != SqliteLedgerStore::kSchemaVersion && version != 1)
         return QStringLiteral("台帳データベースの版が正しくありません（版 %1）: %2").arg(version).arg(path);
     if (sqlite3_db_readonly(db, "main") == 1)
         return QStringLiteral("データベースファイルに書き込めません（読み取り専用）: %1").arg(path);
     return std::nullopt;
 }
 
-SqliteDatabase OpenFile(const QString& path, int flags, LedgerAccess access, QString& error)
+SqliteDatabase OpenFile(const QString& path, int flags, QString& error)
 {
     sqlite3* raw = nullptr;
     const int result =
@@ -169,14 +167,6 @@ SqliteDatabase OpenFile(const QString& path, int flags, LedgerAccess access, QSt
     }
     sqlite3_extended_result_codes(raw, 1);
     sqlite3_busy_timeout(raw, SqliteLedgerStore::kBusyTimeoutMs);
-    // Before the first read, so that the log's index never goes to shared memory.
-    if (access == LedgerAccess::Exclusive) {
-        if (const int pragma = sqlite3_exec(raw, "PRAGMA locking_mode = EXCLUSIVE", nullptr, nullptr, nullptr);
-            pragma != SQLITE_OK) {
-            error = QStringLiteral("データベースを開けません: %1（%2）").arg(path, DatabaseError(raw, pragma));
-            return nullptr;
-        }
-    }
     return db;
 }
 
@@ -187,18 +177,22 @@ int Execute(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr
 std::optional<QString> MakeLedgerFile(const QString& creation, const QString& path)
 {
     QString error;
-    SqliteDatabase db = OpenFile(creation, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, LedgerAccess::Shared, error);
+    SqliteDatabase db = OpenFile(creation, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
     if (!db)
         return error;
-    // Every trade is a commit of its own, which writes its page whole into
-    // the log: small pages keep that cheap.
-    const QByteArray sql = QByteArrayLiteral("PRAGMA page_size = 1024; BEGIN IMMEDIATE;") + kSchemaSql +
+    // The first version's tables, brought up to date as any older ledger is.
+    const QByteArray sql = QByteArrayLiteral("BEGIN IMMEDIATE;") + kSchemaSql +
                            QByteArrayLiteral("PRAGMA application_id = ") +
-                           QByteArray::number(SqliteLedgerStore::kApplicationId) +
-                           QByteArrayLiteral("; PRAGMA user_version = ") +
-                           QByteArray::number(SqliteLedgerStore::kSchemaVersion) + QByteArrayLiteral("; COMMIT;");
+                           QByteArray::number(SqliteLedgerStore::kApplicationId) + QByteArrayLiteral(";");
     if (const int result = Execute(db.get(), sql.constData()); result != SQLITE_OK)
         return QStringLiteral("データベースを作成できません: %1（%2）").arg(path, DatabaseError(db.get(), result));
+    try {
+        SqliteLedgerDatabase ledger(db.get(), SqliteLedgerStore::kBusyTimeoutMs);
+        UpgradeLedgerSchema(ledger, 1);
+        ledger.commit();
+    } catch (const DatabaseFailure& failure) {
+        return QStringLiteral("データベースを作成できません: %1（%2）").arg(path, failure.message());
+    }
     if (const int result = sqlite3_close(db.get()); result != SQLITE_OK)
         return QStringLiteral("データベースを作成できません: %1（%2）").arg(path, DatabaseError(db.get(), result));
     (void)db.release();
@@ -236,8 +230,7 @@ std::optional<QString> CreateLedger(const QString& path)
 std::optional<QString> RecoverLedgerFile(const QString& path, bool& empty)
 {
     QString error;
-    // Not exclusive: such a connection would keep a rolled back journal.
-    SqliteDatabase db = OpenFile(path, SQLITE_OPEN_READWRITE, LedgerAccess::Shared, error);
+    SqliteDatabase db = OpenFile(path, SQLITE_OPEN_READWRITE, error);
     if (!db)
         return error;
     int64_t pages = 0;
@@ -253,9 +246,33 @@ std::optional<QString> RecoverLedgerFile(const QString& path, bool& empty)
     return refused;
 }
 
+// Brings a ledger of the first version up to date in one transaction, so
+// that a kill leaves it as it was or whole. Another program may have done
+// it meanwhile: the version is read again under the write lock.
+std::optional<QString> UpgradeLedger(sqlite3* db, const QString& path)
+{
+    int64_t version = 0;
+    if (const int result = ReadPragma(db, "PRAGMA user_version", version); result != SQLITE_OK)
+        return QStringLiteral("データベースを開けません: %1（%2）").arg(path, DatabaseError(db, result));
+    if (version >= SqliteLedgerStore::kSchemaVersion)
+        return std::nullopt;
+    SqliteLedgerDatabase ledger(db, SqliteLedgerStore::kBusyTimeoutMs);
+    try {
+        ledger.execute("BEGIN IMMEDIATE");
+        if (const int result = ReadPragma(db, "PRAGMA user_version", version); result != SQLITE_OK)
+            throw DatabaseFailure(DatabaseError(db, result));
+        UpgradeLedgerSchema(ledger, int(version));
+        ledger.commit();
+    } catch (const DatabaseFailure& failure) {
+        ledger.rollback();
+        return QStringLiteral("台帳データベースを新しい版にできません: %1（%2）").arg(path, failure.message());
+    }
+    return std::nullopt;
+}
+
 // Opens the ledger at path: an existing file only when it is a ledger, an
 // absent one created when its folder exists. Never creates folders.
-SqliteDatabase OpenLedger(const QString& dataSource, LedgerAccess access, QString& error)
+SqliteDatabase OpenLedger(const QString& dataSource, QString& error)
 {
     // Absolute, so that a name starting with "file:" is never read as a URI.
     const QString path = QFileInfo(dataSource).absoluteFilePath();
@@ -294,11 +311,15 @@ SqliteDatabase OpenLedger(const QString& dataSource, LedgerAccess access, QStrin
             error = *refused;
             return nullptr;
         }
-        SqliteDatabase db = OpenFile(path, SQLITE_OPEN_READWRITE, access, error);
+        SqliteDatabase db = OpenFile(path, SQLITE_OPEN_READWRITE, error);
         if (!db)
             return nullptr;
         if (auto notLedger = CheckLedgerDatabase(db.get(), path)) {
             error = *notLedger;
+            return nullptr;
+        }
+        if (auto notUpgraded = UpgradeLedger(db.get(), path)) {
+            error = *notUpgraded;
             return nullptr;
         }
         return db;
@@ -310,7 +331,7 @@ SqliteDatabase OpenLedger(const QString& dataSource, LedgerAccess access, QStrin
 // Sets up a checked ledger connection for its work.
 std::optional<QString> ConfigureConnection(sqlite3* db)
 {
-    if (int result = Execute(db, "PRAGMA foreign_keys = ON"); result != SQLITE_OK)
+    if (int result = Execute(db, "PRAGMA foreign_keys = ON; PRAGMA cache_size = -8192"); result != SQLITE_OK)
         return DatabaseError(db, result);
     sqlite3_stmt* raw = nullptr;
     int result = sqlite3_prepare_v2(db, "PRAGMA journal_mode = WAL", -1, &raw, nullptr);
@@ -322,17 +343,35 @@ std::optional<QString> ConfigureConnection(sqlite3* db)
         return DatabaseError(db, result);
     const bool wal = qstricmp(reinterpret_cast<const char*>(sqlite3_column_text(raw, 0)), "wal") == 0;
     // A commit without a sync is safe only with a write-ahead log; where the
-    // file system allows none, the default full sync stays.
+    // file system allows none, the default full sync stays. A run's commit
+    // syncs all the same (see RunSync).
     if (wal) {
         if (result = Execute(db, "PRAGMA synchronous = NORMAL"); result != SQLITE_OK)
             return DatabaseError(db, result);
-        // A trade's commit adds about one page to the log; copying the log
-        // back costs two syncs, so it is done every 10 MB of log, not every 1 MB.
+        // A whole run goes into the log before its commit; copying the log
+        // back in the middle of a large one would only slow it down.
         if (result = Execute(db, "PRAGMA wal_autocheckpoint = 10000"); result != SQLITE_OK)
             return DatabaseError(db, result);
     }
     return std::nullopt;
 }
+
+// Totals are shown only for a run that is on the disk, so a run's commit
+// syncs the log; once per file, which costs nothing to speak of. Set before
+// the run begins, and back to the connection's own after it.
+int RunSync(sqlite3* db, bool running)
+{
+    return Execute(db, running ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = NORMAL");
+}
+
+// Every line looks its names up: Qt's string hash, made to withstand
+// chosen keys, costs more per line than the trade's own insert.
+struct NameHash {
+    std::size_t operator()(const QString& name) const noexcept
+    {
+        return std::hash<std::u16string_view>()(std::u16string_view(reinterpret_cast<const char16_t*>(name.constData()), std::size_t(name.size())));
+    }
+};
 
 SqliteStatement Prepare(sqlite3* db, const char* sql)
 {
@@ -355,7 +394,7 @@ struct SqliteLedgerStore::Connection {
         SqliteStatement find;
         SqliteStatement add;
         SqliteStatement exists;
-        QHash<QString, int32_t> ids;
+        std::unordered_map<QString, int32_t, NameHash> ids;
         QSet<int32_t> known;
     };
     // Products known to carry a kind code, whose update can be skipped.
@@ -365,8 +404,24 @@ struct SqliteLedgerStore::Connection {
     SqliteStatement begin, commit, rollback;
     SqliteStatement insertTrade, recordKind;
     MasterTable kinds{"種別"}, products{"製品"}, suppliers{"仕入先"}, customers{"販売先"};
+    // The run's own records go through the ledger's shared logic.
+    SqliteLedgerDatabase ledger;
+    std::optional<OpenRun> run;
 
-    explicit Connection(SqliteDatabase database) : db(std::move(database)) {}
+    explicit Connection(SqliteDatabase database)
+        : db(std::move(database)), ledger(db.get(), SqliteLedgerStore::kBusyTimeoutMs)
+    {
+    }
+    ~Connection()
+    {
+        // Before the statements go: a run never committed leaves nothing.
+        ledger.rollback();
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // The run's ID for the rows it writes; 0 outside a run.
+    int64_t runId() const { return run ? run->lngRunId : 0; }
 
     // False, with the reason, when a statement does not fit the file's schema.
     bool prepare(QString& error)
@@ -383,24 +438,25 @@ struct SqliteLedgerStore::Connection {
         rollback = Prepare(handle, "ROLLBACK");
         insertTrade = Prepare(handle,
                               "INSERT INTO trades(trade_kind, trade_date, product_id, supplier_id, customer_id,"
-                              " quantity, unit_price, amount) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+                              " quantity, unit_price, amount, run_id, line_number)"
+                              " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
         // A code that names no kind cannot be recorded; the trade stands without it.
         recordKind = Prepare(handle,
                              "UPDATE products SET kind_code = ?1 WHERE product_id = ?2 AND kind_code IS NULL"
                              " AND EXISTS (SELECT 1 FROM kinds WHERE kind_code = ?1)");
         const bool ok =
             begin && commit && rollback && insertTrade && recordKind &&
-            table(kinds, "SELECT kind_code FROM kinds WHERE name = ?1", "INSERT INTO kinds(name) VALUES (?1)",
+            table(kinds, "SELECT kind_code FROM kinds WHERE name = ?1", "INSERT INTO kinds(name, run_id) VALUES (?1, ?9)",
                   "SELECT 1 FROM kinds WHERE kind_code = ?1") &&
             table(products, "SELECT product_id FROM products WHERE name = ?1",
-                  "INSERT INTO products(name, kind_code, maker, reading, model, spec)"
-                  " VALUES (?1, NULL, ?2, ?3, ?4, ?5)",
+                  "INSERT INTO products(name, kind_code, maker, reading, model, spec, run_id)"
+                  " VALUES (?1, NULL, ?2, ?3, ?4, ?5, ?9)",
                   "SELECT 1 FROM products WHERE product_id = ?1") &&
             table(suppliers, "SELECT supplier_id FROM suppliers WHERE name = ?1",
-                  "INSERT INTO suppliers(name, reading) VALUES (?1, ?2)",
+                  "INSERT INTO suppliers(name, reading, run_id) VALUES (?1, ?2, ?9)",
                   "SELECT 1 FROM suppliers WHERE supplier_id = ?1") &&
             table(customers, "SELECT customer_id FROM customers WHERE name = ?1",
-                  "INSERT INTO customers(name, reading) VALUES (?1, ?2)",
+                  "INSERT INTO customers(name, reading, run_id) VALUES (?1, ?2, ?9)",
                   "SELECT 1 FROM customers WHERE customer_id = ?1");
         if (!ok)
             error = QStringLiteral("台帳データベースの構造が正しくありません（%1）。").arg(SqliteMessage(handle));
@@ -435,22 +491,26 @@ struct SqliteLedgerStore::Connection {
     template <typename BindRest>
     int32_t resolve(MasterTable& table, const QString& name, BindRest&& bindRest, QString& error)
     {
-        if (const auto cached = table.ids.constFind(name); cached != table.ids.constEnd())
-            return *cached;
+        if (const auto cached = table.ids.find(name); cached != table.ids.end())
+            return cached->second;
         int32_t id = 0;
         int result = find(table, name, id, error);
         if (result == SQLITE_DONE) {
-            WriteTransaction transaction(db.get(), begin, commit, rollback);
-            if (transaction.beginResult() != SQLITE_DONE) {
-                error = this->error(transaction.beginResult());
-                return 0;
+            // Inside a run the run's transaction holds the write lock.
+            std::optional<WriteTransaction> transaction;
+            if (!run) {
+                transaction.emplace(db.get(), begin, commit, rollback);
+                if (transaction->beginResult() != SQLITE_DONE) {
+                    error = this->error(transaction->beginResult());
+                    return 0;
+                }
             }
             // Someone else may have added it since the look-up.
             result = find(table, name, id, error);
             if (result == SQLITE_DONE) {
                 StatementUse use(table.add);
                 Binder binder(use);
-                binder.text(1, name);
+                binder.text(1, name).integerOrNull(9, runId());
                 bindRest(binder);
                 result = binder.result();
                 if (result == SQLITE_OK)
@@ -467,8 +527,8 @@ struct SqliteLedgerStore::Connection {
                 id = int32_t(added);
                 result = SQLITE_ROW;
             }
-            if (result == SQLITE_ROW) {
-                if (const int committed = transaction.commit(); committed != SQLITE_DONE) {
+            if (result == SQLITE_ROW && transaction) {
+                if (const int committed = transaction->commit(); committed != SQLITE_DONE) {
                     error = this->error(committed);
                     return 0;
                 }
@@ -476,7 +536,7 @@ struct SqliteLedgerStore::Connection {
         }
         if (result != SQLITE_ROW)
             return 0;
-        table.ids.insert(name, id);
+        table.ids.emplace(name, id);
         table.known.insert(id);
         return id;
     }
@@ -508,8 +568,8 @@ struct SqliteLedgerStore::Connection {
     }
 };
 
-SqliteLedgerStore::SqliteLedgerStore(LedgerAccess access)
-    : m_access(access), m_notConnected(QStringLiteral("データベースに接続していません。"))
+SqliteLedgerStore::SqliteLedgerStore()
+    : m_notConnected(QStringLiteral("データベースに接続していません。"))
 {
 }
 
@@ -524,7 +584,7 @@ void SqliteLedgerStore::OpenConnection(const QString& strConnection, QString& st
         const DataSourceResult source = DataSourceOf(strConnection);
         QString error = source.error;
         if (error.isEmpty()) {
-            if (SqliteDatabase db = OpenLedger(source.path, m_access, error)) {
+            if (SqliteDatabase db = OpenLedger(source.path, error)) {
                 auto connection = std::make_unique<Connection>(std::move(db));
                 if (auto refused = ConfigureConnection(connection->db.get()))
                     error = *refused;
@@ -574,6 +634,7 @@ void SqliteLedgerStore::ResolveProduct(const QString& strProductName, ProductRec
     });
     if (blnFailed)
         m_reasons.Report(strError);
+    throwIfRunLost(strError);
 }
 
 void SqliteLedgerStore::ResolveSupplier(const QString& strPartyName, PartyRecord& supplier, QString& strError,
@@ -611,6 +672,7 @@ void SqliteLedgerStore::resolveParty(bool blnSupplier, const QString& strPartyNa
     });
     if (blnFailed)
         m_reasons.Report(strError);
+    throwIfRunLost(strError);
 }
 
 int32_t SqliteLedgerStore::GetKindCode(const QString& strKind)
@@ -625,12 +687,14 @@ int32_t SqliteLedgerStore::GetKindCode(const QString& strKind)
     });
     if (failed || code == 0)
         m_reasons.Report(error);
+    throwIfRunLost(error);
     return failed ? 0 : code;
 }
 
 void SqliteLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, PartyRecord& customer,
                                     TradeRecord& trade, bool blnPurchase, QString& strError, bool& blnFailed)
 {
+    bool runLost = false;
     Guarded(strError, blnFailed, [&] {
         Connection* connection = m_connection.get();
         if (!connection)
@@ -671,9 +735,9 @@ void SqliteLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplie
 
         const bool recordKind = product.lngKindCode != 0 && !connection->productsWithKind.contains(productId);
         // A lone insert is committed by SQLite's own implicit transaction,
-        // which spares two statements per trade.
+        // which spares two statements per trade; a run has its own.
         std::optional<WriteTransaction> transaction;
-        if (recordKind) {
+        if (recordKind && !connection->run) {
             transaction.emplace(connection->db.get(), connection->begin, connection->commit, connection->rollback);
             if (transaction->beginResult() != SQLITE_DONE)
                 return Fail(strError, blnFailed, connection->error(transaction->beginResult()));
@@ -689,6 +753,8 @@ void SqliteLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplie
                          .integer(6, blnPurchase ? trade.lngPurchaseQuantity : trade.lngSalesQuantity)
                          .integer(7, blnPurchase ? trade.lngPurchaseUnitPrice : trade.lngSalesUnitPrice)
                          .integer(8, blnPurchase ? trade.lngPurchaseAmount : trade.lngSalesAmount)
+                         .integerOrNull(9, connection->runId())
+                         .integerOrNull(10, connection->run ? connection->run->lngLine : 0)
                          .result();
             if (result == SQLITE_OK)
                 result = sqlite3_step(use);
@@ -700,6 +766,9 @@ void SqliteLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplie
             if (result == SQLITE_OK)
                 result = sqlite3_step(use);
             kindRecorded = result == SQLITE_DONE && sqlite3_changes(connection->db.get()) == 1;
+            // The trade is in the run already: the run cannot go in whole without it.
+            if (result != SQLITE_DONE && connection->run)
+                runLost = true;
         }
         if (result == SQLITE_DONE && transaction)
             result = transaction->commit();
@@ -714,5 +783,160 @@ void SqliteLedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplie
     });
     if (blnFailed)
         m_reasons.Report(strError);
+    throwIfRunLost(strError, runLost);
 }
 
+void SqliteLedgerStore::throwIfRunLost(const QString& reason, bool lost)
+{
+    Connection* connection = m_connection.get();
+    if (!connection || !connection->run)
+        return;
+    // SQLite gives up a transaction by itself after some errors of the disk
+    // or of memory: what the run wrote so far is gone then.
+    if (!lost && connection->ledger.inTransaction())
+        return;
+    const QString text = QStringLiteral("インポートの書き込みが失われました: %1").arg(reason);
+    forgetRun();
+    m_reasons.Report(text);
+    throw std::runtime_error(text.toStdString());
+}
+
+void SqliteLedgerStore::forgetRun()
+{
+    if (!m_connection)
+        return;
+    m_connection->ledger.rollback();
+    RunSync(m_connection->db.get(), false);
+    m_connection->run.reset();
+    // Master rows added by the run are gone with it.
+    m_connection->forgetMasterData();
+}
+
+std::optional<PriorRun> SqliteLedgerStore::FindImportedRun(const QByteArray& strSha256, QString& strError,
+                                                            bool& blnFailed)
+{
+    std::optional<PriorRun> prior;
+    Guarded(strError, blnFailed, [&] {
+        if (!m_connection)
+            return Fail(strError, blnFailed, m_notConnected);
+        try {
+            prior = FindRunOfFile(m_connection->ledger, strSha256);
+            Succeed(strError, blnFailed);
+        } catch (const DatabaseFailure& failure) {
+            Fail(strError, blnFailed, failure.message());
+        }
+    });
+    if (blnFailed)
+        m_reasons.Report(strError);
+    return prior;
+}
+
+void SqliteLedgerStore::BeginRun(const ImportRunInfo& run, const std::function<void()>& whileWaiting,
+                                 QString& strError, bool& blnFailed)
+{
+    Guarded(strError, blnFailed, [&] {
+        Connection* connection = m_connection.get();
+        if (!connection)
+            return Fail(strError, blnFailed, m_notConnected);
+        if (connection->run)
+            return Fail(strError, blnFailed, QStringLiteral("インポートが既に始まっています。"));
+        try {
+            if (const int result = RunSync(connection->db.get(), true); result != SQLITE_OK)
+                return Fail(strError, blnFailed, connection->error(result));
+            if (auto busy = WaitForTurn(connection->ledger, whileWaiting)) {
+                RunSync(connection->db.get(), false);
+                return Fail(strError, blnFailed, *busy);
+            }
+            // Others may have changed the master rows since they were cached.
+            connection->forgetMasterData();
+            connection->run = RecordRunStart(connection->ledger, run);
+            Succeed(strError, blnFailed);
+        } catch (const DatabaseFailure& failure) {
+            forgetRun();
+            Fail(strError, blnFailed, failure.message());
+        }
+    });
+    if (blnFailed)
+        m_reasons.Report(strError);
+}
+
+void SqliteLedgerStore::BeginLine(int64_t lngLineNumber)
+{
+    if (m_connection && m_connection->run)
+        m_connection->run->lngLine = lngLineNumber;
+}
+
+void SqliteLedgerStore::RejectLine(const RejectedLine& line, QString& strError, bool& blnFailed)
+{
+    Succeed(strError, blnFailed);
+    if (!m_connection || !m_connection->run)
+        return;
+    try {
+        RecordRejectedLine(m_connection->ledger, *m_connection->run, line);
+    } catch (const DatabaseFailure& failure) {
+        // A run whose refusals are not all recorded is no whole run.
+        throwIfRunLost(failure.message(), true);
+    }
+}
+
+void SqliteLedgerStore::CommitRun(int32_t lngRead, int32_t lngImported, QString& strError, bool& blnFailed)
+{
+    Guarded(strError, blnFailed, [&] {
+        Connection* connection = m_connection.get();
+        if (!connection || !connection->run)
+            return Fail(strError, blnFailed, QStringLiteral("インポートが始まっていません。"));
+        try {
+            RecordRunEnd(connection->ledger, *connection->run, lngRead, lngImported);
+            connection->ledger.commit();
+            connection->run.reset();
+            RunSync(connection->db.get(), false);
+            Succeed(strError, blnFailed);
+        } catch (const DatabaseFailure& failure) {
+            forgetRun();
+            Fail(strError, blnFailed, QStringLiteral("インポートを台帳に書き込めませんでした: %1").arg(failure.message()));
+        }
+    });
+    if (blnFailed) {
+        forgetRun();
+        m_reasons.Report(strError);
+    }
+}
+
+void SqliteLedgerStore::AbandonRun() { forgetRun(); }
+
+namespace {
+
+class SqliteLedgerHistory : public LedgerHistory {
+public:
+    explicit SqliteLedgerHistory(SqliteDatabase db)
+        : m_db(std::move(db)), m_ledger(m_db.get(), SqliteLedgerStore::kBusyTimeoutMs)
+    {
+    }
+
+protected:
+    LedgerDatabase& database() override { return m_ledger; }
+
+private:
+    SqliteDatabase m_db;
+    SqliteLedgerDatabase m_ledger;
+};
+
+}  // namespace
+
+std::unique_ptr<clsLedgerHistory> OpenSqliteLedgerHistory(const QString& strConnection)
+{
+    const DataSourceResult source = DataSourceOf(strConnection);
+    if (!source.error.isEmpty())
+        throw LedgerError(source.error);
+    const QString path = QFileInfo(source.path).absoluteFilePath();
+    const LedgerFileState state = InspectLedgerFile(path);
+    if (state == LedgerFileState::Absent || state == LedgerFileState::Empty)
+        throw LedgerError(QStringLiteral("台帳がまだありません: %1").arg(QDir::toNativeSeparators(path)));
+    QString error;
+    SqliteDatabase db = OpenLedger(path, error);
+    if (!db)
+        throw LedgerError(error);
+    if (auto refused = ConfigureConnection(db.get()))
+        throw LedgerError(*refused);
+    return std::make_unique<SqliteLedgerHistory>(std::move(db));
+}

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "StoreFailure.h"
+#include "LedgerRuns.h"
+#include "clsLedgerHistory.h"
 #include "clsLedgerStore.h"
 
 #include <QSet>
@@ -12,27 +14,22 @@
 // The ledger store on an SQLite database file named by the connection
 // string's Data Source. Opens only files that carry the ledger's
 // application ID (creating a new one when the file is absent and its folder
-// exists); commits every accepted trade before InsertTrade returns. Errors
-// are reported through the failed flags, never thrown.
-// Whether other connections may use the ledger while a store has it open.
-enum class LedgerAccess {
-    // The store holds the file for itself from OpenConnection until it is
-    // released: others wait for it. Spares every commit the shared locking,
-    // which costs more than the trade's own write.
-    Exclusive,
-    // Others may read and write beside the store.
-    Shared,
-};
-
+// exists, and bringing one of an earlier version up to date). A run is one
+// transaction holding SQLite's write lock from BeginRun to CommitRun:
+// others read the ledger as it was before the run meanwhile, and another
+// run waits its turn. Outside a run every accepted trade is committed
+// before InsertTrade returns. Errors are reported through the failed flags;
+// a per-line call throws only when the run it belongs to is lost.
 class SqliteLedgerStore : public clsLedgerStore {
 public:
     // Marks a database file as a ledger ("MORA").
     static constexpr int32_t kApplicationId = 0x4D4F5241;
-    static constexpr int32_t kSchemaVersion = 1;
-    // How long a locked database is waited for before an operation fails.
+    static constexpr int32_t kSchemaVersion = kLedgerSchemaVersion;
+    // How long a locked database is waited for before an operation outside
+    // a run fails.
     static constexpr int kBusyTimeoutMs = 3000;
 
-    explicit SqliteLedgerStore(LedgerAccess access = LedgerAccess::Exclusive);
+    SqliteLedgerStore();
     ~SqliteLedgerStore() override;
     SqliteLedgerStore(const SqliteLedgerStore&) = delete;
     SqliteLedgerStore& operator=(const SqliteLedgerStore&) = delete;
@@ -48,14 +45,30 @@ public:
                          bool& blnFailed) override;
     int32_t GetKindCode(const QString& strKind) override;
 
+    std::optional<PriorRun> FindImportedRun(const QByteArray& strSha256, QString& strError,
+                                            bool& blnFailed) override;
+    void BeginRun(const ImportRunInfo& run, const std::function<void()>& whileWaiting, QString& strError,
+                  bool& blnFailed) override;
+    void BeginLine(int64_t lngLineNumber) override;
+    void RejectLine(const RejectedLine& line, QString& strError, bool& blnFailed) override;
+    void CommitRun(int32_t lngRead, int32_t lngImported, QString& strError, bool& blnFailed) override;
+    void AbandonRun() override;
+
 private:
     struct Connection;
 
     void resolveParty(bool blnSupplier, const QString& strPartyName, PartyRecord& party,
                       const QString& emptyName, QString& strError, bool& blnFailed);
+    // Throws when a run is open and its transaction is gone (or lost is set).
+    void throwIfRunLost(const QString& reason, bool lost = false);
+    // Rolls back the open run, if any, and what was learnt during it.
+    void forgetRun();
 
-    LedgerAccess m_access;
     std::unique_ptr<Connection> m_connection;
     QString m_notConnected;
     FailureReasons m_reasons;
 };
+
+// The history of the SQLite ledger that a connection string names; raises
+// LedgerError when there is no ledger there yet, never creating one.
+std::unique_ptr<clsLedgerHistory> OpenSqliteLedgerHistory(const QString& strConnection);

@@ -159,6 +159,9 @@ TEST_F(ProgramTest, UserDataImportsUnderTheDataHomeWithNamesFromTheStartFolder)
     const QString dataHome = scratch.path(QStringLiteral("xdg"));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
     EXPECT_EQ(run(arguments).exitCode, 0);
+    // Another file of the same name: the same file again would be a repeat.
+    writeSales(QStringLiteral("sales.csv"),
+               QStringLiteral("2024/04/02,文具,北星,のーと,ノート,N-4,A4,5,120,きたやま,北山商店\r\n"));
     EXPECT_EQ(run(arguments).exitCode, 0);
     EXPECT_EQ(TradeCount(dataHome + QStringLiteral("/MoraImport/Data/iOrvanta.mdb")), 2);
 

@@ -108,16 +108,15 @@ const QStringList kLines = {
     QStringLiteral("2024/5/4,入力機器,南海工業,まうす,無線マウス,MS-1,USB,3,2480,なんかいしょうかい,南海商会"),
 };
 
-// A SqliteLedgerStore that notes each trade it accepted in a file of its
-// own, with a system call that no crash after it can take back.
-class AcceptNotingStore : public SqliteLedgerStore {
+// A SqliteLedgerStore that notes a committed run in a file of its own,
+// with a system call that no crash after it can take back.
+class CommitNotingStore : public SqliteLedgerStore {
 public:
-    explicit AcceptNotingStore(QString notes) : m_notes(std::move(notes)) {}
+    explicit CommitNotingStore(QString notes) : m_notes(std::move(notes)) {}
 
-    void InsertTrade(ProductRecord& product, PartyRecord& supplier, PartyRecord& customer, TradeRecord& trade,
-                     bool blnPurchase, QString& strError, bool& blnFailed) override
+    void CommitRun(int32_t lngRead, int32_t lngImported, QString& strError, bool& blnFailed) override
     {
-        SqliteLedgerStore::InsertTrade(product, supplier, customer, trade, blnPurchase, strError, blnFailed);
+        SqliteLedgerStore::CommitRun(lngRead, lngImported, strError, blnFailed);
         if (blnFailed)
             return;
         const int fd = ::open(QFile::encodeName(m_notes).constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
@@ -130,65 +129,125 @@ private:
     QString m_notes;
 };
 
-// A first import into Data/ of a fresh folder, and what a crash leaves there.
+// Whether a ledger lies at path, as far as a crash left one.
+bool IsLedger(const QString& path)
+{
+    return QFileInfo(path).size() > 0 &&
+           LedgerProbe(path).number("PRAGMA application_id") == SqliteLedgerStore::kApplicationId;
+}
+
+// An import into Data/ of a fresh folder (or of one holding a ledger of the
+// first version), and what a crash leaves there.
 class FirstImport {
 public:
-    FirstImport()
+    explicit FirstImport(bool fromFirstVersion = false)
     {
         if (!QDir(m_dir.root()).mkdir(QStringLiteral("Data")))
             throw std::runtime_error("no Data folder");
         m_file = m_dir.writeCp932(QStringLiteral("sales.csv"), Lines(QStringList{kSalesHeader} + kLines));
+        if (fromFirstVersion &&
+            !QFile::copy(QStringLiteral(MORA_LEDGER_DATA_DIR "/ledger-v1.mdb"), database()))
+            throw std::runtime_error("no first-version ledger");
+        if (fromFirstVersion)
+            m_tradesBefore = kFirstVersionTrades;
     }
+
+    // The trades of the kept first-version ledger (both samples imported).
+    static constexpr int kFirstVersionTrades = 24;
 
     QString database() const { return m_dir.path(QStringLiteral("Data/iOrvanta.mdb")); }
     QString data() const { return m_dir.path(QStringLiteral("Data")); }
 
-    // The prompts the user saw; what the store accepted is noted, for a run that is to die.
+    // The prompts the user saw; a committed run is noted, for a run that is to die.
     QStringList run() const
     {
         RecordingDesktop desktop;
-        const QString notes = acceptedNotes();
-        clsImportSource engine(desktop, [&] { return std::make_unique<AcceptNotingStore>(notes); });
+        const QString notes = commitNotes();
+        clsImportSource engine(desktop, [&] { return std::make_unique<CommitNotingStore>(notes); });
         if (!engine.IMPFileCheck(m_file))
             engine.ExecImport(m_file, ConnectionTo(database()));
         return desktop.prompts();
     }
 
-    // What the next import must find: every trade accepted before the crash
-    // kept, every line taken, a sound database and nothing of the crash left
-    // beside it.
+    // What a crash left: the run whole or not at all (whole for certain
+    // when its commit was noted), a sound database; then what the next
+    // import must find: every line taken and nothing of the crash left
+    // beside the ledger.
     void expectRecovered(int dieAt) const
     {
         SCOPED_TRACE(dieAt);
-        const qsizetype acceptedBefore = QFileInfo(acceptedNotes()).size();
+        const bool committed = QFileInfo::exists(commitNotes());
+        long long runsBefore = 0;
+        if (IsLedger(database())) {
+            LedgerProbe probe(database());
+            const long long trades = probe.number("SELECT count(*) FROM trades");
+            EXPECT_TRUE(trades == m_tradesBefore || trades == m_tradesBefore + kLines.size()) << trades;
+            if (committed) {
+                EXPECT_EQ(trades, m_tradesBefore + kLines.size());
+            }
+            if (probe.number("PRAGMA user_version") >= 2) {
+                runsBefore = probe.number("SELECT count(*) FROM runs");
+                EXPECT_EQ(runsBefore * kLines.size(), trades - m_tradesBefore);
+                EXPECT_EQ(probe.number("SELECT count(*) FROM trades WHERE run_id IS NULL"), m_tradesBefore);
+            }
+            EXPECT_EQ(probe.value("PRAGMA integrity_check"), QStringLiteral("ok"));
+            EXPECT_TRUE(probe.rows("PRAGMA foreign_key_check").isEmpty());
+        } else {
+            EXPECT_FALSE(committed);
+        }
         EXPECT_EQ(run(), QStringList{Totals(kLines.size(), kLines.size())});
         {
             LedgerProbe probe(database());
-            EXPECT_EQ(probe.number("SELECT count(*) FROM trades"), acceptedBefore + kLines.size());
+            EXPECT_EQ(probe.number("SELECT count(*) FROM runs"), runsBefore + 1);
+            EXPECT_EQ(probe.number("SELECT count(*) FROM trades"),
+                      m_tradesBefore + (runsBefore + 1) * kLines.size());
             EXPECT_EQ(probe.value("PRAGMA integrity_check"), QStringLiteral("ok"));
             EXPECT_TRUE(probe.rows("PRAGMA foreign_key_check").isEmpty());
-            EXPECT_EQ(probe.rows("SELECT trade_date FROM (SELECT * FROM trades ORDER BY trade_id DESC LIMIT 4)"
-                                 " ORDER BY trade_id"),
+            EXPECT_EQ(probe.rows("SELECT trade_date FROM (SELECT trade_date, trade_id FROM trades"
+                                 " ORDER BY trade_id DESC LIMIT 4) ORDER BY trade_id"),
                       QStringList({"2024-05-01", "2024-05-02", "2024-05-03", "2024-05-04"}));
         }
         EXPECT_EQ(QDir(data()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                   QStringList{QStringLiteral("iOrvanta.mdb")});
     }
 
+    // The ledger after a kill during the upgrade of the first-version
+    // file: still the first version with all its trades, or the second whole.
+    void expectFirstVersionOrUpgraded(int dieAt) const
+    {
+        SCOPED_TRACE(dieAt);
+        LedgerProbe probe(database());
+        const long long version = probe.number("PRAGMA user_version");
+        const QStringList tables = probe.rows("SELECT name FROM sqlite_schema WHERE type = 'table' ORDER BY name");
+        if (version == 1) {
+            EXPECT_EQ(tables, QStringList({"customers", "kinds", "products", "suppliers", "trades"}));
+        } else {
+            EXPECT_EQ(version, SqliteLedgerStore::kSchemaVersion);
+            EXPECT_EQ(tables, QStringList({"customers", "kinds", "line_reasons", "products", "rejected_lines", "runs",
+                                           "suppliers", "trades"}));
+            EXPECT_EQ(probe.number("SELECT count(*) FROM trades WHERE run_id IS NULL"), kFirstVersionTrades);
+        }
+        EXPECT_EQ(probe.number("SELECT count(*) FROM trades"), kFirstVersionTrades);
+        EXPECT_EQ(probe.value("PRAGMA integrity_check"), QStringLiteral("ok"));
+        EXPECT_TRUE(probe.rows("PRAGMA foreign_key_check").isEmpty());
+    }
+
 private:
-    QString acceptedNotes() const { return m_dir.path(QStringLiteral("accepted")); }
+    QString commitNotes() const { return m_dir.path(QStringLiteral("committed")); }
 
     ScratchDir m_dir;
     QString m_file;
+    int m_tradesBefore = 0;
 };
 
-// Kills at every step in turn until the step count runs past the end.
-template <typename Body>
-void KillAtEveryChange(const Body& body)
+// Kills at every step in turn until the step count runs past the end, then
+// checks what each kill left with expect.
+template <typename Body, typename Expect>
+void KillAtEveryChange(const Body& body, const Expect& expect, bool fromFirstVersion = false)
 {
     int dieAt = 1;
     for (; dieAt < 1000; ++dieAt) {
-        FirstImport import;
+        FirstImport import(fromFirstVersion);
         // The child's SQLite dies at its dieAt-th change.
         const int status = RunInChild([&] {
             const DyingVfs dying(dieAt);
@@ -198,18 +257,35 @@ void KillAtEveryChange(const Body& body)
         if (status == 0)
             break;
         ASSERT_EQ(status, kDied) << "at change " << dieAt;
-        import.expectRecovered(dieAt);
+        expect(import, dieAt);
         if (::testing::Test::HasFailure())
             return;
     }
     EXPECT_GT(dieAt, 5) << "the body made too few changes to test anything";
 }
 
+void ExpectRecovered(const FirstImport& import, int dieAt) { import.expectRecovered(dieAt); }
+
 }  // namespace
 
-TEST(LedgerCrash, AFirstImportKilledAtAnyChangeIsFollowedByOneThatTakesEveryLine)
+TEST(LedgerCrash, AFirstImportKilledAtAnyChangeLeavesItsRunWholeOrNothingAndTheNextTakesEveryLine)
 {
-    KillAtEveryChange([](const FirstImport& import) { import.run(); });
+    KillAtEveryChange([](const FirstImport& import) { import.run(); }, ExpectRecovered);
+}
+
+TEST(LedgerCrash, AnImportIntoAFirstVersionLedgerKilledAtAnyChangeLeavesItWholeInEitherVersion)
+{
+    KillAtEveryChange([](const FirstImport& import) { import.run(); }, ExpectRecovered, true);
+}
+
+TEST(LedgerCrash, AnUpgradeKilledAtAnyChangeLeavesTheFirstVersionOrTheSecondWhole)
+{
+    KillAtEveryChange(
+        [](const FirstImport& import) {
+            SqliteLedgerStore store;
+            Open(store, ConnectionTo(import.database()));
+        },
+        [](const FirstImport& import, int dieAt) { import.expectFirstVersionOrUpgraded(dieAt); }, true);
 }
 
 // What a creation made straight at the ledger's name left behind: an empty
@@ -226,7 +302,7 @@ TEST(LedgerCrash, AHalfMadeDatabaseBesideItsJournalIsRecoveredAndMadeALedger)
                      " CREATE TABLE trades(trade_id INTEGER PRIMARY KEY, trade_date TEXT);"
                      " INSERT INTO kinds(name) VALUES ('モニター'); COMMIT;",
                      nullptr, nullptr, nullptr);
-    });
+    }, ExpectRecovered);
 }
 
 TEST(LedgerCrash, LeftoversOfAnEarlierCreationAreRemoved)

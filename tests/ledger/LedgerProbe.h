@@ -136,7 +136,7 @@ inline int RunInChild(const std::function<int()>& body)
 struct OpenLedger {
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("iOrvanta.mdb"));
-    SqliteLedgerStore store{LedgerAccess::Shared};
+    SqliteLedgerStore store;
     QString error;
     bool failed = true;
 

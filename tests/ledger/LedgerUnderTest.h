@@ -23,12 +23,14 @@ class SqliteLedger {
 public:
     static constexpr bool kIsSqlite = true;
     static constexpr const char* kName = "Sqlite";
+    static constexpr int kSchemaVersionForTests = SqliteLedgerStore::kSchemaVersion;
 
     // Shared, so that the tests can look at the file while a store has it open.
-    std::unique_ptr<clsLedgerStore> makeStore() const { return std::make_unique<SqliteLedgerStore>(LedgerAccess::Shared); }
+    std::unique_ptr<clsLedgerStore> makeStore() const { return std::make_unique<SqliteLedgerStore>(); }
     // The store as the program makes it.
     std::unique_ptr<clsLedgerStore> programStore() const { return std::make_unique<SqliteLedgerStore>(); }
     QString connection() const { return ConnectionTo(m_path); }
+    std::unique_ptr<clsLedgerHistory> history() const { return OpenSqliteLedgerHistory(connection()); }
 
     QStringList rows(const QString& sql) const { return LedgerProbe(m_path).rows(sql.toUtf8().constData()); }
     QString value(const QString& sql) const { return LedgerProbe(m_path).value(sql.toUtf8().constData()); }
@@ -62,6 +64,7 @@ class PostgresLedger {
 public:
     static constexpr bool kIsSqlite = false;
     static constexpr const char* kName = "Postgres";
+    static constexpr int kSchemaVersionForTests = PostgresLedgerStore::kSchemaVersion;
 
     PostgresLedger()
         : m_schema(QStringLiteral("ledger_test_%1_%2").arg(getpid()).arg(QRandomGenerator::global()->generate()))
@@ -84,6 +87,7 @@ public:
     std::unique_ptr<clsLedgerStore> programStore() const { return makeStore(); }
     // What the window passes; the server store does not read it.
     static QString connection() { return ConnectionTo(QStringLiteral("/nonexistent/Data/iOrvanta.mdb")); }
+    std::unique_ptr<clsLedgerHistory> history() const { return OpenPostgresLedgerHistory(server()); }
     // The connection string the store is made with: the server from libpq's
     // variables, the ledger in this schema.
     QString server() const { return QStringLiteral("options='-c search_path=%1'").arg(m_schema); }

@@ -69,55 +69,45 @@ int ImportedCount(const RecordingDesktop& desktop)
     return middle < 0 ? -1 : last.mid(middle + 3).section(QLatin1Char(' '), 0, 0).toInt();
 }
 
-// A store whose network loses the reply to the next insert after the
-// server has committed it; `whenLost` may also take the server away.
+// A store whose network loses the reply to the next commit after the
+// server has run it; `whenLost` may also take the server away.
 class ReplyLosingStore : public PostgresLedgerStore {
 public:
     using PostgresLedgerStore::PostgresLedgerStore;
-    bool loseNextReply = false;
     std::function<void()> whenLost;
 
 protected:
-    bool dropsReply() override
+    bool dropsCommitReply() override
     {
-        if (!std::exchange(loseNextReply, false))
-            return false;
         if (whenLost)
             whenLost();
         return true;
     }
 };
 
-// One product and one supplier, and purchase trades told apart by quantity.
-struct LosingLedger {
+// A run of one trade on a store whose commit's reply is lost.
+struct LosingRun {
     PostgresLedger db;
     ReplyLosingStore store{db.server()};
-    ProductRecord product;
-    PartyRecord supplier;
-    PartyRecord customer;
 
-    LosingLedger()
+    Outcome run()
     {
         Outcome outcome = Open(store);
         EXPECT_FALSE(outcome.failed) << outcome.error.toStdString();
-        EXPECT_FALSE(Resolve(store, QStringLiteral("液晶モニター"), product).failed);
-        store.ResolveSupplier(QStringLiteral("東和商事"), supplier, outcome.error, outcome.failed);
-        EXPECT_FALSE(outcome.failed);
-    }
-
-    Outcome insert(int quantity)
-    {
+        store.BeginRun(ImportRunInfo{}, {}, outcome.error, outcome.failed);
+        EXPECT_FALSE(outcome.failed) << outcome.error.toStdString();
+        ProductRecord product;
+        PartyRecord supplier;
+        PartyRecord customer;
         TradeRecord trade;
+        EXPECT_FALSE(Resolve(store, QStringLiteral("液晶モニター"), product).failed);
         trade.lngProductID = product.lngProductID;
-        trade.lngSupplierID = supplier.lngPartyID;
         trade.dtmTradeDate = 45296.0;
-        trade.lngPurchaseQuantity = quantity;
-        Outcome outcome{true, QStringLiteral("stale")};
         store.InsertTrade(product, supplier, customer, trade, true, outcome.error, outcome.failed);
+        EXPECT_FALSE(outcome.failed) << outcome.error.toStdString();
+        store.CommitRun(1, 1, outcome.error, outcome.failed);
         return outcome;
     }
-
-    QStringList quantities() { return db.rows(QStringLiteral("SELECT quantity FROM trades ORDER BY quantity")); }
 };
 
 // Points libpq's variables at a port where nothing listens until dropped.
@@ -168,7 +158,7 @@ TEST(PostgresLedgerOpen, ALedgerOfANewerOrUnknownVersionIsRefused)
         PostgresLedgerStore creator(ledger.server());
         ASSERT_FALSE(Open(creator).failed);
     }
-    ledger.exec(QStringLiteral("UPDATE ledger_mark SET schema_version = 2"));
+    ledger.exec(QStringLiteral("UPDATE ledger_mark SET schema_version = 3"));
     PostgresLedgerStore store(ledger.server());
     Outcome opened = Open(store);
     EXPECT_TRUE(opened.failed);
@@ -227,43 +217,26 @@ TEST(PostgresLedgerStore, ANulInATextIsRefusedInsteadOfCutShort)
     EXPECT_EQ(ledger.db.number(QStringLiteral("SELECT count(*) FROM products")), 0);
 }
 
-TEST(PostgresLedgerStore, ATradeWhoseReplyWasLostIsCountedWhenTheServerHoldsIt)
+TEST(PostgresLedgerStore, ARunWhoseCommitReplyWasLostIsCommittedWhenTheServerHoldsIt)
 {
-    LosingLedger ledger;
-    EXPECT_FALSE(ledger.insert(1).failed);
-    ledger.store.loseNextReply = true;
-    const Outcome lost = ledger.insert(2);
-    EXPECT_FALSE(lost.failed) << lost.error.toStdString();
-    EXPECT_TRUE(lost.error.isEmpty());
-    EXPECT_FALSE(ledger.insert(3).failed);
-    EXPECT_EQ(ledger.quantities(), QStringList({"1", "2", "3"}));
+    LosingRun losing;
+    const Outcome committed = losing.run();
+    EXPECT_FALSE(committed.failed) << committed.error.toStdString();
+    EXPECT_EQ(losing.db.rows(QStringLiteral("SELECT lines_read, lines_imported, (SELECT count(*) FROM trades) FROM runs")),
+              QStringList{"1|1|1"});
 }
 
-TEST(PostgresLedgerStore, ATradeWhoseReplyWasLostWithTheServerUnreachableFailsAndIsRemovedAtTheNextConnection)
+TEST(PostgresLedgerStore, ARunWhoseCommitReplyWasLostWithTheServerUnreachableSaysItCannotTell)
 {
-    LosingLedger ledger;
-    EXPECT_FALSE(ledger.insert(1).failed);
+    LosingRun losing;
     std::optional<UnreachableServer> away;
-    ledger.store.loseNextReply = true;
-    ledger.store.whenLost = [&] { away.emplace(); };
-    testing::internal::CaptureStderr();
-    const Outcome lost = ledger.insert(2);
-    const Outcome meanwhile = ledger.insert(3);
-    const QStringList written = CapturedStderrLines();
-    EXPECT_TRUE(lost.failed);
-    EXPECT_TRUE(lost.error.contains(QStringLiteral("接続できません"))) << lost.error.toStdString();
-    EXPECT_TRUE(meanwhile.failed);
-    EXPECT_EQ(written.filter(lost.error).size(), 1)
-        << written.join(u'\n').toStdString();
-
+    losing.store.whenLost = [&] { away.emplace(); };
+    const Outcome committed = losing.run();
     away.reset();
-    // The server committed it, but no one counted it.
-    EXPECT_EQ(ledger.quantities(), QStringList({"1", "2"}));
-    const Outcome reopened = Open(ledger.store);
-    EXPECT_FALSE(reopened.failed) << reopened.error.toStdString();
-    EXPECT_EQ(ledger.quantities(), QStringList({"1"}));
-    EXPECT_FALSE(ledger.insert(4).failed);
-    EXPECT_EQ(ledger.quantities(), QStringList({"1", "4"}));
+    EXPECT_TRUE(committed.failed);
+    EXPECT_TRUE(committed.error.contains(QStringLiteral("分かりません"))) << committed.error.toStdString();
+    // The server did commit it; the history shows it.
+    EXPECT_EQ(losing.db.number(QStringLiteral("SELECT count(*) FROM runs")), 1);
 }
 
 TEST(PostgresImport, ProgramsImportingOverlappingFilesAtOnceKeepEveryCountedTradeAndNoNameTwice)
@@ -312,6 +285,10 @@ TEST(PostgresImport, ProgramsImportingOverlappingFilesAtOnceKeepEveryCountedTrad
     }
 
     EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades")), counted);
+    // Each program's run went in whole, with its own trades.
+    EXPECT_EQ(ledger.rows(QStringLiteral("SELECT lines_imported, (SELECT count(*) FROM trades t WHERE t.run_id = r.run_id)"
+                                         " FROM runs r")),
+              QStringList(kPrograms, QStringLiteral("%1|%1").arg(kLines)));
     EXPECT_EQ(ledger.rows(QStringLiteral("SELECT (SELECT count(*) FROM products), (SELECT count(DISTINCT name) FROM products),"
                                          " (SELECT count(*) FROM customers), (SELECT count(*) FROM kinds)")),
               QStringList{"12|12|5|4"});
@@ -328,7 +305,7 @@ TEST(PostgresImport, ProgramsImportingOverlappingFilesAtOnceKeepEveryCountedTrad
               0);
 }
 
-TEST(PostgresImport, AServerRestartedDuringARunFailsTheLinesMeanwhileAndTheRunGoesOn)
+TEST(PostgresImport, AServerRestartedDuringARunLosesTheWholeRunAndLeavesNothing)
 {
     const QByteArray version = qgetenv("PGVERSION");
     ASSERT_FALSE(version.isEmpty()) << "run under pg_virtualenv, which names the cluster to restart";
@@ -353,11 +330,58 @@ TEST(PostgresImport, AServerRestartedDuringARunFailsTheLinesMeanwhileAndTheRunGo
     engine.ExecImport(file, ledger.connection());
     ASSERT_EQ(restarts, 1);
 
-    const int counted = ImportedCount(desktop);
-    EXPECT_LT(counted, kLines) << "the line in flight when the server went away must fail";
-    EXPECT_GE(counted, kLines - 3) << desktop.prompts().join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(desktop.prompts().last(), Totals(kLines, counted));
-    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades")), counted);
-    // The lines after the restart were imported.
-    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades WHERE quantity > 100")), kLines - 100);
+    EXPECT_EQ(ImportedCount(desktop), -1) << desktop.prompts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(desktop.prompts().join(QLatin1Char('\n')).contains(QStringLiteral("CLS-is1005")));
+    EXPECT_EQ(ledger.rows(QStringLiteral("SELECT (SELECT count(*) FROM trades), (SELECT count(*) FROM runs),"
+                                         " (SELECT count(*) FROM products), (SELECT count(*) FROM customers)")),
+              QStringList{"0|0|0|0"});
+}
+
+TEST(PostgresLedgerHistory, AnUndoThatCannotFinishChangesNothing)
+{
+    OpenStore<PostgresLedger> ledger;
+    ASSERT_FALSE(ledger.failed) << ledger.error.toStdString();
+    QString error;
+    bool failed = true;
+    ledger.store->BeginRun(ImportRunInfo{}, {}, error, failed);
+    ASSERT_FALSE(failed) << error.toStdString();
+    ProductRecord product;
+    ASSERT_FALSE(Resolve(*ledger.store, QStringLiteral("液晶モニター"), product).failed);
+    PartyRecord none;
+    TradeRecord trade;
+    trade.lngProductID = product.lngProductID;
+    trade.dtmTradeDate = 45296.0;
+    ledger.store->InsertTrade(product, none, none, trade, true, error, failed);
+    ledger.store->CommitRun(1, 1, error, failed);
+    ASSERT_FALSE(failed) << error.toStdString();
+
+    // Another program holds the tables: the undo's removals wait, then fail.
+    const auto history = ledger.db.history();
+    const int64_t run = history->Runs().front().lngRunId;
+    ledger.db.holdWrites();
+    EXPECT_THROW(history->UndoRun(run, {}), LedgerError);
+    ledger.db.releaseWrites();
+    EXPECT_EQ(ledger.db.rows(QStringLiteral("SELECT (SELECT count(*) FROM trades), (SELECT count(*) FROM products),"
+                                            " (SELECT count(*) FROM runs WHERE undone IS NULL)")),
+              QStringList{"1|1|1"});
+    EXPECT_EQ(history->UndoRun(run, {}).outcome, clsLedgerHistory::UndoOutcome::Undone);
+}
+
+TEST(PostgresLedgerStore, ARefusedLineWithANulIsKeptWithoutCostingTheRun)
+{
+    OpenStore<PostgresLedger> ledger;
+    ASSERT_FALSE(ledger.failed) << ledger.error.toStdString();
+    QString error;
+    bool failed = true;
+    ledger.store->BeginRun(ImportRunInfo{}, {}, error, failed);
+    ASSERT_FALSE(failed) << error.toStdString();
+    const QString nul(QChar(u'\0'));
+    ledger.store->RejectLine(RejectedLine{2, QStringLiteral("a") + nul + QStringLiteral("b"),
+                                          {{QString(), QStringLiteral("製品名が空です。"), QString(), nul}}},
+                             error, failed);
+    ASSERT_FALSE(failed) << error.toStdString();
+    ledger.store->CommitRun(1, 0, error, failed);
+    ASSERT_FALSE(failed) << error.toStdString();
+    EXPECT_EQ(ledger.db.rows(QStringLiteral("SELECT l.record, x.value FROM rejected_lines l JOIN line_reasons x USING (reject_id)")),
+              QStringList{QStringLiteral("a\uFFFDb|\uFFFD")});
 }

@@ -81,7 +81,9 @@ TEST_F(EndToEndTest, ADroppedSalesFileLandsInTheLedgerUnderTheCurrentDirectory)
               QStringList({QStringLiteral("1|2024-05-07|ノートパソコン FM-14|富士見電機|14型, Core i5|丸山商会|2|128000|256000|1"),
                            QStringLiteral("1|2024-05-09|トナー|東都電機|黒|髙橋設計|4|9800|39200|1")}));
 
-    // The chosen file stays chosen: a second click adds the same trades again.
+    // The chosen file stays chosen: a second click, once the clerk confirms
+    // the repeat, adds the same trades again.
+    desktop.answer = IDYES;
     window.findChild<QPushButton*>(QStringLiteral("cmdExec"))->click();
     EXPECT_EQ(Query(database(), "SELECT count(*) FROM trades"), QStringList({QStringLiteral("4")}));
     EXPECT_EQ(Query(database(), "SELECT count(*) FROM products"), QStringList({QStringLiteral("2")}));
