@@ -4,6 +4,7 @@
 #include "Desktop.h"
 #include "ErrorReport.h"
 #include "FieldSplitter.h"
+#include "RecordReader.h"
 #include "RunFacts.h"
 #include "RuntimeError.h"
 #include "TextFile.h"
@@ -76,27 +77,6 @@ QString RefusedLinesText(const std::vector<RejectedLine>& refused, std::size_t t
         lines << QStringLiteral("ほか %1 行").arg(total - refused.size());
     return lines.join(QLatin1Char('\n'));
 }
-
-// Physical lines read as records, each numbered by its line in the file.
-class RecordReader {
-public:
-    explicit RecordReader(TextStream& stream, int64_t firstLineNumber = 1)
-        : m_stream(stream), m_nextLine(firstLineNumber)
-    {
-    }
-    bool AtEndOfStream() { return m_stream.AtEndOfStream(); }
-    QString ReadRecord()
-    {
-        m_recordLine = m_nextLine++;
-        return m_stream.ReadLine();
-    }
-    int64_t RecordLineNumber() const { return m_recordLine; }
-
-private:
-    TextStream& m_stream;
-    int64_t m_nextLine;
-    int64_t m_recordLine = 0;
-};
 
 }  // namespace
 
