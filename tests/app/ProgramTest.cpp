@@ -176,3 +176,49 @@ TEST_F(ProgramTest, UserDataImportsUnderTheDataHomeWithNamesFromTheStartFolder)
 }
 
 }  // namespace
+
+namespace {
+
+// A run's life through the program: imported, recognised when repeated,
+// reviewed, its refused lines given back, undone.
+TEST_F(ProgramTest, ARunIsRecognisedReviewedAndUndoneFromTheCommandLine)
+{
+    QDir(work()).mkdir(QStringLiteral("Data"));
+    const QString refused = QStringLiteral("2024/13/05,文具,北星,のーと,幻の製品,N-4,A4,1,120,まぼろし,幻商店");
+    writeSales(QStringLiteral("sales.csv"),
+               QStringLiteral("2024/04/01,文具,北星,のーと,ノート,N-4,\"A4\n方眼\",10,120,きたやま,北山商店\r\n")
+                   + refused + QStringLiteral("\r\n"));
+    const QStringList import = {QStringLiteral("--import"), QStringLiteral("sales.csv")};
+    ASSERT_EQ(run(import).exitCode, 1);
+
+    const Outcome repeat = run(import);
+    EXPECT_EQ(repeat.exitCode, 2);
+    ASSERT_EQ(repeat.errLines().size(), 1);
+    EXPECT_TRUE(repeat.errLines()[0].startsWith(QStringLiteral("インポート確認: このファイルは ")));
+    EXPECT_TRUE(repeat.errLines()[0].endsWith(QStringLiteral("に取り込み済みです（全レコード 2 件中 1 件）。もう一度インポートしますか？")));
+    EXPECT_EQ(TradeCount(workLedger()), 1);
+    EXPECT_EQ(run({QStringLiteral("--import"), QStringLiteral("sales.csv"), QStringLiteral("--again")}).exitCode, 1);
+    EXPECT_EQ(TradeCount(workLedger()), 2);
+
+    const Outcome history = run({QStringLiteral("--history")});
+    EXPECT_EQ(history.exitCode, 0);
+    const QStringList rows = history.out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[0], QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tfile\tsha256"));
+    EXPECT_EQ(rows[1].section(u'\t', 0, 0), QStringLiteral("2"));
+    EXPECT_EQ(rows[1].section(u'\t', 3, 7), QStringLiteral("imported\tsales\t2\t1\t") + work() + QStringLiteral("/sales.csv"));
+
+    const Outcome rejects = run({QStringLiteral("--rejects"), QStringLiteral("1")});
+    EXPECT_EQ(rejects.exitCode, 0);
+    EXPECT_EQ(rejects.out, kSalesHeader + refused + QStringLiteral("\r\n"));
+
+    const Outcome undo = run({QStringLiteral("--undo"), QStringLiteral("2")});
+    EXPECT_EQ(undo.out, QStringLiteral("取り込み 2 を取り消しました（取引 1 件）。\n"));
+    EXPECT_EQ(undo.exitCode, 0);
+    EXPECT_EQ(run({QStringLiteral("--undo"), QStringLiteral("2")}).exitCode, 2);
+    EXPECT_EQ(run({QStringLiteral("--rejects"), QStringLiteral("9")}).exitCode, 2);
+    EXPECT_EQ(TradeCount(workLedger()), 1);
+    EXPECT_TRUE(run({QStringLiteral("--history")}).out.contains(QStringLiteral("\tundone\tsales\t")));
+}
+
+}  // namespace

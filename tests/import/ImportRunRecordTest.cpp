@@ -154,6 +154,21 @@ TEST_F(RunRecord, ARepeatedFileIsAskedAboutAndOnlyYesImports)
     EXPECT_TRUE(desktop.messages.empty());
 }
 
+// Excel writes a cell with a line break as a quoted value across lines.
+TEST_F(RunRecord, ARecordRunsAcrossLineBreaksAndAnUnclosedQuoteRefusesOneLine)
+{
+    Run({QStringLiteral("2024/4/1,PC,北星,のーと,ノートPC,N-4,\"14型\r\nCore i5\",1,120,きたやま,北山商店"),
+         QStringLiteral("2024/4/2,PC,北星,のーと,\"ノート,N-4,A4,1,120,,"),
+         kGood});
+    EXPECT_EQ(desktop.prompts(),
+              (QStringList{Report("CLS-is1001", QStringLiteral("プロシージャの呼び出し、または引数が不正です。")), Totals(3, 2)}));
+    ASSERT_EQ(log->inserts.size(), 2u);
+    EXPECT_EQ(log->inserts[0].product.strSpec, QStringLiteral("14型\nCore i5"));
+    EXPECT_EQ(log->lineNumbers, (std::vector<int64_t>{2, 5}));
+    ASSERT_EQ(log->rejected.size(), 1u);
+    EXPECT_EQ(log->rejected[0].lngLineNumber, 4);
+}
+
 // A blank party carries the last one down whole; a given name brings its own reading.
 TEST_F(RunRecord, APartysReadingGoesWithItsNameAndSpacesAroundNamesGo)
 {
