@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  # lrelease and the CMake package that runs it, for the translations.
+  qt6-tools-dev qt6-l10n-tools
   libsqlite3-dev libpq-dev
   fonts-ipafont-gothic
 )
