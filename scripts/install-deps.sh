@@ -11,12 +11,14 @@ packages=(
   qt6-tools-dev qt6-l10n-tools
   libsqlite3-dev libpq-dev
   fonts-ipafont-gothic
+  # The package step: CPack's dependency search runs file and dpkg-shlibdeps.
+  file dpkg-dev
 )
 test_packages=(
   googletest libgtest-dev libgmock-dev
   sqlite3 postgresql
   xvfb x11-utils imagemagick openbox
-  dpkg-dev desktop-file-utils appstream
+  desktop-file-utils appstream lintian man-db
   # The fuzz targets: clang with libFuzzer and the sanitizer run-times.
   clang-14 libclang-rt-14-dev
 )

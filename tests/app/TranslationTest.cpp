@@ -1,8 +1,10 @@
 #include "CommandLine.h"
 #include "Translation.h"
 
+#include "Product.h"
 #include "QtPrinters.h"
 
+#include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -33,6 +35,58 @@ bool HasJapanese(const QString& text)
 bool IsEntryLine(const QString& line)
 {
     return line.size() > 2 && line.startsWith(QLatin1String("  ")) && !line.at(2).isSpace();
+}
+
+const QRegularExpression& OptionName()
+{
+    static const QRegularExpression name(QStringLiteral("(?<![\\w-])--?[a-z][a-z-]*"));
+    return name;
+}
+
+// The option names of the help text: "-h", "--help", "--import", ...
+QStringList HelpOptions(const QString& helpText)
+{
+    QStringList names;
+    for (const QString& line : helpText.split(QLatin1Char('\n'))) {
+        if (!IsEntryLine(line))
+            continue;
+        // The names end where the description begins, after two spaces.
+        const QString namesColumn = line.mid(2).section(QStringLiteral("  "), 0, 0);
+        for (const QRegularExpressionMatch& match : OptionName().globalMatch(namesColumn))
+            names << match.captured();
+    }
+    return names;
+}
+
+// The options a manual page describes: the names in the tags (the line
+// after each .TP) of its section of options.
+QStringList PageOptions(const QString& page, const QString& sectionTitle)
+{
+    QString text = page;
+    text.replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    QStringList names;
+    bool inSection = false;
+    bool tag = false;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String(".SH"))) {
+            inSection = line == QStringLiteral(".SH ") + sectionTitle;
+            continue;
+        }
+        if (inSection && tag) {
+            for (const QRegularExpressionMatch& match : OptionName().globalMatch(line))
+                names << match.captured();
+        }
+        tag = line == QLatin1String(".TP");
+    }
+    return names;
+}
+
+QString ReadUtf8(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error("cannot read " + path.toStdString());
+    return QString::fromUtf8(file.readAll());
 }
 
 TEST(ProgramTranslationTest, TheCommandLineSpeaksTheLanguageOfTheLocale)
@@ -90,6 +144,27 @@ TEST(ProgramTranslationTest, TheJapaneseHelpDescribesEveryEntryInJapaneseWithinE
     EXPECT_EQ(entries.size(), 6);
     for (const QString& entry : entries)
         EXPECT_TRUE(HasJapanese(entry)) << entry.toStdString();
+}
+
+// The manual pages are written by hand: each describes the options of
+// --help, in the same order, and carries the program's version.
+TEST(ManualPageTest, BothPagesDescribeTheOptionsOfTheHelpAndTheProgramsVersion)
+{
+    CommandLine commandLine;
+    const QStringList options = HelpOptions(commandLine.HelpText());
+    EXPECT_EQ(options, (QStringList{"-h", "--help", "--help-all", "-v", "--version", "--user-data", "--import"}));
+
+    const std::pair<const char*, QString> pages[] = {
+        {"MoraImport.1", QStringLiteral("OPTIONS")},
+        {"ja/MoraImport.1", QStringLiteral("オプション")},
+    };
+    for (const auto& [page, optionsTitle] : pages) {
+        SCOPED_TRACE(page);
+        const QString text = ReadUtf8(QStringLiteral(MORA_MANUAL_DIR "/") + QLatin1String(page));
+        EXPECT_EQ(PageOptions(text, optionsTitle), options);
+        EXPECT_TRUE(text.contains(QStringLiteral("\n.TH MoraImport 1 ")));
+        EXPECT_TRUE(text.contains(QStringLiteral("\"MoraImport %1\"").arg(kApplicationVersion)));
+    }
 }
 
 }  // namespace
