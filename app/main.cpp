@@ -2,6 +2,7 @@
 #include "ConsoleImport.h"
 #include "HistoryCommands.h"
 #include "LedgerChoice.h"
+#include "Translation.h"
 #include "UserData.h"
 
 #include "Appearance.h"
@@ -56,6 +57,25 @@ bool EnterFolderAsAsked(const CommandLine& commandLine, Desktop& desktop)
         return true;
     desktop.MsgBox(QStringLiteral("データフォルダを作成できません。\r\n") + failure, MB_OK, QString());
     return false;
+}
+
+// The first reading of the arguments, which only chooses the application:
+// the texts of the command line can be translated once there is one.
+bool WantsWindow(const QStringList& arguments, const QString& startFolder)
+{
+    CommandLine commandLine;
+    return commandLine.Parse(arguments, startFolder)
+           && (commandLine.WhatToDo() == CommandLine::Action::Window
+               || commandLine.WhatToDo() == CommandLine::Action::HistoryWindow);
+}
+
+int RefuseWithoutDisplay()
+{
+    PrintLine(stderr, QCoreApplication::translate("main", "%1: no display to open the window on (DISPLAY "
+                                                          "and WAYLAND_DISPLAY are unset); without one, "
+                                                          "import with: %1 --import FILE")
+                          .arg(kApplicationName));
+    return 2;
 }
 
 int RunWindow(const CommandLine& commandLine)
@@ -127,19 +147,11 @@ int main(int argc, char* argv[])
     // Relative file names mean the folder the program was started in, also
     // when --user-data moves it elsewhere.
     const QString startFolder = QDir::currentPath();
-    CommandLine commandLine;
-    const bool parsed = commandLine.Parse(RawArguments(argc, argv), startFolder);
+    const QStringList arguments = RawArguments(argc, argv);
 
     // Only the window needs a display: everything else runs on a bare core
     // application, so that it works on a machine without one.
-    const bool window = parsed && (commandLine.WhatToDo() == CommandLine::Action::Window
-                                   || commandLine.WhatToDo() == CommandLine::Action::HistoryWindow);
-    if (window && !DisplayAvailable()) {
-        PrintLine(stderr, QStringLiteral("%1: no display to open the window on (DISPLAY and WAYLAND_DISPLAY "
-                                         "are unset); without one, import with: %1 --import FILE")
-                              .arg(kApplicationName));
-        return 2;
-    }
+    const bool window = WantsWindow(arguments, startFolder) && DisplayAvailable();
     std::unique_ptr<QCoreApplication> app;
     if (window)
         app = std::make_unique<QApplication>(argc, argv);
@@ -148,9 +160,12 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(kApplicationName);
     QCoreApplication::setApplicationVersion(kApplicationVersion);
     app->setProperty("productName", kProductName);
-    if (!parsed) {
+
+    const ProgramTranslation translation;
+    CommandLine commandLine;
+    if (!commandLine.Parse(arguments, startFolder)) {
         PrintLine(stderr, kApplicationName + QStringLiteral(": ") + commandLine.Error());
-        PrintLine(stderr, QStringLiteral("Try '%1 --help'.").arg(kApplicationName));
+        PrintLine(stderr, QCoreApplication::translate("main", "Try '%1 --help'.").arg(kApplicationName));
         return 2;
     }
 
@@ -164,8 +179,12 @@ int main(int argc, char* argv[])
     case CommandLine::Action::Import:
         return RunImport(commandLine);
     case CommandLine::Action::Window:
+        if (!window)
+            return RefuseWithoutDisplay();
         return RunWindow(commandLine);
     case CommandLine::Action::HistoryWindow:
+        if (!window)
+            return RefuseWithoutDisplay();
         return RunHistoryWindow(commandLine);
     case CommandLine::Action::History:
     case CommandLine::Action::Rejects:

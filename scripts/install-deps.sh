@@ -7,14 +7,18 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  # lrelease and the CMake package that runs it, for the translations.
+  qt6-tools-dev qt6-l10n-tools
   libsqlite3-dev libpq-dev
   fonts-ipafont-gothic
+  # The package step: CPack's dependency search runs file and dpkg-shlibdeps.
+  file dpkg-dev
 )
 test_packages=(
   googletest libgtest-dev libgmock-dev
   sqlite3 postgresql
   xvfb x11-utils imagemagick openbox
-  dpkg-dev desktop-file-utils appstream
+  desktop-file-utils appstream lintian man-db
   # The fuzz targets: clang with libFuzzer and the sanitizer run-times.
   clang-14 libclang-rt-14-dev
 )

@@ -17,7 +17,7 @@ else
   build="$repo/build-package"
   cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 fi
-cmake --build "$build" -j2 --target MoraImport
+cmake --build "$build" -j2 --target MoraImport --target package_docs
 
 output="$build/package"
 rm -rf "$output"

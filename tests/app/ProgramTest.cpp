@@ -8,6 +8,9 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <utility>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,6 +42,10 @@ protected:
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         environment.remove(QStringLiteral("XDG_DATA_HOME"));
         environment.insert(QStringLiteral("HOME"), home());
+        // The help and the usage errors follow the locale; English unless a test says otherwise.
+        for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"})
+            environment.remove(QLatin1String(variable));
+        environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
     }
 
     QString work() const { return scratch.path(QStringLiteral("work")); }
@@ -134,6 +141,52 @@ TEST_F(ProgramTest, HelpVersionAndUsageErrorsFollowTheUsualConventions)
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("bogus")));
     EXPECT_EQ(unknown.out, QString());
     EXPECT_EQ(unknown.exitCode, 2);
+}
+
+// Whether or not the machine has the locale generated.
+TEST_F(ProgramTest, HelpAndUsageErrorsAreJapaneseUnderAJapaneseLocaleAndEnglishOtherwise)
+{
+    struct Case {
+        std::vector<std::pair<QString, QString>> locale;
+        bool japanese;
+    };
+    const Case cases[] = {
+        {{{"LANG", "ja_JP.UTF-8"}}, true},
+        {{{"LANG", "ja_JP.eucJP"}}, true},
+        // LC_MESSAGES comes before LANG, and LC_ALL before both.
+        {{{"LC_MESSAGES", "ja_JP.UTF-8"}}, true},
+        {{{"LANG", "ja_JP.UTF-8"}, {"LC_ALL", "C"}}, false},
+        {{{"LANG", "en_US.UTF-8"}}, false},
+        {{{"LANG", "fr_FR.UTF-8"}}, false},
+        {{}, false},
+    };
+    const QProcessEnvironment english = environment;
+    for (const Case& c : cases) {
+        environment = english;
+        QStringList trace;
+        for (const auto& [variable, value] : c.locale) {
+            environment.insert(variable, value);
+            trace << variable + QLatin1Char('=') + value;
+        }
+        SCOPED_TRACE(trace.join(QLatin1Char(' ')).toStdString());
+
+        const Outcome help = run({QStringLiteral("--help")});
+        EXPECT_TRUE(help.out.startsWith(c.japanese ? QStringLiteral("使い方: ") : QStringLiteral("Usage: ")))
+            << help.out.toStdString();
+        EXPECT_EQ(help.exitCode, 0);
+
+        const Outcome unknown = run({QStringLiteral("--bogus")});
+        const QStringList usageError = c.japanese ? QStringList{"MoraImport: オプション 'bogus' はありません。",
+                                                                "使い方は 'MoraImport --help' で表示します。"}
+                                                   : QStringList{"MoraImport: Unknown option 'bogus'.",
+                                                                 "Try 'MoraImport --help'."};
+        EXPECT_EQ(unknown.errLines(), usageError);
+        EXPECT_EQ(unknown.exitCode, 2);
+
+        const Outcome noDisplay = run({QStringLiteral("sales.csv")});
+        EXPECT_EQ(noDisplay.err.contains(QStringLiteral("ウィンドウを開くディスプレイがありません")), c.japanese)
+            << noDisplay.err.toStdString();
+    }
 }
 
 TEST_F(ProgramTest, TheWindowWithoutADisplayPointsToTheImportInsteadOfAborting)

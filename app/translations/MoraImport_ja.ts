@@ -1,0 +1,88 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja_JP" sourcelanguage="en">
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Use $XDG_DATA_HOME/MoraImport (~/.local/share/MoraImport) as the current folder, where the ledger lies under Data/; both are created when missing.</source>
+        <translation>$XDG_DATA_HOME/MoraImport (~/.local/share/MoraImport)
+をカレントフォルダーにし、台帳をその下の Data/ に置きます。
+どちらもなければ作成します。</translation>
+    </message>
+    <message>
+        <source>Import FILE without a window: messages go to standard error, the totals to standard output. Exit status 0 when every line was imported, 1 when some were not, 2 when the file was refused or the import ended without totals.</source>
+        <translation>ウィンドウを開かずに FILE をインポートします。
+メッセージは標準エラー出力に、件数は標準出力に出します。
+終了ステータスは、すべての行をインポートしたとき 0、
+インポートしなかった行があるとき 1、ファイルを
+受け付けなかったときと件数を出さずに終わったとき 2 です。</translation>
+    </message>
+    <message>
+        <source>Dorvik Ver1.0.0: imports a purchase or sales CSV file into the ledger.</source>
+        <translation>Dorvik Ver1.0.0: 仕入・販売の CSV ファイルを台帳にインポートします。</translation>
+    </message>
+    <message>
+        <source>Open the window with FILE chosen, as if it had been dropped on it.</source>
+        <translation>FILE をドロップしたときと同じく、
+FILE を選んだ状態でウィンドウを開きます。</translation>
+    </message>
+</context>
+<context>
+    <name>QCommandLineParser</name>
+    <message>
+        <source>Displays help on commandline options.</source>
+        <translation>コマンドラインオプションの説明を表示します。</translation>
+    </message>
+    <message>
+        <source>Displays help including Qt specific options.</source>
+        <translation>Qt 固有のオプションを含めて説明を表示します。</translation>
+    </message>
+    <message>
+        <source>Displays version information.</source>
+        <translation>バージョンを表示します。</translation>
+    </message>
+    <message>
+        <source>Usage: %1</source>
+        <translation>使い方: %1</translation>
+    </message>
+    <message>
+        <source>[options]</source>
+        <translation>[オプション]</translation>
+    </message>
+    <message>
+        <source>Options:</source>
+        <translation>オプション:</translation>
+    </message>
+    <message>
+        <source>Arguments:</source>
+        <translation>引数:</translation>
+    </message>
+    <message>
+        <source>Unknown option &apos;%1&apos;.</source>
+        <translation>オプション &apos;%1&apos; はありません。</translation>
+    </message>
+    <message>
+        <source>Unknown options: %1.</source>
+        <translation>オプション %1 はありません。</translation>
+    </message>
+    <message>
+        <source>Missing value after &apos;%1&apos;.</source>
+        <translation>&apos;%1&apos; の後に値がありません。</translation>
+    </message>
+    <message>
+        <source>Unexpected value after &apos;%1&apos;.</source>
+        <translation>&apos;%1&apos; は値を取りません。</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Try &apos;%1 --help&apos;.</source>
+        <translation>使い方は &apos;%1 --help&apos; で表示します。</translation>
+    </message>
+    <message>
+        <source>%1: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset); without one, import with: %1 --import FILE</source>
+        <translation>%1: ウィンドウを開くディスプレイがありません (DISPLAY と WAYLAND_DISPLAY が未設定です)。ディスプレイなしでインポートするには: %1 --import FILE</translation>
+    </message>
+</context>
+</TS>
