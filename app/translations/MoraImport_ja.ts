@@ -26,6 +26,34 @@
         <translation>FILE をドロップしたときと同じく、
 FILE を選んだ状態でウィンドウを開きます。</translation>
     </message>
+    <message>
+        <source>With --import: import the file even when the ledger holds a run of the same content (without it, such a file is refused with exit status 2).</source>
+        <translation>--import とともに: 同じ内容のファイルを取り込んだ記録が
+台帳にあってもインポートします（この指定がなければ、
+そのようなファイルは終了ステータス 2 で受け付けません）。</translation>
+    </message>
+    <message>
+        <source>Write the ledger&apos;s import runs to standard output as tab-separated values.</source>
+        <translation>台帳の取り込み履歴をタブ区切りで標準出力に出します。</translation>
+    </message>
+    <message>
+        <source>Open the window of the import history.</source>
+        <translation>取り込み履歴のウィンドウを開きます。</translation>
+    </message>
+    <message>
+        <source>Write the header line and the lines that run RUN refused, as a CSV file in UTF-8, to standard output.</source>
+        <translation>取り込み RUN で取り込めなかった行を、見出し行とともに
+UTF-8 の CSV ファイルとして標準出力に出します。</translation>
+    </message>
+    <message>
+        <source>Take the trades of run RUN out of the ledger, with the products and parties that only it added.</source>
+        <translation>取り込み RUN の取引を台帳から取り消します。その取り込み
+だけが追加した製品と取引先も取り除きます。</translation>
+    </message>
+    <message>
+        <source>Name one run.</source>
+        <translation>取り込みを一つ指定してください。</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>
