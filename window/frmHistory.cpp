@@ -62,6 +62,8 @@ void frmHistory::BuildControls()
     grdRuns->setSelectionMode(QAbstractItemView::SingleSelection);
     grdRuns->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdRuns->verticalHeader()->hide();
+    grdRuns->setWordWrap(false);
+    grdRuns->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     grdRuns->horizontalHeader()->setSectionResizeMode(ColumnFile, QHeaderView::Stretch);
     connect(grdRuns, &QTableWidget::itemSelectionChanged, this, &frmHistory::UpdateButtons);
 
@@ -124,7 +126,6 @@ void frmHistory::ShowRuns()
         if (selected && selected->lngRunId == run.lngRunId)
             grdRuns->selectRow(row);
     }
-    grdRuns->resizeColumnToContents(ColumnTime);
     if (!SelectedRun() && !m_runs.empty())
         grdRuns->selectRow(0);
     UpdateButtons();
