@@ -60,6 +60,20 @@ int WithHistory(const LedgerHistoryFactory& openHistory, const QString& strConne
     return 2;
 }
 
+// The same for a command about the run that strRun names.
+template <typename Body>
+int WithRun(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
+            std::ostream& err, Body&& body)
+{
+    const std::optional<int64_t> run = RunNumber(strRun);
+    if (!run) {
+        WriteError(err, UnknownRunText(strRun));
+        return 2;
+    }
+    return WithHistory(openHistory, strConnection, err,
+                       [&](clsLedgerHistory& history) { return body(history, *run); });
+}
+
 }  // namespace
 
 int WriteHistory(const LedgerHistoryFactory& openHistory, const QString& strConnection, std::ostream& out,
@@ -88,13 +102,8 @@ int WriteHistory(const LedgerHistoryFactory& openHistory, const QString& strConn
 int WriteRejects(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
                  std::ostream& out, std::ostream& err)
 {
-    const std::optional<int64_t> run = RunNumber(strRun);
-    if (!run) {
-        WriteError(err, UnknownRunText(strRun));
-        return 2;
-    }
-    return WithHistory(openHistory, strConnection, err, [&](clsLedgerHistory& history) {
-        const std::optional<RunRejects> rejects = history.Rejects(*run);
+    return WithRun(openHistory, strConnection, strRun, err, [&](clsLedgerHistory& history, int64_t run) {
+        const std::optional<RunRejects> rejects = history.Rejects(run);
         if (!rejects) {
             WriteError(err, UnknownRunText(strRun));
             return 2;
@@ -109,19 +118,14 @@ int WriteRejects(const LedgerHistoryFactory& openHistory, const QString& strConn
 int UndoImportRun(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
                   std::ostream& out, std::ostream& err)
 {
-    const std::optional<int64_t> run = RunNumber(strRun);
-    if (!run) {
-        WriteError(err, UnknownRunText(strRun));
-        return 2;
-    }
-    return WithHistory(openHistory, strConnection, err, [&](clsLedgerHistory& history) {
-        const clsLedgerHistory::UndoResult result = history.UndoRun(*run, [] {});
+    return WithRun(openHistory, strConnection, strRun, err, [&](clsLedgerHistory& history, int64_t run) {
+        const clsLedgerHistory::UndoResult result = history.UndoRun(run, [] {});
         switch (result.outcome) {
         case clsLedgerHistory::UndoOutcome::Undone:
-            WriteText(out, UndoneText(*run, result.lngTradesRemoved) + u'\n');
+            WriteText(out, UndoneText(run, result.lngTradesRemoved) + u'\n');
             return 0;
         case clsLedgerHistory::UndoOutcome::AlreadyUndone:
-            WriteError(err, AlreadyUndoneText(*run));
+            WriteError(err, AlreadyUndoneText(run));
             return 2;
         case clsLedgerHistory::UndoOutcome::UnknownRun:
             break;

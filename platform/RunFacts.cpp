@@ -1,6 +1,7 @@
 #include "RunFacts.h"
 
 #include "RuntimeError.h"
+#include "TextFile.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -14,34 +15,14 @@
 #include <cerrno>
 #include <vector>
 
-namespace {
-
-// Closes the descriptor however the digest ends.
-class OpenFile {
-public:
-    explicit OpenFile(int fd) : m_fd(fd) {}
-    ~OpenFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-}  // namespace
 
 FileDigest DigestFile(const QString& strPath)
 {
     if (strPath.isEmpty() || strPath.contains(QChar(0)))
         throw RuntimeError(ERR_BAD_FILE_NAME);
     // Non-blocking, so that a pipe in the file's place cannot hold the run.
-    const OpenFile file(::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0)
+    const FileDescriptor file(::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!file.isOpen())
         throw RuntimeError(errno == ENOENT ? ERR_FILE_NOT_FOUND : ERR_PERMISSION_DENIED);
     struct stat status {};
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
@@ -51,16 +32,11 @@ FileDigest DigestFile(const QString& strPath)
     std::vector<char> buffer(64 * 1024);
     FileDigest digest;
     for (;;) {
-        const ssize_t got = ::read(file.get(), buffer.data(), buffer.size());
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throw RuntimeError(ERR_PATH_FILE_ACCESS);
-        }
-        if (got == 0)
-            break;
+        const qsizetype got = ReadFully(file.get(), buffer.data(), qsizetype(buffer.size()));
         hash.addData(QByteArrayView(buffer.data(), got));
         digest.lngSize += got;
+        if (got < qsizetype(buffer.size()))
+            break;
     }
     digest.strSha256 = hash.result().toHex();
     return digest;

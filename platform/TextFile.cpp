@@ -18,6 +18,23 @@
 #include <memory>
 #include <vector>
 
+qsizetype ReadFully(int fd, char* into, qsizetype size)
+{
+    qsizetype total = 0;
+    while (total < size) {
+        const ssize_t got = ::read(fd, into + total, size_t(size - total));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw RuntimeError(ERR_PATH_FILE_ACCESS);
+        }
+        if (got == 0)
+            break;
+        total += got;
+    }
+    return total;
+}
+
 namespace {
 
 // How many bytes at the start of utf8 form whole, valid UTF-8 sequences.
@@ -167,24 +184,6 @@ QString DecodeCp932(const char* bytes, qsizetype size)
     return text;
 }
 
-// Reads up to size bytes; fewer only at the end of the file. A failed read
-// raises error 75.
-qsizetype ReadFully(int fd, char* into, qsizetype size)
-{
-    qsizetype total = 0;
-    while (total < size) {
-        const ssize_t got = ::read(fd, into + total, size_t(size - total));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            throw RuntimeError(ERR_PATH_FILE_ACCESS);
-        }
-        if (got == 0)
-            break;
-        total += got;
-    }
-    return total;
-}
 
 void Rewind(int fd, off_t offset)
 {

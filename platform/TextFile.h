@@ -27,6 +27,10 @@ private:
     int m_fd;
 };
 
+// Reads up to size bytes; fewer only at the end of the file. A failed read
+// raises error 75.
+qsizetype ReadFully(int fd, char* into, qsizetype size);
+
 enum class TextEncoding { Utf8, Cp932 };
 
 // A text file opened for reading, decoded line by line as it is read: only
