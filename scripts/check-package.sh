@@ -3,7 +3,7 @@
 # folder to package from), lists it and checks what a desktop needs of it:
 # a stripped binary, a desktop entry and AppStream metainfo that validate,
 # the icon, and dependencies worked out from the binary; and what Debian
-# needs of it: lintian --pedantic without a single tag, manual pages, the
+# needs of it: lintian --pedantic reporting nothing, manual pages, the
 # copyright file, and a changelog and metainfo release of this version.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
