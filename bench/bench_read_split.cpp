@@ -24,15 +24,15 @@ constexpr int LINE_COUNT = 32767;
 
 const QString HEADER = QStringLiteral("日付,種別,メーカー,ふりがな,製品名,型式,仕様,数量,販売単価,ふりがな,販売先\r\n");
 
-// spec: the 仕様 (specification) column as written into the file.
-QString GenerateText(const QString& spec)
+// cell: the 仕様 column as written into the file.
+QString GenerateText(const QString& cell)
 {
     QString text = HEADER;
     for (int i = 1; i < LINE_COUNT; ++i) {
         text += QStringLiteral("2024/%1/%2,周辺機器,\"東都電機, 本社\",ぷりんたー,"
                                "プリンター %3,LP-%3X,%7,%4,%5,ほくと,"
                                "\"北斗商事 %6 \"\"特約店\"\"\"\r\n")
-                    .arg(i % 12 + 1).arg(i % 28 + 1).arg(i).arg(i % 9 + 1).arg(12800 + i).arg(i % 40).arg(spec);
+                    .arg(i % 12 + 1).arg(i % 28 + 1).arg(i).arg(i % 9 + 1).arg(12800 + i).arg(i % 40).arg(cell);
     }
     return text;
 }
