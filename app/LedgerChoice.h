@@ -1,19 +1,23 @@
 #pragma once
 
+#include "LedgerServer.h"
 #include "clsLedgerHistory.h"
 #include "clsLedgerStore.h"
 
 #include <QString>
 
-// The environment variable and the setting that name a ledger server.
+// The environment variables and the settings that name a ledger server
+// and the schema of its ledger.
 inline constexpr char kLedgerServerVariable[] = "MORAIMPORT_LEDGER_SERVER";
 inline constexpr char kLedgerServerSetting[] = "Ledger/Server";
+inline constexpr char kLedgerSchemaVariable[] = "MORAIMPORT_LEDGER_SCHEMA";
+inline constexpr char kLedgerSchemaSetting[] = "Ledger/Schema";
 
-// The libpq connection string or URI of the ledger server: the environment
-// variable when it is set (set but empty keeps the SQLite ledger whatever
-// the settings say), else the setting of the user or, failing that, of all
-// users. Empty for the SQLite ledger under Data/.
-QString ConfiguredLedgerServer();
+// The ledger server: the environment variable when it is set (set but
+// empty keeps the SQLite ledger whatever the settings say), with the schema
+// of its own variable; else the settings of the user or, failing that, of
+// all users. An empty strConnection means the SQLite ledger under Data/.
+LedgerServer ConfiguredLedgerServer();
 
 // Makes the stores of the ledger the program is configured for.
 LedgerStoreFactory ChooseLedgerStore();

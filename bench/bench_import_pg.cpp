@@ -95,7 +95,7 @@ int main(int argc, char** argv)
 
             const QString schema = QStringLiteral("bench_%1_%2").arg(getpid()).arg(lineCount);
             admin.value(QStringLiteral("CREATE SCHEMA %1").arg(schema).toUtf8().constData());
-            const QString ledgerServer = server + QStringLiteral(" options='-c search_path=%1'").arg(schema);
+            const LedgerServer ledgerServer{server, schema, {}};
             const long long xidBefore = admin.value("SELECT pg_current_xact_id()").toLongLong();
             const double serverMs = ImportMs(
                 csvPath, lineCount, [&] { return std::make_unique<PostgresLedgerStore>(ledgerServer); }, QString());

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QHash>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <exception>
@@ -81,9 +82,11 @@ constexpr const char* kRecordKindsSql =
     " WHERE products.product_id = v.p AND products.kind_code IS NULL"
     " AND EXISTS (SELECT 1 FROM kinds WHERE kinds.kind_code = v.k)";
 
-// The session's lock wait and who serves it on the server.
+// The session's lock wait, its schema, and who serves it on the server.
+// The schema alone makes the path, so that no other (one named after the
+// user, say) can come before it; pg_catalog is searched first all the same.
 constexpr const char* kSessionSetupSql =
-    "SELECT set_config('lock_timeout', '%1', false), pg_backend_pid(),"
+    "SELECT set_config('lock_timeout', $1, false), set_config('search_path', quote_ident($2), false),"
     " (SELECT backend_start::text FROM pg_stat_activity WHERE pid = pg_backend_pid())";
 
 // A server process whose client is gone may still be running the commit,
@@ -148,9 +151,9 @@ struct Backend {
 
 // libpq's own defaults wait for ever on a silent network; these give up
 // within seconds. The user's connection string may set them otherwise.
-constexpr std::array<const char*, 8> kConnectKeys = {
+constexpr std::array<const char*, 7> kConnectKeys = {
     "connect_timeout", "keepalives_idle", "keepalives_interval", "keepalives_count",
-    "application_name", "dbname", "client_encoding", nullptr};
+    "application_name", "dbname", "client_encoding"};
 
 // What reaching the ledger on a server gives.
 struct Reached {
@@ -164,7 +167,8 @@ struct Reached {
 // else; under a lock, so that programs starting at the same moment create
 // or upgrade the tables once. Nullopt when the ledger is usable; else the
 // reason, with permanent set when asking again cannot help.
-std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, bool create, bool& permanent)
+std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, const QString& wantedSchema, bool create,
+                                         bool& permanent)
 {
     permanent = false;
     const auto failed = [&](const PgResult& result) {
@@ -190,7 +194,7 @@ std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, bool c
         return failed(inspect);
     }
     if (PQgetisnull(inspect.get(), 0, 0))
-        return refuse(QStringLiteral("台帳を置くスキーマがありません（search_path を確かめて下さい）: %1").arg(where));
+        return refuse(QStringLiteral("台帳のスキーマ「%1」がありません: %2").arg(wantedSchema, where));
     const QString schema = QString::fromUtf8(PQgetvalue(inspect.get(), 0, 0));
     const QString place = QStringLiteral("%1 のスキーマ %2").arg(where, schema);
     const bool marked = PQgetvalue(inspect.get(), 0, 1)[0] == 't';
@@ -244,13 +248,22 @@ std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, bool c
 
 // Connects to the server and checks its ledger (see CheckLedgerSchema);
 // for a store when create is set, for the history when not.
-std::optional<QString> ReachLedger(const QString& server, bool create, Reached& reached, bool& permanent)
+std::optional<QString> ReachLedger(const LedgerServer& server, bool create, Reached& reached, bool& permanent)
 {
     permanent = false;
-    const QByteArray name = server.toUtf8();
-    const std::array<const char*, 8> values = {"10", "10", "5", "3", "MoraImport", name.constData(), "UTF8",
-                                               nullptr};
-    PgConnection connection(PQconnectdbParams(kConnectKeys.data(), values.data(), 1));
+    const QByteArray name = server.strConnection.toUtf8();
+    // Asked now, so that a password changed in the keyring meanwhile is the one used.
+    const QByteArray password = server.password ? server.password().toUtf8() : QByteArray();
+    std::array<const char*, 9> keys = {};
+    std::array<const char*, 9> values = {};
+    std::copy(kConnectKeys.begin(), kConnectKeys.end(), keys.begin());
+    const std::array<const char*, 7> defaults = {"10", "10", "5", "3", "MoraImport", name.constData(), "UTF8"};
+    std::copy(defaults.begin(), defaults.end(), values.begin());
+    if (!password.isEmpty()) {
+        keys[7] = "password";
+        values[7] = password.constData();
+    }
+    PgConnection connection(PQconnectdbParams(keys.data(), values.data(), 1));
     if (!connection)
         return QStringLiteral("メモリが足りません。");
     PGconn* c = connection.get();
@@ -258,13 +271,15 @@ std::optional<QString> ReachLedger(const QString& server, bool create, Reached& 
         return QStringLiteral("データベースサーバーに接続できません: %1").arg(Trimmed(PQerrorMessage(c)));
     reached.where = QStringLiteral("%1（%2:%3）")
                         .arg(QString::fromUtf8(PQdb(c)), QString::fromUtf8(PQhost(c)), QString::fromUtf8(PQport(c)));
-    const QByteArray setup = QString::fromLatin1(kSessionSetupSql).arg(PostgresLedgerStore::kLockTimeoutMs).toLatin1();
-    PgResult result(PQexec(c, setup.constData()));
+    const QByteArray lockTimeout = QByteArray::number(PostgresLedgerStore::kLockTimeoutMs);
+    const QByteArray schema = server.strSchema.toUtf8();
+    const std::array<const char*, 2> setupValues = {lockTimeout.constData(), schema.constData()};
+    PgResult result(PQexecParams(c, kSessionSetupSql, 2, nullptr, setupValues.data(), nullptr, nullptr, 0));
     if (!result || PQresultStatus(result.get()) != PGRES_TUPLES_OK)
         return PostgresErrorText(c, result.get());
     reached.backend.pid = PQbackendPID(c);
     reached.backend.started = QByteArray(PQgetvalue(result.get(), 0, 2));
-    if (auto refused = CheckLedgerSchema(c, reached.where, create, permanent))
+    if (auto refused = CheckLedgerSchema(c, reached.where, server.strSchema, create, permanent))
         return refused;
     reached.connection = std::move(connection);
     return std::nullopt;
@@ -551,7 +566,7 @@ struct PostgresLedgerStore::Session {
     }
 };
 
-PostgresLedgerStore::PostgresLedgerStore(QString strServer) : m_server(std::move(strServer)) {}
+PostgresLedgerStore::PostgresLedgerStore(LedgerServer server) : m_server(std::move(server)) {}
 
 PostgresLedgerStore::~PostgresLedgerStore() = default;
 
@@ -982,11 +997,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<clsLedgerHistory> OpenPostgresLedgerHistory(const QString& strServer)
+std::unique_ptr<clsLedgerHistory> OpenPostgresLedgerHistory(const LedgerServer& server)
 {
     Reached reached;
     bool permanent = false;
-    if (auto refused = ReachLedger(strServer, false, reached, permanent))
+    if (auto refused = ReachLedger(server, false, reached, permanent))
         throw LedgerError(*refused);
     return std::make_unique<PostgresLedgerHistory>(std::move(reached.connection));
 }

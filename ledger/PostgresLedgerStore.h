@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LedgerServer.h"
 #include "StoreFailure.h"
 #include "LedgerRuns.h"
 #include "clsLedgerHistory.h"
@@ -18,9 +19,9 @@
 // The ledger store on a PostgreSQL server, for a ledger that several
 // computers share. The server is named by a libpq connection string or
 // URI; the data source the window passes is ignored. The ledger's tables
-// live in the connection's current schema (normally public): an empty one
-// is given them, one of the first version is brought up to date, one that
-// holds other tables and no ledger mark is refused untouched.
+// live in the schema the server's settings name: an empty one is given
+// them, one of the first version is brought up to date, one that holds
+// other tables and no ledger mark is refused untouched.
 //
 // A run is one transaction, holding the ledger's turn (an advisory lock)
 // from BeginRun to CommitRun: runs and undos of other programs wait, and
@@ -44,7 +45,7 @@ public:
     // Trades sent to the server at once during a run.
     static constexpr int kTradeBatch = 4096;
 
-    explicit PostgresLedgerStore(QString strServer);
+    explicit PostgresLedgerStore(LedgerServer server);
     ~PostgresLedgerStore() override;
     PostgresLedgerStore(const PostgresLedgerStore&) = delete;
     PostgresLedgerStore& operator=(const PostgresLedgerStore&) = delete;
@@ -92,7 +93,7 @@ private:
     // nullopt with the reason when that cannot be told.
     std::optional<bool> committedAfterLostReply(const QString& token, QString& reason);
 
-    QString m_server;
+    LedgerServer m_server;
     bool m_opened = false;
     std::unique_ptr<Session> m_session;
     // Set when the server was reached and its database is no ledger to use:
@@ -104,6 +105,6 @@ private:
     FailureReasons m_reasons;
 };
 
-// The history of the ledger on the server that strServer names; raises
+// The history of the ledger on the server; raises
 // LedgerError when there is no ledger there yet, never creating one.
-std::unique_ptr<clsLedgerHistory> OpenPostgresLedgerHistory(const QString& strServer);
+std::unique_ptr<clsLedgerHistory> OpenPostgresLedgerHistory(const LedgerServer& server);

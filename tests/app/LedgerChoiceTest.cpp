@@ -35,7 +35,7 @@ protected:
         const std::unique_ptr<clsLedgerStore> store = ChooseLedgerStore()();
         const bool server = dynamic_cast<PostgresLedgerStore*>(store.get()) != nullptr;
         EXPECT_TRUE(server || dynamic_cast<SqliteLedgerStore*>(store.get()));
-        return {ConfiguredLedgerServer(), server};
+        return {ConfiguredLedgerServer().strConnection, server};
     }
 
     ScratchDir m_user;
@@ -79,5 +79,21 @@ TEST_F(LedgerChoice, AHandWrittenSettingIsReadWithItsCommas)
     QDir(m_system.root()).mkdir(QStringLiteral("MoraImport"));
     m_system.writeUtf8(QStringLiteral("MoraImport/MoraImport.conf"),
                        QStringLiteral("[Ledger]\nServer=host=ledger1.example,ledger2.example dbname=orvanta\n"));
-    EXPECT_EQ(ConfiguredLedgerServer(), QStringLiteral("host=ledger1.example,ledger2.example dbname=orvanta"));
+    EXPECT_EQ(ConfiguredLedgerServer().strConnection, QStringLiteral("host=ledger1.example,ledger2.example dbname=orvanta"));
+}
+
+TEST_F(LedgerChoice, TheSchemaIsPublicUnlessTheSettingOrTheVariableNamesOne)
+{
+    Set(m_user, QStringLiteral("host=ledger.example"));
+    EXPECT_EQ(ConfiguredLedgerServer().strSchema, QStringLiteral("public"));
+    QSettings(m_user.path(QStringLiteral("MoraImport/MoraImport.conf")), QSettings::IniFormat)
+        .setValue(QLatin1String(kLedgerSchemaSetting), QStringLiteral("orvanta"));
+    EXPECT_EQ(ConfiguredLedgerServer().strSchema, QStringLiteral("orvanta"));
+
+    // The variables go together: the server of one and the schema of the settings would be a guess.
+    const EnvironmentScope schema(kLedgerSchemaVariable, std::nullopt);
+    qputenv(kLedgerServerVariable, "host=other.example");
+    EXPECT_EQ(ConfiguredLedgerServer().strSchema, QStringLiteral("public"));
+    qputenv(kLedgerSchemaVariable, "branch2");
+    EXPECT_EQ(ConfiguredLedgerServer().strSchema, QStringLiteral("branch2"));
 }

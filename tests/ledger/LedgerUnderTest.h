@@ -88,9 +88,12 @@ public:
     // What the window passes; the server store does not read it.
     static QString connection() { return ConnectionTo(QStringLiteral("/nonexistent/Data/iOrvanta.mdb")); }
     std::unique_ptr<clsLedgerHistory> history() const { return OpenPostgresLedgerHistory(server()); }
-    // The connection string the store is made with: the server from libpq's
-    // variables, the ledger in this schema.
-    QString server() const { return QStringLiteral("options='-c search_path=%1'").arg(m_schema); }
+    // The server the store is made with: libpq's variables name it, the
+    // ledger is in this schema.
+    LedgerServer server() const { return LedgerServer{QString(), m_schema, {}}; }
+    // The tests' own connections find the ledger's tables by their path.
+    QString probeConnection() const { return QStringLiteral("options='-c search_path=%1'").arg(m_schema); }
+    QString schema() const { return m_schema; }
     // The names of the schema's tables, in order, joined by commas.
     QString tables()
     {
@@ -113,7 +116,7 @@ public:
 
     void holdWrites()
     {
-        m_holder = std::make_unique<PostgresProbe>(server());
+        m_holder = std::make_unique<PostgresProbe>(probeConnection());
         m_holder->exec(QStringLiteral(
             "BEGIN; LOCK TABLE trades, products, suppliers, customers, kinds IN EXCLUSIVE MODE"));
     }
@@ -127,7 +130,7 @@ private:
     PostgresProbe& probe()
     {
         if (!m_probe)
-            m_probe = std::make_unique<PostgresProbe>(server());
+            m_probe = std::make_unique<PostgresProbe>(probeConnection());
         return *m_probe;
     }
 

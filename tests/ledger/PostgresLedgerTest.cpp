@@ -174,7 +174,7 @@ TEST(PostgresLedgerOpen, ALedgerOfANewerOrUnknownVersionIsRefused)
 TEST(PostgresLedgerOpen, AnUnreachableServerFailsAtOnceAndIsAskedAgainAfterAPause)
 {
     // Nothing listens on port 1.
-    PostgresLedgerStore store(QStringLiteral("host=127.0.0.1 port=1 dbname=ledger"));
+    PostgresLedgerStore store(LedgerServer{QStringLiteral("host=127.0.0.1 port=1 dbname=ledger"), {}, {}});
     testing::internal::CaptureStderr();
     const Outcome opened = Open(store);
     ProductRecord product;
@@ -200,9 +200,39 @@ TEST(PostgresLedgerOpen, TheConnectionStringWinsOverTheStoresDefaults)
     };
     PostgresLedgerStore plain(ledger.server());
     ASSERT_FALSE(Open(plain).failed);
-    PostgresLedgerStore named(ledger.server() + QStringLiteral(" application_name=MoraImport-desk2 connect_timeout=2"));
+    LedgerServer server = ledger.server();
+    server.strConnection = QStringLiteral("application_name=MoraImport-desk2 connect_timeout=2");
+    PostgresLedgerStore named(server);
     ASSERT_FALSE(Open(named).failed);
     EXPECT_EQ(applications(), QStringList({"MoraImport", "MoraImport-desk2"}));
+}
+
+TEST(PostgresLedgerOpen, TheLedgerIsInItsOwnSchemaWhateverSchemaComesFirstOnTheUsersPath)
+{
+    PostgresLedger ledger;
+    // PostgreSQL's default path searches a schema named after the user first.
+    PostgresProbe admin;
+    admin.exec(QStringLiteral("CREATE SCHEMA \"$user_shadow\""));
+    admin.exec(QStringLiteral("ALTER ROLE CURRENT_USER SET search_path = \"$user_shadow\", public"));
+    Outcome opened;
+    {
+        PostgresLedgerStore store(ledger.server());
+        opened = Open(store);
+        ProductRecord product;
+        Resolve(store, QStringLiteral("液晶モニター"), product);
+    }
+    admin.exec(QStringLiteral("ALTER ROLE CURRENT_USER RESET search_path"));
+    const QString shadowTables =
+        admin.value(QStringLiteral("SELECT count(*) FROM pg_class WHERE relnamespace = '\"$user_shadow\"'::regnamespace"));
+    admin.exec(QStringLiteral("DROP SCHEMA \"$user_shadow\" CASCADE"));
+    ASSERT_FALSE(opened.failed) << opened.error.toStdString();
+    EXPECT_EQ(shadowTables, QStringLiteral("0"));
+    EXPECT_EQ(ledger.value(QStringLiteral("SELECT name FROM products")), QStringLiteral("液晶モニター"));
+
+    PostgresLedgerStore missing(LedgerServer{QString(), QStringLiteral("no such schema"), {}});
+    opened = Open(missing);
+    EXPECT_TRUE(opened.failed);
+    EXPECT_TRUE(opened.error.contains(QStringLiteral("台帳のスキーマ「no such schema」がありません"))) << opened.error.toStdString();
 }
 
 TEST(PostgresLedgerStore, ANulInATextIsRefusedInsteadOfCutShort)
