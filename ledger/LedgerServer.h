@@ -16,3 +16,18 @@ struct LedgerServer {
     // libpq (~/.pgpass, PGPASSWORD).
     std::function<QString()> password;
 };
+
+#include <cstdint>
+
+// What a look at a server's ledger found, for the one who sets it up.
+struct LedgerServerCheck {
+    // The ledger can be imported into (or will be made at the first import).
+    bool blnReady = false;
+    int64_t lngRuns = 0;  // the runs it holds, when ready
+    // In Japanese: what is wrong (host not found, refused, wrong password,
+    // certificate not trusted, not a ledger, no permission), or that it is ready.
+    QString strText;
+};
+
+// Connects with the server's settings and looks at its ledger, changing nothing.
+LedgerServerCheck CheckLedgerServer(const LedgerServer& server);

@@ -1005,3 +1005,17 @@ std::unique_ptr<clsLedgerHistory> OpenPostgresLedgerHistory(const LedgerServer& 
         throw LedgerError(*refused);
     return std::make_unique<PostgresLedgerHistory>(std::move(reached.connection));
 }
+
+LedgerServerCheck CheckLedgerServer(const LedgerServer& server)
+{
+    LedgerServerCheck check;
+    try {
+        const std::unique_ptr<clsLedgerHistory> history = OpenPostgresLedgerHistory(server);
+        check.lngRuns = int64_t(history->Runs().size());
+        check.blnReady = true;
+        check.strText = QStringLiteral("台帳を使用できます（取り込み %1 件）。").arg(check.lngRuns);
+    } catch (const LedgerError& error) {
+        check.strText = error.message();
+    }
+    return check;
+}
