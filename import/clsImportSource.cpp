@@ -189,35 +189,145 @@ bool clsImportSource::CheckHeaderItem(int16_t intColumn, QStringView strItem)
     }
 }
 
+clsLedgerStore* clsImportSource::StoreFor(const QString& strConnection)
+{
+    if (m_store && m_strStoreConnection == strConnection)
+        return m_store.get();
+    m_store = m_storeFactory ? m_storeFactory() : nullptr;
+    if (!m_store)
+        return nullptr;
+    m_strStoreConnection = strConnection;
+    QString strError;
+    bool blnFailed = false;
+    // Not looked at: every later call fails for the reason, which the store tells once.
+    m_store->OpenConnection(strConnection, strError, blnFailed);
+    return m_store.get();
+}
+
+bool clsImportSource::AskRepeat(const PriorRun& prior)
+{
+    const QString strPrompt =
+        QStringLiteral("このファイルは %1 に取り込み済みです（全レコード %2 件中 %3 件）。もう一度インポートしますか？")
+            .arg(prior.dtmStarted.toString(QStringLiteral("yyyy/MM/dd HH:mm")))
+            .arg(prior.lngRead)
+            .arg(prior.lngImported);
+    return m_desktop.MsgBox(strPrompt, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2,
+                            QStringLiteral("インポート確認")) == IDYES;
+}
+
 bool clsImportSource::IMPRepeatCheck(const QString& strFilePath, const QString& strConnection)
 {
     std::optional<PriorRun> prior;
     try {
         const FileDigest digest = DigestFile(strFilePath);
-        std::unique_ptr<clsLedgerStore> store = m_storeFactory ? m_storeFactory() : nullptr;
+        clsLedgerStore* store = StoreFor(strConnection);
         if (!store)
             return false;
         QString strError;
         bool blnFailed = false;
-        store->OpenConnection(strConnection, strError, blnFailed);
-        if (blnFailed)
-            return false;
         prior = store->FindImportedRun(digest.strSha256, strError, blnFailed);
         if (blnFailed)
             prior.reset();
+        m_lngRepeatOf = 0;
     } catch (const std::exception&) {
         // Whatever keeps the question from being asked fails the run itself, with its report.
         return false;
     }
     if (!prior)
         return false;
-    const QString strPrompt =
-        QStringLiteral("このファイルは %1 に取り込み済みです（全レコード %2 件中 %3 件）。もう一度インポートしますか？")
-            .arg(prior->dtmStarted.toString(QStringLiteral("yyyy/MM/dd HH:mm")))
-            .arg(prior->lngRead)
-            .arg(prior->lngImported);
-    return m_desktop.MsgBox(strPrompt, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2,
-                            QStringLiteral("インポート確認")) != IDYES;
+    if (!AskRepeat(*prior))
+        return true;
+    m_lngRepeatOf = prior->lngRunId;
+    return false;
+}
+
+bool clsImportSource::BeginRun(clsLedgerStore& store, ImportRunInfo& run)
+{
+    for (;;) {
+        QString strError;
+        bool blnFailed = false;
+        const std::optional<PriorRun> repeat =
+            store.BeginRun(run, [this] { m_desktop.DoEvents(); }, strError, blnFailed);
+        if (blnFailed)
+            throw RuntimeError(ERR_AUTOMATION, strError);
+        if (!repeat)
+            return true;
+        // Another clerk imported the same file while this one waited its turn.
+        if (!AskRepeat(*repeat))
+            return false;
+        run.lngRepeatOf = repeat->lngRunId;
+    }
+}
+
+struct clsImportSource::ReadAhead {
+    LineOutcome outcome = LineOutcome::Failed;
+    int64_t lngLineNumber = 0;
+    QString strRecord;
+    std::vector<LineReason> reasons;
+    TradeRecord trade;
+    ProductRecord product;
+    PartyRecord party;  // of the run's mode
+    QString strKind;
+};
+
+namespace {
+
+// Lines read at once before the store hears of them, and the text they may
+// hold together: the store looks their names up in one go.
+constexpr std::size_t kWindowLines = 8192;
+constexpr qsizetype kWindowChars = 4 * 1024 * 1024;
+
+// What the reading of a line put in the records, into the records the
+// store sees: the fields the store writes (IDs, and those the engine never
+// sets) stay as the store left them.
+void TakeLineValues(const TradeRecord& from, bool blnPurchase, TradeRecord& to)
+{
+    to.intTradeKind = from.intTradeKind;
+    to.dtmTradeDate = from.dtmTradeDate;
+    if (blnPurchase) {
+        to.lngPurchaseQuantity = from.lngPurchaseQuantity;
+        to.lngPurchaseUnitPrice = from.lngPurchaseUnitPrice;
+        to.lngPurchaseAmount = from.lngPurchaseAmount;
+    } else {
+        to.lngSalesQuantity = from.lngSalesQuantity;
+        to.lngSalesUnitPrice = from.lngSalesUnitPrice;
+        to.lngSalesAmount = from.lngSalesAmount;
+    }
+}
+
+void TakeLineValues(const ProductRecord& from, ProductRecord& to)
+{
+    to.strMaker = from.strMaker;
+    to.strReading = from.strReading;
+    to.strProductName = from.strProductName;
+    to.strModel = from.strModel;
+    to.strSpec = from.strSpec;
+}
+
+void TakeLineValues(const PartyRecord& from, PartyRecord& to)
+{
+    to.strReading = from.strReading;
+    to.strPartyName = from.strPartyName;
+}
+
+}  // namespace
+
+void clsImportSource::ReadWindow(LineContext& line, std::vector<ReadAhead>& window, int16_t intRead,
+                                 TradeRecord& trade, ProductRecord& product, PartyRecord& supplier,
+                                 PartyRecord& customer, QString& strKind)
+{
+    window.clear();
+    qsizetype chars = 0;
+    // The line that would pass the read counter is read, and none after it.
+    while (!line.reader.AtEndOfStream() && window.size() < kWindowLines && chars < kWindowChars &&
+           int(intRead) + int(window.size()) <= INT16_MAX) {
+        const LineOutcome outcome = ReadDataLine(line, trade, product, supplier, customer, strKind);
+        if (outcome == LineOutcome::NoData)
+            continue;
+        chars += line.strRecord.size();
+        window.push_back(ReadAhead{outcome, line.reader.RecordLineNumber(), line.strRecord, std::move(line.reasons),
+                                   trade, product, mblnPurchase ? supplier : customer, strKind});
+    }
 }
 
 void clsImportSource::ExecImport(const QString& strFilePath, const QString& strConnection)
@@ -225,19 +335,14 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
     // Declared so that they are released in the order store, stream, file-system object.
     std::unique_ptr<FileSystemObject> fso;
     std::unique_ptr<TextStream> stream;
-    std::unique_ptr<clsLedgerStore> store;
     try {
         fso = std::make_unique<FileSystemObject>();
-        store = m_storeFactory ? m_storeFactory() : nullptr;
+        clsLedgerStore* store = StoreFor(strConnection);
         if (!store)
             throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
 
-        QString strError;
-        bool blnFailed = false;
-        store->OpenConnection(strConnection, strError, blnFailed);
-
         if (OpenImportFile(stream, *fso, strFilePath)) {
-            store.reset();
+            m_store.reset();
             m_desktop.SetMousePointer(POINTER_DEFAULT);
             m_desktop.MsgBox(QStringLiteral("ファイルが開けない為インポートは失敗しました。"), MB_OK, QString());
             return;
@@ -260,21 +365,29 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
         run.strUser = CurrentUserName();
         run.strHost = CurrentHostName();
         run.strProgramVersion = QCoreApplication::applicationVersion();
-        store->BeginRun(run, [this] { m_desktop.DoEvents(); }, strError, blnFailed);
-        if (blnFailed)
-            throw RuntimeError(ERR_AUTOMATION, strError);
+        run.lngRepeatOf = m_lngRepeatOf;
+        if (!BeginRun(*store, run)) {
+            m_store.reset();
+            return;
+        }
 
+        // The records as the store sees them, and as the lines read ahead fill them.
         TradeRecord trade;
         ProductRecord product;
         PartyRecord supplier;
         PartyRecord customer;
         QString strKind;
+        TradeRecord readTrade;
+        ProductRecord readProduct;
+        PartyRecord readSupplier;
+        PartyRecord readCustomer;
+        QString readKind;
         int16_t intRead = 0;
         int16_t intImported = 0;
         std::vector<RejectedLine> refused;  // the first of them, for the totals box
         std::size_t intRefused = 0;
-        const auto refuse = [&](std::vector<LineReason> reasons) {
-            RejectedLine rejected{reader.RecordLineNumber(), line.strRecord, std::move(reasons)};
+        const auto refuse = [&](const ReadAhead& ahead, std::vector<LineReason> reasons) {
+            RejectedLine rejected{ahead.lngLineNumber, ahead.strRecord, std::move(reasons)};
             QString strRejectError;
             bool blnRejectFailed = false;
             store->RejectLine(rejected, strRejectError, blnRejectFailed);
@@ -284,46 +397,65 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
                 refused.push_back(std::move(rejected));
             ++intRefused;
         };
+        std::vector<ReadAhead> window;
+        ComingNames names;
+        QString strError;
+        bool blnFailed = false;
         while (!reader.AtEndOfStream()) {
-            blnFailed = false;
-            const LineOutcome outcome = ReadDataLine(line, trade, product, supplier, customer, strKind);
-            if (outcome == LineOutcome::NoData)
-                continue;
-            // A line whose own values failed reaches the store not at all:
-            // its names must not become products or parties.
-            if (outcome == LineOutcome::Failed) {
+            ReadWindow(line, window, intRead, readTrade, readProduct, readSupplier, readCustomer, readKind);
+            names = ComingNames();
+            for (const ReadAhead& ahead : window) {
+                if (ahead.outcome != LineOutcome::Distributed)
+                    continue;
+                names.products.push_back(ahead.product);
+                names.parties.push_back(ahead.party);
+                if (!ahead.strKind.isEmpty())
+                    names.kinds.push_back(ahead.strKind);
+            }
+            store->PrepareNames(names, mblnPurchase);
+
+            for (ReadAhead& ahead : window) {
+                blnFailed = false;
+                // A line whose own values failed reaches the store not at all:
+                // its names must not become products or parties.
+                if (ahead.outcome == LineOutcome::Failed) {
+                    intRead = AddInt16(intRead, 1);
+                    refuse(ahead, std::move(ahead.reasons));
+                    m_desktop.DoEvents();
+                    continue;
+                }
+                TakeLineValues(ahead.trade, mblnPurchase, trade);
+                TakeLineValues(ahead.product, product);
+                TakeLineValues(ahead.party, mblnPurchase ? supplier : customer);
+                strKind = ahead.strKind;
+
+                store->BeginLine(ahead.lngLineNumber);
+                strError.clear();
+                const QString strProductName = product.strProductName;
+                store->ResolveProduct(strProductName, product, strError, blnFailed);
+                trade.lngProductID = product.lngProductID;
+                if (mblnPurchase) {
+                    const QString strPartyName = supplier.strPartyName;
+                    strError.clear();
+                    store->ResolveSupplier(strPartyName, supplier, strError, blnFailed);
+                    trade.lngSupplierID = supplier.lngPartyID;
+                } else {
+                    const QString strPartyName = customer.strPartyName;
+                    strError.clear();
+                    store->ResolveCustomer(strPartyName, customer, strError, blnFailed);
+                    trade.lngCustomerID = customer.lngPartyID;
+                }
                 intRead = AddInt16(intRead, 1);
-                refuse(std::move(line.reasons));
+                product.lngKindCode = store->GetKindCode(strKind);
+
+                strError.clear();
+                store->InsertTrade(product, supplier, customer, trade, mblnPurchase, strError, blnFailed);
+                if (!blnFailed)
+                    intImported = AddInt16(intImported, 1);
+                else
+                    refuse(ahead, {LineReason{QString(), strError, QString(), QString()}});
                 m_desktop.DoEvents();
-                continue;
             }
-
-            store->BeginLine(reader.RecordLineNumber());
-            strError.clear();
-            const QString strProductName = product.strProductName;
-            store->ResolveProduct(strProductName, product, strError, blnFailed);
-            trade.lngProductID = product.lngProductID;
-            if (mblnPurchase) {
-                const QString strPartyName = supplier.strPartyName;
-                strError.clear();
-                store->ResolveSupplier(strPartyName, supplier, strError, blnFailed);
-                trade.lngSupplierID = supplier.lngPartyID;
-            } else {
-                const QString strPartyName = customer.strPartyName;
-                strError.clear();
-                store->ResolveCustomer(strPartyName, customer, strError, blnFailed);
-                trade.lngCustomerID = customer.lngPartyID;
-            }
-            intRead = AddInt16(intRead, 1);
-            product.lngKindCode = store->GetKindCode(strKind);
-
-            strError.clear();
-            store->InsertTrade(product, supplier, customer, trade, mblnPurchase, strError, blnFailed);
-            if (!blnFailed)
-                intImported = AddInt16(intImported, 1);
-            else
-                refuse({LineReason{QString(), strError, QString(), QString()}});
-            m_desktop.DoEvents();
         }
         stream->Close();
         strError.clear();
@@ -331,14 +463,14 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
         if (blnFailed)
             throw RuntimeError(ERR_AUTOMATION, strError);
         // Frees the database, so that no one waits on it while the box is open.
-        store.reset();
+        m_store.reset();
         m_desktop.MsgBoxWithDetails(
             QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(intRead).arg(intImported),
             MB_ICONINFORMATION, QStringLiteral("インポート完了"), RefusedLinesText(refused, intRefused));
     } catch (const std::exception& error) {
-        if (store) {
-            store->AbandonRun();
-            store.reset();
+        if (m_store) {
+            m_store->AbandonRun();
+            m_store.reset();
         }
         ReportError(m_desktop, QStringLiteral("CLS-is1005"), error, PointerOnError::Reset);
         m_desktop.MsgBox(QStringLiteral("インポートは中止されました。このファイルの取引は登録されていません。"),

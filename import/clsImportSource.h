@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Desktop;
@@ -29,7 +30,7 @@ public:
     // True when the file is unusable; the user has then been told why.
     bool IMPFileCheck(const QString& strFilePath);
     // True when the file's content was imported before and the user does
-    // not want it again.
+    // not want it again. The run looks again once it holds the ledger.
     bool IMPRepeatCheck(const QString& strFilePath, const QString& strConnection);
     void ExecImport(const QString& strFilePath, const QString& strConnection);
     bool IsPurchase() const { return mblnPurchase; }
@@ -39,6 +40,20 @@ private:
     enum class LineOutcome { Distributed, Failed, NoData };
     // The run's view of the line being read, and how it reports.
     struct LineContext;
+    // A data line read ahead of its store calls, with what it put in the records.
+    struct ReadAhead;
+
+    // The store of this command, made and connected at its first need, so
+    // that the repeat check and the run tell each reason once.
+    clsLedgerStore* StoreFor(const QString& strConnection);
+    // Whether the user wants a file imported again that went in before.
+    bool AskRepeat(const PriorRun& prior);
+    // Begins the run; false when the same content went in meanwhile and the
+    // user does not want it again.
+    bool BeginRun(clsLedgerStore& store, ImportRunInfo& run);
+    // Reads the next data lines, as many as the store is told of at once.
+    void ReadWindow(LineContext& line, std::vector<ReadAhead>& window, int16_t intRead, TradeRecord& trade,
+                    ProductRecord& product, PartyRecord& supplier, PartyRecord& customer, QString& strKind);
 
     bool OpenImportFile(std::unique_ptr<TextStream>& stream, FileSystemObject& fso,
                         const QString& strFilePath);
@@ -62,4 +77,8 @@ private:
     Desktop& m_desktop;
     LedgerStoreFactory m_storeFactory;
     bool mblnPurchase = false;
+    std::unique_ptr<clsLedgerStore> m_store;
+    QString m_strStoreConnection;
+    // What the repeat check found, for the run to look again in its turn.
+    std::optional<int64_t> m_lngRepeatOf;
 };

@@ -22,6 +22,10 @@ struct ImportRunInfo {
     QString strUser;
     QString strHost;
     QString strProgramVersion;
+    // What the repeat check before the run found: nothing when none was
+    // made; else the newest run of the same content that the user chose to
+    // import again, 0 when there was none.
+    std::optional<int64_t> lngRepeatOf;
 };
 
 // Why a line was refused: one report, or the store's refusal of its trade.
@@ -45,6 +49,14 @@ struct PriorRun {
     QDateTime dtmStarted;  // local time
     int32_t lngRead = 0;
     int32_t lngImported = 0;
+};
+
+// The names of data lines that the next per-line calls will resolve, in
+// file order, as their records held them.
+struct ComingNames {
+    std::vector<ProductRecord> products;
+    std::vector<PartyRecord> parties;  // of the run's mode
+    std::vector<QString> kinds;
 };
 
 // The ledger store as the import engine sees it. Operations report failure
@@ -84,13 +96,25 @@ public:
     // Starts the run: nothing it writes is seen by others before CommitRun.
     // While another run or undo holds the ledger, whileWaiting is called
     // about every 50 ms; after 60 s of waiting the call fails with its reason.
-    virtual void BeginRun(const ImportRunInfo& run, const std::function<void()>& whileWaiting,
-                          QString& strError, bool& blnFailed)
+    // After a repeat check (run.lngRepeatOf set), a run of the same content
+    // that went in since (newer than the one the user chose to repeat) is
+    // given back instead, and nothing is begun.
+    virtual std::optional<PriorRun> BeginRun(const ImportRunInfo& run, const std::function<void()>& whileWaiting,
+                                             QString& strError, bool& blnFailed)
     {
         (void)run;
         (void)whileWaiting;
         strError.clear();
         blnFailed = false;
+        return std::nullopt;
+    }
+    // Tells the store, inside a run, the names that lines read ahead will
+    // resolve, so that it can look them up and add them together. Throws
+    // like a per-line call.
+    virtual void PrepareNames(const ComingNames& names, bool blnPurchase)
+    {
+        (void)names;
+        (void)blnPurchase;
     }
     // The physical line of the file that the next per-line calls are about.
     virtual void BeginLine(int64_t lngLineNumber) { (void)lngLineNumber; }

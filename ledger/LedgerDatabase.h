@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LedgerFailure.h"
+
 #include <QString>
 
 #include <chrono>
@@ -10,10 +12,10 @@
 #include <variant>
 #include <vector>
 
-// The little the ledger's own logic needs of a database engine, so that
-// runs, their refused lines, undo and schema upgrades are written once for
-// both engines. Statements are written with ?1, ?2 ... for parameters and in
-// SQL both engines read alike.
+// The SQL the ledger's own logic needs of a database engine, so that runs,
+// their refused lines, the history, undo and schema upgrades are written
+// once for both engines. Statements are written with ?1, ?2 ... for
+// parameters and in SQL both engines read alike.
 
 // A parameter or a column: NULL, an integer or a text.
 using SqlValue = std::variant<std::monostate, int64_t, QString>;
@@ -25,22 +27,11 @@ int64_t IntegerOf(const SqlValue& value);
 QString TextOf(const SqlValue& value);
 inline bool IsNull(const SqlValue& value) { return std::holds_alternative<std::monostate>(value); }
 
-// A statement failed; the text is for the user.
-class DatabaseFailure : public std::runtime_error {
-public:
-    explicit DatabaseFailure(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
-    const QString& message() const { return m_message; }
-
-private:
-    QString m_message;
-};
-
 class LedgerDatabase {
 public:
     virtual ~LedgerDatabase() = default;
 
-    // Rows of a query; throws DatabaseFailure.
+    // Rows of a query; throws DatabaseFailure. Texts go in and come back exactly.
     virtual std::vector<SqlRow> query(const char* sql, const std::vector<SqlValue>& parameters = {}) = 0;
     // The number of rows a statement changed; throws DatabaseFailure.
     virtual int64_t execute(const char* sql, const std::vector<SqlValue>& parameters = {}) = 0;
@@ -55,12 +46,13 @@ public:
 
     // The column type of a table's own ID, generated on insert.
     virtual const char* idColumnType() const = 0;
-    // Whether the ledger indexes the trades' references (to runs, products
-    // and parties) for the engine to find them. An engine that checks no
-    // reference during a turn needs none, and every trade is written faster.
-    virtual bool indexesReferences() const = 0;
     // Marks the ledger with its schema version, inside the transaction.
     virtual void setSchemaVersion(int version) = 0;
+    // What an upgrade to version needs of this engine alone, inside the transaction.
+    virtual void upgradeOwnSchema(int version) { (void)version; }
+    // Before the undo of a run removes rows in its turn: keeps the IDs given
+    // so far from being given again, for an engine that would reuse them.
+    virtual void keepGivenIds(int64_t runId) { (void)runId; }
 };
 
 // How long a run or undo waits for the ledger's turn, and how often it lets

@@ -329,7 +329,7 @@ TEST(LedgerTurn, WaitingGivesUpAfterItsPatienceWithTheReason)
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(ledger.db.path()).constData(), &raw), SQLITE_OK);
     const SqliteDatabase db(raw);
-    SqliteLedgerDatabase waiting(raw, SqliteLedgerStore::kBusyTimeoutMs);
+    SqliteLedgerDatabase waiting(raw);
     int waits = 0;
     const std::optional<QString> reason = WaitForTurn(waiting, [&] { ++waits; }, std::chrono::milliseconds(300));
     ASSERT_TRUE(reason.has_value());

@@ -147,8 +147,8 @@ TEST(PostgresLedgerOpen, ASchemaWithOtherTablesIsRefusedUntouchedAndSaysWhyOnce)
     EXPECT_EQ(ledger.rows(QStringLiteral("SELECT * FROM inventory")), QStringList{"棚卸"});
     EXPECT_EQ(written.filter(QStringLiteral("MoraImport: 台帳: ") + opened.error).size(), 1)
         << written.join(u'\n').toStdString();
-    EXPECT_EQ(written.filter(QStringLiteral("MoraImport: 台帳: ") + later.front().error).size(), 1)
-        << written.join(u'\n').toStdString();
+    // What every later call says follows from it, and is not written again.
+    EXPECT_EQ(written.size(), 1) << written.join(u'\n').toStdString();
 }
 
 TEST(PostgresLedgerOpen, ALedgerOfANewerOrUnknownVersionIsRefused)
@@ -158,7 +158,7 @@ TEST(PostgresLedgerOpen, ALedgerOfANewerOrUnknownVersionIsRefused)
         PostgresLedgerStore creator(ledger.server());
         ASSERT_FALSE(Open(creator).failed);
     }
-    ledger.exec(QStringLiteral("UPDATE ledger_mark SET schema_version = 3"));
+    ledger.exec(QStringLiteral("UPDATE ledger_mark SET schema_version = %1").arg(PostgresLedgerStore::kSchemaVersion + 1));
     PostgresLedgerStore store(ledger.server());
     Outcome opened = Open(store);
     EXPECT_TRUE(opened.failed);

@@ -131,13 +131,14 @@ public:
         blnFailed = false;
         return m_log->priorRun;
     }
-    void BeginRun(const ImportRunInfo& run, const std::function<void()>&, QString& strError,
-                  bool& blnFailed) override
+    std::optional<PriorRun> BeginRun(const ImportRunInfo& run, const std::function<void()>&, QString& strError,
+                                     bool& blnFailed) override
     {
         m_log->runCalls << QStringLiteral("BeginRun");
         m_log->runs.push_back(run);
         blnFailed = m_log->beginFails;
         strError = blnFailed ? QStringLiteral("no run") : QString();
+        return std::nullopt;
     }
     void BeginLine(int64_t lngLineNumber) override { m_log->lineNumbers.push_back(lngLineNumber); }
     void RejectLine(const RejectedLine& line, QString& strError, bool& blnFailed) override

@@ -1,27 +1,27 @@
 #include "SqliteLedgerDatabase.h"
 
-QString SqliteErrorText(sqlite3* db, int result, int busyTimeoutMs)
+DatabaseFailure SqliteFailure(sqlite3* db, int result)
 {
+    const QString detail = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
     switch (result & 0xff) {
     case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return QStringLiteral("データベースが他で使用中のため書き込めません（%1 秒待ちました）。")
-            .arg(busyTimeoutMs / 1000);
-    case SQLITE_FULL:
-        return QStringLiteral("ディスクがいっぱいのためデータベースに書き込めません。");
-    case SQLITE_READONLY:
-        return QStringLiteral("データベースが読み取り専用のため書き込めません。");
-    case SQLITE_NOMEM:
-        return QStringLiteral("メモリが足りません。");
-    default:
-        return QStringLiteral("データベースのエラー: %1").arg(QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory"));
+    case SQLITE_LOCKED: return DatabaseFailure(FailureKind::Busy, detail);
+    case SQLITE_FULL: return DatabaseFailure(FailureKind::Full, detail);
+    case SQLITE_READONLY: return DatabaseFailure(FailureKind::ReadOnly, detail);
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return DatabaseFailure(FailureKind::NoPermission, detail);
+    case SQLITE_NOMEM: return DatabaseFailure(FailureKind::OutOfMemory, detail);
+    default: return DatabaseFailure(FailureKind::Other, detail);
     }
 }
 
-void SqliteLedgerDatabase::fail(int result) const
+QString ColumnText(sqlite3_stmt* statement, int column)
 {
-    throw DatabaseFailure(SqliteErrorText(m_db, result, m_busyTimeoutMs));
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+    return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
 }
+
+void SqliteLedgerDatabase::fail(int result) const { throw SqliteFailure(m_db, result); }
 
 sqlite3_stmt* SqliteLedgerDatabase::prepared(const char* sql)
 {
@@ -52,8 +52,7 @@ public:
             if (const auto* number = std::get_if<int64_t>(&value))
                 m_result = sqlite3_bind_int64(statement, index, *number);
             else if (const auto* text = std::get_if<QString>(&value))
-                m_result = sqlite3_bind_text16(statement, index, text->utf16(),
-                                               int(text->size() * qsizetype(sizeof(char16_t))), SQLITE_TRANSIENT);
+                m_result = BindText(statement, index, *text);
             else
                 m_result = sqlite3_bind_null(statement, index);
         }
@@ -81,10 +80,8 @@ SqlValue Column(sqlite3_stmt* statement, int column)
         return std::monostate();
     case SQLITE_INTEGER:
         return int64_t(sqlite3_column_int64(statement, column));
-    default: {
-        const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(statement, column));
-        return QString::fromUtf16(text, sqlite3_column_bytes16(statement, column) / qsizetype(sizeof(char16_t)));
-    }
+    default:
+        return ColumnText(statement, column);
     }
 }
 
@@ -131,7 +128,7 @@ bool SqliteLedgerDatabase::tryBeginTurn()
     // The caller waits between attempts and lets the window breathe.
     sqlite3_busy_timeout(m_db, 0);
     const int result = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    sqlite3_busy_timeout(m_db, m_busyTimeoutMs);
+    sqlite3_busy_timeout(m_db, kBusyWaitMs);
     if (result == SQLITE_OK)
         return true;
     checkForeignKeys();
@@ -148,9 +145,9 @@ void SqliteLedgerDatabase::checkForeignKeys() noexcept
 void SqliteLedgerDatabase::commit()
 {
     if (const int result = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr); result != SQLITE_OK) {
-        const QString reason = SqliteErrorText(m_db, result, m_busyTimeoutMs);
+        const DatabaseFailure failure = SqliteFailure(m_db, result);
         rollback();
-        throw DatabaseFailure(reason);
+        throw failure;
     }
     checkForeignKeys();
 }
@@ -166,4 +163,27 @@ void SqliteLedgerDatabase::rollback() noexcept
 void SqliteLedgerDatabase::setSchemaVersion(int version)
 {
     run(QByteArray("PRAGMA user_version = " + QByteArray::number(version)).constData());
+}
+
+void SqliteLedgerDatabase::upgradeOwnSchema(int version)
+{
+    // SQLite gives a new row the ID after the highest there: an undo that
+    // removed the highest would have them given again. The undone run
+    // keeps what had been given (no table of its own: the ledger's tables
+    // stay those of every engine).
+    if (version == 3) {
+        for (const char* column : {"kept_trade_id", "kept_product_id", "kept_supplier_id", "kept_customer_id",
+                                   "kept_kind_code"})
+            run(QByteArray("ALTER TABLE runs ADD COLUMN ") .append(column).append(" integer").constData());
+    }
+}
+
+void SqliteLedgerDatabase::keepGivenIds(int64_t runId)
+{
+    execute("UPDATE runs SET kept_trade_id = (SELECT max(trade_id) FROM trades),"
+            " kept_product_id = (SELECT max(product_id) FROM products),"
+            " kept_supplier_id = (SELECT max(supplier_id) FROM suppliers),"
+            " kept_customer_id = (SELECT max(customer_id) FROM customers),"
+            " kept_kind_code = (SELECT max(kind_code) FROM kinds) WHERE run_id = ?1",
+            {runId});
 }

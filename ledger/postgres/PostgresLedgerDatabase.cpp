@@ -1,7 +1,5 @@
 #include "PostgresLedgerDatabase.h"
 
-#include "PostgresLedgerStore.h"
-
 #include <QByteArray>
 
 #include <cstring>
@@ -9,23 +7,25 @@
 
 QString PostgresTrimmed(const char* text) { return QString::fromUtf8(text ? text : "").simplified(); }
 
-QString PostgresErrorText(PGconn* c, const PGresult* result)
+DatabaseFailure PostgresFailure(PGconn* c, const PGresult* result)
 {
     if (PQstatus(c) != CONNECTION_OK)
-        return QStringLiteral("データベースサーバーとの接続が切れました: %1").arg(PostgresTrimmed(PQerrorMessage(c)));
+        return DatabaseFailure(FailureKind::ConnectionLost, PostgresTrimmed(PQerrorMessage(c)));
     const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     const QString message = result ? PostgresTrimmed(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY))
                                    : PostgresTrimmed(PQerrorMessage(c));
     const auto is = [&](const char* code) { return state && std::strcmp(state, code) == 0; };
     if (is("55P03"))
-        return QStringLiteral("データベースが他で使用中のため書き込めません（%1 秒待ちました）。").arg(PostgresLedgerStore::kLockTimeoutMs / 1000);
+        return DatabaseFailure(FailureKind::Busy, message);
     if (is("53100"))
-        return QStringLiteral("ディスクがいっぱいのためデータベースに書き込めません。");
+        return DatabaseFailure(FailureKind::Full, message);
     if (is("25006"))
-        return QStringLiteral("データベースが読み取り専用のため書き込めません。");
+        return DatabaseFailure(FailureKind::ReadOnly, message);
     if (is("42501"))
-        return QStringLiteral("データベースに書き込む権限がありません（%1）。").arg(message);
-    return QStringLiteral("データベースのエラー: %1").arg(message);
+        return DatabaseFailure(FailureKind::NoPermission, message);
+    if (is("53200"))
+        return DatabaseFailure(FailureKind::OutOfMemory, message);
+    return DatabaseFailure(FailureKind::Other, message);
 }
 
 PgResult PostgresLedgerDatabase::run(const char* sql, const std::vector<SqlValue>& parameters,
@@ -45,6 +45,7 @@ PgResult PostgresLedgerDatabase::run(const char* sql, const std::vector<SqlValue
         if (const auto* number = std::get_if<int64_t>(&value)) {
             values.emplace_back(QByteArray::number(qlonglong(*number)));
         } else if (const auto* text = std::get_if<QString>(&value)) {
+            // libpq would cut the text short at a NUL.
             if (text->contains(QChar(u'\0')))
                 throw DatabaseFailure(QStringLiteral("NUL 文字を含む名前や項目はデータベースに保存できません。"));
             values.emplace_back(text->toUtf8());
@@ -58,7 +59,7 @@ PgResult PostgresLedgerDatabase::run(const char* sql, const std::vector<SqlValue
     PgResult result(PQexecParams(m_connection, found->second.c_str(), int(pointers.size()), nullptr,
                                  pointers.data(), nullptr, nullptr, 0));
     if (!result || PQresultStatus(result.get()) != expected)
-        throw DatabaseFailure(PostgresErrorText(m_connection, result.get()));
+        throw PostgresFailure(m_connection, result.get());
     return result;
 }
 
@@ -110,7 +111,7 @@ void PostgresLedgerDatabase::commit()
         std::strcmp(PQcmdStatus(result.get()), "COMMIT") != 0) {
         const QString reason = result && PQresultStatus(result.get()) == PGRES_COMMAND_OK
                                    ? QStringLiteral("データベースの取引が途中で失敗していました。")
-                                   : PostgresErrorText(m_connection, result.get());
+                                   : PostgresFailure(m_connection, result.get()).message();
         rollback();
         throw DatabaseFailure(reason);
     }

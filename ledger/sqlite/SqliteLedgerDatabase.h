@@ -8,9 +8,18 @@
 #include <map>
 #include <string>
 
-// Why an SQLite call failed, as the user should read it; busyTimeoutMs is
-// how long a busy file was waited for.
-QString SqliteErrorText(sqlite3* db, int result, int busyTimeoutMs);
+// Why an SQLite call failed: its kind and SQLite's own words.
+DatabaseFailure SqliteFailure(sqlite3* db, int result);
+
+// Texts go to SQLite as UTF-8 and come back as UTF-8: SQLite reads a byte
+// order mark at the start of UTF-16 text, so a name beginning with U+FEFF
+// or U+FFFE would not come back as it went in.
+inline int BindText(sqlite3_stmt* statement, int index, const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    return sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+QString ColumnText(sqlite3_stmt* statement, int column);
 
 // The ledger's database interface on an open SQLite connection, which the
 // caller keeps open for this object's life. The write turn is SQLite's own
@@ -19,11 +28,11 @@ QString SqliteErrorText(sqlite3* db, int result, int busyTimeoutMs);
 //
 // During a turn SQLite checks no foreign key: the ledger's own logic keeps
 // the references sound there (a run writes only IDs it has checked, an
-// undo removes only rows nothing uses), and SQLite's check of each removed
-// master row would read all the trades, which carry no index for it.
+// undo removes only rows nothing uses), and SQLite's check of each trade
+// would cost a look-up of every row it names.
 class SqliteLedgerDatabase : public LedgerDatabase {
 public:
-    SqliteLedgerDatabase(sqlite3* db, int busyTimeoutMs) : m_db(db), m_busyTimeoutMs(busyTimeoutMs) {}
+    explicit SqliteLedgerDatabase(sqlite3* db) : m_db(db) {}
     SqliteLedgerDatabase(const SqliteLedgerDatabase&) = delete;
     SqliteLedgerDatabase& operator=(const SqliteLedgerDatabase&) = delete;
 
@@ -33,8 +42,9 @@ public:
     void commit() override;
     void rollback() noexcept override;
     const char* idColumnType() const override { return "INTEGER PRIMARY KEY"; }
-    bool indexesReferences() const override { return false; }
     void setSchemaVersion(int version) override;
+    void upgradeOwnSchema(int version) override;
+    void keepGivenIds(int64_t runId) override;
 
     bool inTransaction() const { return sqlite3_get_autocommit(m_db) == 0; }
 
@@ -47,6 +57,5 @@ private:
     [[noreturn]] void fail(int result) const;
 
     sqlite3* m_db;
-    int m_busyTimeoutMs;
     std::map<std::string, SqliteStatement> m_statements;
 };

@@ -1,0 +1,144 @@
+#include "LedgerHistory.h"
+
+#include "LedgerRuns.h"
+
+#include <QByteArray>
+
+namespace {
+
+// A run's trades leave the ledger only with its undo, all together: the
+// trades it holds are its imported lines until then, and none after.
+constexpr const char* kRunColumns =
+    "SELECT r.run_id, r.started, r.ended, r.undone, r.purchase, r.lines_read, r.lines_imported, r.file_path,"
+    " r.file_size, r.sha256, r.user_name, r.host, r.program_version,"
+    " CASE WHEN r.undone IS NULL THEN r.lines_imported ELSE 0 END FROM runs r";
+
+RunSummary SummaryOf(const SqlRow& row)
+{
+    RunSummary run;
+    run.lngRunId = IntegerOf(row[0]);
+    run.dtmStarted = LocalTimeOf(row[1]);
+    run.dtmEnded = LocalTimeOf(row[2]);
+    run.blnUndone = !IsNull(row[3]);
+    run.blnPurchase = IntegerOf(row[4]) != 0;
+    run.lngRead = int32_t(IntegerOf(row[5]));
+    run.lngImported = int32_t(IntegerOf(row[6]));
+    run.strFilePath = TextOf(row[7]);
+    run.lngFileSize = IntegerOf(row[8]);
+    run.strSha256 = TextOf(row[9]).toLatin1();
+    run.strUser = TextOf(row[10]);
+    run.strHost = TextOf(row[11]);
+    run.strProgramVersion = TextOf(row[12]);
+    run.lngTradesInLedger = IntegerOf(row[13]);
+    return run;
+}
+
+// Runs body, turning a database's failure into the history's.
+template <typename Body>
+auto Answer(Body&& body)
+{
+    try {
+        return body();
+    } catch (const DatabaseFailure& failure) {
+        throw LedgerError(failure.message());
+    }
+}
+
+}  // namespace
+
+std::vector<RunSummary> LedgerHistory::Runs()
+{
+    return Answer([&] {
+        const QByteArray sql = QByteArray(kRunColumns) + " ORDER BY r.run_id DESC";
+        std::vector<RunSummary> runs;
+        for (const SqlRow& row : database().query(sql.constData()))
+            runs.push_back(SummaryOf(row));
+        return runs;
+    });
+}
+
+std::optional<RunSummary> LedgerHistory::Run(int64_t lngRunId)
+{
+    return Answer([&]() -> std::optional<RunSummary> {
+        const QByteArray sql = QByteArray(kRunColumns) + " WHERE r.run_id = ?1";
+        const std::vector<SqlRow> rows = database().query(sql.constData(), {lngRunId});
+        if (rows.empty())
+            return std::nullopt;
+        return SummaryOf(rows.front());
+    });
+}
+
+std::optional<RunRejects> LedgerHistory::Rejects(int64_t lngRunId)
+{
+    return Answer([&]() -> std::optional<RunRejects> {
+        LedgerDatabase& db = database();
+        const std::vector<SqlRow> header = db.query("SELECT header_line FROM runs WHERE run_id = ?1", {lngRunId});
+        if (header.empty())
+            return std::nullopt;
+        RunRejects rejects;
+        rejects.strHeaderLine = TextOf(header.front()[0]);
+        int64_t current = 0;
+        for (const SqlRow& row :
+             db.query("SELECT l.reject_id, l.line_number, l.record, x.code, x.reason, x.column_name, x.value"
+                      " FROM rejected_lines l LEFT JOIN line_reasons x ON x.reject_id = l.reject_id"
+                      " WHERE l.run_id = ?1 ORDER BY l.line_number, l.reject_id, x.position",
+                      {lngRunId})) {
+            if (rejects.lines.empty() || IntegerOf(row[0]) != current) {
+                current = IntegerOf(row[0]);
+                rejects.lines.push_back(RejectedLine{IntegerOf(row[1]), TextOf(row[2]), {}});
+            }
+            if (!IsNull(row[3]))
+                rejects.lines.back().reasons.push_back(
+                    LineReason{TextOf(row[3]), TextOf(row[4]), TextOf(row[5]), TextOf(row[6])});
+        }
+        return rejects;
+    });
+}
+
+clsLedgerHistory::UndoResult LedgerHistory::UndoRun(int64_t lngRunId, const std::function<void()>& whileWaiting)
+{
+    return Answer([&] {
+        LedgerDatabase& db = database();
+        if (auto busy = WaitForTurn(db, whileWaiting))
+            throw LedgerError(*busy);
+        UndoResult result;
+        try {
+            const std::vector<SqlRow> run = db.query("SELECT undone FROM runs WHERE run_id = ?1", {lngRunId});
+            if (run.empty() || !IsNull(run.front()[0])) {
+                db.rollback();
+                result.outcome = run.empty() ? UndoOutcome::UnknownRun : UndoOutcome::AlreadyUndone;
+                return result;
+            }
+            // Rows about to go keep their IDs from being given again.
+            db.keepGivenIds(lngRunId);
+            result.lngTradesRemoved = db.execute("DELETE FROM trades WHERE run_id = ?1", {lngRunId});
+            // Kinds the run gave to products older than itself.
+            db.execute("UPDATE products SET kind_code = NULL, kind_run_id = NULL"
+                       " WHERE kind_run_id = ?1 AND coalesce(run_id, 0) <> ?1",
+                       {lngRunId});
+            // Master rows of this run, or left by runs undone before while a
+            // later run still used them, go once nothing uses them.
+            constexpr const char* kAddedByUndone =
+                " WHERE run_id IN (SELECT CAST(?1 AS bigint) UNION SELECT run_id FROM runs WHERE undone IS NOT NULL)";
+            const QByteArray deletes[] = {
+                QByteArray("DELETE FROM products") + kAddedByUndone +
+                    " AND NOT EXISTS (SELECT 1 FROM trades t WHERE t.product_id = products.product_id)",
+                QByteArray("DELETE FROM suppliers") + kAddedByUndone +
+                    " AND NOT EXISTS (SELECT 1 FROM trades t WHERE t.supplier_id = suppliers.supplier_id)",
+                QByteArray("DELETE FROM customers") + kAddedByUndone +
+                    " AND NOT EXISTS (SELECT 1 FROM trades t WHERE t.customer_id = customers.customer_id)",
+                QByteArray("DELETE FROM kinds") + kAddedByUndone +
+                    " AND NOT EXISTS (SELECT 1 FROM products p WHERE p.kind_code = kinds.kind_code)",
+            };
+            for (const QByteArray& sql : deletes)
+                db.execute(sql.constData(), {lngRunId});
+            db.execute("UPDATE runs SET undone = ?2 WHERE run_id = ?1", {lngRunId, LedgerNow()});
+            db.commit();
+        } catch (...) {
+            db.rollback();
+            throw;
+        }
+        result.outcome = UndoOutcome::Undone;
+        return result;
+    });
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "LedgerEngine.h"
+#include "LedgerFailure.h"
+#include "LedgerNames.h"
+#include "LedgerRuns.h"
+#include "clsLedgerHistory.h"
+#include "clsLedgerStore.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// The ledger store, over whichever database an engine gives. It owns every
+// rule of the ledger: what a name or a trade must be, what is learnt and
+// kept of the master tables, the run's record from its turn to its commit,
+// and how each failure is told. A run is one transaction holding the
+// ledger's turn from BeginRun to CommitRun: others read the ledger as it was
+// meanwhile, and another run waits. Outside a run every accepted trade is
+// committed before InsertTrade returns. Errors are reported through the
+// failed flags; a per-line call throws only when the run it belongs to is lost.
+class LedgerStore : public clsLedgerStore {
+public:
+    // Opens the engine for a connection string; null with the reason when
+    // there is no ledger to be had there.
+    using EngineOpener = std::function<std::unique_ptr<LedgerEngine>(const QString& strConnection, QString& reason)>;
+
+    explicit LedgerStore(EngineOpener openEngine);
+    ~LedgerStore() override;
+    LedgerStore(const LedgerStore&) = delete;
+    LedgerStore& operator=(const LedgerStore&) = delete;
+
+    void OpenConnection(const QString& strConnection, QString& strError, bool& blnFailed) override;
+    void InsertTrade(ProductRecord& product, PartyRecord& supplier, PartyRecord& customer, TradeRecord& trade,
+                     bool blnPurchase, QString& strError, bool& blnFailed) override;
+    void ResolveProduct(const QString& strProductName, ProductRecord& product, QString& strError,
+                        bool& blnFailed) override;
+    void ResolveSupplier(const QString& strPartyName, PartyRecord& supplier, QString& strError,
+                         bool& blnFailed) override;
+    void ResolveCustomer(const QString& strPartyName, PartyRecord& customer, QString& strError,
+                         bool& blnFailed) override;
+    int32_t GetKindCode(const QString& strKind) override;
+
+    std::optional<PriorRun> FindImportedRun(const QByteArray& strSha256, QString& strError,
+                                            bool& blnFailed) override;
+    std::optional<PriorRun> BeginRun(const ImportRunInfo& run, const std::function<void()>& whileWaiting,
+                                     QString& strError, bool& blnFailed) override;
+    void PrepareNames(const ComingNames& names, bool blnPurchase) override;
+    void BeginLine(int64_t lngLineNumber) override;
+    void RejectLine(const RejectedLine& line, QString& strError, bool& blnFailed) override;
+    void CommitRun(int32_t lngRead, int32_t lngImported, QString& strError, bool& blnFailed) override;
+    void AbandonRun() override;
+
+private:
+    // The engine ready for an operation; null with the reason when there is none.
+    LedgerEngine* engine(QString& reason);
+    // Fails through the flag, telling the reason where a user can find it.
+    void fail(QString& strError, bool& blnFailed, const QString& reason);
+    void resolveParty(MasterTable table, const QString& strPartyName, PartyRecord& party, const QString& emptyName,
+                      QString& strError, bool& blnFailed);
+    // The reason for a trade whose product or party someone else removed.
+    QString referenceGone(LedgerEngine& engine, MasterTable parties, int32_t productId, int32_t partyId);
+    // Throws when a run is open and its transaction can no longer commit (or lost is set).
+    void throwIfRunLost(const QString& reason, bool lost = false);
+    // Rolls back the open run, if any, and what was learnt during it.
+    void forgetRun() noexcept;
+    int64_t runId() const { return m_run ? m_run->lngRunId : 0; }
+
+    EngineOpener m_openEngine;
+    std::unique_ptr<LedgerEngine> m_engine;
+    int m_connection = 0;
+    LedgerNames m_names;
+    std::optional<OpenRun> m_run;
+    QString m_notConnected;
+    FailureReasons m_reasons;
+};
+
+// The history over an engine's connection.
+std::unique_ptr<clsLedgerHistory> HistoryOver(std::unique_ptr<LedgerEngine> engine);

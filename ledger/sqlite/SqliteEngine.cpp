@@ -1,0 +1,290 @@
+#include "SqliteEngine.h"
+
+#include "ConnectionString.h"
+#include "LedgerFolder.h"
+#include "SqliteLedgerFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+SqliteStatement Prepare(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr) != SQLITE_OK)
+        return nullptr;
+    return SqliteStatement(raw);
+}
+
+// NULL for 0, the "none" of the records' IDs.
+int BindIdOrNull(sqlite3_stmt* statement, int index, int64_t id)
+{
+    return id == 0 ? sqlite3_bind_null(statement, index) : sqlite3_bind_int64(statement, index, id);
+}
+
+struct TableStatements {
+    const char* find;
+    const char* add;  // ?1 the ID, ?2 the name, then the row's fields, then the run
+    const char* exists;
+};
+
+// In the order of MasterTable.
+constexpr std::array<TableStatements, kMasterTables.size()> kTableSql = {{
+    {"SELECT kind_code FROM kinds WHERE name = ?1", "INSERT INTO kinds(kind_code, name, run_id) VALUES (?1, ?2, ?3)",
+     "SELECT 1 FROM kinds WHERE kind_code = ?1"},
+    {"SELECT product_id FROM products WHERE name = ?1",
+     "INSERT INTO products(product_id, name, kind_code, maker, reading, model, spec, run_id)"
+     " VALUES (?1, ?2, NULL, ?3, ?4, ?5, ?6, ?7)",
+     "SELECT 1 FROM products WHERE product_id = ?1"},
+    {"SELECT supplier_id FROM suppliers WHERE name = ?1",
+     "INSERT INTO suppliers(supplier_id, name, reading, run_id) VALUES (?1, ?2, ?3, ?4)",
+     "SELECT 1 FROM suppliers WHERE supplier_id = ?1"},
+    {"SELECT customer_id FROM customers WHERE name = ?1",
+     "INSERT INTO customers(customer_id, name, reading, run_id) VALUES (?1, ?2, ?3, ?4)",
+     "SELECT 1 FROM customers WHERE customer_id = ?1"},
+}};
+
+// How many fields a table's row has besides its name.
+constexpr std::array<int, kMasterTables.size()> kFieldCount = {0, 4, 1, 1};
+
+// The highest ID each table has given: the rows there, and those an undo
+// removed (kept with the undone run). In the order of MasterTable, then trades.
+constexpr const char* kHighestIdsSql =
+    "SELECT max(coalesce((SELECT max(kind_code) FROM kinds), 0), coalesce((SELECT max(kept_kind_code) FROM runs), 0)),"
+    " max(coalesce((SELECT max(product_id) FROM products), 0),"
+    "     coalesce((SELECT max(kept_product_id) FROM runs), 0)),"
+    " max(coalesce((SELECT max(supplier_id) FROM suppliers), 0),"
+    "     coalesce((SELECT max(kept_supplier_id) FROM runs), 0)),"
+    " max(coalesce((SELECT max(customer_id) FROM customers), 0),"
+    "     coalesce((SELECT max(kept_customer_id) FROM runs), 0)),"
+    " max(coalesce((SELECT max(trade_id) FROM trades), 0), coalesce((SELECT max(kept_trade_id) FROM runs), 0))";
+
+}  // namespace
+
+std::unique_ptr<LedgerEngine> SqliteEngine::Open(const QString& strConnection, QString& reason)
+{
+    const DataSourceResult source = DataSourceOf(strConnection);
+    if (!source.error.isEmpty()) {
+        reason = source.error;
+        return nullptr;
+    }
+    SqliteDatabase db = OpenLedgerFile(source.path, reason);
+    if (!db)
+        return nullptr;
+    if (auto refused = ConfigureLedgerConnection(db.get())) {
+        reason = *refused;
+        return nullptr;
+    }
+    auto engine = std::make_unique<SqliteEngine>(std::move(db));
+    if (!engine->prepare(reason))
+        return nullptr;
+    return engine;
+}
+
+std::unique_ptr<LedgerEngine> SqliteEngine::OpenExisting(const QString& strConnection)
+{
+    const DataSourceResult source = DataSourceOf(strConnection);
+    if (!source.error.isEmpty())
+        throw DatabaseFailure(source.error);
+    const QString path = QFileInfo(source.path).absoluteFilePath();
+    const LedgerFileState state = InspectLedgerFile(path);
+    if (state == LedgerFileState::Absent || state == LedgerFileState::Empty)
+        throw DatabaseFailure(QStringLiteral("台帳がまだありません: %1").arg(QDir::toNativeSeparators(path)));
+    QString reason;
+    std::unique_ptr<LedgerEngine> engine = Open(strConnection, reason);
+    if (!engine)
+        throw DatabaseFailure(reason);
+    return engine;
+}
+
+SqliteEngine::SqliteEngine(SqliteDatabase db) : m_db(std::move(db)), m_ledger(m_db.get())
+{
+    // The IDs known within a transaction are stale once it ends, however it ends.
+    sqlite3_commit_hook(
+        m_db.get(),
+        [](void* engine) {
+            static_cast<SqliteEngine*>(engine)->m_next.reset();
+            return 0;
+        },
+        this);
+    sqlite3_rollback_hook(
+        m_db.get(), [](void* engine) { static_cast<SqliteEngine*>(engine)->m_next.reset(); }, this);
+}
+
+SqliteEngine::~SqliteEngine()
+{
+    // Before the statements go: a run never committed leaves nothing.
+    m_ledger.rollback();
+    sqlite3_commit_hook(m_db.get(), nullptr, nullptr);
+    sqlite3_rollback_hook(m_db.get(), nullptr, nullptr);
+}
+
+void SqliteEngine::fail(int result) const { throw SqliteFailure(m_db.get(), result); }
+
+bool SqliteEngine::prepare(QString& error)
+{
+    sqlite3* db = m_db.get();
+    bool ok = true;
+    for (std::size_t i = 0; i < kTableSql.size(); ++i) {
+        m_tables[i].find = Prepare(db, kTableSql[i].find);
+        m_tables[i].add = Prepare(db, kTableSql[i].add);
+        m_tables[i].exists = Prepare(db, kTableSql[i].exists);
+        ok = ok && m_tables[i].find && m_tables[i].add && m_tables[i].exists;
+    }
+    m_insertTrade = Prepare(db, "INSERT INTO trades(trade_id, trade_kind, trade_date, product_id, supplier_id,"
+                                " customer_id, quantity, unit_price, amount, run_id, line_number)"
+                                " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+    // A code that names no kind cannot be recorded; the trade stands without it.
+    m_giveKind = Prepare(db, "UPDATE products SET kind_code = ?1, kind_run_id = ?3 WHERE product_id = ?2"
+                             " AND kind_code IS NULL AND EXISTS (SELECT 1 FROM kinds WHERE kind_code = ?1)");
+    m_highestIds = Prepare(db, kHighestIdsSql);
+    ok = ok && m_insertTrade && m_giveKind && m_highestIds;
+    if (!ok)
+        error = QStringLiteral("台帳データベースの構造が正しくありません（%1）。").arg(QString::fromUtf8(sqlite3_errmsg(db)));
+    return ok;
+}
+
+int64_t SqliteEngine::takeId(std::size_t table)
+{
+    if (!m_next) {
+        StatementUse use(m_highestIds);
+        const int result = sqlite3_step(use);
+        if (result != SQLITE_ROW)
+            fail(result);
+        std::array<int64_t, kMasterTables.size() + 1> next{};
+        for (std::size_t i = 0; i < next.size(); ++i)
+            next[i] = sqlite3_column_int64(use, int(i)) + 1;
+        m_next = next;
+    }
+    return (*m_next)[table]++;
+}
+
+std::vector<int64_t> SqliteEngine::findMasters(MasterTable table, const std::vector<QString>& names)
+{
+    std::vector<int64_t> ids;
+    ids.reserve(names.size());
+    const SqliteStatement& find = m_tables[std::size_t(table)].find;
+    for (const QString& name : names) {
+        StatementUse use(find);
+        int result = BindText(use, 1, name);
+        if (result == SQLITE_OK)
+            result = sqlite3_step(use);
+        if (result != SQLITE_ROW && result != SQLITE_DONE)
+            fail(result);
+        ids.push_back(result == SQLITE_ROW ? sqlite3_column_int64(use, 0) : 0);
+    }
+    return ids;
+}
+
+std::vector<int64_t> SqliteEngine::addMasters(MasterTable table, const std::vector<MasterRow>& rows, int64_t runId)
+{
+    const std::size_t index = std::size_t(table);
+    std::vector<int64_t> ids;
+    ids.reserve(rows.size());
+    for (const MasterRow& row : rows) {
+        // Another program may have added it since it was looked up outside this transaction.
+        const int64_t stored = findMasters(table, {row.strName}).front();
+        if (stored != 0) {
+            ids.push_back(stored);
+            continue;
+        }
+        const int64_t id = takeId(index);
+        StatementUse use(m_tables[index].add);
+        int result = sqlite3_bind_int64(use, 1, id);
+        if (result == SQLITE_OK)
+            result = BindText(use, 2, row.strName);
+        for (int field = 0; field < kFieldCount[index] && result == SQLITE_OK; ++field)
+            result = BindText(use, 3 + field, row.fields.value(field));
+        if (result == SQLITE_OK)
+            result = BindIdOrNull(use, 3 + kFieldCount[index], runId);
+        if (result == SQLITE_OK)
+            result = sqlite3_step(use);
+        if (result != SQLITE_DONE)
+            fail(result);
+        ids.push_back(id);
+    }
+    return ids;
+}
+
+bool SqliteEngine::masterExists(MasterTable table, int32_t id)
+{
+    StatementUse use(m_tables[std::size_t(table)].exists);
+    int result = sqlite3_bind_int64(use, 1, id);
+    if (result == SQLITE_OK)
+        result = sqlite3_step(use);
+    if (result != SQLITE_ROW && result != SQLITE_DONE)
+        fail(result);
+    return result == SQLITE_ROW;
+}
+
+void SqliteEngine::writeTrade(const TradeRow& trade)
+{
+    StatementUse use(m_insertTrade);
+    int result = sqlite3_bind_int64(use, 1, takeId(kTrades));
+    if (result == SQLITE_OK)
+        result = sqlite3_bind_int64(use, 2, trade.intKind);
+    if (result == SQLITE_OK)
+        result = sqlite3_bind_text(use, 3, trade.date, int(trade.dateLength), SQLITE_STATIC);
+    if (result == SQLITE_OK)
+        result = sqlite3_bind_int64(use, 4, trade.lngProductId);
+    if (result == SQLITE_OK)
+        result = BindIdOrNull(use, 5, trade.lngSupplierId);
+    if (result == SQLITE_OK)
+        result = BindIdOrNull(use, 6, trade.lngCustomerId);
+    if (result == SQLITE_OK)
+        result = sqlite3_bind_int64(use, 7, trade.lngQuantity);
+    if (result == SQLITE_OK)
+        result = sqlite3_bind_int64(use, 8, trade.lngUnitPrice);
+    if (result == SQLITE_OK)
+        result = sqlite3_bind_int64(use, 9, trade.lngAmount);
+    if (result == SQLITE_OK)
+        result = BindIdOrNull(use, 10, trade.lngRunId);
+    if (result == SQLITE_OK)
+        result = BindIdOrNull(use, 11, trade.lngLineNumber);
+    if (result == SQLITE_OK)
+        result = sqlite3_step(use);
+    if (result == SQLITE_CONSTRAINT_FOREIGNKEY)
+        throw ReferenceGone(SqliteFailure(m_db.get(), result).message());
+    if (result != SQLITE_DONE)
+        fail(result);
+}
+
+void SqliteEngine::giveKind(int32_t productId, int32_t kindCode, int64_t runId)
+{
+    StatementUse use(m_giveKind);
+    int result = sqlite3_bind_int64(use, 1, kindCode);
+    if (result == SQLITE_OK)
+        result = sqlite3_bind_int64(use, 2, productId);
+    if (result == SQLITE_OK)
+        result = BindIdOrNull(use, 3, runId);
+    if (result == SQLITE_OK)
+        result = sqlite3_step(use);
+    if (result != SQLITE_DONE)
+        fail(result);
+}
+
+void SqliteEngine::beginLoneWrite()
+{
+    if (const int result = sqlite3_exec(m_db.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr); result != SQLITE_OK)
+        fail(result);
+}
+
+void SqliteEngine::runStarting()
+{
+    if (const int result = SyncForRun(m_db.get(), true); result != SQLITE_OK)
+        fail(result);
+}
+
+void SqliteEngine::runEnded() noexcept { SyncForRun(m_db.get(), false); }
+
+CommitOutcome SqliteEngine::commitRun(const QString&, QString& reason)
+{
+    try {
+        m_ledger.commit();
+        return CommitOutcome::Committed;
+    } catch (const DatabaseFailure& failure) {
+        reason = failure.message();
+        return CommitOutcome::NotCommitted;
+    }
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "LedgerEngine.h"
+#include "SqliteHandles.h"
+#include "SqliteLedgerDatabase.h"
+
+#include <array>
+#include <memory>
+#include <optional>
+
+// The ledger's engine on an SQLite file: prepared statements for the names
+// and the trades, and the IDs of new rows. SQLite would give a new row the
+// ID after the highest there, and so again the IDs of rows an undo removed;
+// this engine gives them itself, above what the ledger has ever given.
+class SqliteEngine : public LedgerEngine {
+public:
+    // Opens the ledger file that the connection string's Data Source names.
+    static std::unique_ptr<LedgerEngine> Open(const QString& strConnection, QString& reason);
+    // A ledger file found and checked, for the history: never creates one.
+    static std::unique_ptr<LedgerEngine> OpenExisting(const QString& strConnection);
+
+    explicit SqliteEngine(SqliteDatabase db);
+    ~SqliteEngine() override;
+    SqliteEngine(const SqliteEngine&) = delete;
+    SqliteEngine& operator=(const SqliteEngine&) = delete;
+
+    LedgerDatabase& database() override { return m_ledger; }
+    bool ready(bool, QString&) override { return true; }
+    std::vector<int64_t> findMasters(MasterTable table, const std::vector<QString>& names) override;
+    std::vector<int64_t> addMasters(MasterTable table, const std::vector<MasterRow>& rows, int64_t runId) override;
+    bool masterExists(MasterTable table, int32_t id) override;
+    void writeTrade(const TradeRow& trade) override;
+    void giveKind(int32_t productId, int32_t kindCode, int64_t runId) override;
+    void flush() override {}
+    void discardQueued() noexcept override {}
+    void beginLoneWrite() override;
+    void commitLoneWrite() override { m_ledger.commit(); }
+    bool transactionIntact() override { return m_ledger.inTransaction(); }
+    void runStarting() override;
+    void runEnded() noexcept override;
+    CommitOutcome commitRun(const QString& token, QString& reason) override;
+
+    // False, with the reason, when a statement does not fit the file's schema.
+    bool prepare(QString& error);
+
+private:
+    struct Table {
+        SqliteStatement find, add, exists;
+    };
+    // The next ID of each master table and of the trades, inside a write transaction.
+    static constexpr std::size_t kTrades = kMasterTables.size();
+    int64_t takeId(std::size_t table);
+    [[noreturn]] void fail(int result) const;
+
+    SqliteDatabase m_db;
+    SqliteLedgerDatabase m_ledger;
+    std::array<Table, kMasterTables.size()> m_tables;
+    SqliteStatement m_insertTrade, m_giveKind, m_highestIds;
+    // Known from the first new row of a transaction to its end.
+    std::optional<std::array<int64_t, kMasterTables.size() + 1>> m_next;
+};

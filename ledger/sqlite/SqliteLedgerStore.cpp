@@ -1,0 +1,14 @@
+#include "SqliteLedgerStore.h"
+
+#include "SqliteEngine.h"
+
+SqliteLedgerStore::SqliteLedgerStore() : LedgerStore(&SqliteEngine::Open) {}
+
+std::unique_ptr<clsLedgerHistory> OpenSqliteLedgerHistory(const QString& strConnection)
+{
+    try {
+        return HistoryOver(SqliteEngine::OpenExisting(strConnection));
+    } catch (const DatabaseFailure& failure) {
+        throw LedgerError(failure.message());
+    }
+}
