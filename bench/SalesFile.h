@@ -40,8 +40,8 @@ struct Product {
 
 // A sales file of lineCount lines, the header among them, as a shop's
 // ledger export would hold them: a few hundred products over a dozen
-// kinds, sold to about a hundred customers.
-inline QString GenerateSalesText(int lineCount)
+// kinds (12 x variants), sold to about a hundred customers.
+inline QString GenerateSalesText(int lineCount, int variants = 30)
 {
     const std::array<Product, 12> families = {{
         {"モニター", "ソニック電子", "えきしょうもにたー", "液晶モニター", "LM-%1W", "%1型 ワイド IPS", 19800},
@@ -78,7 +78,7 @@ inline QString GenerateSalesText(int lineCount)
     int customer = 0;
     for (int line = 1; line < lineCount; ++line) {
         const Product& family = families[std::size_t(pick(int(families.size())))];
-        const int variant = 1 + pick(30);  // 12 families x 30 variants = 360 products
+        const int variant = 1 + pick(variants);
         const QString model = QString::fromUtf8(family.model).arg(variant * 10 + 1);
         const QString spec = QString::fromUtf8(family.spec).arg(variant % 9 + 2);
         const int price = family.price + variant * 100;

@@ -21,6 +21,10 @@
 using SqlValue = std::variant<std::monostate, int64_t, QString>;
 using SqlRow = std::vector<SqlValue>;
 
+// UTF-8 from a database as it is: QString::fromUtf8 would drop a leading
+// U+FEFF, taking it for a byte order mark.
+QString TextFromUtf8(const char* text, qsizetype size = -1);
+
 // A column as an integer (0 for NULL); engines that answer in text are read too.
 int64_t IntegerOf(const SqlValue& value);
 // A column as a text (empty for NULL).

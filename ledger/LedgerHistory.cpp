@@ -111,24 +111,30 @@ clsLedgerHistory::UndoResult LedgerHistory::UndoRun(int64_t lngRunId, const std:
             }
             // Rows about to go keep their IDs from being given again.
             db.keepGivenIds(lngRunId);
-            result.lngTradesRemoved = db.execute("DELETE FROM trades WHERE run_id = ?1", {lngRunId});
+            // A run's trades lie between the first ID it could have given and
+            // the last it gave; those of a run older than the bounds are looked for everywhere.
+            result.lngTradesRemoved =
+                db.execute("DELETE FROM trades WHERE run_id = ?1 AND trade_id BETWEEN"
+                           " (SELECT coalesce(first_trade_id, 0) FROM runs WHERE run_id = ?1) AND"
+                           " (SELECT coalesce(last_trade_id, 9223372036854775807) FROM runs WHERE run_id = ?1)",
+                           {lngRunId});
             // Kinds the run gave to products older than itself.
             db.execute("UPDATE products SET kind_code = NULL, kind_run_id = NULL"
                        " WHERE kind_run_id = ?1 AND coalesce(run_id, 0) <> ?1",
                        {lngRunId});
             // Master rows of this run, or left by runs undone before while a
-            // later run still used them, go once nothing uses them.
+            // later run still used them, go once nothing uses them: only a
+            // trade given since their run began can.
             constexpr const char* kAddedByUndone =
-                " WHERE run_id IN (SELECT CAST(?1 AS bigint) UNION SELECT run_id FROM runs WHERE undone IS NOT NULL)";
+                " AS m WHERE m.run_id IN (SELECT CAST(?1 AS bigint) UNION SELECT run_id FROM runs WHERE undone IS NOT NULL)"
+                " AND NOT EXISTS (SELECT 1 FROM trades t WHERE t.trade_id >="
+                " (SELECT coalesce(r.first_trade_id, 0) FROM runs r WHERE r.run_id = m.run_id) AND t.";
             const QByteArray deletes[] = {
-                QByteArray("DELETE FROM products") + kAddedByUndone +
-                    " AND NOT EXISTS (SELECT 1 FROM trades t WHERE t.product_id = products.product_id)",
-                QByteArray("DELETE FROM suppliers") + kAddedByUndone +
-                    " AND NOT EXISTS (SELECT 1 FROM trades t WHERE t.supplier_id = suppliers.supplier_id)",
-                QByteArray("DELETE FROM customers") + kAddedByUndone +
-                    " AND NOT EXISTS (SELECT 1 FROM trades t WHERE t.customer_id = customers.customer_id)",
-                QByteArray("DELETE FROM kinds") + kAddedByUndone +
-                    " AND NOT EXISTS (SELECT 1 FROM products p WHERE p.kind_code = kinds.kind_code)",
+                QByteArray("DELETE FROM products") + kAddedByUndone + "product_id = m.product_id)",
+                QByteArray("DELETE FROM suppliers") + kAddedByUndone + "supplier_id = m.supplier_id)",
+                QByteArray("DELETE FROM customers") + kAddedByUndone + "customer_id = m.customer_id)",
+                QByteArray("DELETE FROM kinds AS m WHERE m.run_id IN (SELECT CAST(?1 AS bigint) UNION SELECT run_id FROM runs"
+                           " WHERE undone IS NOT NULL) AND NOT EXISTS (SELECT 1 FROM products p WHERE p.kind_code = m.kind_code)"),
             };
             for (const QByteArray& sql : deletes)
                 db.execute(sql.constData(), {lngRunId});

@@ -1,9 +1,20 @@
 #include "LedgerRuns.h"
 
 #include <QDateTime>
+#include <QStringDecoder>
 #include <QUuid>
 
+#include <cstring>
+
 #include <thread>
+
+QString TextFromUtf8(const char* text, qsizetype size)
+{
+    if (!text)
+        return QString();
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(QByteArrayView(text, size < 0 ? qsizetype(std::strlen(text)) : size));
+}
 
 int64_t IntegerOf(const SqlValue& value)
 {
@@ -65,7 +76,8 @@ OpenRun RecordRunStart(LedgerDatabase& db, const ImportRunInfo& info)
     run.strToken = QUuid::createUuid().toString(QUuid::WithoutBraces);
     const std::vector<SqlRow> rows =
         db.query("INSERT INTO runs(token, started, file_path, file_size, sha256, header_line, purchase, user_name,"
-                 " host, program_version) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10) RETURNING run_id",
+                 " host, program_version, first_trade_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10,"
+                 " (SELECT coalesce(max(trade_id), 0) + 1 FROM trades)) RETURNING run_id",
                  {run.strToken, LedgerNow(), info.strFilePath, int64_t(info.lngFileSize),
                   QString::fromLatin1(info.strSha256), KeptRecord(info.strHeaderLine), int64_t(info.blnPurchase ? 1 : 0),
                   info.strUser, info.strHost, info.strProgramVersion});
@@ -94,7 +106,8 @@ void RecordRejectedLine(LedgerDatabase& db, const OpenRun& run, const RejectedLi
 
 void RecordRunEnd(LedgerDatabase& db, const OpenRun& run, int32_t lngRead, int32_t lngImported)
 {
-    db.execute("UPDATE runs SET lines_read = ?2, lines_imported = ?3, ended = ?4 WHERE run_id = ?1",
+    db.execute("UPDATE runs SET lines_read = ?2, lines_imported = ?3, ended = ?4,"
+               " last_trade_id = (SELECT max(trade_id) FROM trades) WHERE run_id = ?1",
                {run.lngRunId, int64_t(lngRead), int64_t(lngImported), LedgerNow()});
 }
 

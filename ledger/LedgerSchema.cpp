@@ -45,17 +45,19 @@ void UpgradeToRuns(LedgerDatabase& db)
         db.execute(sql.constData());
 }
 
-// An undo finds a run's trades by their run, and a master's users by the
-// master, in what they cost and not in what the ledger holds.
+// An undo finds a run's trades, and the trades that may use a master, by
+// the trades' own IDs: each run keeps the first it could have given and the
+// last it gave, so that the trades need no index of their own.
 void UpgradeToExactUndo(LedgerDatabase& db)
 {
     for (const char* sql : {
              // The run that gave an older product its kind, so that its undo takes the kind back.
              "ALTER TABLE products ADD COLUMN kind_run_id bigint REFERENCES runs",
-             "CREATE INDEX IF NOT EXISTS trades_run ON trades(run_id)",
-             "CREATE INDEX IF NOT EXISTS trades_product ON trades(product_id)",
-             "CREATE INDEX IF NOT EXISTS trades_supplier ON trades(supplier_id)",
-             "CREATE INDEX IF NOT EXISTS trades_customer ON trades(customer_id)",
+             "ALTER TABLE runs ADD COLUMN first_trade_id bigint",
+             "ALTER TABLE runs ADD COLUMN last_trade_id bigint",
+             "UPDATE runs SET first_trade_id = t.first, last_trade_id = t.last"
+             " FROM (SELECT run_id, min(trade_id) AS first, max(trade_id) AS last FROM trades"
+             " WHERE run_id IS NOT NULL GROUP BY run_id) t WHERE t.run_id = runs.run_id",
              "CREATE INDEX IF NOT EXISTS products_kind ON products(kind_code)",
              "CREATE INDEX products_kind_run ON products(kind_run_id)",
              "CREATE INDEX products_run ON products(run_id)",
@@ -70,13 +72,13 @@ void UpgradeToExactUndo(LedgerDatabase& db)
 
 void UpgradeLedgerSchema(LedgerDatabase& db, int fromVersion)
 {
-    if (fromVersion >= kLedgerSchemaVersion)
-        return;
-    if (fromVersion < 2)
-        UpgradeToRuns(db);
-    if (fromVersion < 3)
-        UpgradeToExactUndo(db);
-    for (int version = fromVersion + 1; version <= kLedgerSchemaVersion; ++version)
+    for (int version = fromVersion + 1; version <= kLedgerSchemaVersion; ++version) {
+        if (version == 2)
+            UpgradeToRuns(db);
+        if (version == 3)
+            UpgradeToExactUndo(db);
         db.upgradeOwnSchema(version);
-    db.setSchemaVersion(kLedgerSchemaVersion);
+    }
+    if (fromVersion < kLedgerSchemaVersion)
+        db.setSchemaVersion(kLedgerSchemaVersion);
 }

@@ -200,7 +200,7 @@ std::vector<int64_t> PostgresEngine::addMasters(MasterTable table, const std::ve
     const PgResult result = run(sql.add, parameters, PGRES_TUPLES_OK);
     QHash<QString, int64_t> added;
     for (int row = 0; row < PQntuples(result.get()); ++row)
-        added.insert(QString::fromUtf8(PQgetvalue(result.get(), row, 0)),
+        added.insert(TextFromUtf8(PQgetvalue(result.get(), row, 0)),
                      QByteArray(PQgetvalue(result.get(), row, 1)).toLongLong());
     std::vector<int64_t> ids;
     std::vector<QString> takenMeanwhile;

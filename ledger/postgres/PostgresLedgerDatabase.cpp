@@ -73,7 +73,7 @@ std::vector<SqlRow> PostgresLedgerDatabase::query(const char* sql, const std::ve
             if (PQgetisnull(result.get(), row, column))
                 values.emplace_back(std::monostate());
             else
-                values.emplace_back(QString::fromUtf8(PQgetvalue(result.get(), row, column)));
+                values.emplace_back(TextFromUtf8(PQgetvalue(result.get(), row, column)));
         }
         rows.push_back(std::move(values));
     }
@@ -126,4 +126,18 @@ void PostgresLedgerDatabase::rollback() noexcept
 void PostgresLedgerDatabase::setSchemaVersion(int version)
 {
     execute("UPDATE ledger_mark SET schema_version = ?1 WHERE application = 'MoraImport'", {int64_t(version)});
+}
+
+void PostgresLedgerDatabase::upgradeOwnSchema(int version)
+{
+    // The server checks every reference: removing a master row looks for
+    // the trades that use it, and a run's undo finds its trades.
+    if (version == 2) {
+        for (const char* sql : {"CREATE INDEX trades_run ON trades(run_id)",
+                                "CREATE INDEX trades_product ON trades(product_id)",
+                                "CREATE INDEX trades_supplier ON trades(supplier_id)",
+                                "CREATE INDEX trades_customer ON trades(customer_id)",
+                                "CREATE INDEX products_kind ON products(kind_code)"})
+            execute(sql);
+    }
 }

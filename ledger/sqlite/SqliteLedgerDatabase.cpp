@@ -18,7 +18,7 @@ DatabaseFailure SqliteFailure(sqlite3* db, int result)
 QString ColumnText(sqlite3_stmt* statement, int column)
 {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
+    return TextFromUtf8(text, sqlite3_column_bytes(statement, column));
 }
 
 void SqliteLedgerDatabase::fail(int result) const { throw SqliteFailure(m_db, result); }

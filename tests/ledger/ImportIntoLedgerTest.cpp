@@ -98,6 +98,44 @@ TYPED_TEST(ImportIntoLedger, ASalesFileInUtf8CountsWhatTheLedgerRefused)
               QStringList({"北星電機|ほくせいでんき", "青葉商店|あおばしょうてん"}));
 }
 
+TYPED_TEST(ImportIntoLedger, AFileThatWentInWhileTheRunWaitedItsTurnIsAskedAboutAgain)
+{
+    const QString file = this->dir.writeUtf8(
+        QStringLiteral("sales.csv"),
+        Lines({kSalesHeader, QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,,北星電機")}));
+    const QString connection = this->ledger.connection();
+    const auto store = [this] { return this->ledger.programStore(); };
+    // Two clerks start the same new file at once: both checks find it new.
+    RecordingDesktop firstClerk;
+    RecordingDesktop secondClerk;
+    clsImportSource first(firstClerk, store);
+    clsImportSource second(secondClerk, store);
+    for (clsImportSource* engine : {&first, &second}) {
+        ASSERT_FALSE(engine->IMPFileCheck(file));
+        ASSERT_FALSE(engine->IMPRepeatCheck(file, connection));
+    }
+    first.ExecImport(file, connection);
+    EXPECT_EQ(firstClerk.prompts(), QStringList{Totals(1, 1)});
+
+    // The second finds the first's run once it holds the ledger, and writes nothing unless asked to.
+    secondClerk.answer = IDNO;
+    second.ExecImport(file, connection);
+    ASSERT_EQ(secondClerk.prompts().size(), 1);
+    EXPECT_TRUE(secondClerk.prompts().front().startsWith(QStringLiteral("このファイルは "))) << secondClerk.prompts().front().toStdString();
+    EXPECT_EQ(this->ledger.number("SELECT count(*) FROM runs"), 1);
+    EXPECT_EQ(this->ledger.number("SELECT count(*) FROM trades"), 1);
+
+    // Told of the first run and asked to import it again, the third goes in.
+    RecordingDesktop thirdClerk;
+    thirdClerk.answer = IDYES;
+    clsImportSource third(thirdClerk, store);
+    ASSERT_FALSE(third.IMPFileCheck(file));
+    ASSERT_FALSE(third.IMPRepeatCheck(file, connection));
+    third.ExecImport(file, connection);
+    EXPECT_EQ(thirdClerk.prompts().last(), Totals(1, 1));
+    EXPECT_EQ(this->ledger.number("SELECT count(*) FROM trades"), 2);
+}
+
 TEST(ImportIntoSqliteLedger, WithoutTheDataFolderNothingIsImportedOrCreatedAndTheReasonIsWrittenOnce)
 {
     ScratchDir dir;
@@ -107,7 +145,10 @@ TEST(ImportIntoSqliteLedger, WithoutTheDataFolderNothingIsImportedOrCreatedAndTh
     clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
     ASSERT_FALSE(engine.IMPFileCheck(file));
     testing::internal::CaptureStderr();
-    engine.ExecImport(file, ConnectionTo(dir.path(QStringLiteral("Data/iOrvanta.mdb"))));
+    // Once for the whole command: its repeat check and its run.
+    const QString connection = ConnectionTo(dir.path(QStringLiteral("Data/iOrvanta.mdb")));
+    EXPECT_FALSE(engine.IMPRepeatCheck(file, connection));
+    engine.ExecImport(file, connection);
     EXPECT_EQ(CapturedStderrLines(), QStringList{QStringLiteral("MoraImport: 台帳: データベースのフォルダがありません: ") +
                                                  QDir::toNativeSeparators(dir.path(QStringLiteral("Data")))});
     // No run can begin: no totals, the reason in the engine's report.

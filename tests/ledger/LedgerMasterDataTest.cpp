@@ -137,15 +137,25 @@ TYPED_TEST(LedgerMasterData, NamesAreKeptExactly)
     ASSERT_FALSE(ledger.failed);
     QString error;
     bool failed = false;
-    // Full- and half-width, surrounding spaces, characters outside the BMP.
+    // Full- and half-width, surrounding spaces, characters outside the BMP,
+    // and what a UTF-16 reader would take for a byte order mark.
     const QStringList names = {QStringLiteral("ｹｰﾌﾞﾙ"), QStringLiteral("ケーブル"), QStringLiteral(" ケーブル"),
-                               QStringLiteral("𠮷野家モデル"), QStringLiteral("髙島屋①")};
+                               QStringLiteral("𠮷野家モデル"), QStringLiteral("髙島屋①"),
+                               QStringLiteral("\uFFFE丸山商会"), QStringLiteral("\uFEFF丸山商会"),
+                               QStringLiteral("丸山\uFFFE商会")};
     for (int i = 0; i < names.size(); ++i) {
         ProductRecord product = Product(names[i]);
         ledger.store->ResolveProduct(names[i], product, error, failed);
         EXPECT_EQ(product.lngProductID, i + 1) << names[i].toStdString();
+        PartyRecord customer;
+        customer.strReading = names[i];
+        ledger.store->ResolveCustomer(names[i], customer, error, failed);
+        EXPECT_EQ(ledger.store->GetKindCode(names[i]), i + 1);
     }
     EXPECT_EQ(ledger.db.rows("SELECT name FROM products ORDER BY product_id"), names);
+    EXPECT_EQ(ledger.db.rows("SELECT name FROM customers ORDER BY customer_id"), names);
+    EXPECT_EQ(ledger.db.rows("SELECT reading FROM customers ORDER BY customer_id"), names);
+    EXPECT_EQ(ledger.db.rows("SELECT name FROM kinds ORDER BY kind_code"), names);
 }
 
 TYPED_TEST(LedgerMasterData, KindCodesAreZeroForNothingAndAddedOnce)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LedgerDatabase.h"
+
 #include "SqliteHandles.h"
 #include "SqliteLedgerStore.h"
 
@@ -58,7 +60,7 @@ public:
                 if (sqlite3_column_type(raw, i) == SQLITE_NULL)
                     columns << QStringLiteral("NULL");
                 else
-                    columns << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(raw, i)));
+                    columns << TextFromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(raw, i)));
             }
             result << columns.join(QLatin1Char('|'));
         }

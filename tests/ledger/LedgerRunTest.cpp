@@ -1,4 +1,6 @@
+#include "LedgerStore.h"
 #include "LedgerUnderTest.h"
+#include "SqliteEngine.h"
 #include "SqliteLedgerDatabase.h"
 
 #include <QFileInfo>
@@ -183,8 +185,10 @@ TYPED_TEST(LedgerRun, RefusedLinesAreKeptWithTheirReasonsAndGivenBackInFileOrder
 {
     RunLedger<TypeParam> ledger;
     ledger.begin(*ledger.store, "aa");
-    const RejectedLine late{7, QStringLiteral("2024/5/3,,,,,,,1,100,,"), {{QString(), QStringLiteral("製品名が空です。"), {}, {}}}};
-    const RejectedLine early{3, QStringLiteral("2024/2/30,モニター,\"a\nb\",x,,,,1,100,,"),
+    // Texts that begin with what a UTF-16 reader would take for a byte order mark come back as they were.
+    const RejectedLine late{7, QStringLiteral("\uFFFE2024/5/3,,,,,,,1,100,,"),
+                            {{QString(), QStringLiteral("製品名が空です。"), {}, {}}}};
+    const RejectedLine early{3, QStringLiteral("\uFEFF2024/2/30,モニター,\"a\nb\",x,,,,1,100,,"),
                              {{QStringLiteral("CLS-is1002"), QStringLiteral("型が一致しません。"), QStringLiteral("日付"),
                                QStringLiteral("2024/2/30")},
                               {QStringLiteral("CLS-is1002"), QStringLiteral("オーバーフローしました。"),
@@ -278,6 +282,35 @@ TYPED_TEST(LedgerRun, AnUndoTakesOutTheRunsTradesAndTheNamesNothingElseUses)
     EXPECT_EQ(ledger.counts(), QStringLiteral("2|0|0|0|0|0"));
 }
 
+TYPED_TEST(LedgerRun, AnUndoGivesBackTheLedgerAsItWasAndItsIdsAreNeverGivenAgain)
+{
+    RunLedger<TypeParam> ledger;
+    const auto products = [&] {
+        return ledger.db.rows(QStringLiteral("SELECT product_id, name, coalesce(kind_code, 0) FROM products ORDER BY 1"));
+    };
+    const auto highest = [&](const char* id, const char* table) {
+        return ledger.db.number(QStringLiteral("SELECT max(%1) FROM %2").arg(QLatin1String(id), QLatin1String(table)));
+    };
+    // The first run brings a product without a kind; the second gives it one,
+    // and adds a product, a customer and kinds of its own.
+    ledger.run("aa", {{QStringLiteral("ケーブル"), QStringLiteral("青葉商店"), QString()}});
+    const QStringList before = products();
+    const int64_t second = ledger.run("bb", {{QStringLiteral("ケーブル"), QStringLiteral("青葉商店"), QStringLiteral("部品")},
+                                             {QStringLiteral("モニター"), QStringLiteral("北星電機"), QStringLiteral("表示")}});
+    const std::vector<long long> given = {highest("trade_id", "trades"), highest("product_id", "products"),
+                                          highest("customer_id", "customers"), highest("kind_code", "kinds")};
+    ledger.db.history()->UndoRun(second, {});
+    EXPECT_EQ(products(), before);
+    EXPECT_EQ(ledger.names("kinds"), QStringList());
+    EXPECT_EQ(ledger.counts(), QStringLiteral("2|1|1|1|0|0"));
+
+    ledger.run("cc", {{QStringLiteral("マウス"), QStringLiteral("南海商会"), QStringLiteral("入力")}});
+    const std::vector<long long> next = {highest("trade_id", "trades"), highest("product_id", "products"),
+                                         highest("customer_id", "customers"), highest("kind_code", "kinds")};
+    for (std::size_t i = 0; i < given.size(); ++i)
+        EXPECT_GT(next[i], given[i]) << i;
+}
+
 TYPED_TEST(LedgerRun, ARunOrAnUndoWaitsItsTurnLettingTheWindowBreathe)
 {
     RunLedger<TypeParam> ledger;
@@ -320,6 +353,34 @@ TYPED_TEST(LedgerRun, TheHistoryOfALedgerThatIsNotThereYetSaysSoAndMakesNone)
     } else {
         EXPECT_EQ(ledger.tables(), QString());
     }
+}
+
+// What the history's list and an undo of the newest run cost, in SQLite's
+// own steps, on a ledger of a few trades and on one of many more outside
+// the runs concerned: the cost follows the run, not the ledger.
+TEST(LedgerHistoryCost, TheListAndAnUndoCostWhatTheirRunsHoldNotWhatTheLedgerHolds)
+{
+    const auto cost = [](int otherTrades) {
+        RunLedger<SqliteLedger> ledger;
+        ledger.run("aa", kTwoSales);
+        ledger.db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1)"
+                                      " INSERT INTO trades(trade_kind, trade_date, product_id, customer_id, quantity,"
+                                      " unit_price, amount, run_id) SELECT 1, '2024-01-05', 1, 1, 1, 1, 1, 1 FROM n")
+                           .arg(otherTrades));
+        const int64_t newest = ledger.run("bb", {{QStringLiteral("マウス"), QStringLiteral("南海商会"), QStringLiteral("入力")}});
+        sqlite3* raw = nullptr;
+        sqlite3_open(QFile::encodeName(ledger.db.path()).constData(), &raw);
+        SqliteDatabase db(raw);
+        long long steps = 0;
+        sqlite3_progress_handler(raw, 10, [](void* count) { return ++*static_cast<long long*>(count), 0; }, &steps);
+        const auto history = HistoryOver(std::make_unique<SqliteEngine>(std::move(db)));
+        EXPECT_EQ(history->Runs().size(), 2u);
+        EXPECT_EQ(history->UndoRun(newest, {}).lngTradesRemoved, 1);
+        return steps;
+    };
+    const long long small = cost(10);
+    const long long large = cost(100000);
+    EXPECT_LT(large, small * 2) << small << " steps against " << large;
 }
 
 TEST(LedgerTurn, WaitingGivesUpAfterItsPatienceWithTheReason)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LedgerDatabase.h"
+
 #include "PostgresHandles.h"
 
 #include <QByteArray>
@@ -36,7 +38,7 @@ public:
             for (int column = 0; column < PQnfields(result.get()); ++column)
                 columns << (PQgetisnull(result.get(), row, column)
                                 ? QStringLiteral("NULL")
-                                : QString::fromUtf8(PQgetvalue(result.get(), row, column)));
+                                : TextFromUtf8(PQgetvalue(result.get(), row, column)));
             all << columns.join(QLatin1Char('|'));
         }
         return all;
