@@ -75,6 +75,9 @@ TEST_F(HistoryCommands, UndoSaysWhatItTookAndRefusesWhatItCannot)
         {QStringLiteral("1"), 2, QString(), QStringLiteral("MoraImport: 取り込み 1 は取り消し済みです。\n")},
         {QStringLiteral("7"), 2, QString(), QStringLiteral("MoraImport: 取り込み 7 はありません。\n")},
         {QStringLiteral("x"), 2, QString(), QStringLiteral("MoraImport: 取り込み x はありません。\n")},
+        // What was typed stays on the one line.
+        {QStringLiteral("1\nMoraImport: \x1b[2J"), 2, QString(),
+         QStringLiteral("MoraImport: 取り込み 1\\nMoraImport: \\x1b[2J はありません。\n")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.run.toStdString());
