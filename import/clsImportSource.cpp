@@ -44,6 +44,58 @@ bool CarriesNoData(const QString& line)
 
 bool IsBlank(QChar c) { return c == u' ' || c == QChar(0x3000); }
 
+// The operation a column goes to reports what is wrong with its value; the
+// line reader keeps the kind and the columns past the records' itself.
+QString CodeOfColumn(int16_t intColumn)
+{
+    switch (intColumn) {
+    case COLUMN_DATE:
+    case COLUMN_QUANTITY:
+    case COLUMN_UNIT_PRICE:
+        return QStringLiteral("CLS-is1002");
+    case COLUMN_MAKER:
+    case COLUMN_PRODUCT_READING:
+    case COLUMN_PRODUCT_NAME:
+    case COLUMN_MODEL:
+    case COLUMN_SPEC:
+        return QStringLiteral("CLS-is1003");
+    case COLUMN_PARTY_READING:
+    case COLUMN_PARTY_NAME:
+        return QStringLiteral("CLS-is1004");
+    default:
+        return QStringLiteral("CLS-is1001");
+    }
+}
+
+QString Hex(unsigned value, int digits)
+{
+    return QString::number(value, 16).toUpper().rightJustified(digits, u'0');
+}
+
+// Why a value cannot be what the file meant, or empty. A byte that did not
+// decode comes first: the control character after it is often its own
+// trail byte. A tab, and the line break a quoted value carries across
+// lines, are text.
+QString ValueFault(QStringView value)
+{
+    qsizetype control = -1;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char16_t c = value[i].unicode();
+        if (c >= 0x20 && c < 0x7F)
+            continue;
+        if (c < 0x20 ? c != u'\t' && c != u'\n' : c <= 0x9F) {
+            if (control < 0)
+                control = i;
+        } else if (IsUndecodableAt(value, i)) {
+            return QStringLiteral("UTF-8 でもシフトJIS でも読めないバイト（0x%1）があります。")
+                .arg(Hex(UndecodableByte(value[i]), 2));
+        }
+    }
+    if (control < 0)
+        return QString();
+    return QStringLiteral("制御文字（U+%1）が含まれています。").arg(Hex(value[control].unicode(), 4));
+}
+
 // Spaces a clerk typed around a name are no part of it, full-width ones included.
 QString TrimmedText(QStringView text)
 {
@@ -116,8 +168,11 @@ bool clsImportSource::IMPFileCheck(const QString& strFilePath)
         }
         blnFailed = CheckHeaderLine(*stream);
         if (blnFailed) {
-            m_desktop.MsgBox(QStringLiteral("選択されたファイルの書式が違います。"), MB_ICONINFORMATION,
-                             QStringLiteral("ファイルエラー"));
+            // Its header is then no more wrong than the rest of it.
+            const bool blnUnreadable = !DecodesThroughout(strFilePath);
+            m_desktop.MsgBox(blnUnreadable ? QStringLiteral("選択されたファイルは UTF-8 としてもシフトJIS（コードページ 932）としても読めません。")
+                                           : QStringLiteral("選択されたファイルの書式が違います。"),
+                             MB_ICONINFORMATION, QStringLiteral("ファイルエラー"));
         }
         stream->Close();
     } catch (const std::exception& error) {
@@ -244,7 +299,8 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
         }
         RecordReader reader(*stream);
         LineContext line{reader, strFilePath, {}, {}, {}, {}, 0, false};
-        const QString strHeaderLine = reader.ReadRecord();  // checked before the run
+        // Checked before the run; no undecodable byte goes further than the reading.
+        const QString strHeaderLine = WithUndecodableShown(reader.ReadRecord());
         SplitFields(strHeaderLine, [&](int16_t, QStringView strName) {
             line.headerNames << strName.toString();
             return true;
@@ -274,7 +330,7 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
         std::vector<RejectedLine> refused;  // the first of them, for the totals box
         std::size_t intRefused = 0;
         const auto refuse = [&](std::vector<LineReason> reasons) {
-            RejectedLine rejected{reader.RecordLineNumber(), line.strRecord, std::move(reasons)};
+            RejectedLine rejected{reader.RecordLineNumber(), WithUndecodableShown(line.strRecord), std::move(reasons)};
             QString strRejectError;
             bool blnRejectFailed = false;
             store->RejectLine(rejected, strRejectError, blnRejectFailed);
@@ -374,10 +430,22 @@ clsImportSource::LineOutcome clsImportSource::ReadDataLine(LineContext& line, Tr
     return line.reasons.empty() ? LineOutcome::Distributed : LineOutcome::Failed;
 }
 
+bool clsImportSource::RefuseValue(LineContext& line, int16_t intColumn, QStringView strValue)
+{
+    const QString strFault = ValueFault(strValue);
+    if (strFault.isEmpty())
+        return false;
+    ReportLine(line, CodeOfColumn(intColumn), strFault, intColumn, strValue);
+    return true;
+}
+
 void clsImportSource::DispatchField(LineContext& line, int16_t intColumn, QStringView strValue,
                                     TradeRecord& trade, ProductRecord& product, PartyRecord& supplier,
                                     PartyRecord& customer, QString& strKind)
 {
+    // Never stored, so that no later line carries it down either.
+    if (RefuseValue(line, intColumn, strValue))
+        return;
     switch (intColumn) {
     case COLUMN_DATE:
     case COLUMN_QUANTITY:
@@ -470,8 +538,15 @@ void clsImportSource::SetPartyItem(LineContext& line, int16_t intColumn, QString
 void clsImportSource::ReportLine(LineContext& line, const QString& strCode, const std::exception& error,
                                  int16_t intColumn, QStringView strValue)
 {
+    ReportLine(line, strCode, ErrorDescription(error), intColumn, strValue);
+}
+
+void clsImportSource::ReportLine(LineContext& line, const QString& strCode, const QString& strDescription,
+                                 int16_t intColumn, QStringView strValue)
+{
     const QString strColumn = intColumn > 0 ? line.columnName(intColumn) : QString();
-    line.reasons.push_back(LineReason{strCode, ErrorDescription(error), strColumn, strValue.toString()});
+    const QString strShownValue = WithUndecodableShown(strValue.toString());
+    line.reasons.push_back(LineReason{strCode, strDescription, strColumn, strShownValue});
     if (line.blnReportsCut)
         return;
     if (!m_desktop.ShowsEveryReport() && line.intReportsShown == kMostReportBoxes) {
@@ -481,6 +556,6 @@ void clsImportSource::ReportLine(LineContext& line, const QString& strCode, cons
         return;
     }
     ++line.intReportsShown;
-    const LineReportPlace place{line.strFilePath, line.reader.RecordLineNumber(), strColumn, strValue.toString()};
-    ReportLineError(m_desktop, strCode, error, place, PointerOnError::Reset);
+    const LineReportPlace place{line.strFilePath, line.reader.RecordLineNumber(), strColumn, strShownValue};
+    ReportLineError(m_desktop, strCode, strDescription, place, PointerOnError::Reset);
 }

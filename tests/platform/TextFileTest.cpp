@@ -48,13 +48,52 @@ TEST(TextFileDecoding, ReadsCodePage932IncludingVendorCharacters)
     EXPECT_EQ(ReadAllLines(dir.writeCp932("sjis.csv", kJapanese)), QStringList{kJapanese});
 }
 
-TEST(TextFileDecoding, ReplacesUndecodableBytesWithoutLosingLineBreaks)
+// The mark of an undecodable byte.
+QString Mark(unsigned char byte)
+{
+    return QString(QChar(char16_t(kUndecodableBase + byte)));
+}
+
+TEST(TextFileDecoding, MarksUndecodableBytesWithoutLosingLineBreaks)
 {
     ScratchDir dir;
     // 0x81 needs a trail byte; before a line break it must not swallow it.
     const QByteArray bytes = ToCp932(QStringLiteral("価格")) + "\x81\r\nA\xFF" + "B\n";
     EXPECT_EQ(ReadAllLines(dir.write("bad.csv", bytes)),
-              (QStringList{QStringLiteral("価格\uFFFD"), QStringLiteral("A\uFFFDB")}));
+              (QStringList{QStringLiteral("価格") + Mark(0x81), u'A' + Mark(0xFF) + u'B'}));
+}
+
+// Only bytes the encoding cannot read are marked: code page 932's own
+// extensions decode, and a U+FFFD written in UTF-8 is a character like any.
+TEST(TextFileDecoding, MarksExactlyTheBytesThatDoNotDecode)
+{
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QString line;
+        qsizetype undecodable;
+    };
+    const QByteArray extensions = ToCp932(QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ～"));
+    const Case cases[] = {
+        {"cp932 extensions", extensions, QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ～"), -1},
+        {"utf-8 replacement character", QByteArray("a\xEF\xBF\xBD" "b"), QStringLiteral("a\uFFFDb"), -1},
+        {"utf-8 four bytes", QByteArray("\xF0\x9F\x98\x80"), QStringLiteral("😀"), -1},
+        {"cp932 lead before DEL", extensions + "\x81\x7F", QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ～") + Mark(0x81) + u'\x7F', 9},
+        {"cp932 unassigned pair", extensions + "\x85\x40", QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ～") + Mark(0x85) + u'@', 9},
+        {"cp932 single bytes", extensions + "\x80\xA0\xFD", QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ～") + Mark(0x80) + Mark(0xA0) + Mark(0xFD), 9},
+    };
+    ScratchDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QStringList lines = ReadAllLines(dir.write("case.csv", c.bytes));
+        ASSERT_EQ(lines.size(), 1);
+        EXPECT_EQ(lines[0], c.line);
+        EXPECT_EQ(IndexOfUndecodable(lines[0]), c.undecodable);
+        EXPECT_EQ(DecodeImportText(c.bytes), c.line);
+        EXPECT_EQ(DecodesThroughout(dir.path("case.csv")), c.undecodable < 0);
+        EXPECT_EQ(IndexOfUndecodable(WithUndecodableShown(lines[0])), -1);
+    }
+    EXPECT_EQ(WithUndecodableShown(u'x' + Mark(0x81) + u'\x7F'), QStringLiteral("x\uFFFD\x7F"));
 }
 
 TEST(TextFileDecoding, DecidesTheEncodingFromTheWholeFile)
@@ -113,8 +152,7 @@ TEST(TextFileBuffers, SequencesPairsAndBreaksCutByTheBufferStayWhole)
     ExpectSameLinesWhateverTheBuffer(dir.writeCp932("sjis.csv", cp932Text),
                                      {QStringLiteral("日付,ｱ"), QStringLiteral("①髙"), "", "b", "", QStringLiteral("c,～")});
     // A stray lead byte before a break that falls on a buffer's end.
-    ExpectSameLinesWhateverTheBuffer(dir.write("stray.csv", "a\x81\r\nb\x81"),
-                                     {QStringLiteral("a\uFFFD"), QStringLiteral("b\uFFFD")});
+    ExpectSameLinesWhateverTheBuffer(dir.write("stray.csv", "a\x81\r\nb\x81"), {u'a' + Mark(0x81), u'b' + Mark(0x81)});
 }
 
 TEST(TextFileBuffers, OnlyMarksAtTheStartOfTheFileAreDropped)
@@ -162,10 +200,11 @@ TEST(TextFileBuffers, AFileChangedAfterOpeningIsReadAsItIsNow)
     FileSystemObject fso(4);
     const QString path = dir.writeUtf8("changing.csv", QStringLiteral("日付\r\n数量\r\n"));
     auto stream = fso.OpenTextFile(path);
-    // Rewritten in place, shorter and no longer UTF-8.
-    dir.write("changing.csv", ToCp932(QStringLiteral("ｱ\r\nb")));
-    EXPECT_EQ(stream->ReadLine(), QStringLiteral("\uFFFD"));
+    // Rewritten in place, shorter and no longer UTF-8: its bytes are marked, not taken for U+FFFD.
+    dir.write("changing.csv", ToCp932(QStringLiteral("ｱ\r\nb")) + "\r\n\xEF\xBF\xBD\xE6\x97\r\n");
+    EXPECT_EQ(stream->ReadLine(), Mark(0xB1));
     EXPECT_EQ(stream->ReadLine(), "b");
+    EXPECT_EQ(stream->ReadLine(), u'\uFFFD' + Mark(0xE6) + Mark(0x97));
     EXPECT_TRUE(stream->AtEndOfStream());
 
     auto emptied = fso.OpenTextFile(path);
