@@ -44,6 +44,15 @@ bool CarriesNoData(const QString& line)
 
 bool IsBlank(QChar c) { return c == u' ' || c == QChar(0x3000); }
 
+bool IsBlankText(QStringView text)
+{
+    for (const QChar c : text) {
+        if (!IsBlank(c))
+            return false;
+    }
+    return true;
+}
+
 // The operation a column goes to reports what is wrong with its value; the
 // line reader keeps the kind and the columns past the records' itself.
 QString CodeOfColumn(int16_t intColumn)
@@ -136,9 +145,15 @@ struct clsImportSource::LineContext {
     RecordReader& reader;
     QString strFilePath;
     QStringList headerNames;         // the file's own names, column 1 first
+    int16_t intNamedColumns = COLUMN_COUNT;  // up to the header's last name
     QString strRecord;               // the record being read, as the file has it
     std::vector<LineReason> reasons; // of the record being read
     QString strPartyReading;         // column 10, waiting for its name in column 11
+    bool blnPartyGiven = false;      // the record's column 11 named its party
+    bool blnPartyUnread = false;     // the record's party could not be read
+    // The party a blank name carries down came from a line whose party
+    // could not be read: there is none to carry.
+    bool blnCarriedPartyUnread = false;
     int intReportsShown = 0;         // in this run
     bool blnReportsCut = false;
 
@@ -301,8 +316,10 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
         LineContext line{reader, strFilePath, {}, {}, {}, {}, 0, false};
         // Checked before the run; no undecodable byte goes further than the reading.
         const QString strHeaderLine = WithUndecodableShown(reader.ReadRecord());
-        SplitFields(strHeaderLine, [&](int16_t, QStringView strName) {
+        SplitFields(strHeaderLine, [&](int16_t intColumn, QStringView strName) {
             line.headerNames << strName.toString();
+            if (intColumn > line.intNamedColumns && !IsBlankText(strName))
+                line.intNamedColumns = intColumn;
             return true;
         });
 
@@ -409,20 +426,47 @@ clsImportSource::LineOutcome clsImportSource::ReadDataLine(LineContext& line, Tr
     line.reasons.clear();
     line.strRecord.clear();
     line.strPartyReading.clear();
+    line.blnPartyGiven = false;
+    line.blnPartyUnread = false;
     try {
         line.strRecord = line.reader.ReadRecord();
         if (CarriesNoData(line.strRecord))
             return LineOutcome::NoData;
 
         int16_t intLastColumn = 0;
+        int16_t intLastValue = 0;  // past the header's names
         SplitFields(line.strRecord, [&](int16_t intColumn, QStringView strValue) {
             DispatchField(line, intColumn, strValue, trade, product, supplier, customer, strKind);
+            if (intColumn > line.intNamedColumns && !IsBlankText(strValue))
+                intLastValue = intColumn;
             intLastColumn = intColumn;
             return true;
         });
         // A short line reads as if its missing columns were present and empty.
         for (int16_t intColumn = intLastColumn + 1; intColumn <= COLUMN_COUNT; ++intColumn)
             DispatchField(line, intColumn, QStringView(), trade, product, supplier, customer, strKind);
+
+        // An unquoted comma in a value moves every later value one column on:
+        // none of them is where the header says. Empty ones past the header
+        // are a spreadsheet's trailing commas.
+        if (intLastValue > 0) {
+            ReportLine(line, QStringLiteral("CLS-is1001"),
+                       QStringLiteral("項目の数がヘッダーより多くなっています（ヘッダー %1 項目、この行 %2 項目）。")
+                           .arg(line.intNamedColumns)
+                           .arg(intLastValue),
+                       0, QStringView());
+            line.blnPartyUnread = true;
+        }
+        if (line.blnPartyUnread) {
+            line.blnCarriedPartyUnread = true;
+        } else if (line.blnPartyGiven) {
+            line.blnCarriedPartyUnread = false;
+        } else if (line.blnCarriedPartyUnread) {
+            const QString strParty = line.columnName(COLUMN_PARTY_NAME);
+            ReportLine(line, QStringLiteral("CLS-is1004"),
+                       QStringLiteral("前の行の%1を読み取れなかったため、引き継げません。").arg(strParty),
+                       COLUMN_PARTY_NAME, QStringView());
+        }
     } catch (const std::exception& error) {
         ReportLine(line, QStringLiteral("CLS-is1001"), error, 0, QStringView());
         return LineOutcome::Failed;
@@ -436,6 +480,8 @@ bool clsImportSource::RefuseValue(LineContext& line, int16_t intColumn, QStringV
     if (strFault.isEmpty())
         return false;
     ReportLine(line, CodeOfColumn(intColumn), strFault, intColumn, strValue);
+    if (intColumn == COLUMN_PARTY_READING || intColumn == COLUMN_PARTY_NAME)
+        line.blnPartyUnread = true;
     return true;
 }
 
@@ -530,6 +576,7 @@ void clsImportSource::SetPartyItem(LineContext& line, int16_t intColumn, QString
         PartyRecord& party = mblnPurchase ? supplier : customer;
         party.strPartyName = std::move(strName);
         party.strReading = line.strPartyReading;
+        line.blnPartyGiven = true;
     } catch (const std::exception& error) {
         ReportLine(line, QStringLiteral("CLS-is1004"), error, intColumn, strValue);
     }

@@ -131,4 +131,79 @@ TEST_F(LineRefusal, AGenuineReplacementCharacterInAUtf8FileIsText)
     EXPECT_EQ(log->inserts[0].customer.strPartyName, QStringLiteral("北\uFFFD商店"));
 }
 
+// More values than the header names columns move every later one: refused,
+// unless the extra ones are a spreadsheet's empty trailing cells.
+TEST_F(LineRefusal, ALineWithAValuePastTheHeadersLastNameIsRefused)
+{
+    const QString more = QStringLiteral("項目の数がヘッダーより多くなっています（ヘッダー %1 項目、この行 %2 項目）。");
+    const QString good = QStringLiteral("2024/4/1,文具,北星,のーと,ノート,N-4,A4,3,1200,いちかわこうむてん,市川工務店");
+    struct Case {
+        const char* name;
+        QString header;
+        QString line;
+        QString refusal;  // empty: imported
+    };
+    const Case cases[] = {
+        {"a grouped price typed unquoted", kSalesHeader,
+         QStringLiteral("2024/4/1,文具,北星,のーと,ノート,N-4,A4,3,12,800,いちかわこうむてん,市川工務店"), more.arg(11).arg(12)},
+        {"the price quoted", kSalesHeader,
+         QStringLiteral("2024/4/1,文具,北星,のーと,ノート,N-4,A4,3,\"12,800\",いちかわこうむてん,市川工務店"), QString()},
+        {"trailing commas", kSalesHeader, good + QStringLiteral(",,,"), QString()},
+        {"trailing blanks and an empty quoted value", kSalesHeader, good + QStringLiteral(", ,\"\",　"), QString()},
+        {"a value after empty ones", kSalesHeader, good + QStringLiteral(",,,x,"), more.arg(11).arg(14)},
+        {"a header's trailing commas name nothing", kSalesHeader + QStringLiteral(",,"), good + QStringLiteral(",備考"),
+         more.arg(11).arg(12)},
+        {"a header's own twelfth column", kSalesHeader + QStringLiteral(",備考"), good + QStringLiteral(",至急"), QString()},
+        {"past the header's twelfth column", kSalesHeader + QStringLiteral(",備考"), good + QStringLiteral(",至急,x"),
+         more.arg(12).arg(13)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Import(ToCp932(c.header), {ToCp932(c.line)});
+        if (c.refusal.isEmpty()) {
+            EXPECT_EQ(desktop.prompts(), QStringList{Totals(1, 1)});
+            ASSERT_EQ(log->inserts.size(), 1u);
+            EXPECT_EQ(log->inserts[0].customer.strPartyName, QStringLiteral("市川工務店"));
+            EXPECT_EQ(log->inserts[0].customer.strReading, QStringLiteral("いちかわこうむてん"));
+            continue;
+        }
+        EXPECT_EQ(desktop.prompts(), (QStringList{Report("CLS-is1001", c.refusal), Totals(1, 0)}));
+        EXPECT_EQ(log->calls, QStringList{QStringLiteral("OpenConnection:") + kConnection});
+        ASSERT_EQ(log->rejected.size(), 1u);
+        EXPECT_EQ(log->rejected[0].strRecord, c.line);
+        ExpectReasons(Reasons(), {{"CLS-is1001", QString(), c.refusal, QString()}});
+    }
+}
+
+// A blank party repeats the last one; when the last one could not be read
+// there is nothing to repeat, until a line names its party again.
+TEST_F(LineRefusal, ABlankPartyAfterOneThatCouldNotBeReadIsRefusedToo)
+{
+    const QString carry = QStringLiteral("前の行の販売先を読み取れなかったため、引き継げません。");
+    const auto line = [](const char* date, const QString& party) {
+        return ToCp932(QStringLiteral("2024/4/%1,文具,北星,のーと,ノート,N-4,A4,1,100,").arg(QLatin1String(date)) + party);
+    };
+    Import(ToCp932(kSalesHeader),
+           {line("1", QStringLiteral("きたやま,北山商店")),
+            line("2", QStringLiteral("いちかわ,市川,工務店")),                 // shifted
+            line("3", QStringLiteral(",")),                                    // carries the shifted party
+            line("4", QStringLiteral("なんかい,南海商会")),
+            line("5", QStringLiteral(",")),
+            line("x", QStringLiteral("とうと,東都商事")),                      // refused, but its party reads
+            line("7", QStringLiteral(",")),
+            line("8", QStringLiteral("ほくと,")) + "\x81\x7F",              // its name did not decode
+            line("9", QStringLiteral(","))});
+    EXPECT_EQ(desktop.prompts().back(), Totals(9, 4));
+    ASSERT_EQ(log->inserts.size(), 4u);
+    const QStringList parties = {log->inserts[0].customer.strPartyName, log->inserts[1].customer.strPartyName,
+                                 log->inserts[2].customer.strPartyName, log->inserts[3].customer.strPartyName};
+    EXPECT_EQ(parties, (QStringList{"北山商店", "南海商会", "南海商会", "東都商事"}));
+    std::vector<int64_t> refused;
+    for (const RejectedLine& rejected : log->rejected)
+        refused.push_back(rejected.lngLineNumber);
+    EXPECT_EQ(refused, (std::vector<int64_t>{3, 4, 7, 9, 10}));
+    ExpectReasons(Reasons(1), {{"CLS-is1004", "販売先", carry, QString()}});
+    ExpectReasons(Reasons(4), {{"CLS-is1004", "販売先", carry, QString()}});
+}
+
 }  // namespace
