@@ -4,6 +4,9 @@
 // without totals must leave nothing. The ledger must pass SQLite's
 // integrity and foreign key checks.
 //
+// Every text the ledger holds is valid UTF-8, and no name or reading of a
+// product, party or kind holds a control character.
+//
 // The first input byte chooses what goes before the rest: nothing, or the
 // purchase or sales header in UTF-8 or in code page 932, so that most
 // inputs reach the import.
@@ -69,6 +72,45 @@ QByteArray Prefix(uint8_t choice)
     }
 }
 
+// Each text of the query's one column, as the ledger holds its bytes.
+QList<QByteArray> StoredTexts(LedgerProbe& probe, const char* sql)
+{
+    QList<QByteArray> texts;
+    for (const QString& hex : probe.rows(sql))
+        texts << QByteArray::fromHex(hex.toLatin1());
+    return texts;
+}
+
+bool IsValidUtf8(const QByteArray& bytes)
+{
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
+}
+
+bool HoldsControlCharacter(const QByteArray& bytes)
+{
+    for (const QChar c : QString::fromUtf8(bytes)) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\t' && u != u'\n') || (u >= 0x7F && u <= 0x9F))
+            return true;
+    }
+    return false;
+}
+
+void CheckStoredTexts(LedgerProbe& probe)
+{
+    for (const QByteArray& name : StoredTexts(probe, "SELECT hex(name) FROM products UNION ALL SELECT hex(maker) FROM products"
+                                                     " UNION ALL SELECT hex(reading) FROM products UNION ALL SELECT hex(model) FROM products"
+                                                     " UNION ALL SELECT hex(spec) FROM products UNION ALL SELECT hex(name) FROM kinds"
+                                                     " UNION ALL SELECT hex(name) FROM suppliers UNION ALL SELECT hex(reading) FROM suppliers"
+                                                     " UNION ALL SELECT hex(name) FROM customers UNION ALL SELECT hex(reading) FROM customers")) {
+        FUZZ_CHECK(IsValidUtf8(name));
+        FUZZ_CHECK(!HoldsControlCharacter(name));
+    }
+    for (const QByteArray& text : StoredTexts(probe, "SELECT hex(record) FROM rejected_lines UNION ALL SELECT hex(value) FROM line_reasons"
+                                                     " UNION ALL SELECT hex(column_name) FROM line_reasons UNION ALL SELECT hex(header_line) FROM runs"))
+        FUZZ_CHECK(IsValidUtf8(text));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -111,6 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(probe.rows("SELECT count(*) FROM trades") == QStringList{QString::number(imported)});
     FUZZ_CHECK(probe.rows("SELECT lines_read, lines_imported, (SELECT count(*) FROM trades t WHERE t.run_id = r.run_id)"
                           " FROM runs r") == QStringList{QStringLiteral("%1|%2|%2").arg(read).arg(imported)});
+    CheckStoredTexts(probe);
     FUZZ_CHECK(probe.rows("PRAGMA integrity_check") == QStringList{QStringLiteral("ok")});
     FUZZ_CHECK(probe.rows("PRAGMA foreign_key_check").isEmpty());
     return 0;
