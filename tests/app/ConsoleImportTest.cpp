@@ -11,11 +11,6 @@
 
 namespace {
 
-QString Report(const QString& code)
-{
-    return code + QStringLiteral("\r\nx");
-}
-
 // The end-to-end run covers the totals and the usual refusals; these are the
 // lines and statuses it cannot provoke.
 class ConsoleDesktopTest : public ::testing::Test {
@@ -48,33 +43,22 @@ TEST_F(ConsoleDesktopTest, MessagesAreOneLineEachAndOnlyTheTotalsBoxCounts)
 // early, forge another or reach the terminal as a control sequence.
 TEST_F(ConsoleDesktopTest, EveryReportIsOneLineWhateverItsFileNameColumnOrValueHold)
 {
-    struct Case {
-        QString file;
-        QString column;
-        QString value;
-        QString line;
+    const QString cases[][4] = {
+        // file, column, value, the line written
+        {"sales.csv", "製品名", "C:\\x", "sales.csv:7: CLS-is1003 x（製品名「C:\\x」）"},
+        {"evil\nMoraImport: forged.csv", {}, {}, "evil\\nMoraImport: forged.csv:7: CLS-is1003 x"},
+        {"a\r.csv", "仕\x1b[31m様", "A4\n方眼\t\x7f", "a\\r.csv:7: CLS-is1003 x（仕\\x1b[31m様「A4\\n方眼\\t\\x7f」）"},
+        {"b.csv", "販売先", QString(QChar(0)) + QStringLiteral("\u009b\u2028"), "b.csv:7: CLS-is1003 x（販売先「\\x00\\x9b\\u2028」）"},
     };
-    const QString report = Report(QStringLiteral("CLS-is1003"));
-    const Case cases[] = {
-        {QStringLiteral("sales.csv"), QStringLiteral("製品名"), QStringLiteral("ノート"),
-         QStringLiteral("sales.csv:7: CLS-is1003 x（製品名「ノート」）")},
-        {QStringLiteral("evil\nMoraImport: forged.csv"), QString(), QString(),
-         QStringLiteral("evil\\nMoraImport: forged.csv:7: CLS-is1003 x")},
-        {QStringLiteral("a\r\nb.csv"), QStringLiteral("仕\x1b[31m様"), QStringLiteral("A4\n方眼\t\x7f"),
-         QStringLiteral("a\\r\\nb.csv:7: CLS-is1003 x（仕\\x1b[31m様「A4\\n方眼\\t\\x7f」）")},
-        {QStringLiteral("b.csv"), QStringLiteral("販売先"), QString(QChar(0)) + QStringLiteral("\u009b2J"),
-         QStringLiteral("b.csv:7: CLS-is1003 x（販売先「\\x00\\x9b2J」）")},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line.toStdString());
+    for (const auto& [file, column, value, line] : cases) {
         m_err.str({});
-        desktop.LineReport(report, LineReportPlace{c.file, 7, c.column, c.value});
-        EXPECT_EQ(err(), c.line + u'\n');
+        desktop.LineReport(QStringLiteral("CLS-is1003\r\nx"), LineReportPlace{file, 7, column, value});
+        EXPECT_EQ(err(), line + u'\n');
     }
-    // A box's own lines are joined; a control character in its text is escaped.
+    // A box's own lines are joined; a control character in it is escaped.
     m_err.str({});
-    desktop.MsgBox(QStringLiteral("台帳 /tmp/q\x1b[0m を開けません。\r\n理由"), 0, QString());
-    EXPECT_EQ(err(), QStringLiteral("MoraImport: 台帳 /tmp/q\\x1b[0m を開けません。 理由\n"));
+    desktop.MsgBox(QStringLiteral("台帳 /q\x1b[0m を開けません。\r\n理由"), 0, QString());
+    EXPECT_EQ(err(), QStringLiteral("MoraImport: 台帳 /q\\x1b[0m を開けません。 理由\n"));
 }
 
 TEST_F(ConsoleDesktopTest, SeveralFilesAreRefusedBeforeAStoreIsMade)

@@ -3,7 +3,6 @@
 #include "RecordingDesktop.h"
 #include "RecordingStore.h"
 #include "TestFiles.h"
-#include "HistoryTexts.h"
 #include "clsImportSource.h"
 
 #include <QCryptographicHash>
@@ -186,22 +185,6 @@ TEST_F(RunRecord, APartysReadingGoesWithItsNameAndSpacesAroundNamesGo)
     EXPECT_EQ((QStringList{spaced.strMaker, spaced.strReading, spaced.strProductName, spaced.strModel, spaced.strSpec}),
               (QStringList{"北星", "のーと", "ノート", "N-4", "A4"}));
     EXPECT_EQ(log->calls.filter(QStringLiteral("GetKindCode:")).last(), QStringLiteral("GetKindCode:文具"));
-}
-
-// The file a clerk saves the refused lines to, corrects in a spreadsheet and imports again.
-TEST_F(RunRecord, RefusedLinesSavedWithTheirMarkImportAsAFileOfTheirOwn)
-{
-    const QString refused = QStringLiteral("2024/4/3,文具,北星,のーと,ノート,N-4,\"A4\n方眼\",x,120,,");
-    const QByteArray content = RejectsFileContent(RunRejects{kSalesHeader, {RejectedLine{3, refused, {}}}});
-    ASSERT_TRUE(content.startsWith("\xEF\xBB\xBF"));
-    const QString path = dir.write(QStringLiteral("refused.csv"), QByteArray(content).replace(",x,", ",2,"));
-    clsImportSource engine(desktop, RecordingStore::factory(log));
-    ASSERT_FALSE(engine.IMPFileCheck(path));
-    engine.ExecImport(path, kConnection);
-    EXPECT_EQ(desktop.prompts(), QStringList{Totals(1, 1)});
-    ASSERT_EQ(log->inserts.size(), 1u);
-    EXPECT_EQ(log->inserts[0].product.strSpec, QStringLiteral("A4\n方眼"));
-    EXPECT_EQ(log->runs.at(0).strHeaderLine, kSalesHeader);
 }
 
 }  // namespace

@@ -67,33 +67,21 @@ TEST(TextFileDecoding, MarksUndecodableBytesWithoutLosingLineBreaks)
 // extensions decode, and a U+FFFD written in UTF-8 is a character like any.
 TEST(TextFileDecoding, MarksExactlyTheBytesThatDoNotDecode)
 {
-    struct Case {
-        const char* name;
-        QByteArray bytes;
-        QString line;
-        qsizetype undecodable;
-    };
-    const QByteArray extensions = ToCp932(QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ～"));
-    const Case cases[] = {
-        {"cp932 extensions", extensions, QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ～"), -1},
-        {"utf-8 replacement character", QByteArray("a\xEF\xBF\xBD" "b"), QStringLiteral("a\uFFFDb"), -1},
-        {"utf-8 four bytes", QByteArray("\xF0\x9F\x98\x80"), QStringLiteral("😀"), -1},
-        {"cp932 lead before DEL", extensions + "\x81\x7F", QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ～") + Mark(0x81) + u'\x7F', 9},
-        {"cp932 unassigned pair", extensions + "\x85\x40", QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ～") + Mark(0x85) + u'@', 9},
-        {"cp932 single bytes", extensions + "\x80\xA0\xFD", QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ～") + Mark(0x80) + Mark(0xA0) + Mark(0xFD), 9},
+    const QByteArray extensions = ToCp932(QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ"));
+    const std::pair<QByteArray, QString> cases[] = {
+        {extensions, QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ")},
+        {"a\xEF\xBF\xBD" "b", QStringLiteral("a\uFFFDb")},
+        {extensions + "\x81\x7F\x85\x40", QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ") + Mark(0x81) + u'\x7F' + Mark(0x85) + u'@'},
+        {"\x80\xA0\xFD", Mark(0x80) + Mark(0xA0) + Mark(0xFD)},
     };
     ScratchDir dir;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QStringList lines = ReadAllLines(dir.write("case.csv", c.bytes));
-        ASSERT_EQ(lines.size(), 1);
-        EXPECT_EQ(lines[0], c.line);
-        EXPECT_EQ(IndexOfUndecodable(lines[0]), c.undecodable);
-        EXPECT_EQ(DecodeImportText(c.bytes), c.line);
-        EXPECT_EQ(DecodesThroughout(dir.path("case.csv")), c.undecodable < 0);
-        EXPECT_EQ(IndexOfUndecodable(WithUndecodableShown(lines[0])), -1);
+    for (const auto& [bytes, line] : cases) {
+        SCOPED_TRACE(line.toStdString());
+        EXPECT_EQ(ReadAllLines(dir.write("case.csv", bytes)), QStringList{line});
+        EXPECT_EQ(DecodesThroughout(dir.path("case.csv")), IndexOfUndecodable(line) < 0);
     }
-    EXPECT_EQ(WithUndecodableShown(u'x' + Mark(0x81) + u'\x7F'), QStringLiteral("x\uFFFD\x7F"));
+    EXPECT_EQ(IndexOfUndecodable(cases[2].second), 8);
+    EXPECT_EQ(WithUndecodableShown(cases[3].second), QStringLiteral("\uFFFD\uFFFD\uFFFD"));
 }
 
 TEST(TextFileDecoding, DecidesTheEncodingFromTheWholeFile)
