@@ -144,11 +144,11 @@ QString RefusedLinesText(const std::vector<RejectedLine>& refused, std::size_t t
 struct clsImportSource::LineContext {
     RecordReader& reader;
     QString strFilePath;
-    QStringList headerNames;         // the file's own names, column 1 first
+    QStringList headerNames{};       // the file's own names, column 1 first
     int16_t intNamedColumns = COLUMN_COUNT;  // up to the header's last name
-    QString strRecord;               // the record being read, as the file has it
-    std::vector<LineReason> reasons; // of the record being read
-    QString strPartyReading;         // column 10, waiting for its name in column 11
+    QString strRecord{};             // the record being read, as the file has it
+    std::vector<LineReason> reasons{};  // of the record being read
+    QString strPartyReading{};       // column 10, waiting for its name in column 11
     bool blnPartyGiven = false;      // the record's column 11 named its party
     bool blnPartyUnread = false;     // the record's party could not be read
     // The party a blank name carries down came from a line whose party
@@ -313,7 +313,7 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
             return;
         }
         RecordReader reader(*stream);
-        LineContext line{reader, strFilePath, {}, {}, {}, {}, 0, false};
+        LineContext line{reader, strFilePath};
         // Checked before the run; no undecodable byte goes further than the reading.
         const QString strHeaderLine = WithUndecodableShown(reader.ReadRecord());
         SplitFields(strHeaderLine, [&](int16_t intColumn, QStringView strName) {
