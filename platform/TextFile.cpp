@@ -37,8 +37,8 @@ qsizetype ReadFully(int fd, char* into, qsizetype size)
 
 namespace {
 
-// The length of the valid UTF-8 sequence that lead starts at p: 1 to 4; 0
-// when it is malformed; -1 when the bytes end before it does.
+// The length of the valid UTF-8 sequence at p: 1 to 4; 0 when it is
+// malformed; -1 when the bytes end before it does.
 inline int Utf8SequenceLength(const unsigned char* p, const unsigned char* end)
 {
     const unsigned char lead = *p;
@@ -59,8 +59,7 @@ inline int Utf8SequenceLength(const unsigned char* p, const unsigned char* end)
     } else {
         return 0;
     }
-    // Each byte that is there must fit, so that a sequence cut off by the
-    // end is told apart from a malformed one only where it could go on.
+    // Cut off by the end only if every byte before the end fits.
     for (int i = 1; i <= trailing; ++i) {
         if (p + i == end)
             return -1;

@@ -67,7 +67,7 @@ private:
 
 // Opens text files the way the import file is read: UTF-8 when the whole
 // file is valid UTF-8 (a leading byte-order mark dropped), otherwise code
-// page 932.
+// page 932; a byte neither reads is marked (kUndecodableBase).
 class FileSystemObject {
 public:
     static constexpr qsizetype kDefaultBufferBytes = 64 * 1024;
