@@ -3,6 +3,7 @@
 #include "FileChoice.h"
 
 #include "ErrorReport.h"
+#include "EscapedText.h"
 #include "clsImportSource.h"
 
 #include <QCoreApplication>
@@ -11,11 +12,11 @@
 namespace {
 
 // A box's prompt may span lines (a report's code, then its description);
-// a line of a log or a terminal must not.
+// a line of a log or a terminal must not, nor drive the terminal.
 QString OneLine(const QString& text)
 {
     static const QRegularExpression lineBreaks(QStringLiteral("[\r\n]+"));
-    return QString(text).replace(lineBreaks, QStringLiteral(" "));
+    return EscapeControlCharacters(QString(text).replace(lineBreaks, QStringLiteral(" ")));
 }
 
 void WriteLine(std::ostream& stream, const QString& line)
@@ -64,9 +65,15 @@ void ConsoleDesktop::LineReport(const QString& prompt, const LineReportPlace& pl
 {
     const QString file =
         !m_givenName.isEmpty() && place.strFilePath == m_fullPath ? m_givenName : place.strFilePath;
-    QString line = QStringLiteral("%1:%2: %3").arg(file).arg(place.lngLineNumber).arg(OneLine(prompt));
-    if (!place.strColumn.isEmpty())
-        line += QStringLiteral("（%1「%2」）").arg(place.strColumn, OneLine(place.strValue));
+    // A name or a value keeps its line breaks, escaped like everything else it may hold.
+    QString line = QStringLiteral("%1:%2: %3")
+                       .arg(EscapeControlCharacters(file))
+                       .arg(place.lngLineNumber)
+                       .arg(OneLine(prompt));
+    if (!place.strColumn.isEmpty()) {
+        line += QStringLiteral("（%1「%2」）")
+                    .arg(EscapeControlCharacters(place.strColumn), EscapeControlCharacters(place.strValue));
+    }
     WriteLine(m_err, line);
 }
 

@@ -1,5 +1,6 @@
 #include "HistoryCommands.h"
 
+#include "EscapedText.h"
 #include "HistoryTexts.h"
 
 #include <QStringList>
@@ -17,7 +18,8 @@ void WriteText(std::ostream& stream, const QString& text)
 
 void WriteError(std::ostream& err, const QString& message)
 {
-    WriteText(err, QStringLiteral("MoraImport: %1\n").arg(message));
+    // A run as typed or a ledger's path may hold anything.
+    WriteText(err, QStringLiteral("MoraImport: %1\n").arg(EscapeControlCharacters(message)));
 }
 
 // A field of a tab-separated line: its own tabs and line breaks escaped,

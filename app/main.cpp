@@ -6,6 +6,7 @@
 #include "UserData.h"
 
 #include "Appearance.h"
+#include "EscapedText.h"
 #include "Product.h"
 #include "FileChoice.h"
 #include "QtDesktop.h"
@@ -164,7 +165,8 @@ int main(int argc, char* argv[])
     const ProgramTranslation translation;
     CommandLine commandLine;
     if (!commandLine.Parse(arguments, startFolder)) {
-        PrintLine(stderr, kApplicationName + QStringLiteral(": ") + commandLine.Error());
+        // The error quotes what was typed.
+        PrintLine(stderr, kApplicationName + QStringLiteral(": ") + EscapeControlCharacters(commandLine.Error()));
         PrintLine(stderr, QCoreApplication::translate("main", "Try '%1 --help'.").arg(kApplicationName));
         return 2;
     }

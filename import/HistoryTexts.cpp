@@ -2,7 +2,8 @@
 
 QByteArray RejectsFileContent(const RunRejects& rejects)
 {
-    QByteArray content = rejects.strHeaderLine.toUtf8() + "\r\n";
+    // Without the mark, Excel on a Japanese system reads UTF-8 as code page 932.
+    QByteArray content = "\xEF\xBB\xBF" + rejects.strHeaderLine.toUtf8() + "\r\n";
     for (const RejectedLine& line : rejects.lines)
         content += line.strRecord.toUtf8() + "\r\n";
     return content;

@@ -10,7 +10,8 @@
 // What the command line and the history window both say of runs.
 
 // The refused lines of a run as a file of their own: the header line, then
-// each refused record as the file had it, in UTF-8 with CR LF, so that the
+// each refused record as the file had it, in UTF-8 with CR LF and a
+// byte-order mark, so that a spreadsheet opens it as UTF-8 and the
 // corrected lines import like any file.
 QByteArray RejectsFileContent(const RunRejects& rejects);
 

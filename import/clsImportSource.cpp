@@ -44,6 +44,67 @@ bool CarriesNoData(const QString& line)
 
 bool IsBlank(QChar c) { return c == u' ' || c == QChar(0x3000); }
 
+bool IsBlankText(QStringView text)
+{
+    for (const QChar c : text) {
+        if (!IsBlank(c))
+            return false;
+    }
+    return true;
+}
+
+// The operation a column goes to reports what is wrong with its value; the
+// line reader keeps the kind and the columns past the records' itself.
+QString CodeOfColumn(int16_t intColumn)
+{
+    switch (intColumn) {
+    case COLUMN_DATE:
+    case COLUMN_QUANTITY:
+    case COLUMN_UNIT_PRICE:
+        return QStringLiteral("CLS-is1002");
+    case COLUMN_MAKER:
+    case COLUMN_PRODUCT_READING:
+    case COLUMN_PRODUCT_NAME:
+    case COLUMN_MODEL:
+    case COLUMN_SPEC:
+        return QStringLiteral("CLS-is1003");
+    case COLUMN_PARTY_READING:
+    case COLUMN_PARTY_NAME:
+        return QStringLiteral("CLS-is1004");
+    default:
+        return QStringLiteral("CLS-is1001");
+    }
+}
+
+QString Hex(unsigned value, int digits)
+{
+    return QString::number(value, 16).toUpper().rightJustified(digits, u'0');
+}
+
+// Why a value cannot be what the file meant, or empty. A byte that did not
+// decode comes first: the control character after it is often its own
+// trail byte. A tab, and the line break a quoted value carries across
+// lines, are text.
+QString ValueFault(QStringView value)
+{
+    qsizetype control = -1;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char16_t c = value[i].unicode();
+        if (c >= 0x20 && c < 0x7F)
+            continue;
+        if (c < 0x20 ? c != u'\t' && c != u'\n' : c <= 0x9F) {
+            if (control < 0)
+                control = i;
+        } else if (IsUndecodableAt(value, i)) {
+            return QStringLiteral("UTF-8 でもシフトJIS でも読めないバイト（0x%1）があります。")
+                .arg(Hex(UndecodableByte(value[i]), 2));
+        }
+    }
+    if (control < 0)
+        return QString();
+    return QStringLiteral("制御文字（U+%1）が含まれています。").arg(Hex(value[control].unicode(), 4));
+}
+
 // Spaces a clerk typed around a name are no part of it, full-width ones included.
 QString TrimmedText(QStringView text)
 {
@@ -83,10 +144,16 @@ QString RefusedLinesText(const std::vector<RejectedLine>& refused, std::size_t t
 struct clsImportSource::LineContext {
     RecordReader& reader;
     QString strFilePath;
-    QStringList headerNames;         // the file's own names, column 1 first
-    QString strRecord;               // the record being read, as the file has it
-    std::vector<LineReason> reasons; // of the record being read
-    QString strPartyReading;         // column 10, waiting for its name in column 11
+    QStringList headerNames{};       // the file's own names, column 1 first
+    int16_t intNamedColumns = COLUMN_COUNT;  // up to the header's last name
+    QString strRecord{};             // the record being read, as the file has it
+    std::vector<LineReason> reasons{};  // of the record being read
+    QString strPartyReading{};       // column 10, waiting for its name in column 11
+    bool blnPartyGiven = false;      // the record's column 11 named its party
+    bool blnPartyUnread = false;     // the record's party could not be read
+    // The party a blank name carries down came from a line whose party
+    // could not be read: there is none to carry.
+    bool blnCarriedPartyUnread = false;
     int intReportsShown = 0;         // in this run
     bool blnReportsCut = false;
 
@@ -116,8 +183,11 @@ bool clsImportSource::IMPFileCheck(const QString& strFilePath)
         }
         blnFailed = CheckHeaderLine(*stream);
         if (blnFailed) {
-            m_desktop.MsgBox(QStringLiteral("選択されたファイルの書式が違います。"), MB_ICONINFORMATION,
-                             QStringLiteral("ファイルエラー"));
+            // Its header is then no more wrong than the rest of it.
+            const bool blnUnreadable = !DecodesThroughout(strFilePath);
+            m_desktop.MsgBox(blnUnreadable ? QStringLiteral("選択されたファイルは UTF-8 としてもシフトJIS（コードページ 932）としても読めません。")
+                                           : QStringLiteral("選択されたファイルの書式が違います。"),
+                             MB_ICONINFORMATION, QStringLiteral("ファイルエラー"));
         }
         stream->Close();
     } catch (const std::exception& error) {
@@ -348,10 +418,13 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
             return;
         }
         RecordReader reader(*stream);
-        LineContext line{reader, strFilePath, {}, {}, {}, {}, 0, false};
-        const QString strHeaderLine = reader.ReadRecord();  // checked before the run
-        SplitFields(strHeaderLine, [&](int16_t, QStringView strName) {
+        LineContext line{reader, strFilePath};
+        // Checked before the run; no undecodable byte goes further than the reading.
+        const QString strHeaderLine = WithUndecodableShown(reader.ReadRecord());
+        SplitFields(strHeaderLine, [&](int16_t intColumn, QStringView strName) {
             line.headerNames << strName.toString();
+            if (intColumn > line.intNamedColumns && !IsBlankText(strName))
+                line.intNamedColumns = intColumn;
             return true;
         });
 
@@ -387,7 +460,7 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
         std::vector<RejectedLine> refused;  // the first of them, for the totals box
         std::size_t intRefused = 0;
         const auto refuse = [&](const ReadAhead& ahead, std::vector<LineReason> reasons) {
-            RejectedLine rejected{ahead.lngLineNumber, ahead.strRecord, std::move(reasons)};
+            RejectedLine rejected{ahead.lngLineNumber, WithUndecodableShown(ahead.strRecord), std::move(reasons)};
             QString strRejectError;
             bool blnRejectFailed = false;
             store->RejectLine(rejected, strRejectError, blnRejectFailed);
@@ -485,20 +558,47 @@ clsImportSource::LineOutcome clsImportSource::ReadDataLine(LineContext& line, Tr
     line.reasons.clear();
     line.strRecord.clear();
     line.strPartyReading.clear();
+    line.blnPartyGiven = false;
+    line.blnPartyUnread = false;
     try {
         line.strRecord = line.reader.ReadRecord();
         if (CarriesNoData(line.strRecord))
             return LineOutcome::NoData;
 
         int16_t intLastColumn = 0;
+        int16_t intLastValue = 0;  // past the header's names
         SplitFields(line.strRecord, [&](int16_t intColumn, QStringView strValue) {
             DispatchField(line, intColumn, strValue, trade, product, supplier, customer, strKind);
+            if (intColumn > line.intNamedColumns && !IsBlankText(strValue))
+                intLastValue = intColumn;
             intLastColumn = intColumn;
             return true;
         });
         // A short line reads as if its missing columns were present and empty.
         for (int16_t intColumn = intLastColumn + 1; intColumn <= COLUMN_COUNT; ++intColumn)
             DispatchField(line, intColumn, QStringView(), trade, product, supplier, customer, strKind);
+
+        // An unquoted comma in a value moves every later value one column on:
+        // none of them is where the header says. Empty ones past the header
+        // are a spreadsheet's trailing commas.
+        if (intLastValue > 0) {
+            ReportLine(line, QStringLiteral("CLS-is1001"),
+                       QStringLiteral("項目の数がヘッダーより多くなっています（ヘッダー %1 項目、この行 %2 項目）。")
+                           .arg(line.intNamedColumns)
+                           .arg(intLastValue),
+                       0, QStringView());
+            line.blnPartyUnread = true;
+        }
+        if (line.blnPartyUnread) {
+            line.blnCarriedPartyUnread = true;
+        } else if (line.blnPartyGiven) {
+            line.blnCarriedPartyUnread = false;
+        } else if (line.blnCarriedPartyUnread) {
+            const QString strParty = line.columnName(COLUMN_PARTY_NAME);
+            ReportLine(line, QStringLiteral("CLS-is1004"),
+                       QStringLiteral("前の行の%1を読み取れなかったため、引き継げません。").arg(strParty),
+                       COLUMN_PARTY_NAME, QStringView());
+        }
     } catch (const std::exception& error) {
         ReportLine(line, QStringLiteral("CLS-is1001"), error, 0, QStringView());
         return LineOutcome::Failed;
@@ -506,10 +606,24 @@ clsImportSource::LineOutcome clsImportSource::ReadDataLine(LineContext& line, Tr
     return line.reasons.empty() ? LineOutcome::Distributed : LineOutcome::Failed;
 }
 
+bool clsImportSource::RefuseValue(LineContext& line, int16_t intColumn, QStringView strValue)
+{
+    const QString strFault = ValueFault(strValue);
+    if (strFault.isEmpty())
+        return false;
+    ReportLine(line, CodeOfColumn(intColumn), strFault, intColumn, strValue);
+    if (intColumn == COLUMN_PARTY_READING || intColumn == COLUMN_PARTY_NAME)
+        line.blnPartyUnread = true;
+    return true;
+}
+
 void clsImportSource::DispatchField(LineContext& line, int16_t intColumn, QStringView strValue,
                                     TradeRecord& trade, ProductRecord& product, PartyRecord& supplier,
                                     PartyRecord& customer, QString& strKind)
 {
+    // Never stored, so that no later line carries it down either.
+    if (RefuseValue(line, intColumn, strValue))
+        return;
     switch (intColumn) {
     case COLUMN_DATE:
     case COLUMN_QUANTITY:
@@ -594,6 +708,7 @@ void clsImportSource::SetPartyItem(LineContext& line, int16_t intColumn, QString
         PartyRecord& party = mblnPurchase ? supplier : customer;
         party.strPartyName = std::move(strName);
         party.strReading = line.strPartyReading;
+        line.blnPartyGiven = true;
     } catch (const std::exception& error) {
         ReportLine(line, QStringLiteral("CLS-is1004"), error, intColumn, strValue);
     }
@@ -602,8 +717,15 @@ void clsImportSource::SetPartyItem(LineContext& line, int16_t intColumn, QString
 void clsImportSource::ReportLine(LineContext& line, const QString& strCode, const std::exception& error,
                                  int16_t intColumn, QStringView strValue)
 {
+    ReportLine(line, strCode, ErrorDescription(error), intColumn, strValue);
+}
+
+void clsImportSource::ReportLine(LineContext& line, const QString& strCode, const QString& strDescription,
+                                 int16_t intColumn, QStringView strValue)
+{
     const QString strColumn = intColumn > 0 ? line.columnName(intColumn) : QString();
-    line.reasons.push_back(LineReason{strCode, ErrorDescription(error), strColumn, strValue.toString()});
+    const QString strShownValue = WithUndecodableShown(strValue.toString());
+    line.reasons.push_back(LineReason{strCode, strDescription, strColumn, strShownValue});
     if (line.blnReportsCut)
         return;
     if (!m_desktop.ShowsEveryReport() && line.intReportsShown == kMostReportBoxes) {
@@ -613,6 +735,6 @@ void clsImportSource::ReportLine(LineContext& line, const QString& strCode, cons
         return;
     }
     ++line.intReportsShown;
-    const LineReportPlace place{line.strFilePath, line.reader.RecordLineNumber(), strColumn, strValue.toString()};
-    ReportLineError(m_desktop, strCode, error, place, PointerOnError::Reset);
+    const LineReportPlace place{line.strFilePath, line.reader.RecordLineNumber(), strColumn, strShownValue};
+    ReportLineError(m_desktop, strCode, strDescription, place, PointerOnError::Reset);
 }

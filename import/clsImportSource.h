@@ -69,9 +69,14 @@ private:
     void SetProductItem(LineContext& line, int16_t intColumn, QStringView strValue, ProductRecord& product);
     void SetPartyItem(LineContext& line, int16_t intColumn, QStringView strValue, PartyRecord& supplier,
                       PartyRecord& customer);
+    // Refuses a value the file cannot have meant: bytes that did not decode,
+    // or a control character. True when it did.
+    bool RefuseValue(LineContext& line, int16_t intColumn, QStringView strValue);
     // Tells the user of a trapped error in a data line, as far as the run
     // still shows reports, and keeps it as a reason of the line.
     void ReportLine(LineContext& line, const QString& strCode, const std::exception& error,
+                    int16_t intColumn, QStringView strValue);
+    void ReportLine(LineContext& line, const QString& strCode, const QString& strDescription,
                     int16_t intColumn, QStringView strValue);
 
     Desktop& m_desktop;

@@ -11,7 +11,12 @@ QString ErrorDescription(const std::exception& error)
 
 QString ErrorReportText(const QString& strCode, const std::exception& error)
 {
-    return strCode + QStringLiteral("\r\n") + ErrorDescription(error);
+    return ErrorReportText(strCode, ErrorDescription(error));
+}
+
+QString ErrorReportText(const QString& strCode, const QString& strDescription)
+{
+    return strCode + QStringLiteral("\r\n") + strDescription;
 }
 
 void ReportError(Desktop& desktop, const QString& strCode, const std::exception& error,
@@ -22,10 +27,10 @@ void ReportError(Desktop& desktop, const QString& strCode, const std::exception&
     desktop.MsgBox(ErrorReportText(strCode, error), MB_OK, QString());
 }
 
-void ReportLineError(Desktop& desktop, const QString& strCode, const std::exception& error,
+void ReportLineError(Desktop& desktop, const QString& strCode, const QString& strDescription,
                      const LineReportPlace& place, PointerOnError pointer)
 {
     if (pointer == PointerOnError::Reset)
         desktop.SetMousePointer(POINTER_DEFAULT);
-    desktop.LineReport(ErrorReportText(strCode, error), place);
+    desktop.LineReport(ErrorReportText(strCode, strDescription), place);
 }

@@ -13,12 +13,14 @@ enum class PointerOnError { Keep, Reset };
 void ReportError(Desktop& desktop, const QString& strCode, const std::exception& error,
                  PointerOnError pointer = PointerOnError::Keep);
 
-// The same report about one data line.
-void ReportLineError(Desktop& desktop, const QString& strCode, const std::exception& error,
+// The same report about one data line, with the description of what was
+// wrong with it.
+void ReportLineError(Desktop& desktop, const QString& strCode, const QString& strDescription,
                      const LineReportPlace& place, PointerOnError pointer);
 
 // The text of the standard error report.
 QString ErrorReportText(const QString& strCode, const std::exception& error);
+QString ErrorReportText(const QString& strCode, const QString& strDescription);
 
 // The description a report shows for any exception.
 QString ErrorDescription(const std::exception& error);

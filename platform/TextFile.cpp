@@ -37,6 +37,38 @@ qsizetype ReadFully(int fd, char* into, qsizetype size)
 
 namespace {
 
+// The length of the valid UTF-8 sequence at p: 1 to 4; 0 when it is
+// malformed; -1 when the bytes end before it does.
+inline int Utf8SequenceLength(const unsigned char* p, const unsigned char* end)
+{
+    const unsigned char lead = *p;
+    if (lead < 0x80)
+        return 1;
+    int trailing;
+    unsigned char low = 0x80, high = 0xBF;  // allowed range of the first trailing byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        trailing = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        trailing = 2;
+        if (lead == 0xE0) low = 0xA0;       // overlong
+        if (lead == 0xED) high = 0x9F;      // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        trailing = 3;
+        if (lead == 0xF0) low = 0x90;       // overlong
+        if (lead == 0xF4) high = 0x8F;      // beyond U+10FFFF
+    } else {
+        return 0;
+    }
+    // Cut off by the end only if every byte before the end fits.
+    for (int i = 1; i <= trailing; ++i) {
+        if (p + i == end)
+            return -1;
+        if (i == 1 ? (p[1] < low || p[1] > high) : (p[i] & 0xC0) != 0x80)
+            return 0;
+    }
+    return trailing + 1;
+}
+
 // How many bytes at the start of utf8 form whole, valid UTF-8 sequences.
 // False at the first malformed sequence: a code page 932 file rarely gets
 // far. A sequence cut off by the end of the bytes is left out of the count,
@@ -56,38 +88,44 @@ bool ValidUtf8Prefix(const char* utf8, qsizetype size, qsizetype& validBytes)
                 continue;
             }
         }
-        const unsigned char lead = *p;
-        if (lead < 0x80) {
-            ++p;
-            continue;
-        }
-        int trailing;
-        unsigned char low = 0x80, high = 0xBF;  // allowed range of the first trailing byte
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            trailing = 1;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            trailing = 2;
-            if (lead == 0xE0) low = 0xA0;       // overlong
-            if (lead == 0xED) high = 0x9F;      // surrogates
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            trailing = 3;
-            if (lead == 0xF0) low = 0x90;       // overlong
-            if (lead == 0xF4) high = 0x8F;      // beyond U+10FFFF
-        } else {
+        const int length = Utf8SequenceLength(p, end);
+        if (length == 0)
             return false;
-        }
-        if (end - p <= trailing)
+        if (length < 0)
             break;
-        if (p[1] < low || p[1] > high)
-            return false;
-        for (int i = 2; i <= trailing; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-        }
-        p += trailing + 1;
+        p += length;
     }
     validBytes = qsizetype(p - start);
     return true;
+}
+
+// UTF-8 that may hold bytes of something else: each byte of a malformed or
+// cut-off sequence becomes its mark. Slow, and only for lines that need it.
+QString DecodeUtf8Marking(const char* bytes, qsizetype size)
+{
+    QString text;
+    text.reserve(size);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    const auto* const end = p + size;
+    while (p < end) {
+        const int length = Utf8SequenceLength(p, end);
+        if (length <= 0) {
+            text += QChar(char16_t(kUndecodableBase + *p));
+            ++p;
+            continue;
+        }
+        char32_t code = length == 1 ? *p : *p & (0x7F >> length);
+        for (int i = 1; i < length; ++i)
+            code = (code << 6) | (p[i] & 0x3F);
+        if (QChar::requiresSurrogates(code)) {
+            text += QChar(QChar::highSurrogate(code));
+            text += QChar(QChar::lowSurrogate(code));
+        } else {
+            text += QChar(char16_t(code));
+        }
+        p += length;
+    }
+    return text;
 }
 
 constexpr qsizetype kLongestUtf8Sequence = 4;
@@ -149,7 +187,7 @@ const Cp932Table& Cp932()
 }
 
 // Code page 932 with its vendor extensions; bytes that don't decode become
-// U+FFFD one byte at a time, so a stray byte never swallows a line break.
+// their marks one byte at a time, so a stray byte never swallows a line break.
 QString DecodeCp932(const char* bytes, qsizetype size)
 {
     const Cp932Table& table = Cp932();
@@ -175,7 +213,7 @@ QString DecodeCp932(const char* bytes, qsizetype size)
         } else if (in + 1 < end && (unit = table.pairs[size_t(byte) * 256 + in[1]]) != NOT_DECODED) {
             in += 2;
         } else {
-            unit = 0xFFFD;
+            unit = char16_t(kUndecodableBase + byte);
             ++in;
         }
         *out++ = unit;
@@ -306,9 +344,14 @@ QString TextStream::Decode(const char* bytes, qsizetype size)
 {
     if (m_encoding == TextEncoding::Utf8) {
         // fromUtf8 would drop a mark opening the line; it is the faster way otherwise.
-        if (size >= kByteOrderMarkSize && std::memcmp(bytes, kByteOrderMark, kByteOrderMarkSize) == 0)
-            return m_utf8(QByteArrayView(bytes, size));
-        return QString::fromUtf8(bytes, size);
+        QString text = size >= kByteOrderMarkSize && std::memcmp(bytes, kByteOrderMark, kByteOrderMarkSize) == 0
+                           ? QString(m_utf8(QByteArrayView(bytes, size)))
+                           : QString::fromUtf8(bytes, size);
+        // The file was UTF-8 when it was opened; a U+FFFD is one it holds,
+        // or a byte written since that is no UTF-8.
+        if (text.contains(QChar(0xFFFD)))
+            return DecodeUtf8Marking(bytes, size);
+        return text;
     }
     return DecodeCp932(bytes, size);
 }
@@ -375,6 +418,45 @@ void TextStream::Close()
     m_file = FileDescriptor();
     m_buffer = std::vector<char>();
     m_pending = QByteArray();
+}
+
+qsizetype IndexOfUndecodable(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (IsUndecodableAt(text, i))
+            return i;
+    }
+    return -1;
+}
+
+QString WithUndecodableShown(const QString& text)
+{
+    qsizetype i = IndexOfUndecodable(text);
+    if (i < 0)
+        return text;
+    QString shown = text;
+    for (; i < shown.size(); ++i) {
+        if (IsUndecodableAt(shown, i))
+            shown[i] = QChar(0xFFFD);
+    }
+    return shown;
+}
+
+bool DecodesThroughout(const QString& strPath)
+{
+    FileSystemObject fso;
+    std::unique_ptr<TextStream> stream = fso.OpenTextFile(strPath);
+    while (!stream->AtEndOfStream()) {
+        try {
+            if (IndexOfUndecodable(stream->ReadLine()) >= 0)
+                return false;
+        } catch (const RuntimeError& error) {
+            // An overlong line is read past, not decoded.
+            if (error.number() != ERR_OVERFLOW)
+                throw;
+        }
+    }
+    return true;
 }
 
 FileSystemObject::FileSystemObject(qsizetype bufferBytes) : m_bufferBytes(std::max<qsizetype>(1, bufferBytes)) {}

@@ -67,7 +67,7 @@ private:
 
 // Opens text files the way the import file is read: UTF-8 when the whole
 // file is valid UTF-8 (a leading byte-order mark dropped), otherwise code
-// page 932.
+// page 932; a byte neither reads is marked (kUndecodableBase).
 class FileSystemObject {
 public:
     static constexpr qsizetype kDefaultBufferBytes = 64 * 1024;
@@ -86,3 +86,29 @@ private:
 
 // Decodes raw file bytes as the reader does.
 QString DecodeImportText(const QByteArray& bytes);
+
+// A byte that the file's encoding cannot decode is read as the lone
+// surrogate U+DC00 + byte (U+DC80 to U+DCFF, since every such byte is past
+// ASCII). Decoded text never holds one otherwise, so a U+FFFD written in a
+// UTF-8 file stays apart from a byte that could not be read; the marks must
+// not leave the program's reading of the file (WithUndecodableShown).
+constexpr char16_t kUndecodableBase = 0xDC00;
+
+// True when the character at i of text stands for an undecodable byte.
+inline bool IsUndecodableAt(QStringView text, qsizetype i)
+{
+    const char16_t c = text[i].unicode();
+    return c >= kUndecodableBase + 0x80 && c <= kUndecodableBase + 0xFF
+           && (i == 0 || !QChar::isHighSurrogate(text[i - 1].unicode()));
+}
+// The byte that such a character stands for.
+inline unsigned char UndecodableByte(QChar c) { return static_cast<unsigned char>(c.unicode() - kUndecodableBase); }
+
+// The position of the first character that stands for an undecodable byte, or -1.
+qsizetype IndexOfUndecodable(QStringView text);
+// The text with each such character shown as U+FFFD, as text to store or show.
+QString WithUndecodableShown(const QString& text);
+
+// True when the file reads throughout without an undecodable byte: false for
+// a file that is neither UTF-8 nor code page 932. Raises what OpenTextFile raises.
+bool DecodesThroughout(const QString& strPath);

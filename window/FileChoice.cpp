@@ -27,6 +27,16 @@ QString CurrentDirectory()
     return directory;
 }
 
+// A connection string value a reader takes back exactly.
+QString ConnectionValue(const QString& value)
+{
+    const bool plain = !value.isEmpty() && !value.contains(u';') && value.front() != u'"'
+                       && value.front() != u'\'' && !value.front().isSpace() && !value.back().isSpace();
+    if (plain)
+        return value;
+    return u'"' + QString(value).replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
 }  // namespace
 
 bool EndsInCsv(const QString& path)
@@ -52,6 +62,11 @@ std::optional<QString> ChooseImportFile(Desktop& desktop, const QStringList& fil
 
 QString LedgerConnectionString()
 {
+    return LedgerConnectionStringIn(CurrentDirectory());
+}
+
+QString LedgerConnectionStringIn(const QString& strDirectory)
+{
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;") + QStringLiteral("Data Source=")
-           + CurrentDirectory() + QStringLiteral("/Data/iOrvanta.mdb");
+           + ConnectionValue(strDirectory + QStringLiteral("/Data/iOrvanta.mdb"));
 }

@@ -18,3 +18,8 @@ std::optional<QString> ChooseImportFile(Desktop& desktop, const QStringList& fil
 // The ledger's connection string, under Data/ of the current directory of
 // the moment.
 QString LedgerConnectionString();
+
+// The same under strDirectory. The data source is written as it is, or
+// quoted with its quotes doubled where a ';', a quote at its start or a
+// space at either end would keep a reader from taking it back whole.
+QString LedgerConnectionStringIn(const QString& strDirectory);

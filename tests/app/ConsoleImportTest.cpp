@@ -39,6 +39,28 @@ TEST_F(ConsoleDesktopTest, MessagesAreOneLineEachAndOnlyTheTotalsBoxCounts)
     EXPECT_EQ(desktop.ExitStatus(), 2);
 }
 
+// Names and values come from outside: none of them may end a report's line
+// early, forge another or reach the terminal as a control sequence.
+TEST_F(ConsoleDesktopTest, EveryReportIsOneLineWhateverItsFileNameColumnOrValueHold)
+{
+    const QString cases[][4] = {
+        // file, column, value, the line written
+        {"sales.csv", "製品名", "C:\\x", "sales.csv:7: CLS-is1003 x（製品名「C:\\x」）"},
+        {"evil\nMoraImport: forged.csv", {}, {}, "evil\\nMoraImport: forged.csv:7: CLS-is1003 x"},
+        {"a\r.csv", "仕\x1b[31m様", "A4\n方眼\t\x7f", "a\\r.csv:7: CLS-is1003 x（仕\\x1b[31m様「A4\\n方眼\\t\\x7f」）"},
+        {"b.csv", "販売先", QString(QChar(0)) + QStringLiteral("\u009b\u2028"), "b.csv:7: CLS-is1003 x（販売先「\\x00\\x9b\\u2028」）"},
+    };
+    for (const auto& [file, column, value, line] : cases) {
+        m_err.str({});
+        desktop.LineReport(QStringLiteral("CLS-is1003\r\nx"), LineReportPlace{file, 7, column, value});
+        EXPECT_EQ(err(), line + u'\n');
+    }
+    // A box's own lines are joined; a control character in it is escaped.
+    m_err.str({});
+    desktop.MsgBox(QStringLiteral("台帳 /q\x1b[0m を開けません。\r\n理由"), 0, QString());
+    EXPECT_EQ(err(), QStringLiteral("MoraImport: 台帳 /q\\x1b[0m を開けません。 理由\n"));
+}
+
 TEST_F(ConsoleDesktopTest, SeveralFilesAreRefusedBeforeAStoreIsMade)
 {
     const ScratchDir scratch;

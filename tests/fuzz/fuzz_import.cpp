@@ -4,6 +4,9 @@
 // without totals must leave nothing. The ledger must pass SQLite's
 // integrity and foreign key checks.
 //
+// Every text the ledger holds is valid UTF-8, and no name or reading of a
+// product, party or kind holds a control character.
+//
 // The first input byte chooses what goes before the rest: nothing, or the
 // purchase or sales header in UTF-8 or in code page 932, so that most
 // inputs reach the import.
@@ -26,6 +29,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 namespace {
 
@@ -67,6 +71,30 @@ QByteArray Prefix(uint8_t choice)
     case 4: return ToCp932(sales);
     default: return QByteArray();
     }
+}
+
+// Every text the ledger holds is valid UTF-8; a name or a reading also
+// holds no control character.
+void CheckStoredTexts(LedgerProbe& probe)
+{
+    static const QRegularExpression control(QStringLiteral("[\\x00-\\x08\\x0b-\\x1f\\x7f-\\x9f]"));
+    const auto check = [&](const char* table, std::initializer_list<const char*> columns, bool names) {
+        for (const char* column : columns) {
+            const QByteArray sql = QStringLiteral("SELECT hex(%1) FROM %2").arg(QLatin1String(column), QLatin1String(table)).toLatin1();
+            for (const QString& hex : probe.rows(sql.constData())) {
+                const QByteArray bytes = QByteArray::fromHex(hex.toLatin1());
+                FUZZ_CHECK(QString::fromUtf8(bytes).toUtf8() == bytes);
+                FUZZ_CHECK(!names || !QString::fromUtf8(bytes).contains(control));
+            }
+        }
+    };
+    check("products", {"name", "maker", "reading", "model", "spec"}, true);
+    check("kinds", {"name"}, true);
+    check("suppliers", {"name", "reading"}, true);
+    check("customers", {"name", "reading"}, true);
+    check("rejected_lines", {"record"}, false);
+    check("line_reasons", {"value", "column_name"}, false);
+    check("runs", {"header_line"}, false);
 }
 
 } // namespace
@@ -111,6 +139,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(probe.rows("SELECT count(*) FROM trades") == QStringList{QString::number(imported)});
     FUZZ_CHECK(probe.rows("SELECT lines_read, lines_imported, (SELECT count(*) FROM trades t WHERE t.run_id = r.run_id)"
                           " FROM runs r") == QStringList{QStringLiteral("%1|%2|%2").arg(read).arg(imported)});
+    CheckStoredTexts(probe);
     FUZZ_CHECK(probe.rows("PRAGMA integrity_check") == QStringList{QStringLiteral("ok")});
     FUZZ_CHECK(probe.rows("PRAGMA foreign_key_check").isEmpty());
     return 0;

@@ -140,4 +140,23 @@ TEST_F(HeaderCheck, AFileThatCannotBeOpenedGivesTwoMessages)
     EXPECT_EQ(desktop.messages[0].prompt, Report("CLS-is1000", QStringLiteral("ファイル名または番号が不正です。")));
 }
 
+// A file in neither encoding is told so, not called wrongly headed.
+TEST_F(HeaderCheck, AFileInNeitherEncodingIsToldSoInsteadOfTheFormatMessage)
+{
+    const QString neither = QStringLiteral("選択されたファイルは UTF-8 としてもシフトJIS（コードページ 932）としても読めません。");
+    const QByteArray header = kSalesHeader.toUtf8() + "\r\n";
+    const std::pair<QByteArray, QString> cases[] = {
+        {QByteArray("\xFF\xFE\xE5\x65\xD8\x4E\r\0\n\0", 10), neither},  // UTF-16, as Excel saves Unicode text
+        {header + "\x81\r\n", neither},                                     // UTF-8 but for one stray byte
+        {ToCp932(QString(kSalesHeader).replace(QStringLiteral("数量"), QStringLiteral("個数"))), kFormatMessage},
+    };
+    for (const auto& [bytes, message] : cases) {
+        desktop.messages.clear();
+        EXPECT_TRUE(Check(bytes));
+        EXPECT_EQ(desktop.prompts(), QStringList{message});
+    }
+    // A file that reads is told by its header alone.
+    EXPECT_FALSE(Check(ToCp932(kSalesHeader) + "\r\n\x81\xFF"));
+}
+
 } // namespace

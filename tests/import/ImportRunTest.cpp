@@ -322,6 +322,9 @@ TEST_F(ImportRun, WithoutAHeaderCheckTheRunImportsInSalesModeAndSkipsTheFirstLin
     ASSERT_EQ(log->inserts.size(), 1u);
     EXPECT_FALSE(Inserted(0).blnPurchase);
     EXPECT_EQ(log->count("ResolveCustomer"), 1);
+    // Whatever the first line names, the eleven columns are the line's own.
+    engine.ExecImport(dir.writeUtf8(QStringLiteral("v.csv"), Lines({QStringLiteral("日付"), kLine1})), kConnection);
+    EXPECT_EQ(log->inserts.size(), 2u);
 }
 
 TEST_F(ImportRun, ASecondRunOnTheSameEngineStartsAfresh)

@@ -48,13 +48,40 @@ TEST(TextFileDecoding, ReadsCodePage932IncludingVendorCharacters)
     EXPECT_EQ(ReadAllLines(dir.writeCp932("sjis.csv", kJapanese)), QStringList{kJapanese});
 }
 
-TEST(TextFileDecoding, ReplacesUndecodableBytesWithoutLosingLineBreaks)
+// The mark of an undecodable byte.
+QString Mark(unsigned char byte)
+{
+    return QString(QChar(char16_t(kUndecodableBase + byte)));
+}
+
+TEST(TextFileDecoding, MarksUndecodableBytesWithoutLosingLineBreaks)
 {
     ScratchDir dir;
     // 0x81 needs a trail byte; before a line break it must not swallow it.
     const QByteArray bytes = ToCp932(QStringLiteral("価格")) + "\x81\r\nA\xFF" + "B\n";
     EXPECT_EQ(ReadAllLines(dir.write("bad.csv", bytes)),
-              (QStringList{QStringLiteral("価格\uFFFD"), QStringLiteral("A\uFFFDB")}));
+              (QStringList{QStringLiteral("価格") + Mark(0x81), u'A' + Mark(0xFF) + u'B'}));
+}
+
+// Only bytes the encoding cannot read are marked: code page 932's own
+// extensions decode, and a U+FFFD written in UTF-8 is a character like any.
+TEST(TextFileDecoding, MarksExactlyTheBytesThatDoNotDecode)
+{
+    const QByteArray extensions = ToCp932(QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ"));
+    const std::pair<QByteArray, QString> cases[] = {
+        {extensions, QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ")},
+        {"a\xEF\xBF\xBD" "b", QStringLiteral("a\uFFFDb")},
+        {extensions + "\x81\x7F\x85\x40", QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ") + Mark(0x81) + u'\x7F' + Mark(0x85) + u'@'},
+        {"\x80\xA0\xFD", Mark(0x80) + Mark(0xA0) + Mark(0xFD)},
+    };
+    ScratchDir dir;
+    for (const auto& [bytes, line] : cases) {
+        SCOPED_TRACE(line.toStdString());
+        EXPECT_EQ(ReadAllLines(dir.write("case.csv", bytes)), QStringList{line});
+        EXPECT_EQ(DecodesThroughout(dir.path("case.csv")), IndexOfUndecodable(line) < 0);
+    }
+    EXPECT_EQ(IndexOfUndecodable(cases[2].second), 8);
+    EXPECT_EQ(WithUndecodableShown(cases[3].second), QStringLiteral("\uFFFD\uFFFD\uFFFD"));
 }
 
 TEST(TextFileDecoding, DecidesTheEncodingFromTheWholeFile)
@@ -113,8 +140,7 @@ TEST(TextFileBuffers, SequencesPairsAndBreaksCutByTheBufferStayWhole)
     ExpectSameLinesWhateverTheBuffer(dir.writeCp932("sjis.csv", cp932Text),
                                      {QStringLiteral("日付,ｱ"), QStringLiteral("①髙"), "", "b", "", QStringLiteral("c,～")});
     // A stray lead byte before a break that falls on a buffer's end.
-    ExpectSameLinesWhateverTheBuffer(dir.write("stray.csv", "a\x81\r\nb\x81"),
-                                     {QStringLiteral("a\uFFFD"), QStringLiteral("b\uFFFD")});
+    ExpectSameLinesWhateverTheBuffer(dir.write("stray.csv", "a\x81\r\nb\x81"), {u'a' + Mark(0x81), u'b' + Mark(0x81)});
 }
 
 TEST(TextFileBuffers, OnlyMarksAtTheStartOfTheFileAreDropped)
@@ -162,10 +188,11 @@ TEST(TextFileBuffers, AFileChangedAfterOpeningIsReadAsItIsNow)
     FileSystemObject fso(4);
     const QString path = dir.writeUtf8("changing.csv", QStringLiteral("日付\r\n数量\r\n"));
     auto stream = fso.OpenTextFile(path);
-    // Rewritten in place, shorter and no longer UTF-8.
-    dir.write("changing.csv", ToCp932(QStringLiteral("ｱ\r\nb")));
-    EXPECT_EQ(stream->ReadLine(), QStringLiteral("\uFFFD"));
+    // Rewritten in place, shorter and no longer UTF-8: its bytes are marked, not taken for U+FFFD.
+    dir.write("changing.csv", ToCp932(QStringLiteral("ｱ\r\nb")) + "\r\n\xEF\xBF\xBD\xE6\x97\r\n");
+    EXPECT_EQ(stream->ReadLine(), Mark(0xB1));
     EXPECT_EQ(stream->ReadLine(), "b");
+    EXPECT_EQ(stream->ReadLine(), u'\uFFFD' + Mark(0xE6) + Mark(0x97));
     EXPECT_TRUE(stream->AtEndOfStream());
 
     auto emptied = fso.OpenTextFile(path);

@@ -78,7 +78,7 @@ TEST_F(HistoryWindow, SavesTheRefusedLinesWhereTheClerkChooses)
     EXPECT_EQ(suggestions, QStringList{QStringLiteral("/data/sales-3-取り込めなかった行.csv")});
     QFile saved(saveTo);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    EXPECT_EQ(saved.readAll(), QByteArray("日付\r\nx\r\n"));
+    EXPECT_EQ(saved.readAll(), QByteArray("\xEF\xBB\xBF日付\r\nx\r\n"));
 
     // A run that refused nothing has nothing to save.
     grid().selectRow(1);
