@@ -80,6 +80,7 @@ int RefuseWithoutDisplay()
 
 int RunWindow(const CommandLine& commandLine)
 {
+    const QtJapaneseTranslation qtTexts;
     QGuiApplication::setDesktopFileName(kDesktopId);
     QApplication::setWindowIcon(ProgramIcon());
     QtDesktop desktop;
@@ -108,6 +109,7 @@ int RunImport(const CommandLine& commandLine)
 // The history window alone, as the menu entry's action opens it.
 int RunHistoryWindow(const CommandLine& commandLine)
 {
+    const QtJapaneseTranslation qtTexts;
     QGuiApplication::setDesktopFileName(kDesktopId);
     QApplication::setWindowIcon(ProgramIcon());
     QtDesktop desktop;

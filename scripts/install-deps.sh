@@ -11,6 +11,8 @@ packages=(
   qt6-tools-dev qt6-l10n-tools
   libsqlite3-dev libpq-dev
   fonts-ipafont-gothic
+  # Qt's own texts in Japanese: the window's buttons and file dialogs.
+  qt6-translations-l10n
   # The package step: CPack's dependency search runs file and dpkg-shlibdeps.
   file dpkg-dev
 )

@@ -4,6 +4,7 @@
 #include "Product.h"
 #include "QtPrinters.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
@@ -122,6 +123,39 @@ TEST(ProgramTranslationTest, TheCommandLineSpeaksTheLanguageOfTheLocale)
     // Gone with the translation, so that a later command line is English again.
     CommandLine afterwards;
     EXPECT_TRUE(afterwards.HelpText().startsWith(QStringLiteral("Usage: ")));
+}
+
+// Qt's own words in the window (its buttons, the details button, the file
+// dialog) are Japanese under any locale, and English again once it is gone.
+TEST(QtJapaneseTranslationTest, QtsOwnWordsAreJapaneseWhateverTheLocale)
+{
+    struct Case {
+        const char* context;
+        const char* source;
+        QString japanese;
+    };
+    const Case cases[] = {
+        {"QPlatformTheme", "Cancel", QStringLiteral("キャンセル")},
+        {"QPlatformTheme", "Save", QStringLiteral("保存")},
+        {"QMessageBox", "Show Details...", QStringLiteral("詳細を表示...")},
+        {"QFileDialog", "Look in:", QStringLiteral("アドレス:")},
+        {"QFileDialog", "File &name:", QStringLiteral("ファイル名(&N):")},
+        {"QWidgetTextControl", "&Copy", QStringLiteral("コピー(&C)")},
+    };
+    for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale::c()}) {
+        SCOPED_TRACE(locale.name().toStdString());
+        QLocale::setDefault(locale);
+        const ProgramTranslation program;
+        {
+            const QtJapaneseTranslation qt;
+            ASSERT_TRUE(qt.Installed());
+            for (const Case& c : cases)
+                EXPECT_EQ(QCoreApplication::translate(c.context, c.source), c.japanese) << c.source;
+        }
+        for (const Case& c : cases)
+            EXPECT_EQ(QCoreApplication::translate(c.context, c.source), QLatin1String(c.source));
+    }
+    QLocale::setDefault(QLocale::system());
 }
 
 // An option added without its Japanese text would show in English here.
