@@ -52,7 +52,19 @@ int QtDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QString
     box.setWindowModality(Qt::ApplicationModal);
     if (flags & MB_SYSTEMMODAL)
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    box.exec();
+    {
+        // The question is the user's turn: the ordinary pointer over it, the
+        // busy one back once it is answered.
+        const bool busy = m_overrideSet;
+        if (busy)
+            QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+        box.exec();
+        if (busy)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    // What the box covered is painted again before the work after it, which
+    // may let no events through for a while.
+    PaintNow();
     if (!(flags & MB_YESNO))
         return IDOK;
     QAbstractButton* clicked = box.clickedButton();

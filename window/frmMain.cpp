@@ -18,8 +18,9 @@
 
 #include <optional>
 
-// Holds the window for the length of an import run: the buttons are off, a
-// close is refused, and everything comes back however the run ends.
+// Holds the window from the checks to the end of the run: the buttons are
+// off, a close is refused, the busy pointer and the status show, and
+// everything comes back however the click ends.
 class frmMain::RunGuard {
 public:
     explicit RunGuard(frmMain& form) : m_form(form), m_focus(form.focusWidget())
@@ -28,9 +29,24 @@ public:
         m_form.cmdExec->setEnabled(false);
         m_form.cmdClose->setEnabled(false);
         m_form.mnuHistory->setEnabled(false);
+        m_form.m_desktop.SetMousePointer(POINTER_HOURGLASS);
+        m_form.lblInformation->setText(QStringLiteral("インポート中です・・・・"));
+        // Reading a large file for the checks lets no events through: show
+        // the busy state before it starts.
+        PaintNow();
+    }
+    // Clears the status, then gives the pointer back.
+    void EndBusy()
+    {
+        if (!m_busy)
+            return;
+        m_busy = false;
+        m_form.lblInformation->setText(QString());
+        m_form.m_desktop.SetMousePointer(POINTER_DEFAULT);
     }
     ~RunGuard()
     {
+        EndBusy();
         m_form.cmdExec->setEnabled(true);
         m_form.cmdClose->setEnabled(true);
         m_form.mnuHistory->setEnabled(true);
@@ -45,6 +61,7 @@ public:
 private:
     frmMain& m_form;
     QPointer<QWidget> m_focus;
+    bool m_busy = true;
 };
 
 frmMain::frmMain(Desktop& desktop, LedgerStoreFactory storeFactory, QWidget* parent)
@@ -177,17 +194,11 @@ void frmMain::cmdExec_Click()
         }
 
         clsImportSource importSource(m_desktop, m_storeFactory);
-        if (importSource.IMPFileCheck(strFilePath) || importSource.IMPRepeatCheck(strFilePath, strConnection)) {
-            lblInformation->setText(QString());
-            return;
-        }
-
         RunGuard guard(*this);
-        m_desktop.SetMousePointer(POINTER_HOURGLASS);
-        lblInformation->setText(QStringLiteral("インポート中です・・・・"));
+        if (importSource.IMPFileCheck(strFilePath) || importSource.IMPRepeatCheck(strFilePath, strConnection))
+            return;
         importSource.ExecImport(strFilePath, strConnection);
-        lblInformation->setText(QString());
-        m_desktop.SetMousePointer(POINTER_DEFAULT);
+        guard.EndBusy();
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("FM-man1003"), error);
     }

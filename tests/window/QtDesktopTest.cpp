@@ -149,6 +149,30 @@ TEST(QtDesktopTest, TheDefaultPointerUndoesEveryBusyPointer)
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
+// A box is the user's turn: the ordinary pointer over it, whatever the work
+// around it shows before and after.
+TEST(QtDesktopTest, ABoxShowsTheOrdinaryPointerAndGivesBackTheOneBefore)
+{
+    for (const int pointer : {POINTER_HOURGLASS, POINTER_DEFAULT}) {
+        SCOPED_TRACE(pointer);
+        QtDesktop desktop;
+        desktop.SetMousePointer(pointer);
+        const Qt::CursorShape before = OverrideShape();
+        Qt::CursorShape during = Qt::BitmapCursor;
+        QTimer::singleShot(0, [&during] {
+            during = OverrideShape();
+            if (QWidget* box = QApplication::activeModalWidget())
+                box->close();
+        });
+        desktop.MsgBox(QStringLiteral("このファイルは取り込み済みです。もう一度インポートしますか？"),
+                       MB_YESNO | MB_ICONQUESTION, QStringLiteral("インポート確認"));
+        EXPECT_EQ(during, pointer == POINTER_HOURGLASS ? Qt::ArrowCursor : Qt::BitmapCursor);
+        EXPECT_EQ(OverrideShape(), before);
+        desktop.SetMousePointer(POINTER_DEFAULT);
+    }
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
 TEST(QtDesktopTest, DoEventsRunsWhatIsPending)
 {
     QtDesktop desktop;
