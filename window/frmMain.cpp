@@ -4,6 +4,7 @@
 #include "DropLabel.h"
 #include "FileChoice.h"
 #include "frmHistory.h"
+#include "frmLedgerPlace.h"
 
 #include "Desktop.h"
 #include "ErrorReport.h"
@@ -29,6 +30,7 @@ public:
         m_form.cmdExec->setEnabled(false);
         m_form.cmdClose->setEnabled(false);
         m_form.mnuHistory->setEnabled(false);
+        m_form.mnuLedgerPlace->setEnabled(false);
         m_form.m_desktop.SetMousePointer(POINTER_HOURGLASS);
         m_form.lblInformation->setText(QStringLiteral("インポート中です・・・・"));
         // Reading a large file for the checks lets no events through: show
@@ -50,6 +52,7 @@ public:
         m_form.cmdExec->setEnabled(true);
         m_form.cmdClose->setEnabled(true);
         m_form.mnuHistory->setEnabled(true);
+        m_form.mnuLedgerPlace->setEnabled(true);
         m_form.m_running = false;
         // Disabling took the focus from the clicked button; give it back.
         if (m_focus == m_form.cmdExec || m_focus == m_form.cmdClose)
@@ -133,6 +136,10 @@ void frmMain::BuildControls()
     addAction(mnuHistory);
     setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(mnuHistory, &QAction::triggered, this, &frmMain::ShowHistory);
+    mnuLedgerPlace = new QAction(QStringLiteral("台帳の場所…"), this);
+    mnuLedgerPlace->setObjectName(QStringLiteral("mnuLedgerPlace"));
+    addAction(mnuLedgerPlace);
+    connect(mnuLedgerPlace, &QAction::triggered, this, &frmMain::ShowLedgerPlace);
 
     cmdClose->setFocus();
 }
@@ -214,6 +221,21 @@ void frmMain::ShowHistory()
             history.exec();
     } catch (const std::exception& error) {
         m_desktop.MsgBox(ErrorDescription(error), MB_ICONINFORMATION, QStringLiteral("取り込み履歴"));
+    }
+}
+
+void frmMain::ShowLedgerPlace()
+{
+    if (m_running || !m_placeSetup)
+        return;
+    try {
+        const std::unique_ptr<LedgerPlaceSetup> setup = m_placeSetup();
+        if (!setup)
+            return;
+        frmLedgerPlace place(m_desktop, *setup, this);
+        place.exec();
+    } catch (const std::exception& error) {
+        m_desktop.MsgBox(ErrorDescription(error), MB_ICONINFORMATION, QStringLiteral("台帳の場所"));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 
+#include <QAction>
 #include <QStandardPaths>
 
 #include <unistd.h>
@@ -203,6 +204,8 @@ TEST_F(CommandTest, DuringARunTheButtonsAreOffAndACloseIsRefused)
         EXPECT_TRUE(window->IsRunning());
         EXPECT_FALSE(cmdExec().isEnabled());
         EXPECT_FALSE(cmdClose().isEnabled());
+        for (const char* entry : {"mnuHistory", "mnuLedgerPlace"})
+            EXPECT_FALSE(child<QAction>(entry).isEnabled()) << entry;
         cmdExec().click();
         cmdClose().click();
         EXPECT_FALSE(window->close());
@@ -215,6 +218,7 @@ TEST_F(CommandTest, DuringARunTheButtonsAreOffAndACloseIsRefused)
     EXPECT_FALSE(window->IsRunning());
     EXPECT_TRUE(cmdExec().isEnabled());
     EXPECT_TRUE(cmdClose().isEnabled());
+    EXPECT_TRUE(child<QAction>("mnuLedgerPlace").isEnabled());
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->focusWidget(), &cmdExec());  // where the user left it
 
