@@ -175,7 +175,7 @@ TEST(ProgramTranslationTest, TheJapaneseHelpDescribesEveryEntryInJapaneseWithinE
         else if (!entries.isEmpty() && line.startsWith(QLatin1String("    ")))
             entries.last() += line;
     }
-    EXPECT_EQ(entries.size(), 11);
+    EXPECT_EQ(entries.size(), 12);
     for (const QString& entry : entries)
         EXPECT_TRUE(HasJapanese(entry)) << entry.toStdString();
 }
@@ -187,7 +187,8 @@ TEST(ManualPageTest, BothPagesDescribeTheOptionsOfTheHelpAndTheProgramsVersion)
     CommandLine commandLine;
     const QStringList options = HelpOptions(commandLine.HelpText());
     EXPECT_EQ(options, (QStringList{"-h", "--help", "--help-all", "-v", "--version", "--user-data", "--import",
-                                    "--again", "--history", "--history-window", "--rejects", "--undo"}));
+                                    "--again", "--history", "--history-window", "--ledger-place", "--rejects",
+                                    "--undo"}));
 
     const std::pair<const char*, QString> pages[] = {
         {"MoraImport.1", QStringLiteral("OPTIONS")},
