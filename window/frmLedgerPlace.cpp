@@ -99,7 +99,8 @@ void frmLedgerPlace::BuildControls()
         cboSslMode->addItem(QString::fromUtf8(mode.text), QString::fromLatin1(mode.mode));
     txtSslRootCert = new QLineEdit(fraServer);
     named(txtSslRootCert, "txtSslRootCert");
-    txtSslRootCert->setPlaceholderText(QStringLiteral("~/.postgresql/root.crt"));
+    // Full paths: the Japanese faces draw a tilde as an overline.
+    txtSslRootCert->setPlaceholderText(QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral(".postgresql/root.crt"))));
     cmdSslRootCert = new QPushButton(QStringLiteral("参照…"), fraServer);
     named(cmdSslRootCert, "cmdSslRootCert");
     cmdSslRootCert->setAutoDefault(false);
@@ -121,11 +122,12 @@ void frmLedgerPlace::BuildControls()
     } else {
         // Without a keyring the password would have nowhere safe to go.
         txtPassword->setEnabled(false);
-        txtPassword->setPlaceholderText(QStringLiteral("~/.pgpass を使います"));
-        lblPassword->setText(QStringLiteral(
-            "キーリングを使えないため、パスワードはここでは保存せず、~/.pgpass から読みます。"
-            "~/.pgpass に「ホスト:ポート:データベース:ユーザー:パスワード」の行を書き、"
-            "chmod 600 ~/.pgpass で自分だけが読めるようにしてください。"));
+        const QString pgpass = QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral(".pgpass")));
+        txtPassword->setPlaceholderText(QStringLiteral("%1 を使います").arg(pgpass));
+        lblPassword->setText(QStringLiteral("キーリングを使えないため、パスワードはここでは保存せず、%1 から読みます。"
+                                            "%1 に「ホスト:ポート:データベース:ユーザー:パスワード」の行を書き、"
+                                            "chmod 600 %1 で自分だけが読めるようにしてください。")
+                                 .arg(pgpass));
     }
 
     auto* certificate = new QHBoxLayout;

@@ -10,11 +10,11 @@ fi
 shift
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-export HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/.local/share" XDG_CONFIG_HOME="$scratch/home/.config"
-export XDG_RUNTIME_DIR="$scratch/run" XDG_CURRENT_DESKTOP=GNOME MORA_TEST_KEYRING=1
+export HOME="$scratch/home" XDG_DATA_HOME="$scratch/home/.local/share"
+export XDG_CONFIG_HOME="${XDG_CONFIG_HOME:-$scratch/home/.config}"
+export XDG_RUNTIME_DIR="$scratch/run" MORA_TEST_KEYRING=1
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
-unset DISPLAY WAYLAND_DISPLAY
 # The daemon forks, stays on the bus, and ends with it.
 printf '%s' throwaway | gnome-keyring-daemon --unlock --components=secrets >/dev/null
 "$@"

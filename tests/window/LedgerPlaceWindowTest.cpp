@@ -2,6 +2,7 @@
 #include "frmLedgerPlace.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -160,7 +161,8 @@ TEST_F(LedgerPlaceWindow, ThePasswordFieldDependsOnTheKeyring)
     const Case cases[] = {
         {true, false, true, QStringLiteral("キーリング"), QString()},
         {true, true, true, QStringLiteral("キーリング"), QStringLiteral("キーリングに保存済み（変えるときだけ入力）")},
-        {false, false, false, QStringLiteral("chmod 600 ~/.pgpass"), QStringLiteral("~/.pgpass を使います")},
+        {false, false, false, QStringLiteral("chmod 600 ") + QDir::home().filePath(QStringLiteral(".pgpass")),
+         QDir::home().filePath(QStringLiteral(".pgpass")) + QStringLiteral(" を使います")},
     };
     setup.current = Server(QStringLiteral("ledger.office.example"), QString());
     for (const Case& c : cases) {
