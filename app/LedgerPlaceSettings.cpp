@@ -1,6 +1,5 @@
 #include "LedgerPlaceSettings.h"
 
-#include "ConnectionString.h"
 #include "FileChoice.h"
 #include "Keyring.h"
 #include "LedgerChoice.h"
@@ -17,7 +16,7 @@ LedgerPlace LedgerPlaceSettings::Current()
 
 QString LedgerPlaceSettings::LocalLedgerPath()
 {
-    return DataSourceOf(LedgerConnectionString()).path;
+    return LedgerFilePath();
 }
 
 bool LedgerPlaceSettings::ChosenByEnvironment()

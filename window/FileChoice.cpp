@@ -50,8 +50,12 @@ std::optional<QString> ChooseImportFile(Desktop& desktop, const QStringList& fil
     return path;
 }
 
+QString LedgerFilePath()
+{
+    return CurrentDirectory() + QStringLiteral("/Data/iOrvanta.mdb");
+}
+
 QString LedgerConnectionString()
 {
-    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;") + QStringLiteral("Data Source=")
-           + CurrentDirectory() + QStringLiteral("/Data/iOrvanta.mdb");
+    return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;") + QStringLiteral("Data Source=") + LedgerFilePath();
 }
