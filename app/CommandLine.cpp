@@ -19,6 +19,9 @@ CommandLine::CommandLine()
       m_historyOption(QStringLiteral("history"),
                       tr("Write the ledger's import runs to standard output as tab-separated values.")),
       m_historyWindowOption(QStringLiteral("history-window"), tr("Open the window of the import history.")),
+      m_ledgerPlaceOption(QStringLiteral("ledger-place"),
+                          tr("Open the window that chooses where the ledger lies: this computer, or a "
+                             "server shared by an office.")),
       m_rejectsOption(QStringLiteral("rejects"),
                       tr("Write the header line and the lines that run RUN refused, as a CSV file in "
                          "UTF-8, to standard output."),
@@ -35,6 +38,7 @@ CommandLine::CommandLine()
     m_parser.addOption(m_againOption);
     m_parser.addOption(m_historyOption);
     m_parser.addOption(m_historyWindowOption);
+    m_parser.addOption(m_ledgerPlaceOption);
     m_parser.addOption(m_rejectsOption);
     m_parser.addOption(m_undoOption);
     m_parser.addPositionalArgument(QStringLiteral("FILE"),
@@ -58,6 +62,8 @@ bool CommandLine::Parse(const QStringList& arguments, const QString& startFolder
         m_action = Action::History;
     else if (m_parser.isSet(m_historyWindowOption))
         m_action = Action::HistoryWindow;
+    else if (m_parser.isSet(m_ledgerPlaceOption))
+        m_action = Action::LedgerPlaceWindow;
     else if (m_parser.isSet(m_rejectsOption))
         m_action = Action::Rejects;
     else if (m_parser.isSet(m_undoOption))

@@ -12,7 +12,7 @@ class CommandLine {
     Q_DECLARE_TR_FUNCTIONS(CommandLine)
 
 public:
-    enum class Action { Window, Import, History, HistoryWindow, Rejects, Undo, Help, Version };
+    enum class Action { Window, Import, History, HistoryWindow, LedgerPlaceWindow, Rejects, Undo, Help, Version };
 
     CommandLine();
     CommandLine(const CommandLine&) = delete;
@@ -45,6 +45,7 @@ private:
     QCommandLineOption m_againOption;
     QCommandLineOption m_historyOption;
     QCommandLineOption m_historyWindowOption;
+    QCommandLineOption m_ledgerPlaceOption;
     QCommandLineOption m_rejectsOption;
     QCommandLineOption m_undoOption;
     Action m_action = Action::Window;

@@ -1,6 +1,8 @@
 #include "LedgerChoice.h"
 
+#include "Keyring.h"
 #include "PostgresLedgerStore.h"
+#include "ServerConnection.h"
 #include "SqliteLedgerStore.h"
 
 #include <QSettings>
@@ -20,23 +22,41 @@ QString SettingText(const QSettings& settings, const char* key)
 
 }  // namespace
 
-LedgerServer ConfiguredLedgerServer()
+LedgerServer SettingsLedgerServer()
 {
+    // Organisation and application both "MoraImport": ~/.config/MoraImport/MoraImport.conf,
+    // then /etc/xdg/MoraImport/MoraImport.conf.
+    const QSettings settings(QStringLiteral("MoraImport"), QStringLiteral("MoraImport"));
     LedgerServer server;
-    QString schema;
-    if (qEnvironmentVariableIsSet(kLedgerServerVariable)) {
-        server.strConnection = qEnvironmentVariable(kLedgerServerVariable).trimmed();
-        schema = qEnvironmentVariable(kLedgerSchemaVariable).trimmed();
-    } else {
-        // Organisation and application both "MoraImport": ~/.config/MoraImport/MoraImport.conf,
-        // then /etc/xdg/MoraImport/MoraImport.conf.
-        const QSettings settings(QStringLiteral("MoraImport"), QStringLiteral("MoraImport"));
-        server.strConnection = SettingText(settings, kLedgerServerSetting);
-        schema = SettingText(settings, kLedgerSchemaSetting);
-    }
+    server.strConnection = SettingText(settings, kLedgerServerSetting);
+    const QString schema = SettingText(settings, kLedgerSchemaSetting);
     if (!schema.isEmpty())
         server.strSchema = schema;
     return server;
+}
+
+LedgerServer ConfiguredLedgerServer()
+{
+    LedgerServer server;
+    if (qEnvironmentVariableIsSet(kLedgerServerVariable)) {
+        server.strConnection = qEnvironmentVariable(kLedgerServerVariable).trimmed();
+        const QString schema = qEnvironmentVariable(kLedgerSchemaVariable).trimmed();
+        if (!schema.isEmpty())
+            server.strSchema = schema;
+    } else {
+        server = SettingsLedgerServer();
+    }
+    if (!server.strConnection.isEmpty())
+        server.password = KeyringPassword(server.strConnection);
+    return server;
+}
+
+std::function<QString()> KeyringPassword(const QString& strConnection)
+{
+    const QString key = PasswordKey(strConnection);
+    if (key.isEmpty())
+        return {};
+    return [key] { return Keyring::ReadPassword(key).strPassword; };
 }
 
 LedgerStoreFactory ChooseLedgerStore()

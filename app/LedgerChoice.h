@@ -19,6 +19,14 @@ inline constexpr char kLedgerSchemaSetting[] = "Ledger/Schema";
 // all users. An empty strConnection means the SQLite ledger under Data/.
 LedgerServer ConfiguredLedgerServer();
 
+// The server of the settings alone, as the ledger-place dialog shows it.
+LedgerServer SettingsLedgerServer();
+
+// The password of a server as each connection asks for it: from the
+// keyring; empty where the keyring has none or cannot be reached, which
+// leaves it to libpq (~/.pgpass).
+std::function<QString()> KeyringPassword(const QString& strConnection);
+
 // Makes the stores of the ledger the program is configured for.
 LedgerStoreFactory ChooseLedgerStore();
 

@@ -1,6 +1,7 @@
 #include "Translation.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 
 namespace {
 
@@ -32,6 +33,18 @@ ProgramTranslation::ProgramTranslation(const QLocale& locale)
 }
 
 ProgramTranslation::~ProgramTranslation()
+{
+    if (m_installed)
+        QCoreApplication::removeTranslator(&m_translator);
+}
+
+QtJapaneseTranslation::QtJapaneseTranslation()
+{
+    m_installed = m_translator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+                  && QCoreApplication::installTranslator(&m_translator);
+}
+
+QtJapaneseTranslation::~QtJapaneseTranslation()
 {
     if (m_installed)
         QCoreApplication::removeTranslator(&m_translator);

@@ -21,3 +21,22 @@ private:
     QTranslator m_translator;
     bool m_installed = false;
 };
+
+// Qt's own texts (standard buttons, the details button, file dialogs,
+// context menus) in Japanese, whatever the locale, for as long as this
+// lives: the window speaks Japanese throughout. Taken from Qt's installed
+// catalogues (qtbase_ja).
+class QtJapaneseTranslation {
+public:
+    QtJapaneseTranslation();
+    ~QtJapaneseTranslation();
+    QtJapaneseTranslation(const QtJapaneseTranslation&) = delete;
+    QtJapaneseTranslation& operator=(const QtJapaneseTranslation&) = delete;
+
+    // False when Qt's Japanese catalogue is not installed.
+    bool Installed() const { return m_installed; }
+
+private:
+    QTranslator m_translator;
+    bool m_installed = false;
+};

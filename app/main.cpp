@@ -2,6 +2,7 @@
 #include "ConsoleImport.h"
 #include "HistoryCommands.h"
 #include "LedgerChoice.h"
+#include "LedgerPlaceSettings.h"
 #include "Translation.h"
 #include "UserData.h"
 
@@ -11,6 +12,7 @@
 #include "FileChoice.h"
 #include "QtDesktop.h"
 #include "frmHistory.h"
+#include "frmLedgerPlace.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -67,7 +69,8 @@ bool WantsWindow(const QStringList& arguments, const QString& startFolder)
     CommandLine commandLine;
     return commandLine.Parse(arguments, startFolder)
            && (commandLine.WhatToDo() == CommandLine::Action::Window
-               || commandLine.WhatToDo() == CommandLine::Action::HistoryWindow);
+               || commandLine.WhatToDo() == CommandLine::Action::HistoryWindow
+               || commandLine.WhatToDo() == CommandLine::Action::LedgerPlaceWindow);
 }
 
 int RefuseWithoutDisplay()
@@ -81,13 +84,16 @@ int RefuseWithoutDisplay()
 
 int RunWindow(const CommandLine& commandLine)
 {
+    const QtJapaneseTranslation qtTexts;
     QGuiApplication::setDesktopFileName(kDesktopId);
     QApplication::setWindowIcon(ProgramIcon());
     QtDesktop desktop;
     if (!EnterFolderAsAsked(commandLine, desktop))
         return 2;
-    frmMain window(desktop, ChooseLedgerStore());
-    window.SetLedgerHistory(ChooseLedgerHistory());
+    // The ledger of the moment: the ledger-place dialog may change it.
+    frmMain window(desktop, [] { return ChooseLedgerStore()(); });
+    window.SetLedgerHistory([](const QString& strConnection) { return ChooseLedgerHistory()(strConnection); });
+    window.SetLedgerPlaceSetup([] { return std::make_unique<LedgerPlaceSettings>(); });
     window.show();
     if (!commandLine.Files().isEmpty())
         window.OpenWith(commandLine.Files());
@@ -109,6 +115,7 @@ int RunImport(const CommandLine& commandLine)
 // The history window alone, as the menu entry's action opens it.
 int RunHistoryWindow(const CommandLine& commandLine)
 {
+    const QtJapaneseTranslation qtTexts;
     QGuiApplication::setDesktopFileName(kDesktopId);
     QApplication::setWindowIcon(ProgramIcon());
     QtDesktop desktop;
@@ -119,6 +126,20 @@ int RunHistoryWindow(const CommandLine& commandLine)
         return 2;
     history.show();
     return QApplication::exec();
+}
+
+// The ledger-place dialog alone, as the menu entry's action opens it.
+int RunLedgerPlaceWindow(const CommandLine& commandLine)
+{
+    const QtJapaneseTranslation qtTexts;
+    QGuiApplication::setDesktopFileName(kDesktopId);
+    QApplication::setWindowIcon(ProgramIcon());
+    QtDesktop desktop;
+    if (!EnterFolderAsAsked(commandLine, desktop))
+        return 2;
+    LedgerPlaceSettings setup;
+    frmLedgerPlace place(desktop, setup);
+    return place.exec() == QDialog::Accepted ? 0 : 1;
 }
 
 // --history, --rejects and --undo: no window, no display.
@@ -188,6 +209,10 @@ int main(int argc, char* argv[])
         if (!window)
             return RefuseWithoutDisplay();
         return RunHistoryWindow(commandLine);
+    case CommandLine::Action::LedgerPlaceWindow:
+        if (!window)
+            return RefuseWithoutDisplay();
+        return RunLedgerPlaceWindow(commandLine);
     case CommandLine::Action::History:
     case CommandLine::Action::Rejects:
     case CommandLine::Action::Undo:

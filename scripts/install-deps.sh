@@ -10,13 +10,20 @@ packages=(
   # lrelease and the CMake package that runs it, for the translations.
   qt6-tools-dev qt6-l10n-tools
   libsqlite3-dev libpq-dev
+  # A server's password in the desktop's keyring; QtKeychain loads libsecret
+  # when the program runs.
+  qtkeychain-qt6-dev libsecret-1-0
   fonts-ipafont-gothic
+  # Qt's own texts in Japanese: the window's buttons and file dialogs.
+  qt6-translations-l10n
   # The package step: CPack's dependency search runs file and dpkg-shlibdeps.
   file dpkg-dev
 )
 test_packages=(
   googletest libgtest-dev libgmock-dev
   sqlite3 postgresql
+  # A Secret Service of its own for the keyring's test: a session bus and gnome-keyring.
+  dbus-daemon gnome-keyring
   xvfb x11-utils imagemagick openbox
   desktop-file-utils appstream lintian man-db
   # The fuzz targets: clang with libFuzzer and the sanitizer run-times.

@@ -2,12 +2,15 @@
 # Takes docs/screenshot.png: the window on a virtual X display, after a
 # sample file was dropped on it. Optional argument: the file to drop
 # (by default the purchase sample, under a Japanese name of the kind users
-# give their files).
+# give their files). Then docs/history.png and docs/ledger-place.png: the
+# program's history window over a ledger of both samples and a file with
+# two refused lines, and its ledger-place dialog set for an office's
+# server, with a keyring of its own (tests/app/with-keyring.sh).
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 output="$repo/docs/screenshot.png"
 
-"$repo/scripts/build.sh" window_screenshot
+"$repo/scripts/build.sh" window_screenshot MoraImport
 build="${MORA_BUILD_DIR:-$repo/build}"
 
 mkdir -p "$repo/docs"
@@ -46,3 +49,68 @@ xvfb-run -a -s "-screen 0 640x400x24 -dpi 96 -nolisten tcp" \
     exit $status
   ' screenshot "$work_dir" "$build/tests/window/window_screenshot" "$sample" "$output"
 echo "Screenshot: $output"
+
+program="$build/app/MoraImport"
+ledger_dir="$work_dir/ledger"
+mkdir -p "$ledger_dir/Data" "$work_dir/config/MoraImport"
+cp "$repo/samples/purchase-cp932.csv" "$ledger_dir/仕入データ_2024年4月.csv"
+cp "$repo/samples/sales-utf8.csv" "$ledger_dir/販売データ_2024年4月.csv"
+printf '%s\r\n' \
+  '日付,種別,メーカー,ふりがな,製品名,型式,仕様,数量,販売単価,ふりがな,販売先' \
+  '2024/06/03,文具,北星,のーと,ノート A4,N-4,A4 30枚,10,120,きたやま,北山商店' \
+  '2024/13/5,文具,北星,のーと,ノート A4,N-4,A4 30枚,10,120,きたやま,北山商店' \
+  '2024/06/10,文具,北星,ぼーるぺん,ボールペン 黒,B-1,0.5mm,五,80,みなみ,南書房' \
+  >"$ledger_dir/販売データ_2024年6月.csv"
+cat >"$work_dir/config/MoraImport/MoraImport.conf" <<'INI'
+[Ledger]
+Server="host=ledger.office.example dbname=orvanta user=keiri sslmode=verify-full sslrootcert=/etc/ssl/office/ca.crt"
+Schema=public
+INI
+(
+  cd "$ledger_dir"
+  for file in 仕入データ_2024年4月.csv 販売データ_2024年4月.csv 販売データ_2024年6月.csv; do
+    XDG_CONFIG_HOME="$work_dir/empty-config" "$program" --import "$file" >/dev/null 2>&1 || true
+  done
+)
+
+# Opens one of the program's windows, waits for it to settle, and saves it
+# with its title bar.
+cat >"$work_dir/shoot.sh" <<'SH'
+#!/usr/bin/env bash
+set -euo pipefail
+title="$1" output="$2"
+shift 2
+"$@" >/dev/null 2>&1 &
+app=$!
+window=""
+for _ in $(seq 50); do
+  window="$(xwininfo -name "$title" 2>/dev/null | awk '/Window id:/ { print $4 }')" || true
+  [ -n "$window" ] && break
+  sleep 0.2
+done
+status=0
+if [ -n "$window" ]; then
+  sleep 1.5
+  import -frame -window "$window" "$output" || status=$?
+else
+  echo "no window $title" >&2
+  status=1
+fi
+kill "$app"
+exit $status
+SH
+chmod +x "$work_dir/shoot.sh"
+
+xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96 -nolisten tcp" \
+  env -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb \
+  bash -c '
+    openbox --sm-disable --config-file "$1/openbox.xml" >/dev/null 2>&1 &
+    wm_pid=$!
+    sleep 1
+    cd "$1/ledger"
+    XDG_CONFIG_HOME="$1/empty-config" "$1/shoot.sh" 取り込み履歴 "$3/docs/history.png" "$2" --history-window
+    XDG_CONFIG_HOME="$1/config" "$3/tests/app/with-keyring.sh" "$1/shoot.sh" 台帳の場所 "$3/docs/ledger-place.png" \
+      "$2" --ledger-place
+    kill "$wm_pid"
+  ' screenshot "$work_dir" "$program" "$repo"
+echo "Screenshots: $repo/docs/history.png, $repo/docs/ledger-place.png"

@@ -1,6 +1,8 @@
 #include "Appearance.h"
 
+#include <QApplication>
 #include <QPixmap>
+#include <QWidget>
 
 namespace {
 
@@ -24,4 +26,15 @@ QFont JapaneseGothic(qreal pointSize, bool bold)
     font.setPointSizeF(pointSize);
     font.setBold(bold);
     return font;
+}
+
+void PaintNow()
+{
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() && !window->isMinimized())
+            window->repaint();
+    }
+    // Flushes the display connection; a click must not start a command
+    // inside the one that is painting.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

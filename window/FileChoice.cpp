@@ -60,6 +60,11 @@ std::optional<QString> ChooseImportFile(Desktop& desktop, const QStringList& fil
     return path;
 }
 
+QString LedgerFilePath()
+{
+    return CurrentDirectory() + QStringLiteral("/Data/iOrvanta.mdb");
+}
+
 QString LedgerConnectionString()
 {
     return LedgerConnectionStringIn(CurrentDirectory());

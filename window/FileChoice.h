@@ -15,8 +15,9 @@ bool EndsInCsv(const QString& path);
 // the user told why, and gives nothing. A list without entries throws.
 std::optional<QString> ChooseImportFile(Desktop& desktop, const QStringList& files);
 
-// The ledger's connection string, under Data/ of the current directory of
-// the moment.
+// The ledger's file and its connection string, under Data/ of the current
+// directory of the moment.
+QString LedgerFilePath();
 QString LedgerConnectionString();
 
 // The same under strDirectory. The data source is written as it is, or

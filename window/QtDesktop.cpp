@@ -7,7 +7,12 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QPushButton>
+#include <QSpacerItem>
+#include <QStyle>
+#include <QTextEdit>
 
 QtDesktop::QtDesktop(std::chrono::milliseconds eventInterval) : m_eventInterval(eventInterval) {}
 
@@ -23,6 +28,25 @@ int QtDesktop::MsgBox(const QString& prompt, int flags, const QString& title)
 
 int QtDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
                                  const QString& details)
+{
+    return ShowBox(prompt, flags, title, QString(), details);
+}
+
+void QtDesktop::LineReport(const QString& prompt, const LineReportPlace& place)
+{
+    ShowBox(prompt, MB_OK, QString(), PlaceText(place), QString());
+}
+
+QString QtDesktop::PlaceText(const LineReportPlace& place)
+{
+    const QString line = QStringLiteral("%1 行目").arg(place.lngLineNumber);
+    if (place.strColumn.isEmpty())
+        return line;
+    return QStringLiteral("%1　%2「%3」").arg(line, place.strColumn, place.strValue);
+}
+
+int QtDesktop::ShowBox(const QString& prompt, int flags, const QString& title, const QString& informative,
+                       const QString& details)
 {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
@@ -47,12 +71,46 @@ int QtDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QString
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
-    if (!details.isEmpty())
+    if (!informative.isEmpty())
+        box.setInformativeText(informative);
+    if (!details.isEmpty()) {
         box.setDetailedText(details);
+        if (auto* area = box.findChild<QTextEdit*>()) {
+            // One refused line to a row, never wrapped; a longer one scrolls.
+            area->setLineWrapMode(QTextEdit::NoWrap);
+            const QFontMetrics metrics(area->font());
+            const int frame = 2 * (area->frameWidth() + int(area->document()->documentMargin()));
+            const int scrollBar = area->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, area);
+            const QString columns = QString(kDetailsColumns / 2, QChar(u'あ')) + QString(kDetailsColumns / 2, u'0');
+            area->setMinimumWidth(metrics.horizontalAdvance(columns) + frame + scrollBar);
+            area->setFixedHeight(kDetailsLines * metrics.lineSpacing() + frame + scrollBar);
+        }
+    }
+    // The box takes its width from what it holds; a short prompt would leave
+    // its title cut short.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        QFont titleFont = box.font();
+        titleFont.setBold(true);
+        const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarRoom;
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(),
+                      0, 1, grid->columnCount());
+    }
     box.setWindowModality(Qt::ApplicationModal);
     if (flags & MB_SYSTEMMODAL)
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    box.exec();
+    {
+        // The question is the user's turn: the ordinary pointer over it, the
+        // busy one back once it is answered.
+        const bool busy = m_overrideSet;
+        if (busy)
+            QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+        box.exec();
+        if (busy)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    // What the box covered is painted again before the work after it, which
+    // may let no events through for a while.
+    PaintNow();
     if (!(flags & MB_YESNO))
         return IDOK;
     QAbstractButton* clicked = box.clickedButton();

@@ -21,12 +21,29 @@ public:
     int MsgBox(const QString& prompt, int flags, const QString& title) override;
     int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
                           const QString& details) override;
+    // The prompt as it is, and beneath it where: the line, and the column
+    // with its value.
+    void LineReport(const QString& prompt, const LineReportPlace& place) override;
     void SetMousePointer(int pointer) override;
     void DoEvents() override;
 
     std::chrono::milliseconds EventInterval() const { return m_eventInterval; }
 
+    // Where a line report points, as its box shows it beneath the prompt.
+    static QString PlaceText(const LineReportPlace& place);
+
+    // Room beside a box's title for the title bar's icon and buttons, so
+    // that the title shows whole.
+    static constexpr int kTitleBarRoom = 120;
+    // The details area shows this many characters of a line, half of them
+    // wide, without wrapping, and this many lines at a time.
+    static constexpr int kDetailsColumns = 60;
+    static constexpr int kDetailsLines = 15;
+
 private:
+    int ShowBox(const QString& prompt, int flags, const QString& title, const QString& informative,
+                const QString& details);
+
     // Whether this object has an override cursor on Qt's stack.
     bool m_overrideSet = false;
     std::chrono::milliseconds m_eventInterval;

@@ -5,6 +5,7 @@
 #include "Desktop.h"
 #include "HistoryTexts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -19,7 +20,7 @@ namespace {
 
 const QString TITLE_HISTORY = QStringLiteral("取り込み履歴");
 
-enum Column { ColumnTime, ColumnFile, ColumnMode, ColumnRead, ColumnImported, ColumnState, ColumnCount };
+enum Column { ColumnRun, ColumnTime, ColumnFile, ColumnMode, ColumnRead, ColumnImported, ColumnState, ColumnCount };
 
 QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
 {
@@ -56,7 +57,7 @@ void frmHistory::BuildControls()
     grdRuns = new QTableWidget(0, ColumnCount, this);
     grdRuns->setObjectName(QStringLiteral("grdRuns"));
     grdRuns->setHorizontalHeaderLabels(
-        {QStringLiteral("日時"), QStringLiteral("ファイル"), QStringLiteral("種類"), QStringLiteral("読込"),
+        {QStringLiteral("番号"), QStringLiteral("日時"), QStringLiteral("ファイル"), QStringLiteral("種類"), QStringLiteral("読込"),
          QStringLiteral("取込"), QStringLiteral("状態")});
     grdRuns->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdRuns->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -117,6 +118,8 @@ void frmHistory::ShowRuns()
         const RunSummary& run = m_runs[std::size_t(row)];
         QTableWidgetItem* file = Cell(QFileInfo(run.strFilePath).fileName());
         file->setToolTip(run.strFilePath);
+        // The number the undo question and the command line name the run by.
+        grdRuns->setItem(row, ColumnRun, Cell(QString::number(run.lngRunId), number));
         grdRuns->setItem(row, ColumnTime, Cell(run.dtmStarted.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm"))));
         grdRuns->setItem(row, ColumnFile, file);
         grdRuns->setItem(row, ColumnMode, Cell(run.blnPurchase ? QStringLiteral("仕入") : QStringLiteral("販売")));
@@ -208,6 +211,10 @@ void frmHistory::cmdSaveRejects_Click()
         const QByteArray content = RejectsFileContent(*rejects);
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
             return Tell(QStringLiteral("ファイルに保存できません: %1（%2）").arg(path, file.errorString()));
+        Tell(QStringLiteral("取り込み %1 の取り込めなかった行 %2 行を保存しました。\r\n%3")
+                 .arg(run->lngRunId)
+                 .arg(rejects->lines.size())
+                 .arg(QDir::toNativeSeparators(path)));
     } catch (const LedgerError& error) {
         Tell(error.message());
     } catch (const std::exception& error) {

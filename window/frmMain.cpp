@@ -4,6 +4,7 @@
 #include "DropLabel.h"
 #include "FileChoice.h"
 #include "frmHistory.h"
+#include "frmLedgerPlace.h"
 
 #include "Desktop.h"
 #include "ErrorReport.h"
@@ -18,8 +19,9 @@
 
 #include <optional>
 
-// Holds the window for the length of an import run: the buttons are off, a
-// close is refused, and everything comes back however the run ends.
+// Holds the window from the checks to the end of the run: the buttons are
+// off, a close is refused, the busy pointer and the status show, and
+// everything comes back however the click ends.
 class frmMain::RunGuard {
 public:
     explicit RunGuard(frmMain& form) : m_form(form), m_focus(form.focusWidget())
@@ -28,12 +30,29 @@ public:
         m_form.cmdExec->setEnabled(false);
         m_form.cmdClose->setEnabled(false);
         m_form.mnuHistory->setEnabled(false);
+        m_form.mnuLedgerPlace->setEnabled(false);
+        m_form.m_desktop.SetMousePointer(POINTER_HOURGLASS);
+        m_form.lblInformation->setText(QStringLiteral("インポート中です・・・・"));
+        // Reading a large file for the checks lets no events through: show
+        // the busy state before it starts.
+        PaintNow();
+    }
+    // Clears the status, then gives the pointer back.
+    void EndBusy()
+    {
+        if (!m_busy)
+            return;
+        m_busy = false;
+        m_form.lblInformation->setText(QString());
+        m_form.m_desktop.SetMousePointer(POINTER_DEFAULT);
     }
     ~RunGuard()
     {
+        EndBusy();
         m_form.cmdExec->setEnabled(true);
         m_form.cmdClose->setEnabled(true);
         m_form.mnuHistory->setEnabled(true);
+        m_form.mnuLedgerPlace->setEnabled(true);
         m_form.m_running = false;
         // Disabling took the focus from the clicked button; give it back.
         if (m_focus == m_form.cmdExec || m_focus == m_form.cmdClose)
@@ -45,6 +64,7 @@ public:
 private:
     frmMain& m_form;
     QPointer<QWidget> m_focus;
+    bool m_busy = true;
 };
 
 frmMain::frmMain(Desktop& desktop, LedgerStoreFactory storeFactory, QWidget* parent)
@@ -116,6 +136,10 @@ void frmMain::BuildControls()
     addAction(mnuHistory);
     setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(mnuHistory, &QAction::triggered, this, &frmMain::ShowHistory);
+    mnuLedgerPlace = new QAction(QStringLiteral("台帳の場所…"), this);
+    mnuLedgerPlace->setObjectName(QStringLiteral("mnuLedgerPlace"));
+    addAction(mnuLedgerPlace);
+    connect(mnuLedgerPlace, &QAction::triggered, this, &frmMain::ShowLedgerPlace);
 
     cmdClose->setFocus();
 }
@@ -177,17 +201,11 @@ void frmMain::cmdExec_Click()
         }
 
         clsImportSource importSource(m_desktop, m_storeFactory);
-        if (importSource.IMPFileCheck(strFilePath) || importSource.IMPRepeatCheck(strFilePath, strConnection)) {
-            lblInformation->setText(QString());
-            return;
-        }
-
         RunGuard guard(*this);
-        m_desktop.SetMousePointer(POINTER_HOURGLASS);
-        lblInformation->setText(QStringLiteral("インポート中です・・・・"));
+        if (importSource.IMPFileCheck(strFilePath) || importSource.IMPRepeatCheck(strFilePath, strConnection))
+            return;
         importSource.ExecImport(strFilePath, strConnection);
-        lblInformation->setText(QString());
-        m_desktop.SetMousePointer(POINTER_DEFAULT);
+        guard.EndBusy();
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("FM-man1003"), error);
     }
@@ -203,6 +221,21 @@ void frmMain::ShowHistory()
             history.exec();
     } catch (const std::exception& error) {
         m_desktop.MsgBox(ErrorDescription(error), MB_ICONINFORMATION, QStringLiteral("取り込み履歴"));
+    }
+}
+
+void frmMain::ShowLedgerPlace()
+{
+    if (m_running || !m_placeSetup)
+        return;
+    try {
+        const std::unique_ptr<LedgerPlaceSetup> setup = m_placeSetup();
+        if (!setup)
+            return;
+        frmLedgerPlace place(m_desktop, *setup, this);
+        place.exec();
+    } catch (const std::exception& error) {
+        m_desktop.MsgBox(ErrorDescription(error), MB_ICONINFORMATION, QStringLiteral("台帳の場所"));
     }
 }
 

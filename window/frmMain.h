@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LedgerPlace.h"
 #include "clsLedgerHistory.h"
 #include "clsLedgerStore.h"
 
@@ -31,6 +32,10 @@ public:
     void SetLedgerHistory(LedgerHistoryFactory openHistory) { m_openHistory = std::move(openHistory); }
     // Opens the history window over this one, as its context menu does.
     void ShowHistory();
+    // What the ledger-place dialog reads and saves through.
+    void SetLedgerPlaceSetup(LedgerPlaceSetupFactory setup) { m_placeSetup = std::move(setup); }
+    // Opens the ledger-place dialog over this one, as its context menu does.
+    void ShowLedgerPlace();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -47,6 +52,7 @@ private:
     Desktop& m_desktop;
     LedgerStoreFactory m_storeFactory;
     LedgerHistoryFactory m_openHistory;
+    LedgerPlaceSetupFactory m_placeSetup;
     bool m_running = false;
 
     // Owned by this widget as their parent.
@@ -56,4 +62,5 @@ private:
     QLabel* lblFileName = nullptr;
     DropLabel* lblItem = nullptr;
     QAction* mnuHistory = nullptr;
+    QAction* mnuLedgerPlace = nullptr;
 };

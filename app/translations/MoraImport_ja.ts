@@ -41,6 +41,11 @@ FILE を選んだ状態でウィンドウを開きます。</translation>
         <translation>取り込み履歴のウィンドウを開きます。</translation>
     </message>
     <message>
+        <source>Open the window that chooses where the ledger lies: this computer, or a server shared by an office.</source>
+        <translation>台帳の場所を選ぶウィンドウを開きます: このコンピューターか、
+事務所で共有するサーバーか。</translation>
+    </message>
+    <message>
         <source>Write the header line and the lines that run RUN refused, as a CSV file in UTF-8, to standard output.</source>
         <translation>取り込み RUN で取り込めなかった行を、見出し行とともに
 UTF-8 の CSV ファイルとして標準出力に出します。</translation>

@@ -4,6 +4,7 @@
 #include "Product.h"
 #include "QtPrinters.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
@@ -124,6 +125,39 @@ TEST(ProgramTranslationTest, TheCommandLineSpeaksTheLanguageOfTheLocale)
     EXPECT_TRUE(afterwards.HelpText().startsWith(QStringLiteral("Usage: ")));
 }
 
+// Qt's own words in the window (its buttons, the details button, the file
+// dialog) are Japanese under any locale, and English again once it is gone.
+TEST(QtJapaneseTranslationTest, QtsOwnWordsAreJapaneseWhateverTheLocale)
+{
+    struct Case {
+        const char* context;
+        const char* source;
+        QString japanese;
+    };
+    const Case cases[] = {
+        {"QPlatformTheme", "Cancel", QStringLiteral("キャンセル")},
+        {"QPlatformTheme", "Save", QStringLiteral("保存")},
+        {"QMessageBox", "Show Details...", QStringLiteral("詳細を表示...")},
+        {"QFileDialog", "Look in:", QStringLiteral("アドレス:")},
+        {"QFileDialog", "File &name:", QStringLiteral("ファイル名(&N):")},
+        {"QWidgetTextControl", "&Copy", QStringLiteral("コピー(&C)")},
+    };
+    for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale::c()}) {
+        SCOPED_TRACE(locale.name().toStdString());
+        QLocale::setDefault(locale);
+        const ProgramTranslation program;
+        {
+            const QtJapaneseTranslation qt;
+            ASSERT_TRUE(qt.Installed());
+            for (const Case& c : cases)
+                EXPECT_EQ(QCoreApplication::translate(c.context, c.source), c.japanese) << c.source;
+        }
+        for (const Case& c : cases)
+            EXPECT_EQ(QCoreApplication::translate(c.context, c.source), QLatin1String(c.source));
+    }
+    QLocale::setDefault(QLocale::system());
+}
+
 // An option added without its Japanese text would show in English here.
 TEST(ProgramTranslationTest, TheJapaneseHelpDescribesEveryEntryInJapaneseWithinEightyColumns)
 {
@@ -141,7 +175,7 @@ TEST(ProgramTranslationTest, TheJapaneseHelpDescribesEveryEntryInJapaneseWithinE
         else if (!entries.isEmpty() && line.startsWith(QLatin1String("    ")))
             entries.last() += line;
     }
-    EXPECT_EQ(entries.size(), 11);
+    EXPECT_EQ(entries.size(), 12);
     for (const QString& entry : entries)
         EXPECT_TRUE(HasJapanese(entry)) << entry.toStdString();
 }
@@ -153,7 +187,8 @@ TEST(ManualPageTest, BothPagesDescribeTheOptionsOfTheHelpAndTheProgramsVersion)
     CommandLine commandLine;
     const QStringList options = HelpOptions(commandLine.HelpText());
     EXPECT_EQ(options, (QStringList{"-h", "--help", "--help-all", "-v", "--version", "--user-data", "--import",
-                                    "--again", "--history", "--history-window", "--rejects", "--undo"}));
+                                    "--again", "--history", "--history-window", "--ledger-place", "--rejects",
+                                    "--undo"}));
 
     const std::pair<const char*, QString> pages[] = {
         {"MoraImport.1", QStringLiteral("OPTIONS")},

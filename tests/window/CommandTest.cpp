@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 
+#include <QAction>
 #include <QStandardPaths>
 
 #include <unistd.h>
@@ -117,8 +118,63 @@ TEST_F(CommandTest, AFailedCheckClearsTheStatusKeepsThePathAndChecksAgainNextTim
     EXPECT_EQ(desktop.prompts(), QStringList({wrongFormat, wrongFormat}));
     EXPECT_EQ(lblInformation().text(), QString());
     EXPECT_EQ(lblFileName().text(), path);
-    EXPECT_TRUE(desktop.pointers.empty());
+    EXPECT_EQ(desktop.pointers, std::vector<int>({11, 0, 11, 0}));
     EXPECT_EQ(log->storesMade, 0);
+}
+
+// The checks read the whole file before any question: the window looks busy
+// from the click on, and idle again whatever the checks end in.
+TEST_F(CommandTest, TheBusyStateShowsFromTheChecksOnAndEndsWithThem)
+{
+    struct Case {
+        const char* name;
+        QString content;
+        bool importedBefore;
+        int answer;
+        QString question;
+        int runs;
+    };
+    const QString repeat = QStringLiteral("このファイルは 2024/04/01 09:30 に取り込み済みです（全レコード 2 件中 2 件）。"
+                                          "もう一度インポートしますか？");
+    const QString sales = SalesHeader() + QStringLiteral("\r\n2024/04/01,文具,北星,のーと,ノート,N-4,A4,1,120,きた,北山\r\n");
+    const Case cases[] = {
+        {"wrong header", QStringLiteral("日付,種別\r\n"), false, IDNO, QStringLiteral("選択されたファイルの書式が違います。"), 0},
+        {"repeat refused", sales, true, IDNO, repeat, 0},
+        {"repeat wanted", sales, true, IDYES, repeat, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        desktop.messages.clear();
+        desktop.pointers.clear();
+        log->runCalls.clear();
+        log->priorRun.reset();
+        if (c.importedBefore)
+            log->priorRun = PriorRun{7, QDateTime(QDate(2024, 4, 1), QTime(9, 30)), 2, 2};
+        desktop.answer = c.answer;
+        dropPath(writeFile(QStringLiteral("checked.csv"), c.content));
+
+        QStringList statusAtQuestion;
+        std::vector<int> pointerAtQuestion;
+        bool buttonsOff = false;
+        desktop.onMsgBox = [&] {
+            statusAtQuestion << lblInformation().text();
+            pointerAtQuestion.push_back(desktop.pointers.empty() ? -1 : desktop.pointers.back());
+            buttonsOff = !cmdExec().isEnabled() && !cmdClose().isEnabled();
+        };
+        cmdExec().click();
+        desktop.onMsgBox = nullptr;
+
+        ASSERT_FALSE(desktop.messages.empty());
+        EXPECT_EQ(desktop.messages[0].prompt, c.question);
+        EXPECT_EQ(statusAtQuestion.front(), kImporting);
+        EXPECT_EQ(pointerAtQuestion.front(), 11);
+        EXPECT_TRUE(buttonsOff);
+        EXPECT_EQ(log->runCalls.count(QStringLiteral("BeginRun")), c.runs);
+        EXPECT_EQ(lblInformation().text(), QString());
+        EXPECT_EQ(desktop.pointers, std::vector<int>({11, 0}));
+        EXPECT_TRUE(cmdExec().isEnabled());
+        EXPECT_FALSE(window->IsRunning());
+    }
 }
 
 TEST_F(CommandTest, AFileGoneBeforeTheClickIsToldByTheEngineOnly)
@@ -148,6 +204,8 @@ TEST_F(CommandTest, DuringARunTheButtonsAreOffAndACloseIsRefused)
         EXPECT_TRUE(window->IsRunning());
         EXPECT_FALSE(cmdExec().isEnabled());
         EXPECT_FALSE(cmdClose().isEnabled());
+        for (const char* entry : {"mnuHistory", "mnuLedgerPlace"})
+            EXPECT_FALSE(child<QAction>(entry).isEnabled()) << entry;
         cmdExec().click();
         cmdClose().click();
         EXPECT_FALSE(window->close());
@@ -160,6 +218,7 @@ TEST_F(CommandTest, DuringARunTheButtonsAreOffAndACloseIsRefused)
     EXPECT_FALSE(window->IsRunning());
     EXPECT_TRUE(cmdExec().isEnabled());
     EXPECT_TRUE(cmdClose().isEnabled());
+    EXPECT_TRUE(child<QAction>("mnuLedgerPlace").isEnabled());
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->focusWidget(), &cmdExec());  // where the user left it
 

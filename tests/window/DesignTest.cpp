@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include <QAction>
+
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QIcon>
@@ -93,6 +95,16 @@ TEST_F(DesignTest, OnlyTheDropLabelTakesDropsAndItOffersACopy)
     QMimeData text;
     text.setText(QStringLiteral("hello"));
     EXPECT_TRUE(SendDrop(lblItem(), text).enterAccepted);
+}
+
+// What the designed layout has no room for opens from the context menu.
+TEST_F(DesignTest, TheContextMenuOpensTheHistoryAndTheLedgerPlace)
+{
+    EXPECT_EQ(window->contextMenuPolicy(), Qt::ActionsContextMenu);
+    QStringList entries;
+    for (const QAction* action : window->actions())
+        entries << action->text();
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("取り込み履歴…"), QStringLiteral("台帳の場所…")}));
 }
 
 }  // namespace

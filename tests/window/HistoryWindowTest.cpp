@@ -51,8 +51,9 @@ protected:
 TEST_F(HistoryWindow, ListsTheRunsNewestFirstAndUndoesOnlyAfterYes)
 {
     ASSERT_TRUE(window.Reload());
-    EXPECT_EQ(row(0), (QStringList{"2026/12/03 10:30", "sales-3.csv", "販売", "5", "4", "取込済"}));
-    EXPECT_EQ(row(1)[1], QStringLiteral("sales-2.csv"));
+    EXPECT_EQ(grid().horizontalHeaderItem(0)->text(), QStringLiteral("番号"));
+    EXPECT_EQ(row(0), (QStringList{"3", "2026/12/03 10:30", "sales-3.csv", "販売", "5", "4", "取込済"}));
+    EXPECT_EQ(row(1).mid(0, 3), (QStringList{"2", "2026/12/02 10:30", "sales-2.csv"}));
     ASSERT_TRUE(button("cmdUndo").isEnabled());
 
     desktop.answer = IDNO;
@@ -65,7 +66,7 @@ TEST_F(HistoryWindow, ListsTheRunsNewestFirstAndUndoesOnlyAfterYes)
     EXPECT_EQ(data->undone, std::vector<int64_t>{3});
     EXPECT_EQ(desktop.messages.back().prompt, QStringLiteral("取り込み 3 を取り消しました（取引 4 件）。"));
     // Read again: the run stays, undone, and cannot be undone twice.
-    EXPECT_EQ(row(0)[5], QStringLiteral("取消済"));
+    EXPECT_EQ(row(0)[6], QStringLiteral("取消済"));
     EXPECT_FALSE(button("cmdUndo").isEnabled());
 }
 
@@ -79,6 +80,13 @@ TEST_F(HistoryWindow, SavesTheRefusedLinesWhereTheClerkChooses)
     QFile saved(saveTo);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), QByteArray("\xEF\xBB\xBF日付\r\nx\r\n"));
+    // The clerk is told where the file went.
+    EXPECT_EQ(desktop.prompts(), QStringList{QStringLiteral("取り込み 3 の取り込めなかった行 1 行を保存しました。\r\n") + saveTo});
+
+    // Nothing is said of a save the clerk cancelled.
+    saveTo.clear();
+    button("cmdSaveRejects").click();
+    EXPECT_EQ(desktop.messages.size(), 1u);
 
     // A run that refused nothing has nothing to save.
     grid().selectRow(1);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QRawFont>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -92,6 +93,83 @@ TEST(QtDesktopTest, MessageBoxesFollowTheFlags)
     EXPECT_EQ(report.format, Qt::PlainText);
 }
 
+// A line report keeps its prompt and says where beneath it; its title,
+// the program's name, shows whole.
+TEST(QtDesktopTest, ALineReportSaysBeneathItsPromptWhereTheLineIs)
+{
+    struct Case {
+        LineReportPlace place;
+        QString informative;
+    };
+    const QString file = QStringLiteral("/data/仕入.csv");
+    const Case cases[] = {
+        {{file, 5, QStringLiteral("日付"), QStringLiteral("2024/13/5")}, QStringLiteral("5 行目　日付「2024/13/5」")},
+        {{file, 12, QStringLiteral("数量"), QString()}, QStringLiteral("12 行目　数量「」")},
+        {{file, 30001, QString(), QString()}, QStringLiteral("30001 行目")},
+    };
+    QtDesktop desktop;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.informative.toStdString());
+        QString text, informative, title;
+        int width = 0;
+        QFont font;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            text = box->text();
+            informative = box->informativeText();
+            title = box->windowTitle();
+            width = box->width();
+            font = box->font();
+            box->accept();
+        });
+        desktop.LineReport(QStringLiteral("CLS-is1002\r\n型が一致しません。"), c.place);
+        EXPECT_EQ(text, QStringLiteral("CLS-is1002\n型が一致しません。"));
+        EXPECT_EQ(informative, c.informative);
+        EXPECT_EQ(title, QStringLiteral("MoraImport"));
+        font.setBold(true);
+        EXPECT_GE(width, QFontMetrics(font).horizontalAdvance(title) + QtDesktop::kTitleBarRoom);
+    }
+}
+
+// The totals box lists refused lines one to a row, 15 rows at a time.
+TEST(QtDesktopTest, TheDetailsAreaShowsALongRefusedLineUnwrappedFifteenLinesAtATime)
+{
+    // Two reasons of one line, as the run joins them: 60 characters, 29 of them wide.
+    const QString line = QStringLiteral("12345 行目: 日付「2024/13/1」: 型が一致しません。 / 単価「12,000円」: 型が一致しません。 ");
+    ASSERT_EQ(line.size(), QtDesktop::kDetailsColumns);
+    QStringList lines;
+    for (int i = 0; i < 40; ++i)
+        lines << line;
+    QtDesktop desktop;
+    int viewportWidth = 0, viewportHeight = 0, lineWidth = 0, lineSpacing = 0;
+    QTextEdit::LineWrapMode wrap = QTextEdit::WidgetWidth;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        for (QAbstractButton* button : box->buttons()) {
+            if (box->buttonRole(button) == QMessageBox::ActionRole)
+                button->click();  // 詳細を表示...
+        }
+        if (auto* area = box->findChild<QTextEdit*>()) {
+            viewportWidth = area->viewport()->width();
+            viewportHeight = area->viewport()->height();
+            const QFontMetrics metrics(area->font());
+            lineWidth = metrics.horizontalAdvance(line);
+            lineSpacing = metrics.lineSpacing();
+            wrap = area->lineWrapMode();
+        }
+        box->accept();
+    });
+    desktop.MsgBoxWithDetails(QStringLiteral("全レコード 40 件中 0 件インポートしました。"), MB_ICONINFORMATION,
+                              QStringLiteral("インポート完了"), lines.join(QLatin1Char('\n')));
+    EXPECT_EQ(wrap, QTextEdit::NoWrap);
+    EXPECT_GE(viewportWidth, lineWidth);
+    EXPECT_GE(viewportHeight, QtDesktop::kDetailsLines * lineSpacing);
+}
+
 // The face a text is drawn in covers every character of it, digits and
 // Latin letters included, so that nothing falls back to another face.
 void ExpectOneFaceDraws(const QFont& font, const QString& text)
@@ -146,6 +224,30 @@ TEST(QtDesktopTest, TheDefaultPointerUndoesEveryBusyPointer)
         desktop.SetMousePointer(POINTER_HOURGLASS);
     }
     // The desktop gives the pointer back when it goes.
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// A box is the user's turn: the ordinary pointer over it, whatever the work
+// around it shows before and after.
+TEST(QtDesktopTest, ABoxShowsTheOrdinaryPointerAndGivesBackTheOneBefore)
+{
+    for (const int pointer : {POINTER_HOURGLASS, POINTER_DEFAULT}) {
+        SCOPED_TRACE(pointer);
+        QtDesktop desktop;
+        desktop.SetMousePointer(pointer);
+        const Qt::CursorShape before = OverrideShape();
+        Qt::CursorShape during = Qt::BitmapCursor;
+        QTimer::singleShot(0, [&during] {
+            during = OverrideShape();
+            if (QWidget* box = QApplication::activeModalWidget())
+                box->close();
+        });
+        desktop.MsgBox(QStringLiteral("このファイルは取り込み済みです。もう一度インポートしますか？"),
+                       MB_YESNO | MB_ICONQUESTION, QStringLiteral("インポート確認"));
+        EXPECT_EQ(during, pointer == POINTER_HOURGLASS ? Qt::ArrowCursor : Qt::BitmapCursor);
+        EXPECT_EQ(OverrideShape(), before);
+        desktop.SetMousePointer(POINTER_DEFAULT);
+    }
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 

@@ -1,0 +1,136 @@
+#include "ServerConnection.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QRegularExpression>
+
+#include <libpq-fe.h>
+
+#include <memory>
+
+namespace {
+
+struct FreeOptions {
+    void operator()(PQconninfoOption* options) const { PQconninfoFree(options); }
+};
+using Options = std::unique_ptr<PQconninfoOption, FreeOptions>;
+
+// The keys given in a connection string, in libpq's order; empty when it cannot be read.
+QList<QPair<QString, QString>> GivenKeys(const QString& strConnection, bool& readable)
+{
+    QList<QPair<QString, QString>> keys;
+    char* error = nullptr;
+    const Options options(PQconninfoParse(strConnection.toUtf8().constData(), &error));
+    PQfreemem(error);
+    readable = options != nullptr;
+    if (!options)
+        return keys;
+    for (const PQconninfoOption* option = options.get(); option->keyword; ++option) {
+        if (option->val)
+            keys.append({QString::fromUtf8(option->keyword), QString::fromUtf8(option->val)});
+    }
+    return keys;
+}
+
+QString Value(const QList<QPair<QString, QString>>& keys, const char* keyword)
+{
+    for (const auto& [key, value] : keys) {
+        if (key == QLatin1String(keyword))
+            return value;
+    }
+    return QString();
+}
+
+// A value as a connection string holds it: quoted unless plain.
+QString Quoted(QString value)
+{
+    static const QRegularExpression plain(QStringLiteral("^[^\\s'\\\\=]+$"));
+    if (plain.match(value).hasMatch())
+        return value;
+    value.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    return QLatin1Char('\'') + value + QLatin1Char('\'');
+}
+
+// The keys the dialog edits; a password never goes into the settings.
+bool IsDialogKey(const QString& key)
+{
+    static const QStringList keys = {
+        QStringLiteral("host"), QStringLiteral("hostaddr"), QStringLiteral("port"), QStringLiteral("dbname"),
+        QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("sslmode"),
+        QStringLiteral("sslrootcert"), QStringLiteral("service"), QStringLiteral("passfile")};
+    return keys.contains(key);
+}
+
+}  // namespace
+
+LedgerPlace PlaceOfConnection(const QString& strConnection, const QString& strSchema)
+{
+    LedgerPlace place;
+    if (strConnection.trimmed().isEmpty())
+        return place;
+    bool readable = false;
+    const auto keys = GivenKeys(strConnection, readable);
+    place.strSchema = strSchema.isEmpty() ? QStringLiteral("public") : strSchema;
+    place.strService = Value(keys, "service");
+    if (!place.strService.isEmpty()) {
+        place.kind = LedgerPlace::Kind::Service;
+        return place;
+    }
+    place.kind = LedgerPlace::Kind::Server;
+    place.strHost = Value(keys, "host");
+    if (place.strHost.isEmpty())
+        place.strHost = Value(keys, "hostaddr");
+    place.strPort = Value(keys, "port");
+    place.strDatabase = Value(keys, "dbname");
+    place.strUser = Value(keys, "user");
+    place.strSslMode = Value(keys, "sslmode");
+    place.strSslRootCert = Value(keys, "sslrootcert");
+    return place;
+}
+
+QString ConnectionOfPlace(const LedgerPlace& place, const QString& strKeptFrom)
+{
+    if (place.kind == LedgerPlace::Kind::ThisComputer)
+        return QString();
+    QStringList parts;
+    const auto add = [&parts](const char* key, const QString& value) {
+        if (!value.isEmpty())
+            parts << QLatin1String(key) + QLatin1Char('=') + Quoted(value);
+    };
+    if (place.kind == LedgerPlace::Kind::Service) {
+        add("service", place.strService);
+    } else {
+        add("host", place.strHost);
+        add("port", place.strPort);
+        add("dbname", place.strDatabase);
+        add("user", place.strUser);
+        add("sslmode", place.strSslMode);
+        add("sslrootcert", place.strSslRootCert);
+    }
+    bool readable = false;
+    for (const auto& [key, value] : GivenKeys(strKeptFrom, readable)) {
+        if (!IsDialogKey(key))
+            parts << key + QLatin1Char('=') + Quoted(value);
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+QString PasswordKey(const QString& strConnection)
+{
+    bool readable = false;
+    const auto keys = GivenKeys(strConnection, readable);
+    if (!readable || strConnection.trimmed().isEmpty())
+        return QString();
+    const QString service = Value(keys, "service");
+    if (!service.isEmpty())
+        return QStringLiteral("ledger service=%1").arg(Quoted(service));
+    QString port = Value(keys, "port");
+    if (port.isEmpty())
+        port = QStringLiteral("5432");
+    QString host = Value(keys, "host");
+    if (host.isEmpty())
+        host = Value(keys, "hostaddr");
+    return QStringLiteral("ledger host=%1 port=%2 dbname=%3 user=%4")
+        .arg(Quoted(host), Quoted(port), Quoted(Value(keys, "dbname")), Quoted(Value(keys, "user")));
+}
