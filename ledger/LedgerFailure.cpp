@@ -1,5 +1,7 @@
 #include "LedgerFailure.h"
 
+#include "EscapedText.h"
+
 #include <QByteArray>
 
 #include <cstdio>
@@ -64,7 +66,8 @@ void FailureReasons::Report(const QString& reason) noexcept
         m_reported.insert(reason);
         const QString text =
             m_reported.size() > kMostReasons ? QStringLiteral("これ以降の失敗の理由は省略します。") : reason;
-        const QByteArray line = QStringLiteral("MoraImport: 台帳: %1\n").arg(text).toUtf8();
+        // A path or a name in a reason must not end the line or drive the terminal.
+        const QByteArray line = QStringLiteral("MoraImport: 台帳: %1\n").arg(EscapeControlCharacters(text)).toUtf8();
         std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
         std::fflush(stderr);
     } catch (...) {

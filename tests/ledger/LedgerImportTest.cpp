@@ -45,11 +45,16 @@ TEST(LedgerReport, EachReasonIsWrittenOncePerConnection)
     store.InsertTrade(product, supplier, customer, trade, true, error, failed);
     // A new connection says it again.
     EXPECT_TRUE(Open(store, ConnectionTo(foreign)).failed);
+    // A reason is one line, whatever its path holds.
+    EXPECT_TRUE(Open(store, ConnectionTo(dir.path(QStringLiteral("a\nMoraImport: 台帳: forged/iOrvanta.mdb")))).failed);
 
     const QString refusal =
         kPrefix + QStringLiteral("台帳データベースではありません（SQLite のデータベースファイルではありません）: ") + foreign;
-    EXPECT_EQ(CapturedStderrLines(), QStringList({kPrefix + QStringLiteral("取引の製品が決まっていません。"),
-                                            kPrefix + QStringLiteral("製品名が空です。"), refusal, refusal}));
+    EXPECT_EQ(CapturedStderrLines(),
+              QStringList({kPrefix + QStringLiteral("取引の製品が決まっていません。"), kPrefix + QStringLiteral("製品名が空です。"),
+                           refusal, refusal,
+                           kPrefix + QStringLiteral("データベースのフォルダがありません: ") + dir.root() +
+                               QStringLiteral("/a\\nMoraImport: 台帳: forged")}));
 }
 
 // The first day of the date scale, OLE date 0, is a date like any other.
