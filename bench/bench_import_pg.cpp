@@ -1,12 +1,17 @@
 // Imports generated code page 932 sales files of 1,000 and 32,767 lines
 // through the engine into a fresh ledger on a PostgreSQL server and into a
-// fresh SQLite ledger, and prints both times; then what one round trip and
-// one commit cost on that server, which bound the server store.
+// fresh SQLite ledger, and prints both times; then, for an office on a slow
+// network, a file of 32,767 lines that name 2,000 products, into a new
+// ledger and again with its names stored: the statements the server ran
+// (counted by pg_stat_statements, where the server loads it) and the time,
+// beside psql's \copy of the same file into a bare table; last, what one
+// round trip and one commit cost on that server, which bound the store.
 //
 //   bench_import_pg [connection string]
 //
 // Without an argument, MORAIMPORT_LEDGER_SERVER, else libpq's PG...
-// variables name the server: `pg_virtualenv -o fsync=on bench_import_pg`.
+// variables name the server:
+//   pg_virtualenv -o fsync=on -o shared_preload_libraries=pg_stat_statements bench_import_pg
 #include "PostgresHandles.h"
 #include "PostgresLedgerStore.h"
 #include "SalesFile.h"
@@ -15,6 +20,7 @@
 #include "clsImportSource.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QString>
 
 #include <chrono>
@@ -76,6 +82,45 @@ double ImportMs(const QString& csvPath, int lineCount, const LedgerStoreFactory&
     return ms;
 }
 
+// psql's \copy of the file into a bare table of eleven text columns, as a
+// bound for what any client can do.
+double PsqlCopyMs(Server& admin, const QString& server, const QString& csvPath)
+{
+    admin.value("DROP TABLE IF EXISTS bench_bare");
+    admin.value("CREATE TABLE bench_bare(a text, b text, c text, d text, e text, f text, g text, h text, i text,"
+                " j text, k text)");
+    QProcess psql;
+    QStringList arguments = {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
+                             QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-c"),
+                             QStringLiteral("\\copy bench_bare FROM '%1' WITH (FORMAT csv, HEADER, ENCODING 'SJIS')")
+                                 .arg(csvPath)};
+    if (!server.isEmpty())
+        arguments.prepend(server);
+    const auto started = Clock::now();
+    psql.start(QStringLiteral("psql"), arguments);
+    if (!psql.waitForFinished(120000) || psql.exitCode() != 0)
+        throw std::runtime_error("psql failed: " + psql.readAllStandardError().toStdString());
+    const double ms = Milliseconds(Clock::now() - started);
+    admin.value("DROP TABLE bench_bare");
+    return ms;
+}
+
+// The statements the server ran since the last reset; -1 without pg_stat_statements.
+long long StatementsSince(Server& admin, bool reset)
+{
+    try {
+        if (reset) {
+            admin.value("CREATE EXTENSION IF NOT EXISTS pg_stat_statements");
+            admin.value("SELECT pg_stat_statements_reset()");
+            return 0;
+        }
+        return admin.value("SELECT sum(calls) FROM pg_stat_statements WHERE query NOT LIKE '%pg_stat_statements%'")
+            .toLongLong();
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -111,6 +156,26 @@ int main(int argc, char** argv)
             std::printf("%5d data lines: PostgresLedgerStore %9.1f ms (%.3f ms a line, %lld write transactions)"
                         "   SqliteLedgerStore %8.1f ms\n",
                         lineCount - 1, serverMs, serverMs / (lineCount - 1), writes, sqliteMs);
+        }
+
+        {
+            constexpr int kLines = 32767;
+            const QString csvPath =
+                dir.write(QStringLiteral("names.csv"), ToCp932(bench::GenerateSalesText(kLines, 167)));
+            const QString schema = QStringLiteral("bench_%1_names").arg(getpid());
+            admin.value(QStringLiteral("CREATE SCHEMA %1").arg(schema).toUtf8().constData());
+            const LedgerServer ledgerServer{server, schema, {}};
+            const auto factory = [&] { return std::make_unique<PostgresLedgerStore>(ledgerServer); };
+            for (const char* ledger : {"a new ledger", "its names stored"}) {
+                StatementsSince(admin, true);
+                const double ms = ImportMs(csvPath, kLines, factory, QString());
+                std::printf("%d lines naming %s products into %-17s %8.1f ms, %lld statements\n", kLines - 1,
+                            qPrintable(admin.value(QStringLiteral("SELECT count(*) FROM %1.products").arg(schema)
+                                                       .toUtf8().constData())),
+                            ledger, ms, StatementsSince(admin, false));
+            }
+            admin.value(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(schema).toUtf8().constData());
+            std::printf("psql \\copy of the same file into a bare table: %8.1f ms\n", PsqlCopyMs(admin, server, csvPath));
         }
 
         // A plain table: a temporary one writes no log and so never waits for the disk.

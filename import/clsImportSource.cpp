@@ -11,6 +11,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int16_t COLUMN_DATE = 1;
@@ -88,9 +90,11 @@ QString Hex(unsigned value, int digits)
 QString ValueFault(QStringView value)
 {
     qsizetype control = -1;
+    const char16_t* text = value.utf16();
     for (qsizetype i = 0; i < value.size(); ++i) {
-        const char16_t c = value[i].unicode();
-        if (c >= 0x20 && c < 0x7F)
+        const char16_t c = text[i];
+        // Nearly every character: neither a control nor one that stands for a byte.
+        if (c >= 0x20 && (c < 0x7F || (c > 0x9F && (c < kUndecodableBase + 0x80 || c > kUndecodableBase + 0xFF))))
             continue;
         if (c < 0x20 ? c != u'\t' && c != u'\n' : c <= 0x9F) {
             if (control < 0)
@@ -334,17 +338,18 @@ struct clsImportSource::ReadAhead {
     int64_t lngLineNumber = 0;
     QString strRecord;
     std::vector<LineReason> reasons;
+    // What the line put in the records: the trade's values, the product's
+    // texts, the party of the run's mode, the kind.
     TradeRecord trade;
     ProductRecord product;
-    PartyRecord party;  // of the run's mode
+    PartyRecord party;
     QString strKind;
 };
 
 namespace {
 
-// Lines read at once before the store hears of them, and the text they may
-// hold together: the store looks their names up in one go.
-constexpr std::size_t kWindowLines = 8192;
+// The text that lines read ahead may hold together, whatever number of
+// them the store would be told of at once.
 constexpr qsizetype kWindowChars = 4 * 1024 * 1024;
 
 // What the reading of a line put in the records, into the records the
@@ -365,38 +370,49 @@ void TakeLineValues(const TradeRecord& from, bool blnPurchase, TradeRecord& to)
     }
 }
 
-void TakeLineValues(const ProductRecord& from, ProductRecord& to)
+void TakeTexts(ProductRecord& from, ProductRecord& to)
 {
-    to.strMaker = from.strMaker;
-    to.strReading = from.strReading;
-    to.strProductName = from.strProductName;
-    to.strModel = from.strModel;
-    to.strSpec = from.strSpec;
+    to.strMaker = std::move(from.strMaker);
+    to.strReading = std::move(from.strReading);
+    to.strProductName = std::move(from.strProductName);
+    to.strModel = std::move(from.strModel);
+    to.strSpec = std::move(from.strSpec);
 }
 
-void TakeLineValues(const PartyRecord& from, PartyRecord& to)
+void TakeTexts(PartyRecord& from, PartyRecord& to)
 {
-    to.strReading = from.strReading;
-    to.strPartyName = from.strPartyName;
+    to.strReading = std::move(from.strReading);
+    to.strPartyName = std::move(from.strPartyName);
 }
 
 }  // namespace
 
-void clsImportSource::ReadWindow(LineContext& line, std::vector<ReadAhead>& window, int16_t intRead,
-                                 TradeRecord& trade, ProductRecord& product, PartyRecord& supplier,
+void clsImportSource::ReadWindow(LineContext& line, std::vector<ReadAhead>& window, std::size_t lines,
+                                 int16_t intRead, TradeRecord& trade, ProductRecord& product, PartyRecord& supplier,
                                  PartyRecord& customer, QString& strKind)
 {
     window.clear();
     qsizetype chars = 0;
     // The line that would pass the read counter is read, and none after it.
-    while (!line.reader.AtEndOfStream() && window.size() < kWindowLines && chars < kWindowChars &&
+    while (!line.reader.AtEndOfStream() && window.size() < lines && chars < kWindowChars &&
            int(intRead) + int(window.size()) <= INT16_MAX) {
         const LineOutcome outcome = ReadDataLine(line, trade, product, supplier, customer, strKind);
         if (outcome == LineOutcome::NoData)
             continue;
         chars += line.strRecord.size();
-        window.push_back(ReadAhead{outcome, line.reader.RecordLineNumber(), line.strRecord, std::move(line.reasons),
-                                   trade, product, mblnPurchase ? supplier : customer, strKind});
+        ReadAhead& ahead = window.emplace_back();
+        ahead.outcome = outcome;
+        ahead.lngLineNumber = line.reader.RecordLineNumber();
+        ahead.strRecord = std::move(line.strRecord);
+        ahead.reasons = std::move(line.reasons);
+        TakeLineValues(trade, mblnPurchase, ahead.trade);
+        // Every line sets the product's texts and the kind anew, so the line
+        // may take them; a blank party carries the last one down, so it is copied.
+        TakeTexts(product, ahead.product);
+        ahead.strKind = std::move(strKind);
+        const PartyRecord& party = mblnPurchase ? supplier : customer;
+        ahead.party.strReading = party.strReading;
+        ahead.party.strPartyName = party.strPartyName;
     }
 }
 
@@ -470,20 +486,25 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
                 refused.push_back(std::move(rejected));
             ++intRefused;
         };
+        // Read ahead as far as the store wants to hear of lines at once: a
+        // window of them costs the memory caches what it saves in statements.
+        const std::size_t linesAhead = std::max<std::size_t>(1, store->LinesAhead());
         std::vector<ReadAhead> window;
+        window.reserve(linesAhead);
         ComingNames names;
         QString strError;
         bool blnFailed = false;
         while (!reader.AtEndOfStream()) {
-            ReadWindow(line, window, intRead, readTrade, readProduct, readSupplier, readCustomer, readKind);
-            names = ComingNames();
+            ReadWindow(line, window, linesAhead, intRead, readTrade, readProduct, readSupplier, readCustomer, readKind);
+            names.products.clear();
+            names.parties.clear();
+            names.kinds.clear();
             for (const ReadAhead& ahead : window) {
                 if (ahead.outcome != LineOutcome::Distributed)
                     continue;
-                names.products.push_back(ahead.product);
-                names.parties.push_back(ahead.party);
-                if (!ahead.strKind.isEmpty())
-                    names.kinds.push_back(ahead.strKind);
+                names.products.push_back(&ahead.product);
+                names.parties.push_back(&ahead.party);
+                names.kinds.push_back(&ahead.strKind);
             }
             store->PrepareNames(names, mblnPurchase);
 
@@ -498,9 +519,9 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
                     continue;
                 }
                 TakeLineValues(ahead.trade, mblnPurchase, trade);
-                TakeLineValues(ahead.product, product);
-                TakeLineValues(ahead.party, mblnPurchase ? supplier : customer);
-                strKind = ahead.strKind;
+                TakeTexts(ahead.product, product);
+                TakeTexts(ahead.party, mblnPurchase ? supplier : customer);
+                strKind = std::move(ahead.strKind);
 
                 store->BeginLine(ahead.lngLineNumber);
                 strError.clear();

@@ -51,9 +51,10 @@ private:
     // Begins the run; false when the same content went in meanwhile and the
     // user does not want it again.
     bool BeginRun(clsLedgerStore& store, ImportRunInfo& run);
-    // Reads the next data lines, as many as the store is told of at once.
-    void ReadWindow(LineContext& line, std::vector<ReadAhead>& window, int16_t intRead, TradeRecord& trade,
-                    ProductRecord& product, PartyRecord& supplier, PartyRecord& customer, QString& strKind);
+    // Reads the next data lines, up to lines of them, as the store is told of them at once.
+    void ReadWindow(LineContext& line, std::vector<ReadAhead>& window, std::size_t lines, int16_t intRead,
+                    TradeRecord& trade, ProductRecord& product, PartyRecord& supplier, PartyRecord& customer,
+                    QString& strKind);
 
     bool OpenImportFile(std::unique_ptr<TextStream>& stream, FileSystemObject& fso,
                         const QString& strFilePath);

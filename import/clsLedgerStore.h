@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -52,11 +53,12 @@ struct PriorRun {
 };
 
 // The names of data lines that the next per-line calls will resolve, in
-// file order, as their records held them.
+// file order, as their records held them; valid for the call that is told
+// of them.
 struct ComingNames {
-    std::vector<ProductRecord> products;
-    std::vector<PartyRecord> parties;  // of the run's mode
-    std::vector<QString> kinds;
+    std::vector<const ProductRecord*> products;
+    std::vector<const PartyRecord*> parties;  // of the run's mode
+    std::vector<const QString*> kinds;        // empty ones among them
 };
 
 // The ledger store as the import engine sees it. Operations report failure
@@ -108,6 +110,9 @@ public:
         blnFailed = false;
         return std::nullopt;
     }
+    // How many data lines the store would be told of at once, ahead of
+    // their per-line calls: 1 for a store that gains nothing from it.
+    virtual std::size_t LinesAhead() const { return 1; }
     // Tells the store, inside a run, the names that lines read ahead will
     // resolve, so that it can look them up and add them together. Throws
     // like a per-line call.

@@ -65,6 +65,9 @@ public:
     virtual bool ready(bool runOpen, QString& reason) = 0;
     virtual int connection() const { return 0; }
 
+    // Whether names looked up many at once cost less than one at a time:
+    // so on a server, where each statement is a round trip.
+    virtual bool batchesNames() const = 0;
     // The IDs of stored names, in order; 0 where a name is not stored.
     virtual std::vector<int64_t> findMasters(MasterTable table, const std::vector<QString>& names) = 0;
     // Inside a write transaction: adds the rows whose names are not stored

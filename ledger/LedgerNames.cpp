@@ -96,27 +96,22 @@ int32_t LedgerNames::resolve(LedgerEngine& engine, MasterTable which, const Mast
 void LedgerNames::prepare(LedgerEngine& engine, MasterTable which, const std::vector<MasterRow>& rows,
                           int64_t runId)
 {
-    Table& cache = table(which);
-    std::vector<const MasterRow*> unknown;
-    std::unordered_map<QString, bool, NameHash> seen;
-    for (const MasterRow& row : rows) {
-        if (row.strName.isEmpty() || cache.ids.count(row.strName) || !seen.emplace(row.strName, true).second ||
-            !Unstorable(which, row).isEmpty())
-            continue;
-        unknown.push_back(&row);
-    }
-    if (unknown.empty())
-        return;
     std::vector<QString> names;
-    names.reserve(unknown.size());
-    for (const MasterRow* row : unknown)
-        names.push_back(row->strName);
+    std::vector<const MasterRow*> storable;
+    for (const MasterRow& row : rows) {
+        if (Unstorable(which, row).isEmpty()) {
+            names.push_back(row.strName);
+            storable.push_back(&row);
+        }
+    }
+    if (names.empty())
+        return;
     const std::vector<int64_t> found = engine.findMasters(which, names);
     std::vector<MasterRow> added;
     QString reason;
-    for (std::size_t i = 0; i < unknown.size(); ++i) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
         if (found.at(i) == 0)
-            added.push_back(*unknown[i]);
+            added.push_back(*storable[i]);
         else
             keep(which, names[i], found[i], reason);
     }

@@ -38,10 +38,17 @@ public:
     // The ID of the row's name, looked up or added (runId 0 outside a run,
     // where the add is a write of its own); 0 with the reason when it cannot.
     int32_t resolve(LedgerEngine& engine, MasterTable table, const MasterRow& row, int64_t runId, QString& reason);
-    // Looks up many names at once and adds those not stored together, inside
-    // the run's transaction, so that resolving them costs no statement. Rows
-    // that cannot be stored are left to resolve(), which says why. Throws
-    // DatabaseFailure.
+    // The name's ID when it is known without asking the database, else 0.
+    int32_t cached(MasterTable table, const QString& name) const
+    {
+        const auto& ids = m_tables[std::size_t(table)].ids;
+        const auto found = ids.find(name);
+        return found == ids.end() ? 0 : found->second;
+    }
+    // Looks up many names at once (each once, none cached) and adds those
+    // not stored together, inside the run's transaction, so that resolving
+    // them costs no statement. Rows that cannot be stored are left to
+    // resolve(), which says why. Throws DatabaseFailure.
     void prepare(LedgerEngine& engine, MasterTable table, const std::vector<MasterRow>& rows, int64_t runId);
     // Whether the ID is stored; throws DatabaseFailure.
     bool known(LedgerEngine& engine, MasterTable table, int32_t id);

@@ -4,6 +4,7 @@
 #include "LedgerHistory.h"
 
 #include <stdexcept>
+#include <unordered_set>
 
 namespace {
 
@@ -95,9 +96,12 @@ void LedgerStore::ResolveProduct(const QString& strProductName, ProductRecord& p
             return fail(strError, blnFailed, QStringLiteral("製品名が空です。"));
         // The kind code is left to InsertTrade, which sees the line's own;
         // here the record still holds the previous line's.
-        const MasterRow row{strProductName,
-                            {product.strMaker, product.strReading, product.strModel, product.strSpec}};
-        const int32_t id = m_names.resolve(*current, MasterTable::Products, row, runId(), reason);
+        int32_t id = m_names.cached(MasterTable::Products, strProductName);
+        if (id == 0)
+            id = m_names.resolve(*current, MasterTable::Products,
+                                 MasterRow{strProductName, {product.strMaker, product.strReading, product.strModel,
+                                                            product.strSpec}},
+                                 runId(), reason);
         if (id == 0)
             return fail(strError, blnFailed, reason);
         product.lngProductID = id;
@@ -131,7 +135,9 @@ void LedgerStore::resolveParty(MasterTable table, const QString& strPartyName, P
             return fail(strError, blnFailed, reason);
         if (strPartyName.isEmpty())
             return fail(strError, blnFailed, emptyName);
-        const int32_t id = m_names.resolve(*current, table, MasterRow{strPartyName, {party.strReading}}, runId(), reason);
+        int32_t id = m_names.cached(table, strPartyName);
+        if (id == 0)
+            id = m_names.resolve(*current, table, MasterRow{strPartyName, {party.strReading}}, runId(), reason);
         if (id == 0)
             return fail(strError, blnFailed, reason);
         party.lngPartyID = id;
@@ -151,6 +157,8 @@ int32_t LedgerStore::GetKindCode(const QString& strKind)
         QString reason;
         LedgerEngine* current = engine(reason);
         if (current)
+            code = m_names.cached(MasterTable::Kinds, strKind);
+        if (current && code == 0)
             code = m_names.resolve(*current, MasterTable::Kinds, MasterRow{strKind, {}}, runId(), reason);
         if (code == 0)
             fail(error, failed, reason);
@@ -371,23 +379,36 @@ void LedgerStore::PrepareNames(const ComingNames& names, bool blnPurchase)
         return;
     QString reason;
     LedgerEngine* current = engine(reason);
-    if (current) {
+    if (current && current->batchesNames()) {
+        // Each name not known yet, once, with the rest of its first line's row.
         std::vector<MasterRow> rows;
+        std::unordered_set<QString, NameHash> seen;
         const auto prepare = [&](MasterTable table) {
             m_names.prepare(*current, table, rows, runId());
             rows.clear();
+            seen.clear();
+        };
+        const auto unknown = [&](MasterTable table, const QString& name) {
+            return !name.isEmpty() && !m_names.cached(table, name) && seen.insert(name).second;
         };
         try {
-            for (const QString& kind : names.kinds)
-                rows.push_back(MasterRow{kind, {}});
+            for (const QString* kind : names.kinds) {
+                if (unknown(MasterTable::Kinds, *kind))
+                    rows.push_back(MasterRow{*kind, {}});
+            }
             prepare(MasterTable::Kinds);
-            for (const ProductRecord& product : names.products)
-                rows.push_back(MasterRow{product.strProductName,
-                                         {product.strMaker, product.strReading, product.strModel, product.strSpec}});
+            for (const ProductRecord* product : names.products) {
+                if (unknown(MasterTable::Products, product->strProductName))
+                    rows.push_back(MasterRow{product->strProductName, {product->strMaker, product->strReading,
+                                                                       product->strModel, product->strSpec}});
+            }
             prepare(MasterTable::Products);
-            for (const PartyRecord& party : names.parties)
-                rows.push_back(MasterRow{party.strPartyName, {party.strReading}});
-            prepare(blnPurchase ? MasterTable::Suppliers : MasterTable::Customers);
+            const MasterTable parties = blnPurchase ? MasterTable::Suppliers : MasterTable::Customers;
+            for (const PartyRecord* party : names.parties) {
+                if (unknown(parties, party->strPartyName))
+                    rows.push_back(MasterRow{party->strPartyName, {party->strReading}});
+            }
+            prepare(parties);
         } catch (const DatabaseFailure& failure) {
             // The lines resolve their names one by one then, and say why.
             reason = failure.message();

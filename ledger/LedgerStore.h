@@ -47,6 +47,9 @@ public:
                                             bool& blnFailed) override;
     std::optional<PriorRun> BeginRun(const ImportRunInfo& run, const std::function<void()>& whileWaiting,
                                      QString& strError, bool& blnFailed) override;
+    // Lines a window ahead where names go to the database many at once.
+    static constexpr std::size_t kLinesAhead = 8192;
+    std::size_t LinesAhead() const override { return m_engine && m_engine->batchesNames() ? kLinesAhead : 1; }
     void PrepareNames(const ComingNames& names, bool blnPurchase) override;
     void BeginLine(int64_t lngLineNumber) override;
     void RejectLine(const RejectedLine& line, QString& strError, bool& blnFailed) override;

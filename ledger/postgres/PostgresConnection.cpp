@@ -121,14 +121,11 @@ std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, const 
         finding = SchemaFinding::Empty;
         return refuse(QStringLiteral("台帳がまだありません: %1").arg(place));
     }
+    PostgresLedgerDatabase ledger(c);
+    ledger.keepStatements();
     long long found = 1;
     if (!marked) {
-        if (PgResult made(PQexec(c, kSchemaSql)); status(made) != PGRES_COMMAND_OK) {
-            const QString reason = QStringLiteral("データベースを作成できません: %1（%2）")
-                                       .arg(place, Trimmed(made ? PQresultErrorMessage(made.get()) : PQerrorMessage(c)));
-            PgResult(PQexec(c, "ROLLBACK"));
-            return reason;
-        }
+        ledger.keep(kSchemaSql);
     } else {
         PgResult version(PQexec(c, "SELECT schema_version FROM ledger_mark WHERE application = 'MoraImport'"));
         if (status(version) != PGRES_TUPLES_OK) {
@@ -140,11 +137,12 @@ std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, const 
             return refuse(*refused);
     }
     try {
-        PostgresLedgerDatabase ledger(c);
         UpgradeLedgerSchema(ledger, int(found));
+        ledger.sendKept();
     } catch (const DatabaseFailure& failure) {
         PgResult(PQexec(c, "ROLLBACK"));
-        return UpgradeRefusal(place, failure.message());
+        return marked ? UpgradeRefusal(place, failure.message())
+                      : QStringLiteral("データベースを作成できません: %1（%2）").arg(place, failure.message());
     }
     if (create) {
         PgResult writable(PQexec(c, kWritableSql));
@@ -189,6 +187,9 @@ std::optional<QString> ReachLedger(const LedgerServer& server, bool create, Reac
     PGconn* c = connection.get();
     if (PQstatus(c) != CONNECTION_OK)
         return ConnectFailureText(c, server);
+    // The server's notices (an index already there, say) are for no one:
+    // libpq would write them to the standard error stream.
+    PQsetNoticeProcessor(c, [](void*, const char*) {}, nullptr);
     reached.where = QStringLiteral("%1（%2:%3）")
                         .arg(QString::fromUtf8(PQdb(c)), QString::fromUtf8(PQhost(c)), QString::fromUtf8(PQport(c)));
     const QByteArray lockTimeout = QByteArray::number(kServerLockTimeoutMs);

@@ -38,6 +38,7 @@ public:
     LedgerDatabase& database() override;
     bool ready(bool runOpen, QString& reason) override;
     int connection() const override { return m_connections; }
+    bool batchesNames() const override { return true; }
     std::vector<int64_t> findMasters(MasterTable table, const std::vector<QString>& names) override;
     std::vector<int64_t> addMasters(MasterTable table, const std::vector<MasterRow>& rows, int64_t runId) override;
     bool masterExists(MasterTable table, int32_t id) override;

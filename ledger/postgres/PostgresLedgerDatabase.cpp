@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include <cstring>
+#include <utility>
 #include <optional>
 
 QString PostgresTrimmed(const char* text) { return QString::fromUtf8(text ? text : "").simplified(); }
@@ -82,6 +83,10 @@ std::vector<SqlRow> PostgresLedgerDatabase::query(const char* sql, const std::ve
 
 int64_t PostgresLedgerDatabase::execute(const char* sql, const std::vector<SqlValue>& parameters)
 {
+    if (m_keeping && parameters.empty()) {
+        keep(sql);
+        return 0;
+    }
     const PgResult result = run(sql, parameters, PGRES_COMMAND_OK);
     return QByteArray(PQcmdTuples(result.get())).toLongLong();
 }
@@ -123,8 +128,31 @@ void PostgresLedgerDatabase::rollback() noexcept
         PgResult(PQexec(m_connection, "ROLLBACK"));
 }
 
+void PostgresLedgerDatabase::keep(const char* sql)
+{
+    m_kept += sql;
+    if (!m_kept.endsWith(';'))
+        m_kept += ';';
+    m_kept += '\n';
+}
+
+void PostgresLedgerDatabase::sendKept()
+{
+    m_keeping = false;
+    if (m_kept.isEmpty())
+        return;
+    const QByteArray block = "DO $ledger$ BEGIN\n" + std::exchange(m_kept, QByteArray()) + "END $ledger$";
+    const PgResult result(PQexec(m_connection, block.constData()));
+    if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+        throw PostgresFailure(m_connection, result.get());
+}
+
 void PostgresLedgerDatabase::setSchemaVersion(int version)
 {
+    if (m_keeping)
+        return keep(QByteArray("UPDATE ledger_mark SET schema_version = " + QByteArray::number(version) +
+                               " WHERE application = 'MoraImport'")
+                        .constData());
     execute("UPDATE ledger_mark SET schema_version = ?1 WHERE application = 'MoraImport'", {int64_t(version)});
 }
 

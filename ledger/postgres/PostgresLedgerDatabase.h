@@ -3,6 +3,7 @@
 #include "LedgerDatabase.h"
 #include "PostgresHandles.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <map>
@@ -32,10 +33,20 @@ public:
     void setSchemaVersion(int version) override;
     void upgradeOwnSchema(int version) override;
 
+    // While a schema is made or brought up to date, its statements (none of
+    // which takes a parameter or gives rows) are kept and then sent to the
+    // server as one: one round trip instead of one each.
+    void keepStatements() { m_keeping = true; }
+    void keep(const char* sql);
+    // Throws DatabaseFailure.
+    void sendKept();
+
 private:
     PgResult run(const char* sql, const std::vector<SqlValue>& parameters, ExecStatusType expected);
 
     PGconn* m_connection;
+    bool m_keeping = false;
+    QByteArray m_kept;
     // Statements in the server's own parameter notation, by their text.
     std::map<std::string, std::string> m_statements;
 };

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace {
 
 SqliteStatement Prepare(sqlite3* db, const char* sql)
@@ -48,17 +50,21 @@ constexpr std::array<TableStatements, kMasterTables.size()> kTableSql = {{
 // How many fields a table's row has besides its name.
 constexpr std::array<int, kMasterTables.size()> kFieldCount = {0, 4, 1, 1};
 
-// The highest ID each table has given: the rows there, and those an undo
-// removed (kept with the undone run). In the order of MasterTable, then trades.
-constexpr const char* kHighestIdsSql =
-    "SELECT max(coalesce((SELECT max(kind_code) FROM kinds), 0), coalesce((SELECT max(kept_kind_code) FROM runs), 0)),"
-    " max(coalesce((SELECT max(product_id) FROM products), 0),"
-    "     coalesce((SELECT max(kept_product_id) FROM runs), 0)),"
-    " max(coalesce((SELECT max(supplier_id) FROM suppliers), 0),"
-    "     coalesce((SELECT max(kept_supplier_id) FROM runs), 0)),"
-    " max(coalesce((SELECT max(customer_id) FROM customers), 0),"
-    "     coalesce((SELECT max(kept_customer_id) FROM runs), 0)),"
-    " max(coalesce((SELECT max(trade_id) FROM trades), 0), coalesce((SELECT max(kept_trade_id) FROM runs), 0))";
+// Where an undo removed the rows with the highest IDs, the ID the next new
+// row must take for none to be given twice (the highest given, kept with the
+// undone run, plus one); 0 where SQLite's own choice, the one after the
+// highest there, is right. In the order of MasterTable, then trades.
+QByteArray FloorSql(const char* id, const char* table, const char* kept)
+{
+    return QByteArray("(SELECT CASE WHEN k > m THEN k + 1 ELSE 0 END FROM (SELECT coalesce((SELECT max(") + id +
+           ") FROM " + table + "), 0) AS m, coalesce((SELECT max(" + kept + ") FROM runs), 0) AS k))";
+}
+
+const QByteArray kFloorsSql = "SELECT " + FloorSql("kind_code", "kinds", "kept_kind_code") + ", " +
+                              FloorSql("product_id", "products", "kept_product_id") + ", " +
+                              FloorSql("supplier_id", "suppliers", "kept_supplier_id") + ", " +
+                              FloorSql("customer_id", "customers", "kept_customer_id") + ", " +
+                              FloorSql("trade_id", "trades", "kept_trade_id");
 
 }  // namespace
 
@@ -104,12 +110,12 @@ SqliteEngine::SqliteEngine(SqliteDatabase db) : m_db(std::move(db)), m_ledger(m_
     sqlite3_commit_hook(
         m_db.get(),
         [](void* engine) {
-            static_cast<SqliteEngine*>(engine)->m_next.reset();
+            static_cast<SqliteEngine*>(engine)->m_floors.reset();
             return 0;
         },
         this);
     sqlite3_rollback_hook(
-        m_db.get(), [](void* engine) { static_cast<SqliteEngine*>(engine)->m_next.reset(); }, this);
+        m_db.get(), [](void* engine) { static_cast<SqliteEngine*>(engine)->m_floors.reset(); }, this);
 }
 
 SqliteEngine::~SqliteEngine()
@@ -138,26 +144,27 @@ bool SqliteEngine::prepare(QString& error)
     // A code that names no kind cannot be recorded; the trade stands without it.
     m_giveKind = Prepare(db, "UPDATE products SET kind_code = ?1, kind_run_id = ?3 WHERE product_id = ?2"
                              " AND kind_code IS NULL AND EXISTS (SELECT 1 FROM kinds WHERE kind_code = ?1)");
-    m_highestIds = Prepare(db, kHighestIdsSql);
-    ok = ok && m_insertTrade && m_giveKind && m_highestIds;
+    m_floorIds = Prepare(db, kFloorsSql.constData());
+    ok = ok && m_insertTrade && m_giveKind && m_floorIds;
     if (!ok)
         error = QStringLiteral("台帳データベースの構造が正しくありません（%1）。").arg(QString::fromUtf8(sqlite3_errmsg(db)));
     return ok;
 }
 
-int64_t SqliteEngine::takeId(std::size_t table)
+int64_t SqliteEngine::floorId(std::size_t table)
 {
-    if (!m_next) {
-        StatementUse use(m_highestIds);
+    if (!m_floors) {
+        StatementUse use(m_floorIds);
         const int result = sqlite3_step(use);
         if (result != SQLITE_ROW)
             fail(result);
-        std::array<int64_t, kMasterTables.size() + 1> next{};
-        for (std::size_t i = 0; i < next.size(); ++i)
-            next[i] = sqlite3_column_int64(use, int(i)) + 1;
-        m_next = next;
+        std::array<int64_t, kMasterTables.size() + 1> floors{};
+        for (std::size_t i = 0; i < floors.size(); ++i)
+            floors[i] = sqlite3_column_int64(use, int(i));
+        m_floors = floors;
     }
-    return (*m_next)[table]++;
+    // Once one row is above the floor, SQLite's choice is above it too.
+    return std::exchange((*m_floors)[table], 0);
 }
 
 std::vector<int64_t> SqliteEngine::findMasters(MasterTable table, const std::vector<QString>& names)
@@ -189,9 +196,8 @@ std::vector<int64_t> SqliteEngine::addMasters(MasterTable table, const std::vect
             ids.push_back(stored);
             continue;
         }
-        const int64_t id = takeId(index);
         StatementUse use(m_tables[index].add);
-        int result = sqlite3_bind_int64(use, 1, id);
+        int result = BindIdOrNull(use, 1, floorId(index));
         if (result == SQLITE_OK)
             result = BindText(use, 2, row.strName);
         for (int field = 0; field < kFieldCount[index] && result == SQLITE_OK; ++field)
@@ -202,7 +208,7 @@ std::vector<int64_t> SqliteEngine::addMasters(MasterTable table, const std::vect
             result = sqlite3_step(use);
         if (result != SQLITE_DONE)
             fail(result);
-        ids.push_back(id);
+        ids.push_back(sqlite3_last_insert_rowid(m_db.get()));
     }
     return ids;
 }
@@ -221,7 +227,7 @@ bool SqliteEngine::masterExists(MasterTable table, int32_t id)
 void SqliteEngine::writeTrade(const TradeRow& trade)
 {
     StatementUse use(m_insertTrade);
-    int result = sqlite3_bind_int64(use, 1, takeId(kTrades));
+    int result = BindIdOrNull(use, 1, floorId(kTrades));
     if (result == SQLITE_OK)
         result = sqlite3_bind_int64(use, 2, trade.intKind);
     if (result == SQLITE_OK)

@@ -9,9 +9,9 @@
 #include <optional>
 
 // The ledger's engine on an SQLite file: prepared statements for the names
-// and the trades, and the IDs of new rows. SQLite would give a new row the
-// ID after the highest there, and so again the IDs of rows an undo removed;
-// this engine gives them itself, above what the ledger has ever given.
+// and the trades. SQLite gives a new row the ID after the highest there, and
+// so again the IDs of rows an undo removed: after an undo the first new row
+// of a table is given its ID, above what the ledger has ever given.
 class SqliteEngine : public LedgerEngine {
 public:
     // Opens the ledger file that the connection string's Data Source names.
@@ -26,6 +26,8 @@ public:
 
     LedgerDatabase& database() override { return m_ledger; }
     bool ready(bool, QString&) override { return true; }
+    // In the process, a statement costs no round trip.
+    bool batchesNames() const override { return false; }
     std::vector<int64_t> findMasters(MasterTable table, const std::vector<QString>& names) override;
     std::vector<int64_t> addMasters(MasterTable table, const std::vector<MasterRow>& rows, int64_t runId) override;
     bool masterExists(MasterTable table, int32_t id) override;
@@ -47,15 +49,15 @@ private:
     struct Table {
         SqliteStatement find, add, exists;
     };
-    // The next ID of each master table and of the trades, inside a write transaction.
     static constexpr std::size_t kTrades = kMasterTables.size();
-    int64_t takeId(std::size_t table);
+    // The ID the next new row of a table must take, or 0 for SQLite's own
+    // choice; known from the first new row of a write transaction to its end.
+    int64_t floorId(std::size_t table);
     [[noreturn]] void fail(int result) const;
 
     SqliteDatabase m_db;
     SqliteLedgerDatabase m_ledger;
     std::array<Table, kMasterTables.size()> m_tables;
-    SqliteStatement m_insertTrade, m_giveKind, m_highestIds;
-    // Known from the first new row of a transaction to its end.
-    std::optional<std::array<int64_t, kMasterTables.size() + 1>> m_next;
+    SqliteStatement m_insertTrade, m_giveKind, m_floorIds;
+    std::optional<std::array<int64_t, kMasterTables.size() + 1>> m_floors;
 };

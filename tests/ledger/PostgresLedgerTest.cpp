@@ -415,3 +415,34 @@ TEST(PostgresLedgerStore, ARefusedLineWithANulIsKeptWithoutCostingTheRun)
     EXPECT_EQ(ledger.db.rows(QStringLiteral("SELECT l.record, x.value FROM rejected_lines l JOIN line_reasons x USING (reject_id)")),
               QStringList{QStringLiteral("a\uFFFDb|\uFFFD")});
 }
+
+// An office reaches its server over a network where each statement costs a
+// round trip: counted with the server's own statistics, an import's
+// statements grow with its batches, not with the names it holds.
+TEST(PostgresImport, AnImportOfManyNamesRunsAFewStatementsWhetherTheNamesAreNewOrStored)
+{
+    PostgresLedger ledger;
+    PostgresProbe admin;
+    admin.exec(QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_stat_statements"));
+    QStringList lines{kSalesHeader};
+    for (int i = 0; i < 6000; ++i)
+        lines << QStringLiteral("2024/5/%1,種別%2,メーカー,よみ,製品 %3,M-%3,,1,100,よみ,顧客 %4")
+                     .arg(i % 28 + 1)
+                     .arg(i % 7)
+                     .arg(i % 2000)
+                     .arg(i % 400);
+    ScratchDir dir;
+    const QString file = dir.writeUtf8(QStringLiteral("many.csv"), Lines(lines));
+    const auto statements = [&] {
+        admin.exec(QStringLiteral("SELECT pg_stat_statements_reset()"));
+        RecordingDesktop desktop;
+        clsImportSource engine(desktop, [&] { return ledger.makeStore(); });
+        EXPECT_FALSE(engine.IMPFileCheck(file));
+        engine.ExecImport(file, ledger.connection());
+        EXPECT_EQ(desktop.prompts().value(0), Totals(6000, 6000));
+        return admin.number(QStringLiteral("SELECT sum(calls) FROM pg_stat_statements WHERE query NOT LIKE '%pg_stat_statements%'"));
+    };
+    EXPECT_LE(statements(), 50) << "into a new ledger";
+    EXPECT_LE(statements(), 50) << "with the names stored";
+    EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM products")), 2000);
+}
