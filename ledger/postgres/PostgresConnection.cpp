@@ -203,10 +203,22 @@ std::optional<QString> ReachLedger(const LedgerServer& server, bool create, Reac
     const std::optional<QString> refused = CheckLedgerSchema(c, reached.where, server.strSchema, create, permanent, found);
     if (finding)
         *finding = found;
+    // A schema without a ledger yet can still be asked what its user may do there.
+    if (found == SchemaFinding::Empty)
+        reached.connection = std::move(connection);
     if (refused)
         return refused;
     reached.connection = std::move(connection);
     return std::nullopt;
+}
+
+bool MayWriteLedger(PGconn* c, SchemaFinding finding)
+{
+    const PgResult result(PQexec(c, finding == SchemaFinding::Empty
+                                        ? "SELECT has_schema_privilege(current_schema(), 'CREATE')"
+                                        : kWritableSql));
+    return result && PQresultStatus(result.get()) == PGRES_TUPLES_OK && PQntuples(result.get()) == 1 &&
+           PQgetvalue(result.get(), 0, 0)[0] == 't';
 }
 
 QString ConnectFailureText(PGconn* c, const LedgerServer& server)

@@ -36,9 +36,14 @@ enum class SchemaFinding { Ledger, Empty, Refused };
 // when create is set, brings an older ledger up to date, refuses anything
 // else untouched. Nullopt when the ledger is usable; else the reason, with
 // permanent set when asking again cannot help. finding tells what the
-// schema held, when the server was reached.
+// schema held, when the server was reached; for a schema without a ledger
+// the connection is kept in reached all the same.
 std::optional<QString> ReachLedger(const LedgerServer& server, bool create, ReachedLedger& reached, bool& permanent,
                                    SchemaFinding* finding = nullptr);
+
+// Whether the connection's user may import into the ledger (or, for a
+// schema without one yet, make its tables there).
+bool MayWriteLedger(PGconn* connection, SchemaFinding finding);
 
 // The server's refusal of a connection, in the user's words.
 QString ConnectFailureText(PGconn* connection, const LedgerServer& server);

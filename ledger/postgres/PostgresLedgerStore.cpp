@@ -21,13 +21,35 @@ std::unique_ptr<clsLedgerHistory> OpenPostgresLedgerHistory(const LedgerServer& 
 LedgerServerCheck CheckLedgerServer(const LedgerServer& server)
 {
     LedgerServerCheck check;
+    ReachedLedger reached;
+    bool permanent = false;
+    SchemaFinding finding = SchemaFinding::Refused;
+    const std::optional<QString> refused = ReachLedger(server, false, reached, permanent, &finding);
+    if (refused && finding != SchemaFinding::Empty) {
+        check.strText = *refused;
+        return check;
+    }
+    PGconn* c = reached.connection.get();
+    if (finding == SchemaFinding::Empty) {
+        check.blnReady = MayWriteLedger(c, finding);
+        check.strText = check.blnReady
+                            ? QStringLiteral("サーバーに接続できました。台帳はまだなく、最初のインポートで作られます。")
+                            : QStringLiteral("サーバーに接続できましたが、台帳はまだなく、このユーザーにはスキーマに"
+                                             "台帳を作る権限がありません。");
+        return check;
+    }
+    if (!MayWriteLedger(c, finding)) {
+        check.strText = QStringLiteral("台帳はありますが、このユーザーには取り込む権限がありません"
+                                       "（読み取り専用か、書き込む権限がありません）。");
+        return check;
+    }
     try {
-        const std::unique_ptr<clsLedgerHistory> history = OpenPostgresLedgerHistory(server);
-        check.lngRuns = int64_t(history->Runs().size());
-        check.blnReady = true;
-        check.strText = QStringLiteral("台帳を使用できます（取り込み %1 件）。").arg(check.lngRuns);
+        check.lngRuns = int64_t(HistoryOver(std::make_unique<PostgresEngine>(server, std::move(reached)))->Runs().size());
     } catch (const LedgerError& error) {
         check.strText = error.message();
+        return check;
     }
+    check.blnReady = true;
+    check.strText = QStringLiteral("台帳を使用できます（取り込み %1 件）。").arg(check.lngRuns);
     return check;
 }

@@ -446,3 +446,46 @@ TEST(PostgresImport, AnImportOfManyNamesRunsAFewStatementsWhetherTheNamesAreNewO
     EXPECT_LE(statements(), 50) << "with the names stored";
     EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM products")), 2000);
 }
+
+// What the one who sets a shared ledger up is told of each server.
+TEST(PostgresLedgerOpen, ALookAtAServerSaysWhatIsWrongOrThatTheLedgerIsReady)
+{
+    PostgresLedger empty;
+    PostgresLedger foreign;
+    foreign.exec(QStringLiteral("CREATE TABLE inventory(item text)"));
+    PostgresLedger used;
+    {
+        PostgresLedgerStore store(used.server());
+        Outcome outcome = Open(store);
+        store.BeginRun(ImportRunInfo{}, {}, outcome.error, outcome.failed);
+        store.CommitRun(0, 0, outcome.error, outcome.failed);
+        ASSERT_FALSE(outcome.failed) << outcome.error.toStdString();
+    }
+    PostgresProbe admin;
+    admin.exec(QStringLiteral("DROP ROLE IF EXISTS ledger_reader"));
+    admin.exec(QStringLiteral("CREATE ROLE ledger_reader LOGIN PASSWORD 'secret'"));
+    admin.exec(QStringLiteral("GRANT USAGE ON SCHEMA %1 TO ledger_reader; GRANT SELECT ON ALL TABLES IN SCHEMA %1 TO ledger_reader")
+                   .arg(used.schema()));
+    LedgerServer reader = used.server();
+    reader.strConnection = QStringLiteral("user=ledger_reader");
+    reader.password = [] { return QStringLiteral("secret"); };
+
+    const struct {
+        LedgerServer server;
+        bool ready;
+        const char* says;
+    } cases[] = {
+        {empty.server(), true, "最初のインポートで作られます"},
+        {foreign.server(), false, "台帳データベースではありません"},
+        {used.server(), true, "台帳を使用できます（取り込み 1 件）"},
+        {reader, false, "取り込む権限がありません"},
+        {LedgerServer{QStringLiteral("host=127.0.0.1 port=1"), {}, {}}, false, "接続を受け付けません"},
+    };
+    for (const auto& one : cases) {
+        const LedgerServerCheck check = CheckLedgerServer(one.server);
+        EXPECT_EQ(check.blnReady, one.ready) << check.strText.toStdString();
+        EXPECT_TRUE(check.strText.contains(QString::fromUtf8(one.says))) << check.strText.toStdString();
+    }
+    EXPECT_EQ(empty.tables(), QString());
+    admin.exec(QStringLiteral("DROP OWNED BY ledger_reader; DROP ROLE ledger_reader"));
+}
