@@ -3,7 +3,6 @@
 #include "RuntimeError.h"
 #include "TextFile.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QSysInfo>
 
@@ -12,7 +11,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <openssl/evp.h>
+
 #include <cerrno>
+#include <memory>
 #include <vector>
 
 
@@ -28,17 +30,26 @@ FileDigest DigestFile(const QString& strPath)
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
         throw RuntimeError(ERR_PATH_FILE_ACCESS);
 
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    // OpenSSL's SHA-256 uses the processor's own instructions: a tenth of
+    // the time of a portable one, which would cost a large file more than
+    // its import.
+    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> hash(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+    if (!hash || EVP_DigestInit_ex(hash.get(), EVP_sha256(), nullptr) != 1)
+        throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
     std::vector<char> buffer(64 * 1024);
     FileDigest digest;
     for (;;) {
         const qsizetype got = ReadFully(file.get(), buffer.data(), qsizetype(buffer.size()));
-        hash.addData(QByteArrayView(buffer.data(), got));
+        EVP_DigestUpdate(hash.get(), buffer.data(), std::size_t(got));
         digest.lngSize += got;
         if (got < qsizetype(buffer.size()))
             break;
     }
-    digest.strSha256 = hash.result().toHex();
+    unsigned char sum[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_DigestFinal_ex(hash.get(), sum, &length) != 1)
+        throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
+    digest.strSha256 = QByteArray(reinterpret_cast<const char*>(sum), int(length)).toHex();
     return digest;
 }
 

@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   # lrelease and the CMake package that runs it, for the translations.
   qt6-tools-dev qt6-l10n-tools
-  libsqlite3-dev libpq-dev
+  libsqlite3-dev libpq-dev libssl-dev
   # A server's password in the desktop's keyring; QtKeychain loads libsecret
   # when the program runs.
   qtkeychain-qt6-dev libsecret-1-0
