@@ -759,3 +759,19 @@ void clsImportSource::ReportLine(LineContext& line, const QString& strCode, cons
     const LineReportPlace place{line.strFilePath, line.reader.RecordLineNumber(), strColumn, strShownValue};
     ReportLineError(m_desktop, strCode, strDescription, place, PointerOnError::Reset);
 }
+
+bool clsImportSource::IMPLineCheck(const QString& strFilePath, const QString& strConnection)
+{
+    (void)strFilePath;
+    (void)strConnection;
+    return false;
+}
+
+std::optional<std::vector<LineCheck>> clsImportSource::CheckFile(const QString& strFilePath,
+                                                                const QString& strConnection)
+{
+    (void)strConnection;
+    if (IMPFileCheck(strFilePath))
+        return std::nullopt;
+    return std::vector<LineCheck>();
+}

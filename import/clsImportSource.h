@@ -17,6 +17,16 @@ class Desktop;
 class FileSystemObject;
 class TextStream;
 
+// What the look before an import found of one data line.
+struct LineCheck {
+    enum class Outcome { New, InLedger, Refused };
+    int64_t lngLineNumber = 0;
+    Outcome outcome = Outcome::New;
+    // Refused: its reasons; in the ledger: the run and line it is the same
+    // as; new: the names it would add, and those matched another way.
+    QString strDetail;
+};
+
 // The import engine: checks a file's header, which settles purchase or
 // sales mode, then imports its data lines through the ledger store as one
 // run that goes in whole or not at all.
@@ -32,6 +42,14 @@ public:
     // True when the file's content was imported before and the user does
     // not want it again. The run looks again once it holds the ledger.
     bool IMPRepeatCheck(const QString& strFilePath, const QString& strConnection);
+    // After the repeat check: when lines of the file are the same as stored
+    // trades, asks whether only the new ones are to be imported. True when
+    // the user cancelled; the run then imports what was chosen, and looks
+    // again in its turn.
+    bool IMPLineCheck(const QString& strFilePath, const QString& strConnection);
+    // The look before an import, line by line, writing nothing: nothing when
+    // the file is refused (the user has then been told why).
+    std::optional<std::vector<LineCheck>> CheckFile(const QString& strFilePath, const QString& strConnection);
     void ExecImport(const QString& strFilePath, const QString& strConnection);
     bool IsPurchase() const { return mblnPurchase; }
 

@@ -22,6 +22,7 @@ struct RunSummary {
     bool blnPurchase = false;
     int32_t lngRead = 0;
     int32_t lngImported = 0;
+    int32_t lngSkipped = 0;  // lines not imported because they were in the ledger
     QString strFilePath;
     int64_t lngFileSize = 0;
     QByteArray strSha256;

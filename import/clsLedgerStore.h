@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <cstdint>
@@ -42,6 +43,35 @@ struct RejectedLine {
     int64_t lngLineNumber = 0;  // physical line of the file where the record begins
     QString strRecord;          // the record as the file had it (inner line breaks as "\n")
     std::vector<LineReason> reasons;
+};
+
+// The stored trade a data line is the same as.
+struct LedgerMatch {
+    int64_t lngRunId = 0;       // 0 for a trade older than the runs
+    int64_t lngLineNumber = 0;  // the line of its file, where it has a run
+};
+
+// A data line as the ledger is asked about it before its store calls, as
+// its reading left the records; valid for the call that is told of it.
+struct LineToLook {
+    int64_t lngLineNumber = 0;
+    const TradeRecord* trade = nullptr;
+    const ProductRecord* product = nullptr;
+    const PartyRecord* party = nullptr;  // of the run's mode
+    const QString* kind = nullptr;
+};
+
+// What the ledger says of such a line.
+struct LineLook {
+    // The stored trade it is the same as, when there is one left that no
+    // earlier line of the file was matched to.
+    std::optional<LedgerMatch> inLedger;
+    // Why the ledger would refuse the line's trade, or empty.
+    QString strRefusal;
+    // The names it would add (新しい製品「X」) and those it matched to a
+    // stored one written another way (販売先「ＡＢＣ商事」→「ABC商事」).
+    QStringList newNames;
+    QStringList matchedNames;
 };
 
 // A run of this ledger, in the ledger and not undone, whose file had the same content.
@@ -121,6 +151,31 @@ public:
         (void)names;
         (void)blnPurchase;
     }
+    // Looks at data lines in file order without writing anything: which are
+    // the same as a stored trade (each stored trade is matched by one line
+    // at most: where the file holds k lines of one trade and the ledger m,
+    // the first min(k, m) are), which names they would add or match.
+    // StartLook begins afresh; so does BeginRun, which then looks in its turn.
+    virtual void StartLook() {}
+    virtual std::vector<LineLook> LookAtLines(const std::vector<LineToLook>& lines, bool blnPurchase,
+                                              QString& strError, bool& blnFailed)
+    {
+        (void)blnPurchase;
+        strError.clear();
+        blnFailed = false;
+        return std::vector<LineLook>(lines.size());
+    }
+    // Keeps with the run a line not imported because it is in the ledger.
+    virtual void SkipLine(int64_t lngLineNumber, const LedgerMatch& match, QString& strError, bool& blnFailed)
+    {
+        (void)lngLineNumber;
+        (void)match;
+        strError.clear();
+        blnFailed = false;
+    }
+    // The names the run matched to stored ones written another way, as
+    // LineLook's matchedNames says them; kept with the run at its commit.
+    virtual QStringList MatchedNames() const { return {}; }
     // The physical line of the file that the next per-line calls are about.
     virtual void BeginLine(int64_t lngLineNumber) { (void)lngLineNumber; }
     // Records a refused line with the run.

@@ -6,6 +6,7 @@
 
 // Message box flags, as the platform's message box understands them.
 constexpr int MB_OK = 0x0;
+constexpr int MB_YESNOCANCEL = 0x3;
 constexpr int MB_YESNO = 0x4;
 constexpr int MB_ICONQUESTION = 0x20;
 constexpr int MB_ICONINFORMATION = 0x40;
@@ -14,6 +15,7 @@ constexpr int MB_SYSTEMMODAL = 0x1000;
 
 // The button that closed a message box.
 constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
 
