@@ -128,19 +128,23 @@ QString ReasonText(const LineReason& reason)
     return QStringLiteral("%1「%2」: %3").arg(reason.strColumn, reason.strValue, reason.strText);
 }
 
+QString ReasonsText(const std::vector<LineReason>& reasons)
+{
+    QStringList texts;
+    for (const LineReason& reason : reasons)
+        texts << ReasonText(reason);
+    return texts.join(QStringLiteral(" / "));
+}
+
 // One line per refused line, for the totals box.
-QString RefusedLinesText(const std::vector<RejectedLine>& refused, std::size_t total)
+QStringList RefusedLinesText(const std::vector<RejectedLine>& refused, std::size_t total)
 {
     QStringList lines;
-    for (const RejectedLine& line : refused) {
-        QStringList reasons;
-        for (const LineReason& reason : line.reasons)
-            reasons << ReasonText(reason);
-        lines << QStringLiteral("%1 行目: %2").arg(line.lngLineNumber).arg(reasons.join(QStringLiteral(" / ")));
-    }
+    for (const RejectedLine& line : refused)
+        lines << QStringLiteral("%1 行目: %2").arg(line.lngLineNumber).arg(ReasonsText(line.reasons));
     if (total > refused.size())
         lines << QStringLiteral("ほか %1 行").arg(total - refused.size());
-    return lines.join(QLatin1Char('\n'));
+    return lines;
 }
 
 }  // namespace
@@ -160,6 +164,7 @@ struct clsImportSource::LineContext {
     bool blnCarriedPartyUnread = false;
     int intReportsShown = 0;         // in this run
     bool blnReportsCut = false;
+    bool blnQuiet = false;           // the reasons are kept, not shown
 
     QString columnName(int16_t intColumn) const
     {
@@ -416,6 +421,161 @@ void clsImportSource::ReadWindow(LineContext& line, std::vector<ReadAhead>& wind
     }
 }
 
+QString clsImportSource::ReadHeaderNames(LineContext& line)
+{
+    // Checked before; no undecodable byte goes further than the reading.
+    const QString strHeaderLine = WithUndecodableShown(line.reader.ReadRecord());
+    SplitFields(strHeaderLine, [&](int16_t intColumn, QStringView strName) {
+        line.headerNames << strName.toString();
+        if (intColumn > line.intNamedColumns && !IsBlankText(strName))
+            line.intNamedColumns = intColumn;
+        return true;
+    });
+    return strHeaderLine;
+}
+
+namespace {
+
+QString MatchText(const LedgerMatch& match)
+{
+    if (match.lngRunId == 0)
+        return QStringLiteral("取り込みの記録より前からある取引");
+    return QStringLiteral("取り込み %1 の %2 行目").arg(match.lngRunId).arg(match.lngLineNumber);
+}
+
+}  // namespace
+
+std::vector<LineLook> clsImportSource::LookAt(clsLedgerStore& store, const std::vector<ReadAhead>& window,
+                                              std::vector<std::size_t>& looked)
+{
+    std::vector<LineToLook> lines;
+    looked.clear();
+    for (std::size_t i = 0; i < window.size(); ++i) {
+        const ReadAhead& ahead = window[i];
+        if (ahead.outcome != LineOutcome::Distributed)
+            continue;
+        looked.push_back(i);
+        lines.push_back(LineToLook{ahead.lngLineNumber, &ahead.trade, &ahead.product, &ahead.party, &ahead.strKind});
+    }
+    QString strError;
+    bool blnFailed = false;
+    std::vector<LineLook> looks = store.LookAtLines(lines, mblnPurchase, strError, blnFailed);
+    if (blnFailed)
+        throw RuntimeError(ERR_AUTOMATION, strError);
+    looks.resize(lines.size());
+    return looks;
+}
+
+std::optional<std::vector<LineCheck>> clsImportSource::Survey(const QString& strFilePath, const QString& strConnection)
+{
+    // Declared so that they are released in the order stream, file-system object.
+    std::unique_ptr<FileSystemObject> fso = std::make_unique<FileSystemObject>();
+    std::unique_ptr<TextStream> stream;
+    clsLedgerStore* store = StoreFor(strConnection);
+    if (!store)
+        throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
+    if (OpenImportFile(stream, *fso, strFilePath))
+        return std::nullopt;
+    RecordReader reader(*stream);
+    LineContext line{reader, strFilePath};
+    // The run tells the user of a line's faults; the look only keeps them.
+    line.blnQuiet = true;
+    ReadHeaderNames(line);
+    store->StartLook();
+
+    TradeRecord trade;
+    ProductRecord product;
+    PartyRecord supplier;
+    PartyRecord customer;
+    QString strKind;
+    const std::size_t linesAhead = std::max<std::size_t>(1, store->LinesAhead());
+    std::vector<ReadAhead> window;
+    std::vector<std::size_t> looked;
+    std::vector<LineCheck> rows;
+    while (!reader.AtEndOfStream()) {
+        ReadWindow(line, window, linesAhead, 0, trade, product, supplier, customer, strKind);
+        std::vector<LineLook> looks;
+        try {
+            looks = LookAt(*store, window, looked);
+        } catch (const std::exception&) {
+            // The ledger cannot be asked (it said why): every line is new to it.
+            looks.assign(looked.size(), LineLook());
+        }
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < window.size(); ++i) {
+            LineCheck row;
+            row.lngLineNumber = window[i].lngLineNumber;
+            if (window[i].outcome == LineOutcome::Failed) {
+                row.outcome = LineCheck::Outcome::Refused;
+                row.strDetail = ReasonsText(window[i].reasons);
+            } else {
+                const LineLook& look = looks[next++];
+                if (!look.strRefusal.isEmpty()) {
+                    row.outcome = LineCheck::Outcome::Refused;
+                    row.strDetail = look.strRefusal;
+                } else if (look.inLedger) {
+                    row.outcome = LineCheck::Outcome::InLedger;
+                    row.strDetail = MatchText(*look.inLedger);
+                } else {
+                    row.strDetail = (look.newNames + look.matchedNames).join(QStringLiteral(" / "));
+                }
+            }
+            rows.push_back(std::move(row));
+        }
+        m_desktop.DoEvents();
+    }
+    return rows;
+}
+
+bool clsImportSource::IMPLineCheck(const QString& strFilePath, const QString& strConnection)
+{
+    // Lines another clerk imported meanwhile are found in the run's turn, and not imported twice.
+    m_blnNewOnly = true;
+    std::optional<std::vector<LineCheck>> rows;
+    try {
+        rows = Survey(strFilePath, strConnection);
+    } catch (const std::exception&) {
+        // Whatever keeps the question from being asked fails the run itself, with its report.
+        return false;
+    }
+    if (!rows)
+        return false;
+    const auto inLedger = std::count_if(rows->begin(), rows->end(), [](const LineCheck& row) {
+        return row.outcome == LineCheck::Outcome::InLedger;
+    });
+    if (inLedger == 0)
+        return false;
+    const qsizetype total = qsizetype(rows->size());
+    const QString strPrompt =
+        QStringLiteral("このファイルの %1 行は台帳にある取引と同じです（全レコード %2 件）。新しい %3 行だけ取り込みますか？")
+            .arg(inLedger)
+            .arg(total)
+            .arg(total - inLedger);
+    const int answer = m_desktop.MsgBox(strPrompt, MB_YESNOCANCEL | MB_ICONQUESTION, QStringLiteral("インポート確認"));
+    if (answer == IDCANCEL)
+        return true;
+    m_blnNewOnly = answer == IDYES;
+    return false;
+}
+
+std::optional<std::vector<LineCheck>> clsImportSource::CheckFile(const QString& strFilePath,
+                                                                const QString& strConnection)
+{
+    if (IMPFileCheck(strFilePath))
+        return std::nullopt;
+    std::optional<std::vector<LineCheck>> rows;
+    try {
+        rows = Survey(strFilePath, strConnection);
+        if (!rows)
+            m_desktop.MsgBox(QStringLiteral("選択されたファイルを開けません。"), MB_ICONINFORMATION,
+                             TITLE_FILE_SELECTION_ERROR);
+    } catch (const std::exception& error) {
+        ReportError(m_desktop, QStringLiteral("CLS-is1006"), error);
+    }
+    m_store.reset();
+    return rows;
+}
+
 void clsImportSource::ExecImport(const QString& strFilePath, const QString& strConnection)
 {
     // Declared so that they are released in the order store, stream, file-system object.
@@ -435,14 +595,7 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
         }
         RecordReader reader(*stream);
         LineContext line{reader, strFilePath};
-        // Checked before the run; no undecodable byte goes further than the reading.
-        const QString strHeaderLine = WithUndecodableShown(reader.ReadRecord());
-        SplitFields(strHeaderLine, [&](int16_t intColumn, QStringView strName) {
-            line.headerNames << strName.toString();
-            if (intColumn > line.intNamedColumns && !IsBlankText(strName))
-                line.intNamedColumns = intColumn;
-            return true;
-        });
+        const QString strHeaderLine = ReadHeaderNames(line);
 
         const FileDigest digest = DigestFile(strFilePath);
         ImportRunInfo run;
@@ -494,13 +647,26 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
         ComingNames names;
         QString strError;
         bool blnFailed = false;
+        // Lines the same as stored trades, where only the new are to go in.
+        std::vector<std::optional<LedgerMatch>> inLedger;
+        std::vector<std::size_t> looked;
+        QStringList skipped;  // the first of them, for the totals box
+        std::size_t intSkipped = 0;
         while (!reader.AtEndOfStream()) {
             ReadWindow(line, window, linesAhead, intRead, readTrade, readProduct, readSupplier, readCustomer, readKind);
+            inLedger.assign(window.size(), std::nullopt);
+            if (m_blnNewOnly.value_or(false)) {
+                // In the run's turn: no one else can add the same lines meanwhile.
+                const std::vector<LineLook> looks = LookAt(*store, window, looked);
+                for (std::size_t j = 0; j < looked.size(); ++j)
+                    inLedger[looked[j]] = looks[j].inLedger;
+            }
             names.products.clear();
             names.parties.clear();
             names.kinds.clear();
-            for (const ReadAhead& ahead : window) {
-                if (ahead.outcome != LineOutcome::Distributed)
+            for (std::size_t i = 0; i < window.size(); ++i) {
+                const ReadAhead& ahead = window[i];
+                if (ahead.outcome != LineOutcome::Distributed || inLedger[i])
                     continue;
                 names.products.push_back(&ahead.product);
                 names.parties.push_back(&ahead.party);
@@ -508,13 +674,28 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
             }
             store->PrepareNames(names, mblnPurchase);
 
-            for (ReadAhead& ahead : window) {
+            for (std::size_t i = 0; i < window.size(); ++i) {
+                ReadAhead& ahead = window[i];
                 blnFailed = false;
                 // A line whose own values failed reaches the store not at all:
                 // its names must not become products or parties.
                 if (ahead.outcome == LineOutcome::Failed) {
                     intRead = AddInt16(intRead, 1);
                     refuse(ahead, std::move(ahead.reasons));
+                    m_desktop.DoEvents();
+                    continue;
+                }
+                // Read, and written nowhere but with the run as skipped.
+                if (inLedger[i]) {
+                    intRead = AddInt16(intRead, 1);
+                    store->SkipLine(ahead.lngLineNumber, *inLedger[i], strError, blnFailed);
+                    if (blnFailed)
+                        throw RuntimeError(ERR_AUTOMATION, strError);
+                    if (skipped.size() < qsizetype(kMostDetailLines))
+                        skipped << QStringLiteral("%1 行目: 取り込み済みの取引と同じため取り込みませんでした（%2）。")
+                                       .arg(ahead.lngLineNumber)
+                                       .arg(MatchText(*inLedger[i]));
+                    ++intSkipped;
                     m_desktop.DoEvents();
                     continue;
                 }
@@ -552,6 +733,9 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
             }
         }
         stream->Close();
+        if (intSkipped > std::size_t(skipped.size()))
+            skipped << QStringLiteral("ほか %1 行").arg(intSkipped - std::size_t(skipped.size()));
+        const QStringList matched = store->MatchedNames();
         strError.clear();
         store->CommitRun(intRead, intImported, strError, blnFailed);
         if (blnFailed)
@@ -560,7 +744,8 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
         m_store.reset();
         m_desktop.MsgBoxWithDetails(
             QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(intRead).arg(intImported),
-            MB_ICONINFORMATION, QStringLiteral("インポート完了"), RefusedLinesText(refused, intRefused));
+            MB_ICONINFORMATION, QStringLiteral("インポート完了"),
+            (RefusedLinesText(refused, intRefused) + skipped + matched).join(QLatin1Char('\n')));
     } catch (const std::exception& error) {
         if (m_store) {
             m_store->AbandonRun();
@@ -747,7 +932,7 @@ void clsImportSource::ReportLine(LineContext& line, const QString& strCode, cons
     const QString strColumn = intColumn > 0 ? line.columnName(intColumn) : QString();
     const QString strShownValue = WithUndecodableShown(strValue.toString());
     line.reasons.push_back(LineReason{strCode, strDescription, strColumn, strShownValue});
-    if (line.blnReportsCut)
+    if (line.blnReportsCut || line.blnQuiet)
         return;
     if (!m_desktop.ShowsEveryReport() && line.intReportsShown == kMostReportBoxes) {
         line.blnReportsCut = true;
@@ -760,18 +945,3 @@ void clsImportSource::ReportLine(LineContext& line, const QString& strCode, cons
     ReportLineError(m_desktop, strCode, strDescription, place, PointerOnError::Reset);
 }
 
-bool clsImportSource::IMPLineCheck(const QString& strFilePath, const QString& strConnection)
-{
-    (void)strFilePath;
-    (void)strConnection;
-    return false;
-}
-
-std::optional<std::vector<LineCheck>> clsImportSource::CheckFile(const QString& strFilePath,
-                                                                const QString& strConnection)
-{
-    (void)strConnection;
-    if (IMPFileCheck(strFilePath))
-        return std::nullopt;
-    return std::vector<LineCheck>();
-}

@@ -69,6 +69,15 @@ private:
     // Begins the run; false when the same content went in meanwhile and the
     // user does not want it again.
     bool BeginRun(clsLedgerStore& store, ImportRunInfo& run);
+    // The header's names into line; the header line as it reads.
+    QString ReadHeaderNames(LineContext& line);
+    // Asks the store about the lines of a window that reached it: their
+    // places in the window in looked, what it says of each in order.
+    std::vector<LineLook> LookAt(clsLedgerStore& store, const std::vector<ReadAhead>& window,
+                                 std::vector<std::size_t>& looked);
+    // Every data line read as the run reads it, and the ledger asked of it;
+    // nothing when the file cannot be opened (the user has been told).
+    std::optional<std::vector<LineCheck>> Survey(const QString& strFilePath, const QString& strConnection);
     // Reads the next data lines, up to lines of them, as the store is told of them at once.
     void ReadWindow(LineContext& line, std::vector<ReadAhead>& window, std::size_t lines, int16_t intRead,
                     TradeRecord& trade, ProductRecord& product, PartyRecord& supplier, PartyRecord& customer,
@@ -105,4 +114,7 @@ private:
     QString m_strStoreConnection;
     // What the repeat check found, for the run to look again in its turn.
     std::optional<int64_t> m_lngRepeatOf;
+    // After the line check: whether the run leaves out the lines it finds
+    // in the ledger in its turn; nothing when no check was made.
+    std::optional<bool> m_blnNewOnly;
 };

@@ -2,6 +2,7 @@
 
 #include "LedgerDatabase.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -21,10 +22,37 @@ inline constexpr std::array<MasterTable, 4> kMasterTables = {MasterTable::Kinds,
                                                              MasterTable::Suppliers, MasterTable::Customers};
 
 // A name to add with the rest of its row: a product's maker, reading, model
-// and spec; a party's reading; nothing more for a kind.
+// and spec; a party's reading; nothing more for a kind. strKey is the key
+// of the name (LedgerNames::NameKey), set by the store.
 struct MasterRow {
     QString strName;
     QStringList fields;
+    QString strKey = QString();
+};
+
+// The master row a name's key finds: the oldest of that key; id 0 for none.
+struct FoundMaster {
+    int64_t id = 0;
+    QString strName;
+};
+
+// A trade as stored, as the look at a file's lines compares it.
+struct StoredTrade {
+    int64_t lngTradeId = 0;
+    int64_t lngRunId = 0;       // 0 for a trade older than the runs
+    int64_t lngLineNumber = 0;
+    int32_t intKind = 0;
+    QByteArray strDate;         // "YYYY-MM-DD[ HH:MM:SS]"
+    int32_t lngProductId = 0;
+    int32_t lngPartyId = 0;     // the supplier of a purchase, the customer of a sale; 0 for none
+    int64_t lngQuantity = 0;
+    int64_t lngUnitPrice = 0;
+};
+
+// The trades of one product on one day and time, looked for together.
+struct TradeProbe {
+    int32_t lngProductId = 0;
+    QByteArray strDate;
 };
 
 // A trade whose references the store has checked, as the ledger keeps it.
@@ -68,14 +96,17 @@ public:
     // Whether names looked up many at once cost less than one at a time:
     // so on a server, where each statement is a round trip.
     virtual bool batchesNames() const = 0;
-    // The IDs of stored names, in order; 0 where a name is not stored.
-    virtual std::vector<int64_t> findMasters(MasterTable table, const std::vector<QString>& names) = 0;
-    // Inside a write transaction: adds the rows whose names are not stored
-    // yet (another program may add one meanwhile) and gives each row's ID,
-    // stored or added, in order.
-    virtual std::vector<int64_t> addMasters(MasterTable table, const std::vector<MasterRow>& rows,
-                                            int64_t runId) = 0;
+    // The masters the keys of names find, in order.
+    virtual std::vector<FoundMaster> findMasters(MasterTable table, const std::vector<QString>& keys) = 0;
+    // Inside a write transaction: adds the rows whose keys find no master
+    // yet (another program may add one meanwhile) and gives each row's
+    // master, found or added, in order.
+    virtual std::vector<FoundMaster> addMasters(MasterTable table, const std::vector<MasterRow>& rows,
+                                                int64_t runId) = 0;
     virtual bool masterExists(MasterTable table, int32_t id) = 0;
+    // The stored trades of each probe's product, day and time, in the order
+    // they were given.
+    virtual std::vector<StoredTrade> findTrades(const std::vector<TradeProbe>& probes) = 0;
 
     // Inside a write transaction: writes the trade, or queues it for flush().
     virtual void writeTrade(const TradeRow& trade) = 0;

@@ -11,7 +11,7 @@ namespace {
 constexpr const char* kRunColumns =
     "SELECT r.run_id, r.started, r.ended, r.undone, r.purchase, r.lines_read, r.lines_imported, r.file_path,"
     " r.file_size, r.sha256, r.user_name, r.host, r.program_version,"
-    " CASE WHEN r.undone IS NULL THEN r.lines_imported ELSE 0 END FROM runs r";
+    " CASE WHEN r.undone IS NULL THEN r.lines_imported ELSE 0 END, r.lines_skipped FROM runs r";
 
 RunSummary SummaryOf(const SqlRow& row)
 {
@@ -30,6 +30,7 @@ RunSummary SummaryOf(const SqlRow& row)
     run.strHost = TextOf(row[11]);
     run.strProgramVersion = TextOf(row[12]);
     run.lngTradesInLedger = IntegerOf(row[13]);
+    run.lngSkipped = int32_t(IntegerOf(row[14]));
     return run;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <unordered_set>
 
 namespace {
 
@@ -41,53 +42,93 @@ QString LedgerNames::What(MasterTable table)
     return QString();
 }
 
+QString LedgerNames::NameKey(const QString& name)
+{
+    QString key = name.normalized(QString::NormalizationForm_KC);
+    // NFKC has made U+3000 a plain space, and ㈱ and （株） both (株).
+    key.remove(QChar(u' '));
+    key.remove(QChar(0x3000));
+    key.replace(QStringLiteral("(株)"), QStringLiteral("株式会社"));
+    key.replace(QStringLiteral("(有)"), QStringLiteral("有限会社"));
+    return key;
+}
+
+QString LedgerNames::MatchText(const NameMatch& match)
+{
+    return QStringLiteral("%1「%2」→「%3」").arg(What(match.table), match.strGiven, match.strStored);
+}
+
 QString LedgerNames::Unstorable(MasterTable table, const MasterRow& row)
 {
     // A server text cannot hold a NUL; one kept elsewhere would cut what readers see.
     const auto holdsNul = [](const QString& text) { return text.contains(QChar(u'\0')); };
     if (holdsNul(row.strName) || std::any_of(row.fields.begin(), row.fields.end(), holdsNul))
         return QStringLiteral("NUL 文字を含む名前や項目はデータベースに保存できません。");
-    if (row.strName.toUtf8().size() > kLongestName)
+    if (row.strName.toUtf8().size() > kLongestName || NameKey(row.strName).toUtf8().size() > kLongestName)
         return QStringLiteral("%1「%2…」の名前が長すぎます（全角 %3 文字まで）。")
             .arg(What(table), row.strName.left(20))
             .arg(kLongestName / 3);
     return QString();
 }
 
-bool LedgerNames::keep(MasterTable which, const QString& name, int64_t id, QString& reason)
+bool LedgerNames::keep(MasterTable which, const QString& name, const FoundMaster& master, QString& reason)
 {
-    if (id <= 0 || id > std::numeric_limits<int32_t>::max()) {
-        reason = QStringLiteral("%1「%2」の ID %3 は扱えない値です。").arg(What(which), name).arg(id);
+    if (master.id <= 0 || master.id > std::numeric_limits<int32_t>::max()) {
+        reason = QStringLiteral("%1「%2」の ID %3 は扱えない値です。").arg(What(which), name).arg(master.id);
         return false;
     }
     Table& cache = table(which);
-    cache.ids.emplace(name, int32_t(id));
-    cache.known.insert(int32_t(id));
+    cache.ids.emplace(name, int32_t(master.id));
+    cache.known.insert(int32_t(master.id));
+    if (master.strName != name)
+        m_matches.push_back(NameMatch{which, name, master.strName, int32_t(master.id)});
     return true;
 }
 
-int32_t LedgerNames::resolve(LedgerEngine& engine, MasterTable which, const MasterRow& row, int64_t runId,
-                             QString& reason)
+void LedgerNames::findKeys(LedgerEngine& engine, MasterTable which, const std::vector<QString>& keys)
 {
     Table& cache = table(which);
-    if (const auto cached = cache.ids.find(row.strName); cached != cache.ids.end())
-        return cached->second;
-    reason = Unstorable(which, row);
+    std::vector<QString> asked;
+    std::unordered_set<QString, NameHash> seen;
+    for (const QString& key : keys) {
+        if (!cache.keys.count(key) && seen.insert(key).second)
+            asked.push_back(key);
+    }
+    if (asked.empty())
+        return;
+    const std::vector<FoundMaster> found = engine.findMasters(which, asked);
+    for (std::size_t i = 0; i < asked.size(); ++i)
+        cache.keys.emplace(asked[i], found.at(i));
+}
+
+int32_t LedgerNames::resolve(LedgerEngine& engine, MasterTable which, const MasterRow& given, int64_t runId,
+                             QString& reason)
+{
+    if (const int32_t id = cached(which, given.strName))
+        return id;
+    reason = Unstorable(which, given);
     if (!reason.isEmpty())
         return 0;
+    MasterRow row = given;
+    row.strKey = NameKey(row.strName);
     try {
-        int64_t id = engine.findMasters(which, {row.strName}).at(0);
-        if (id == 0) {
+        findKeys(engine, which, {row.strKey});
+        FoundMaster& master = table(which).keys.at(row.strKey);
+        if (master.id == 0) {
             if (runId != 0) {
-                id = engine.addMasters(which, {row}, runId).at(0);
+                master = engine.addMasters(which, {row}, runId).at(0);
             } else {
                 LoneWrite write(engine);
-                id = engine.addMasters(which, {row}, 0).at(0);
+                master = engine.addMasters(which, {row}, 0).at(0);
                 write.commit();
             }
         }
-        return keep(which, row.strName, id, reason) ? int32_t(id) : 0;
+        const FoundMaster found = master;
+        if (found.id == 0)
+            table(which).keys.erase(row.strKey);
+        return keep(which, row.strName, found, reason) ? int32_t(found.id) : 0;
     } catch (const DatabaseFailure& failure) {
+        table(which).keys.erase(row.strKey);
         reason = failure.message();
         return 0;
     }
@@ -96,30 +137,52 @@ int32_t LedgerNames::resolve(LedgerEngine& engine, MasterTable which, const Mast
 void LedgerNames::prepare(LedgerEngine& engine, MasterTable which, const std::vector<MasterRow>& rows,
                           int64_t runId)
 {
-    std::vector<QString> names;
-    std::vector<const MasterRow*> storable;
+    std::vector<MasterRow> storable;
     for (const MasterRow& row : rows) {
         if (Unstorable(which, row).isEmpty()) {
-            names.push_back(row.strName);
-            storable.push_back(&row);
+            storable.push_back(row);
+            storable.back().strKey = NameKey(row.strName);
         }
     }
-    if (names.empty())
+    if (storable.empty())
         return;
-    const std::vector<int64_t> found = engine.findMasters(which, names);
+    std::vector<QString> keys;
+    for (const MasterRow& row : storable)
+        keys.push_back(row.strKey);
+    findKeys(engine, which, keys);
+    // One new master per key, written as its first line writes it.
+    Table& cache = table(which);
     std::vector<MasterRow> added;
-    QString reason;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (found.at(i) == 0)
-            added.push_back(*storable[i]);
-        else
-            keep(which, names[i], found[i], reason);
+    std::unordered_set<QString, NameHash> adding;
+    for (const MasterRow& row : storable) {
+        if (cache.keys.at(row.strKey).id == 0 && adding.insert(row.strKey).second)
+            added.push_back(row);
     }
-    if (added.empty())
-        return;
-    const std::vector<int64_t> ids = engine.addMasters(which, added, runId);
-    for (std::size_t i = 0; i < added.size(); ++i)
-        keep(which, added[i].strName, ids.at(i), reason);
+    if (!added.empty()) {
+        const std::vector<FoundMaster> masters = engine.addMasters(which, added, runId);
+        for (std::size_t i = 0; i < added.size(); ++i)
+            cache.keys[added[i].strKey] = masters.at(i);
+    }
+    QString reason;
+    for (const MasterRow& row : storable) {
+        const FoundMaster& master = cache.keys.at(row.strKey);
+        if (master.id != 0 && !cache.ids.count(row.strName))
+            keep(which, row.strName, master, reason);
+    }
+}
+
+std::vector<FoundMaster> LedgerNames::lookUp(LedgerEngine& engine, MasterTable which, const std::vector<QString>& names)
+{
+    std::vector<QString> keys;
+    keys.reserve(names.size());
+    for (const QString& name : names)
+        keys.push_back(NameKey(name));
+    findKeys(engine, which, keys);
+    std::vector<FoundMaster> found;
+    found.reserve(keys.size());
+    for (const QString& key : keys)
+        found.push_back(table(which).keys.at(key));
+    return found;
 }
 
 bool LedgerNames::known(LedgerEngine& engine, MasterTable which, int32_t id)
@@ -137,7 +200,9 @@ void LedgerNames::forget()
 {
     for (Table& cache : m_tables) {
         cache.ids.clear();
+        cache.keys.clear();
         cache.known.clear();
     }
+    m_matches.clear();
     m_productsWithKind.clear();
 }

@@ -21,22 +21,39 @@ struct NameHash {
     }
 };
 
+// A name that resolved to a stored master written another way.
+struct NameMatch {
+    MasterTable table = MasterTable::Products;
+    QString strGiven;
+    QString strStored;
+    int32_t id = 0;
+};
+
 // What the store has learnt of the master tables over one connection, and
-// how it resolves a name. It holds only rows that exist (in the run's
+// how it resolves a name: by its key, so that one master serves a name
+// however it is written. It holds only rows that exist (in the run's
 // transaction, during a run), and rows are never renamed, so a name keeps
 // its ID while this is kept.
 class LedgerNames {
 public:
-    // A name longer than this (in UTF-8) cannot be indexed on every engine.
+    // A name (or its key) longer than this in UTF-8 cannot be indexed on every engine.
     static constexpr qsizetype kLongestName = 900;
 
     // How a table's rows are called in messages.
     static QString What(MasterTable table);
     // Why a row cannot be stored as given, or empty when it can.
     static QString Unstorable(MasterTable table, const MasterRow& row);
+    // The key a master is found by: the name in Unicode NFKC (full-width
+    // letters and digits half-width, half-width katakana full-width), every
+    // space removed, and (株) and (有), however written, read as 株式会社
+    // and 有限会社 where they stand. Nothing else is folded.
+    static QString NameKey(const QString& name);
+    // How a match is told: 販売先「ＡＢＣ商事」→「ABC商事」.
+    static QString MatchText(const NameMatch& match);
 
-    // The ID of the row's name, looked up or added (runId 0 outside a run,
-    // where the add is a write of its own); 0 with the reason when it cannot.
+    // The ID of the row's name's master, looked up by its key or added
+    // (runId 0 outside a run, where the add is a write of its own); 0 with
+    // the reason when it cannot.
     int32_t resolve(LedgerEngine& engine, MasterTable table, const MasterRow& row, int64_t runId, QString& reason);
     // The name's ID when it is known without asking the database, else 0.
     int32_t cached(MasterTable table, const QString& name) const
@@ -45,14 +62,20 @@ public:
         const auto found = ids.find(name);
         return found == ids.end() ? 0 : found->second;
     }
-    // Looks up many names at once (each once, none cached) and adds those
-    // not stored together, inside the run's transaction, so that resolving
-    // them costs no statement. Rows that cannot be stored are left to
+    // Resolves many names at once (each once, none cached), inside the
+    // run's transaction, adding those new together, so that resolving them
+    // later costs no statement. Rows that cannot be stored are left to
     // resolve(), which says why. Throws DatabaseFailure.
     void prepare(LedgerEngine& engine, MasterTable table, const std::vector<MasterRow>& rows, int64_t runId);
+    // The masters that names would resolve to, adding none (id 0 where a
+    // name's key finds none yet). Throws DatabaseFailure.
+    std::vector<FoundMaster> lookUp(LedgerEngine& engine, MasterTable table, const std::vector<QString>& names);
     // Whether the ID is stored; throws DatabaseFailure.
     bool known(LedgerEngine& engine, MasterTable table, int32_t id);
 
+    // The names resolved to a master written another way since forget(),
+    // each once, in the order met.
+    const std::vector<NameMatch>& matches() const { return m_matches; }
     // Products known to carry a kind code, or to be given one by what is queued.
     QSet<int32_t>& productsWithKind() { return m_productsWithKind; }
     // After a run that did not go in, or rows someone else removed.
@@ -61,14 +84,19 @@ public:
 private:
     struct Table {
         std::unordered_map<QString, int32_t, NameHash> ids;
+        // By key: the master found (id 0: none stored when asked).
+        std::unordered_map<QString, FoundMaster, NameHash> keys;
         QSet<int32_t> known;
     };
 
     Table& table(MasterTable table) { return m_tables[std::size_t(table)]; }
-    // Keeps an ID found or added for name; false, with the reason, when the
-    // records cannot carry it.
-    bool keep(MasterTable table, const QString& name, int64_t id, QString& reason);
+    // Finds the masters of keys not asked for yet, and remembers them.
+    void findKeys(LedgerEngine& engine, MasterTable table, const std::vector<QString>& keys);
+    // Keeps the master found or added for name; false, with the reason,
+    // when the records cannot carry its ID.
+    bool keep(MasterTable table, const QString& name, const FoundMaster& master, QString& reason);
 
     std::array<Table, kMasterTables.size()> m_tables;
+    std::vector<NameMatch> m_matches;
     QSet<int32_t> m_productsWithKind;
 };

@@ -104,11 +104,26 @@ void RecordRejectedLine(LedgerDatabase& db, const OpenRun& run, const RejectedLi
                     kept(reason.strValue)});
 }
 
-void RecordRunEnd(LedgerDatabase& db, const OpenRun& run, int32_t lngRead, int32_t lngImported)
+void RecordSkippedLine(LedgerDatabase& db, const OpenRun& run, int64_t lngLineNumber, const LedgerMatch& match)
 {
-    db.execute("UPDATE runs SET lines_read = ?2, lines_imported = ?3, ended = ?4,"
+    db.execute("INSERT INTO skipped_lines(run_id, line_number, matched_run_id, matched_line_number)"
+               " VALUES (?1, ?2, ?3, ?4)",
+               {run.lngRunId, lngLineNumber, match.lngRunId == 0 ? SqlValue() : SqlValue(match.lngRunId),
+                match.lngRunId == 0 ? SqlValue() : SqlValue(match.lngLineNumber)});
+}
+
+void RecordMatchedNames(LedgerDatabase& db, const OpenRun& run, const std::vector<MatchedName>& names)
+{
+    for (const MatchedName& name : names)
+        db.execute("INSERT INTO matched_names(run_id, master, name, master_id) VALUES (?1, ?2, ?3, ?4)",
+                   {run.lngRunId, QString::fromLatin1(name.table), name.strName, name.lngMasterId});
+}
+
+void RecordRunEnd(LedgerDatabase& db, const OpenRun& run, int32_t lngRead, int32_t lngImported, int32_t lngSkipped)
+{
+    db.execute("UPDATE runs SET lines_read = ?2, lines_imported = ?3, lines_skipped = ?5, ended = ?4,"
                " last_trade_id = (SELECT max(trade_id) FROM trades) WHERE run_id = ?1",
-               {run.lngRunId, int64_t(lngRead), int64_t(lngImported), LedgerNow()});
+               {run.lngRunId, int64_t(lngRead), int64_t(lngImported), LedgerNow(), int64_t(lngSkipped)});
 }
 
 bool RunIsRecorded(LedgerDatabase& db, const QString& token)

@@ -1,5 +1,7 @@
 #include "LedgerSchema.h"
 
+#include "LedgerNames.h"
+
 #include <QByteArray>
 
 std::optional<QString> VersionRefusal(int64_t version, const QString& place)
@@ -68,6 +70,39 @@ void UpgradeToExactUndo(LedgerDatabase& db)
         db.execute(sql);
 }
 
+// A master is found by the key of its name (LedgerNames::NameKey), and a
+// line's trade among the stored trades of its product and day; a run keeps
+// the lines it skipped as in the ledger and the names it matched to stored
+// ones written another way.
+void UpgradeToNameKeys(LedgerDatabase& db)
+{
+    struct Master {
+        const char* table;
+        const char* id;
+    };
+    for (const Master master : {Master{"kinds", "kind_code"}, Master{"products", "product_id"},
+                                Master{"suppliers", "supplier_id"}, Master{"customers", "customer_id"}}) {
+        const QByteArray table = master.table;
+        db.execute(("ALTER TABLE " + table + " ADD COLUMN name_key text").constData());
+        // Computed here, the same on both engines: SQLite has no NFKC of its own.
+        const QByteArray update = "UPDATE " + table + " SET name_key = ?1 WHERE " + master.id + " = ?2";
+        for (const SqlRow& row : db.query(("SELECT " + QByteArray(master.id) + ", name FROM " + table).constData()))
+            db.execute(update.constData(), {LedgerNames::NameKey(TextOf(row[1])), IntegerOf(row[0])});
+        db.execute(("CREATE INDEX " + table + "_key ON " + table + "(name_key)").constData());
+    }
+    for (const char* sql : {
+             "CREATE INDEX trades_product_day ON trades(product_id, trade_date)",
+             "ALTER TABLE runs ADD COLUMN lines_skipped integer NOT NULL DEFAULT 0",
+             "CREATE TABLE skipped_lines(run_id bigint NOT NULL REFERENCES runs, line_number bigint NOT NULL,"
+             " matched_run_id bigint, matched_line_number bigint)",
+             "CREATE INDEX skipped_lines_run ON skipped_lines(run_id, line_number)",
+             "CREATE TABLE matched_names(run_id bigint NOT NULL REFERENCES runs, master text NOT NULL,"
+             " name text NOT NULL, master_id bigint NOT NULL)",
+             "CREATE INDEX matched_names_run ON matched_names(run_id)",
+         })
+        db.execute(sql);
+}
+
 }  // namespace
 
 void UpgradeLedgerSchema(LedgerDatabase& db, int fromVersion)
@@ -77,6 +112,8 @@ void UpgradeLedgerSchema(LedgerDatabase& db, int fromVersion)
             UpgradeToRuns(db);
         if (version == 3)
             UpgradeToExactUndo(db);
+        if (version == 4)
+            UpgradeToNameKeys(db);
         db.upgradeOwnSchema(version);
     }
     if (fromVersion < kLedgerSchemaVersion)

@@ -12,8 +12,9 @@
 
 // 1 kept trades alone; 2 keeps the runs that brought them; 3 undoes a run
 // exactly (kinds it gave older products too) and follows the run, not the
-// ledger, in its history and undo.
-constexpr int kLedgerSchemaVersion = 3;
+// ledger, in its history and undo; 4 finds a master by the key of its name
+// and a line's trade among the stored ones, and keeps what a run skipped.
+constexpr int kLedgerSchemaVersion = 4;
 
 // Why a ledger marked with version cannot be used at place, or nothing
 // when it can (after an upgrade when it is older).

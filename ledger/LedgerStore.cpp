@@ -1,12 +1,24 @@
 #include "LedgerStore.h"
 
 #include "LedgerDate.h"
+#include "LedgerSchema.h"
 #include "LedgerHistory.h"
 
 #include <stdexcept>
 #include <unordered_set>
 
 namespace {
+
+const char* TableName(MasterTable table)
+{
+    switch (table) {
+    case MasterTable::Kinds: return "kinds";
+    case MasterTable::Products: return "products";
+    case MasterTable::Suppliers: return "suppliers";
+    case MasterTable::Customers: return "customers";
+    }
+    return "";
+}
 
 class EngineHistory : public LedgerHistory {
 public:
@@ -361,6 +373,8 @@ std::optional<PriorRun> LedgerStore::BeginRun(const ImportRunInfo& run, const st
             // Others may have changed the master rows since they were cached.
             m_names.forget();
             m_run = RecordRunStart(db, run);
+            m_skipped = 0;
+            startLook(m_run->lngRunId);
             Succeed(strError, blnFailed);
         } catch (const DatabaseFailure& failure) {
             repeat.reset();
@@ -420,6 +434,124 @@ void LedgerStore::PrepareNames(const ComingNames& names, bool blnPurchase)
     throwIfRunLost(reason);
 }
 
+void LedgerStore::startLook(int64_t ownRunId)
+{
+    m_matcher.reset(ownRunId);
+    for (auto& told : m_told)
+        told.clear();
+}
+
+void LedgerStore::StartLook() { startLook(runId()); }
+
+void LedgerStore::lookAt(LedgerEngine& current, const std::vector<LineToLook>& lines, bool blnPurchase,
+                         std::vector<LineLook>& looks)
+{
+    const MasterTable parties = blnPurchase ? MasterTable::Suppliers : MasterTable::Customers;
+    // The masters of the window's names, asked for together.
+    std::vector<QString> products, partyNames, kinds;
+    for (const LineToLook& line : lines) {
+        products.push_back(line.product->strProductName);
+        partyNames.push_back(line.party->strPartyName);
+        kinds.push_back(*line.kind);
+    }
+    const std::vector<FoundMaster> productMasters = m_names.lookUp(current, MasterTable::Products, products);
+    const std::vector<FoundMaster> partyMasters = m_names.lookUp(current, parties, partyNames);
+    const std::vector<FoundMaster> kindMasters = m_names.lookUp(current, MasterTable::Kinds, kinds);
+
+    // Each new name and each name written another way, told at its first line.
+    const auto tell = [&](LineLook& look, MasterTable table, const QString& name, const FoundMaster& master) {
+        if (name.isEmpty())
+            return;
+        if (master.id == 0) {
+            if (m_told[std::size_t(table)].insert(LedgerNames::NameKey(name)).second)
+                look.newNames << QStringLiteral("新しい%1「%2」").arg(LedgerNames::What(table), name);
+        } else if (master.strName != name && m_told[std::size_t(table)].insert(name).second) {
+            look.matchedNames << LedgerNames::MatchText(NameMatch{table, name, master.strName, int32_t(master.id)});
+        }
+    };
+    std::vector<TradeMatcher::Line> stored;
+    char date[kLedgerDateBufferSize];
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const LineToLook& line = lines[i];
+        LineLook& look = looks[i];
+        const QString& product = line.product->strProductName;
+        const QString& party = line.party->strPartyName;
+        const std::size_t dateLength = FormatLedgerDate(line.trade->dtmTradeDate, date);
+        const MasterRow productRow{product, {}, {}};
+        const MasterRow partyRow{party, {}, {}};
+        if (product.isEmpty())
+            look.strRefusal = QStringLiteral("製品名が空です。");
+        else if (dateLength == 0)
+            look.strRefusal = QStringLiteral("取引の日付が正しくありません（100 年から 9999 年まで）。");
+        else if (QString refused = LedgerNames::Unstorable(MasterTable::Products, productRow); !refused.isEmpty())
+            look.strRefusal = refused;
+        else if (QString refused = party.isEmpty() ? QString() : LedgerNames::Unstorable(parties, partyRow);
+                 !refused.isEmpty())
+            look.strRefusal = refused;
+        if (!look.strRefusal.isEmpty())
+            continue;
+        tell(look, MasterTable::Products, product, productMasters[i]);
+        tell(look, parties, party, partyMasters[i]);
+        tell(look, MasterTable::Kinds, *line.kind, kindMasters[i]);
+        // A line with a name not stored yet is new, whatever the ledger holds.
+        if (productMasters[i].id == 0 || (!party.isEmpty() && partyMasters[i].id == 0))
+            continue;
+        const TradeRecord& trade = *line.trade;
+        TradeMatcher::Line known;
+        known.intKind = blnPurchase ? 0 : 1;
+        known.strDate = QByteArray(date, qsizetype(dateLength));
+        known.lngProductId = int32_t(productMasters[i].id);
+        known.lngPartyId = party.isEmpty() ? 0 : int32_t(partyMasters[i].id);
+        known.lngQuantity = blnPurchase ? trade.lngPurchaseQuantity : trade.lngSalesQuantity;
+        known.lngUnitPrice = blnPurchase ? trade.lngPurchaseUnitPrice : trade.lngSalesUnitPrice;
+        known.inLedger = &look.inLedger;
+        stored.push_back(std::move(known));
+    }
+    m_matcher.match(current, stored);
+}
+
+std::vector<LineLook> LedgerStore::LookAtLines(const std::vector<LineToLook>& lines, bool blnPurchase,
+                                               QString& strError, bool& blnFailed)
+{
+    std::vector<LineLook> looks(lines.size());
+    Guarded(strError, blnFailed, [&] {
+        QString reason;
+        LedgerEngine* current = engine(reason);
+        if (!current)
+            return fail(strError, blnFailed, reason);
+        try {
+            lookAt(*current, lines, blnPurchase, looks);
+            Succeed(strError, blnFailed);
+        } catch (const DatabaseFailure& failure) {
+            fail(strError, blnFailed, failure.message());
+        }
+    });
+    throwIfRunLost(strError);
+    return looks;
+}
+
+void LedgerStore::SkipLine(int64_t lngLineNumber, const LedgerMatch& match, QString& strError, bool& blnFailed)
+{
+    Succeed(strError, blnFailed);
+    if (!m_run || !m_engine)
+        return;
+    try {
+        RecordSkippedLine(m_engine->database(), *m_run, lngLineNumber, match);
+        ++m_skipped;
+    } catch (const DatabaseFailure& failure) {
+        // A run whose skipped lines are not all recorded is no whole run.
+        throwIfRunLost(failure.message(), true);
+    }
+}
+
+QStringList LedgerStore::MatchedNames() const
+{
+    QStringList texts;
+    for (const NameMatch& match : m_names.matches())
+        texts << LedgerNames::MatchText(match);
+    return texts;
+}
+
 void LedgerStore::BeginLine(int64_t lngLineNumber)
 {
     if (m_run)
@@ -449,7 +581,11 @@ void LedgerStore::CommitRun(int32_t lngRead, int32_t lngImported, QString& strEr
         CommitOutcome outcome = CommitOutcome::NotCommitted;
         try {
             m_engine->flush();
-            RecordRunEnd(m_engine->database(), run, lngRead, lngImported);
+            std::vector<MatchedName> matched;
+            for (const NameMatch& match : m_names.matches())
+                matched.push_back(MatchedName{TableName(match.table), match.strGiven, match.id});
+            RecordMatchedNames(m_engine->database(), run, matched);
+            RecordRunEnd(m_engine->database(), run, lngRead, lngImported, m_skipped);
             outcome = m_engine->commitRun(run.strToken, reason);
         } catch (const DatabaseFailure& failure) {
             reason = failure.message();

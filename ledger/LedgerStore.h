@@ -2,6 +2,7 @@
 
 #include "LedgerEngine.h"
 #include "LedgerFailure.h"
+#include "LedgerLook.h"
 #include "LedgerNames.h"
 #include "LedgerRuns.h"
 #include "clsLedgerHistory.h"
@@ -9,9 +10,11 @@
 
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 
 // The ledger store, over whichever database an engine gives. It owns every
 // rule of the ledger: what a name or a trade must be, what is learnt and
@@ -51,6 +54,11 @@ public:
     static constexpr std::size_t kLinesAhead = 8192;
     std::size_t LinesAhead() const override { return m_engine && m_engine->batchesNames() ? kLinesAhead : 1; }
     void PrepareNames(const ComingNames& names, bool blnPurchase) override;
+    void StartLook() override;
+    std::vector<LineLook> LookAtLines(const std::vector<LineToLook>& lines, bool blnPurchase, QString& strError,
+                                      bool& blnFailed) override;
+    void SkipLine(int64_t lngLineNumber, const LedgerMatch& match, QString& strError, bool& blnFailed) override;
+    QStringList MatchedNames() const override;
     void BeginLine(int64_t lngLineNumber) override;
     void RejectLine(const RejectedLine& line, QString& strError, bool& blnFailed) override;
     void CommitRun(int32_t lngRead, int32_t lngImported, QString& strError, bool& blnFailed) override;
@@ -71,11 +79,20 @@ private:
     void forgetRun() noexcept;
     int64_t runId() const { return m_run ? m_run->lngRunId : 0; }
 
+    // What a look at lines has told already: new names by their keys, and
+    // names matched another way, so that each is told at its first line.
+    void startLook(int64_t ownRunId);
+    void lookAt(LedgerEngine& engine, const std::vector<LineToLook>& lines, bool blnPurchase,
+                std::vector<LineLook>& looks);
+
     EngineOpener m_openEngine;
     std::unique_ptr<LedgerEngine> m_engine;
     int m_connection = 0;
     LedgerNames m_names;
     std::optional<OpenRun> m_run;
+    int32_t m_skipped = 0;
+    TradeMatcher m_matcher;
+    std::array<std::unordered_set<QString, NameHash>, kMasterTables.size()> m_told;
     QString m_notConnected;
     FailureReasons m_reasons;
 };

@@ -19,28 +19,39 @@ struct TableSql {
 
 // In the order of MasterTable.
 constexpr std::array<TableSql, kMasterTables.size()> kTableSql = {{
-    {"SELECT n.i, t.kind_code FROM unnest($1::text[]) WITH ORDINALITY AS n(name, i) JOIN kinds t ON t.name = n.name",
-     "INSERT INTO kinds(name, run_id) SELECT r.name, $2::bigint FROM unnest($1::text[]) AS r(name)"
-     " ON CONFLICT (name) DO NOTHING RETURNING name, kind_code",
+    {"SELECT DISTINCT ON (n.i) n.i, t.kind_code, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
+     " JOIN kinds t ON t.name_key = n.k ORDER BY n.i, t.kind_code",
+     "INSERT INTO kinds(name, name_key, run_id) SELECT r.name, r.name_key, $3::bigint"
+     " FROM unnest($1::text[], $2::text[]) AS r(name, name_key) ON CONFLICT (name) DO NOTHING RETURNING name, kind_code",
      "SELECT 1 FROM kinds WHERE kind_code = $1", 0},
-    {"SELECT n.i, t.product_id FROM unnest($1::text[]) WITH ORDINALITY AS n(name, i)"
-     " JOIN products t ON t.name = n.name",
-     "INSERT INTO products(name, maker, reading, model, spec, run_id)"
-     " SELECT r.name, r.maker, r.reading, r.model, r.spec, $6::bigint"
-     " FROM unnest($1::text[], $2::text[], $3::text[], $4::text[], $5::text[]) AS r(name, maker, reading, model, spec)"
-     " ON CONFLICT (name) DO NOTHING RETURNING name, product_id",
+    {"SELECT DISTINCT ON (n.i) n.i, t.product_id, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
+     " JOIN products t ON t.name_key = n.k ORDER BY n.i, t.product_id",
+     "INSERT INTO products(name, name_key, maker, reading, model, spec, run_id)"
+     " SELECT r.name, r.name_key, r.maker, r.reading, r.model, r.spec, $7::bigint"
+     " FROM unnest($1::text[], $2::text[], $3::text[], $4::text[], $5::text[], $6::text[])"
+     " AS r(name, name_key, maker, reading, model, spec) ON CONFLICT (name) DO NOTHING RETURNING name, product_id",
      "SELECT 1 FROM products WHERE product_id = $1", 4},
-    {"SELECT n.i, t.supplier_id FROM unnest($1::text[]) WITH ORDINALITY AS n(name, i)"
-     " JOIN suppliers t ON t.name = n.name",
-     "INSERT INTO suppliers(name, reading, run_id) SELECT r.name, r.reading, $3::bigint"
-     " FROM unnest($1::text[], $2::text[]) AS r(name, reading) ON CONFLICT (name) DO NOTHING RETURNING name, supplier_id",
+    {"SELECT DISTINCT ON (n.i) n.i, t.supplier_id, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
+     " JOIN suppliers t ON t.name_key = n.k ORDER BY n.i, t.supplier_id",
+     "INSERT INTO suppliers(name, name_key, reading, run_id) SELECT r.name, r.name_key, r.reading, $4::bigint"
+     " FROM unnest($1::text[], $2::text[], $3::text[]) AS r(name, name_key, reading)"
+     " ON CONFLICT (name) DO NOTHING RETURNING name, supplier_id",
      "SELECT 1 FROM suppliers WHERE supplier_id = $1", 1},
-    {"SELECT n.i, t.customer_id FROM unnest($1::text[]) WITH ORDINALITY AS n(name, i)"
-     " JOIN customers t ON t.name = n.name",
-     "INSERT INTO customers(name, reading, run_id) SELECT r.name, r.reading, $3::bigint"
-     " FROM unnest($1::text[], $2::text[]) AS r(name, reading) ON CONFLICT (name) DO NOTHING RETURNING name, customer_id",
+    {"SELECT DISTINCT ON (n.i) n.i, t.customer_id, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
+     " JOIN customers t ON t.name_key = n.k ORDER BY n.i, t.customer_id",
+     "INSERT INTO customers(name, name_key, reading, run_id) SELECT r.name, r.name_key, r.reading, $4::bigint"
+     " FROM unnest($1::text[], $2::text[], $3::text[]) AS r(name, name_key, reading)"
+     " ON CONFLICT (name) DO NOTHING RETURNING name, customer_id",
      "SELECT 1 FROM customers WHERE customer_id = $1", 1},
 }};
+
+// The trades of products on days and times (their index), as the look compares them.
+constexpr const char* kFindTradesSql =
+    "SELECT t.trade_id, coalesce(t.run_id, 0), coalesce(t.line_number, 0), t.trade_kind,"
+    " to_char(t.trade_date, CASE WHEN t.trade_date::time = '00:00' THEN 'YYYY-MM-DD' ELSE 'YYYY-MM-DD HH24:MI:SS' END),"
+    " t.product_id, coalesce(CASE t.trade_kind WHEN 0 THEN t.supplier_id ELSE t.customer_id END, 0),"
+    " t.quantity, t.unit_price FROM (SELECT DISTINCT * FROM unnest($1::integer[], $2::timestamp[])) AS p(product, day)"
+    " JOIN trades t ON t.product_id = p.product AND t.trade_date = p.day ORDER BY t.trade_id";
 
 // A run's trades go in by COPY, many at a time, in its text format: every
 // column a number or a date, so nothing needs escaping.
@@ -169,31 +180,35 @@ PgResult PostgresEngine::run(const char* sql, const PgParameters& parameters, Ex
     return result;
 }
 
-std::vector<int64_t> PostgresEngine::findMasters(MasterTable table, const std::vector<QString>& names)
+std::vector<FoundMaster> PostgresEngine::findMasters(MasterTable table, const std::vector<QString>& keys)
 {
-    const PgResult result = run(kTableSql[std::size_t(table)].find, PgParameters().text(TextArray(names)),
+    const PgResult result = run(kTableSql[std::size_t(table)].find, PgParameters().text(TextArray(keys)),
                                 PGRES_TUPLES_OK);
-    std::vector<int64_t> ids(names.size(), 0);
+    std::vector<FoundMaster> found(keys.size());
     for (int row = 0; row < PQntuples(result.get()); ++row) {
         const long long place = QByteArray(PQgetvalue(result.get(), row, 0)).toLongLong();
-        if (place >= 1 && std::size_t(place) <= ids.size())
-            ids[std::size_t(place - 1)] = QByteArray(PQgetvalue(result.get(), row, 1)).toLongLong();
+        if (place >= 1 && std::size_t(place) <= found.size())
+            found[std::size_t(place - 1)] = FoundMaster{QByteArray(PQgetvalue(result.get(), row, 1)).toLongLong(),
+                                                        TextFromUtf8(PQgetvalue(result.get(), row, 2))};
     }
-    return ids;
+    return found;
 }
 
-std::vector<int64_t> PostgresEngine::addMasters(MasterTable table, const std::vector<MasterRow>& rows, int64_t runId)
+std::vector<FoundMaster> PostgresEngine::addMasters(MasterTable table, const std::vector<MasterRow>& rows,
+                                                    int64_t runId)
 {
     const TableSql& sql = kTableSql[std::size_t(table)];
     std::vector<QString> names;
+    std::vector<QString> keys;
     std::vector<std::vector<QString>> fields(std::size_t(sql.fields));
     for (const MasterRow& row : rows) {
         names.push_back(row.strName);
+        keys.push_back(row.strKey);
         for (int field = 0; field < sql.fields; ++field)
             fields[std::size_t(field)].push_back(row.fields.value(field));
     }
     PgParameters parameters;
-    parameters.text(TextArray(names));
+    parameters.text(TextArray(names)).text(TextArray(keys));
     for (const std::vector<QString>& column : fields)
         parameters.text(TextArray(column));
     parameters.idOrNull(runId);
@@ -202,22 +217,54 @@ std::vector<int64_t> PostgresEngine::addMasters(MasterTable table, const std::ve
     for (int row = 0; row < PQntuples(result.get()); ++row)
         added.insert(TextFromUtf8(PQgetvalue(result.get(), row, 0)),
                      QByteArray(PQgetvalue(result.get(), row, 1)).toLongLong());
-    std::vector<int64_t> ids;
+    std::vector<FoundMaster> masters;
     std::vector<QString> takenMeanwhile;
-    for (const QString& name : names) {
-        ids.push_back(added.value(name, 0));
-        if (ids.back() == 0)
-            takenMeanwhile.push_back(name);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        masters.push_back(FoundMaster{added.value(names[i], 0), names[i]});
+        if (masters.back().id == 0)
+            takenMeanwhile.push_back(keys[i]);
     }
     // Another program added these at the same moment: the server kept its row.
     if (!takenMeanwhile.empty()) {
-        const std::vector<int64_t> stored = findMasters(table, takenMeanwhile);
-        for (std::size_t i = 0, j = 0; i < ids.size(); ++i) {
-            if (ids[i] == 0)
-                ids[i] = stored[j++];
+        const std::vector<FoundMaster> stored = findMasters(table, takenMeanwhile);
+        for (std::size_t i = 0, j = 0; i < masters.size(); ++i) {
+            if (masters[i].id == 0)
+                masters[i] = stored[j++];
         }
     }
-    return ids;
+    return masters;
+}
+
+std::vector<StoredTrade> PostgresEngine::findTrades(const std::vector<TradeProbe>& probes)
+{
+    QByteArray products("{");
+    QByteArray days("{");
+    for (const TradeProbe& probe : probes) {
+        if (products.size() > 1) {
+            products += ',';
+            days += ',';
+        }
+        products += QByteArray::number(probe.lngProductId);
+        days += '"' + probe.strDate + '"';
+    }
+    const PgResult result =
+        run(kFindTradesSql, PgParameters().text(products + '}').text(days + '}'), PGRES_TUPLES_OK);
+    std::vector<StoredTrade> trades;
+    const auto number = [&](int row, int column) { return QByteArray(PQgetvalue(result.get(), row, column)).toLongLong(); };
+    for (int row = 0; row < PQntuples(result.get()); ++row) {
+        StoredTrade trade;
+        trade.lngTradeId = number(row, 0);
+        trade.lngRunId = number(row, 1);
+        trade.lngLineNumber = number(row, 2);
+        trade.intKind = int32_t(number(row, 3));
+        trade.strDate = QByteArray(PQgetvalue(result.get(), row, 4));
+        trade.lngProductId = int32_t(number(row, 5));
+        trade.lngPartyId = int32_t(number(row, 6));
+        trade.lngQuantity = number(row, 7);
+        trade.lngUnitPrice = number(row, 8);
+        trades.push_back(std::move(trade));
+    }
+    return trades;
 }
 
 bool PostgresEngine::masterExists(MasterTable table, int32_t id)

@@ -66,6 +66,7 @@ PgResult PostgresLedgerDatabase::run(const char* sql, const std::vector<SqlValue
 
 std::vector<SqlRow> PostgresLedgerDatabase::query(const char* sql, const std::vector<SqlValue>& parameters)
 {
+    sendKept(m_keeping);
     const PgResult result = run(sql, parameters, PGRES_TUPLES_OK);
     std::vector<SqlRow> rows;
     for (int row = 0; row < PQntuples(result.get()); ++row) {
@@ -87,6 +88,8 @@ int64_t PostgresLedgerDatabase::execute(const char* sql, const std::vector<SqlVa
         keep(sql);
         return 0;
     }
+    // What was kept must be there before a statement that takes parameters.
+    sendKept(m_keeping);
     const PgResult result = run(sql, parameters, PGRES_COMMAND_OK);
     return QByteArray(PQcmdTuples(result.get())).toLongLong();
 }
@@ -136,9 +139,9 @@ void PostgresLedgerDatabase::keep(const char* sql)
     m_kept += '\n';
 }
 
-void PostgresLedgerDatabase::sendKept()
+void PostgresLedgerDatabase::sendKept(bool keepOn)
 {
-    m_keeping = false;
+    m_keeping = keepOn;
     if (m_kept.isEmpty())
         return;
     const QByteArray block = "DO $ledger$ BEGIN\n" + std::exchange(m_kept, QByteArray()) + "END $ledger$";

@@ -38,8 +38,8 @@ public:
     // server as one: one round trip instead of one each.
     void keepStatements() { m_keeping = true; }
     void keep(const char* sql);
-    // Throws DatabaseFailure.
-    void sendKept();
+    // Sends what was kept; goes on keeping when keepOn. Throws DatabaseFailure.
+    void sendKept(bool keepOn = false);
 
 private:
     PgResult run(const char* sql, const std::vector<SqlValue>& parameters, ExecStatusType expected);

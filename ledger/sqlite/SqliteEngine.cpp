@@ -26,26 +26,33 @@ int BindIdOrNull(sqlite3_stmt* statement, int index, int64_t id)
 }
 
 struct TableStatements {
-    const char* find;
-    const char* add;  // ?1 the ID, ?2 the name, then the row's fields, then the run
+    const char* find;  // the oldest master of the key ?1
+    const char* add;   // ?1 the ID, ?2 the name, ?3 its key, then the row's fields, then the run
     const char* exists;
 };
 
 // In the order of MasterTable.
 constexpr std::array<TableStatements, kMasterTables.size()> kTableSql = {{
-    {"SELECT kind_code FROM kinds WHERE name = ?1", "INSERT INTO kinds(kind_code, name, run_id) VALUES (?1, ?2, ?3)",
+    {"SELECT kind_code, name FROM kinds WHERE name_key = ?1 ORDER BY kind_code LIMIT 1",
+     "INSERT INTO kinds(kind_code, name, name_key, run_id) VALUES (?1, ?2, ?3, ?4)",
      "SELECT 1 FROM kinds WHERE kind_code = ?1"},
-    {"SELECT product_id FROM products WHERE name = ?1",
-     "INSERT INTO products(product_id, name, kind_code, maker, reading, model, spec, run_id)"
-     " VALUES (?1, ?2, NULL, ?3, ?4, ?5, ?6, ?7)",
+    {"SELECT product_id, name FROM products WHERE name_key = ?1 ORDER BY product_id LIMIT 1",
+     "INSERT INTO products(product_id, name, name_key, kind_code, maker, reading, model, spec, run_id)"
+     " VALUES (?1, ?2, ?3, NULL, ?4, ?5, ?6, ?7, ?8)",
      "SELECT 1 FROM products WHERE product_id = ?1"},
-    {"SELECT supplier_id FROM suppliers WHERE name = ?1",
-     "INSERT INTO suppliers(supplier_id, name, reading, run_id) VALUES (?1, ?2, ?3, ?4)",
+    {"SELECT supplier_id, name FROM suppliers WHERE name_key = ?1 ORDER BY supplier_id LIMIT 1",
+     "INSERT INTO suppliers(supplier_id, name, name_key, reading, run_id) VALUES (?1, ?2, ?3, ?4, ?5)",
      "SELECT 1 FROM suppliers WHERE supplier_id = ?1"},
-    {"SELECT customer_id FROM customers WHERE name = ?1",
-     "INSERT INTO customers(customer_id, name, reading, run_id) VALUES (?1, ?2, ?3, ?4)",
+    {"SELECT customer_id, name FROM customers WHERE name_key = ?1 ORDER BY customer_id LIMIT 1",
+     "INSERT INTO customers(customer_id, name, name_key, reading, run_id) VALUES (?1, ?2, ?3, ?4, ?5)",
      "SELECT 1 FROM customers WHERE customer_id = ?1"},
 }};
+
+// The trades of a product on a day and time (its index), as the look compares them.
+constexpr const char* kFindTradesSql =
+    "SELECT trade_id, coalesce(run_id, 0), coalesce(line_number, 0), trade_kind, trade_date, product_id,"
+    " coalesce(CASE trade_kind WHEN 0 THEN supplier_id ELSE customer_id END, 0), quantity, unit_price"
+    " FROM trades WHERE product_id = ?1 AND trade_date = ?2 ORDER BY trade_id";
 
 // How many fields a table's row has besides its name.
 constexpr std::array<int, kMasterTables.size()> kFieldCount = {0, 4, 1, 1};
@@ -145,7 +152,8 @@ bool SqliteEngine::prepare(QString& error)
     m_giveKind = Prepare(db, "UPDATE products SET kind_code = ?1, kind_run_id = ?3 WHERE product_id = ?2"
                              " AND kind_code IS NULL AND EXISTS (SELECT 1 FROM kinds WHERE kind_code = ?1)");
     m_floorIds = Prepare(db, kFloorsSql.constData());
-    ok = ok && m_insertTrade && m_giveKind && m_floorIds;
+    m_findTrades = Prepare(db, kFindTradesSql);
+    ok = ok && m_insertTrade && m_giveKind && m_floorIds && m_findTrades;
     if (!ok)
         error = QStringLiteral("台帳データベースの構造が正しくありません（%1）。").arg(QString::fromUtf8(sqlite3_errmsg(db)));
     return ok;
@@ -167,50 +175,85 @@ int64_t SqliteEngine::floorId(std::size_t table)
     return std::exchange((*m_floors)[table], 0);
 }
 
-std::vector<int64_t> SqliteEngine::findMasters(MasterTable table, const std::vector<QString>& names)
+std::vector<FoundMaster> SqliteEngine::findMasters(MasterTable table, const std::vector<QString>& keys)
 {
-    std::vector<int64_t> ids;
-    ids.reserve(names.size());
+    std::vector<FoundMaster> found;
+    found.reserve(keys.size());
     const SqliteStatement& find = m_tables[std::size_t(table)].find;
-    for (const QString& name : names) {
+    for (const QString& key : keys) {
         StatementUse use(find);
-        int result = BindText(use, 1, name);
+        int result = BindText(use, 1, key);
         if (result == SQLITE_OK)
             result = sqlite3_step(use);
         if (result != SQLITE_ROW && result != SQLITE_DONE)
             fail(result);
-        ids.push_back(result == SQLITE_ROW ? sqlite3_column_int64(use, 0) : 0);
+        found.push_back(result == SQLITE_ROW ? FoundMaster{sqlite3_column_int64(use, 0), ColumnText(use, 1)}
+                                             : FoundMaster{});
     }
-    return ids;
+    return found;
 }
 
-std::vector<int64_t> SqliteEngine::addMasters(MasterTable table, const std::vector<MasterRow>& rows, int64_t runId)
+std::vector<FoundMaster> SqliteEngine::addMasters(MasterTable table, const std::vector<MasterRow>& rows,
+                                                  int64_t runId)
 {
     const std::size_t index = std::size_t(table);
-    std::vector<int64_t> ids;
-    ids.reserve(rows.size());
+    std::vector<FoundMaster> masters;
+    masters.reserve(rows.size());
     for (const MasterRow& row : rows) {
         // Another program may have added it since it was looked up outside this transaction.
-        const int64_t stored = findMasters(table, {row.strName}).front();
-        if (stored != 0) {
-            ids.push_back(stored);
+        const FoundMaster stored = findMasters(table, {row.strKey}).front();
+        if (stored.id != 0) {
+            masters.push_back(stored);
             continue;
         }
         StatementUse use(m_tables[index].add);
         int result = BindIdOrNull(use, 1, floorId(index));
         if (result == SQLITE_OK)
             result = BindText(use, 2, row.strName);
-        for (int field = 0; field < kFieldCount[index] && result == SQLITE_OK; ++field)
-            result = BindText(use, 3 + field, row.fields.value(field));
         if (result == SQLITE_OK)
-            result = BindIdOrNull(use, 3 + kFieldCount[index], runId);
+            result = BindText(use, 3, row.strKey);
+        for (int field = 0; field < kFieldCount[index] && result == SQLITE_OK; ++field)
+            result = BindText(use, 4 + field, row.fields.value(field));
+        if (result == SQLITE_OK)
+            result = BindIdOrNull(use, 4 + kFieldCount[index], runId);
         if (result == SQLITE_OK)
             result = sqlite3_step(use);
         if (result != SQLITE_DONE)
             fail(result);
-        ids.push_back(sqlite3_last_insert_rowid(m_db.get()));
+        masters.push_back(FoundMaster{sqlite3_last_insert_rowid(m_db.get()), row.strName});
     }
-    return ids;
+    return masters;
+}
+
+std::vector<StoredTrade> SqliteEngine::findTrades(const std::vector<TradeProbe>& probes)
+{
+    std::vector<StoredTrade> trades;
+    for (const TradeProbe& probe : probes) {
+        StatementUse use(m_findTrades);
+        int result = sqlite3_bind_int64(use, 1, probe.lngProductId);
+        if (result == SQLITE_OK)
+            result = sqlite3_bind_text(use, 2, probe.strDate.constData(), int(probe.strDate.size()), SQLITE_STATIC);
+        while (result == SQLITE_OK || result == SQLITE_ROW) {
+            result = sqlite3_step(use);
+            if (result != SQLITE_ROW)
+                break;
+            StoredTrade trade;
+            trade.lngTradeId = sqlite3_column_int64(use, 0);
+            trade.lngRunId = sqlite3_column_int64(use, 1);
+            trade.lngLineNumber = sqlite3_column_int64(use, 2);
+            trade.intKind = sqlite3_column_int(use, 3);
+            trade.strDate = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(use, 4)),
+                                       sqlite3_column_bytes(use, 4));
+            trade.lngProductId = sqlite3_column_int(use, 5);
+            trade.lngPartyId = sqlite3_column_int(use, 6);
+            trade.lngQuantity = sqlite3_column_int64(use, 7);
+            trade.lngUnitPrice = sqlite3_column_int64(use, 8);
+            trades.push_back(std::move(trade));
+        }
+        if (result != SQLITE_DONE)
+            fail(result);
+    }
+    return trades;
 }
 
 bool SqliteEngine::masterExists(MasterTable table, int32_t id)

@@ -28,8 +28,9 @@ public:
     bool ready(bool, QString&) override { return true; }
     // In the process, a statement costs no round trip.
     bool batchesNames() const override { return false; }
-    std::vector<int64_t> findMasters(MasterTable table, const std::vector<QString>& names) override;
-    std::vector<int64_t> addMasters(MasterTable table, const std::vector<MasterRow>& rows, int64_t runId) override;
+    std::vector<FoundMaster> findMasters(MasterTable table, const std::vector<QString>& keys) override;
+    std::vector<FoundMaster> addMasters(MasterTable table, const std::vector<MasterRow>& rows, int64_t runId) override;
+    std::vector<StoredTrade> findTrades(const std::vector<TradeProbe>& probes) override;
     bool masterExists(MasterTable table, int32_t id) override;
     void writeTrade(const TradeRow& trade) override;
     void giveKind(int32_t productId, int32_t kindCode, int64_t runId) override;
@@ -58,6 +59,6 @@ private:
     SqliteDatabase m_db;
     SqliteLedgerDatabase m_ledger;
     std::array<Table, kMasterTables.size()> m_tables;
-    SqliteStatement m_insertTrade, m_giveKind, m_floorIds;
+    SqliteStatement m_insertTrade, m_giveKind, m_floorIds, m_findTrades;
     std::optional<std::array<int64_t, kMasterTables.size() + 1>> m_floors;
 };

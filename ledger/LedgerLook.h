@@ -1,0 +1,59 @@
+#pragma once
+
+#include "LedgerEngine.h"
+#include "clsLedgerStore.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <deque>
+#include <set>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+// Which lines of a file are the same as stored trades: a line's trade is
+// the same as a stored one when its mode, date, product, party, quantity and
+// unit price are. Identical lines are counted, not collapsed: each stored
+// trade is matched by one line at most, in the file's order, so that where
+// the file holds k lines of one trade and the ledger m, the first min(k, m)
+// are in the ledger.
+class TradeMatcher {
+public:
+    // A line whose product and party are stored, as the matcher takes it.
+    struct Line {
+        int32_t intKind = 0;
+        QByteArray strDate;
+        int32_t lngProductId = 0;
+        int32_t lngPartyId = 0;
+        int64_t lngQuantity = 0;
+        int64_t lngUnitPrice = 0;
+        std::optional<LedgerMatch>* inLedger = nullptr;  // set when one is left
+    };
+
+    // Begins afresh; a run's own trades are never matched.
+    void reset(int64_t ownRunId);
+    // The lines of a window, in file order after those already matched.
+    // Throws DatabaseFailure.
+    void match(LedgerEngine& engine, const std::vector<Line>& lines);
+
+private:
+    struct Identity {
+        int32_t intKind;
+        QByteArray strDate;
+        int32_t lngProductId;
+        int32_t lngPartyId;
+        int64_t lngQuantity;
+        int64_t lngUnitPrice;
+        bool operator==(const Identity&) const = default;
+    };
+    struct IdentityHash {
+        std::size_t operator()(const Identity& identity) const noexcept;
+    };
+
+    int64_t m_ownRunId = 0;
+    // The stored trades of each identity asked for and not matched yet.
+    std::unordered_map<Identity, std::deque<LedgerMatch>, IdentityHash> m_left;
+    // The products and days whose trades were asked for.
+    std::set<std::pair<int32_t, QByteArray>> m_asked;
+};
