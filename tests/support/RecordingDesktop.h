@@ -31,6 +31,8 @@ public:
         events << QStringLiteral("MsgBox:") + prompt;
         if (onMsgBox)
             onMsgBox();
+        if ((flags & 0xF) == MB_YESNOCANCEL)
+            return threeWayAnswer;
         return (flags & MB_YESNO) ? answer : IDOK;
     }
     void LineReport(const QString& prompt, const LineReportPlace& place) override
@@ -62,6 +64,7 @@ public:
     std::vector<Message> messages;
     std::vector<LineReportPlace> places;  // of the line reports, in order
     int answer = IDNO;                    // to a Yes/No question
+    int threeWayAnswer = IDYES;           // to a Yes/No/Cancel question
     bool showsEveryReport = false;
     std::vector<int> pointers;
     QStringList events;  // messages and pointer changes, in order

@@ -1,0 +1,168 @@
+#include "ImportFixtures.h"
+#include "LedgerUnderTest.h"
+#include "RecordingDesktop.h"
+#include "TestFiles.h"
+#include "clsImportSource.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace fixtures;
+
+// One sales line: its day in May 2024, product, customer and quantity.
+QString Sale(int day, const QString& product, const QString& customer, int quantity = 1)
+{
+    return QStringLiteral("2024/5/%1,モニター,ソニック,よみ,%2,M-1,,%3,1000,よみ,%4").arg(day).arg(product).arg(quantity).arg(customer);
+}
+
+// Files imported by the engine as the window imports them: the header, the
+// repeat and the line checks (answered by the desktop), then the run.
+template <typename Ledger>
+class LedgerOverlap : public ::testing::Test {
+protected:
+    // The prompts the clerk saw.
+    QStringList Import(const QStringList& lines, int answer = IDYES) { return ImportInto(ledger, lines, answer); }
+    QStringList ImportInto(Ledger& into, const QStringList& lines, int answer = IDYES)
+    {
+        RecordingDesktop desktop;
+        desktop.threeWayAnswer = answer;
+        desktop.answer = IDYES;
+        const QString file = dir.writeUtf8(QStringLiteral("f%1.csv").arg(++files), Lines(QStringList{kSalesHeader} + lines));
+        clsImportSource engine(desktop, [&into] { return into.programStore(); });
+        if (!engine.IMPFileCheck(file) && !engine.IMPRepeatCheck(file, into.connection()) &&
+            !engine.IMPLineCheck(file, into.connection()))
+            engine.ExecImport(file, into.connection());
+        details = desktop.messages.empty() ? QString() : desktop.messages.back().details;
+        return desktop.prompts();
+    }
+    long long Trades() { return ledger.number(QStringLiteral("SELECT count(*) FROM trades")); }
+
+    Ledger ledger;
+    ScratchDir dir;
+    int files = 0;
+    QString details;
+};
+TYPED_TEST_SUITE(LedgerOverlap, LedgerKinds, LedgerKindName);
+
+QString Question(int inLedger, int total)
+{
+    return QStringLiteral("このファイルの %1 行は台帳にある取引と同じです（全レコード %2 件）。新しい %3 行だけ取り込みますか？")
+        .arg(inLedger)
+        .arg(total)
+        .arg(total - inLedger);
+}
+
+}  // namespace
+
+TYPED_TEST(LedgerOverlap, LinesAlreadyInTheLedgerAreLeftOutCountedNotCollapsed)
+{
+    const QString a = Sale(1, QStringLiteral("液晶モニター"), QStringLiteral("北星電機"));
+    const QString b = Sale(2, QStringLiteral("液晶モニター"), QStringLiteral("北星電機"));
+    const QString c = Sale(3, QStringLiteral("ケーブル"), QStringLiteral("青葉商店"));
+    const QString d = Sale(4, QStringLiteral("ケーブル"), QStringLiteral("青葉商店"), 2);
+    const struct {
+        const char* what;
+        QStringList earlier;
+        bool undoEarlier;
+        QStringList file;
+        int inLedger;  // the question's N, 0 when none is asked
+        int imported;
+    } cases[] = {
+        {"a shared middle", {a, b, c}, false, {b, c, d}, 2, 1},
+        {"genuine repeats on both sides", {a, a, b}, false, {a, a, a, b, b}, 3, 2},
+        {"an earlier run undone", {a, b}, true, {a, b}, 0, 2},
+        {"a party written another way",
+         {Sale(5, QStringLiteral("ＨＤＭＩケーブル"), QStringLiteral("ＡＢＣ商事"))}, false,
+         {Sale(5, QStringLiteral("HDMIケーブル"), QStringLiteral("ABC 商事"))}, 1, 0},
+        {"a line repeated inside the file alone", {}, false, {d, d}, 0, 2},
+    };
+    for (const auto& one : cases) {
+        SCOPED_TRACE(one.what);
+        TypeParam ledger;
+        if (!one.earlier.isEmpty()) {
+            this->ImportInto(ledger, one.earlier);
+            if (one.undoEarlier)
+                ledger.history()->UndoRun(ledger.number(QStringLiteral("SELECT max(run_id) FROM runs")), {});
+        }
+        const auto trades = [&] { return ledger.number(QStringLiteral("SELECT count(*) FROM trades")); };
+        const long long before = one.earlier.isEmpty() ? 0 : trades();
+        QStringList expected;
+        if (one.inLedger > 0)
+            expected << Question(one.inLedger, int(one.file.size()));
+        expected << Totals(int(one.file.size()), one.imported);
+        EXPECT_EQ(this->ImportInto(ledger, one.file), expected);
+        EXPECT_EQ(trades() - before, one.imported);
+        EXPECT_EQ(ledger.number(QStringLiteral("SELECT lines_skipped FROM runs ORDER BY run_id DESC LIMIT 1")),
+                  one.inLedger);
+    }
+}
+
+TYPED_TEST(LedgerOverlap, TheClerkChoosesEveryLineOrNothingAndIsToldWhatWasLeftOut)
+{
+    const QStringList first = {Sale(1, QStringLiteral("液晶モニター"), QStringLiteral("北星電機")),
+                               Sale(2, QStringLiteral("ｹｰﾌﾞﾙ"), QStringLiteral("青葉商店"))};
+    this->Import(first);
+    const QStringList again = {first[0], Sale(3, QStringLiteral("ケーブル"), QStringLiteral("青葉商店"))};
+    // Cancel: nothing at all; No: every line.
+    EXPECT_EQ(this->Import(again, IDCANCEL), QStringList{Question(1, 2)});
+    EXPECT_EQ(this->Trades(), 2);
+    EXPECT_EQ(this->Import(again, IDNO), QStringList({Question(1, 2), Totals(2, 2)}));
+    EXPECT_EQ(this->Trades(), 4);
+    // Yes: the new line, and the details say which lines and names.
+    EXPECT_EQ(this->Import({again[1], Sale(4, QStringLiteral("ケーブル"), QStringLiteral("青葉商店"))}),
+              QStringList({Question(1, 2), Totals(2, 1)}));
+    EXPECT_EQ(this->details, QStringLiteral("2 行目: 取り込み済みの取引と同じため取り込みませんでした（取り込み 2 の 3 行目）。\n"
+                                            "製品「ケーブル」→「ｹｰﾌﾞﾙ」"));
+    EXPECT_EQ(this->ledger.rows(QStringLiteral("SELECT line_number, matched_run_id, matched_line_number FROM skipped_lines")),
+              QStringList{"2|2|3"});
+}
+
+TYPED_TEST(LedgerOverlap, TwoClerksImportingOverlappingFilesAtOnceAddTheSharedLinesOnce)
+{
+    const QString shared = Sale(1, QStringLiteral("液晶モニター"), QStringLiteral("北星電機"));
+    RecordingDesktop firstClerk;
+    RecordingDesktop secondClerk;
+    const QString one = this->dir.writeUtf8(QStringLiteral("one.csv"), Lines({kSalesHeader, shared, Sale(2, QStringLiteral("a"), QStringLiteral("b"))}));
+    const QString two = this->dir.writeUtf8(QStringLiteral("two.csv"), Lines({kSalesHeader, shared, Sale(3, QStringLiteral("c"), QStringLiteral("d"))}));
+    const auto store = [this] { return this->ledger.programStore(); };
+    clsImportSource first(firstClerk, store);
+    clsImportSource second(secondClerk, store);
+    // Both look before either imports: neither finds the shared line.
+    for (auto [engine, file] : {std::pair{&first, one}, std::pair{&second, two}}) {
+        ASSERT_FALSE(engine->IMPFileCheck(file));
+        ASSERT_FALSE(engine->IMPRepeatCheck(file, this->ledger.connection()));
+        ASSERT_FALSE(engine->IMPLineCheck(file, this->ledger.connection()));
+    }
+    first.ExecImport(one, this->ledger.connection());
+    second.ExecImport(two, this->ledger.connection());
+    EXPECT_EQ(secondClerk.prompts(), QStringList{Totals(2, 1)});
+    EXPECT_EQ(this->Trades(), 3);
+}
+
+TYPED_TEST(LedgerOverlap, TheLookBeforeAnImportSaysOfEachLineWhatWouldBecomeOfItAndWritesNothing)
+{
+    this->Import({Sale(1, QStringLiteral("液晶モニター"), QStringLiteral("ＡＢＣ商事"))});
+    const long long runs = this->ledger.number(QStringLiteral("SELECT count(*) FROM runs"));
+    const QString file = this->dir.writeUtf8(
+        QStringLiteral("look.csv"),
+        Lines({kSalesHeader, Sale(1, QStringLiteral("液晶モニター"), QStringLiteral("ABC商事")),
+               Sale(2, QStringLiteral("マウス"), QStringLiteral("ABC 商事")), Sale(3, QStringLiteral("マウス"), QStringLiteral("南海商会")),
+               QStringLiteral("2024/13/1,モニター,ソニック,よみ,x,M-1,,1,1000,,y"),
+               QStringLiteral("2024/5/5,モニター,ソニック,よみ,,M-1,,1,1000,,y")}));
+    RecordingDesktop desktop;
+    clsImportSource engine(desktop, [this] { return this->ledger.programStore(); });
+    const std::optional<std::vector<LineCheck>> rows = engine.CheckFile(file, this->ledger.connection());
+    ASSERT_TRUE(rows.has_value());
+    QStringList seen;
+    for (const LineCheck& row : *rows)
+        seen << QStringLiteral("%1|%2|%3").arg(row.lngLineNumber).arg(int(row.outcome)).arg(row.strDetail);
+    EXPECT_EQ(seen, QStringList({QStringLiteral("2|1|取り込み 1 の 2 行目"),
+                                 QStringLiteral("3|0|新しい製品「マウス」 / 販売先「ABC 商事」→「ＡＢＣ商事」"),
+                                 QStringLiteral("4|0|新しい販売先「南海商会」"),
+                                 QStringLiteral("5|2|日付「2024/13/1」: 型が一致しません。"),
+                                 QStringLiteral("6|2|製品名が空です。")}));
+    EXPECT_TRUE(desktop.prompts().isEmpty()) << desktop.prompts().join(u'\n').toStdString();
+    EXPECT_EQ(this->ledger.number(QStringLiteral("SELECT count(*) FROM runs")), runs);
+    EXPECT_EQ(this->ledger.number(QStringLiteral("SELECT count(*) FROM products")), 1);
+}
