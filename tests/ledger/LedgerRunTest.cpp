@@ -432,6 +432,10 @@ TYPED_TEST(LedgerRun, ALedgerOfTheFirstVersionIsUpgradedInPlaceKeepingItsTradesO
 {
     TypeParam db;
     const long long kept = MakeFirstVersion(db);
+    // Two masters of one key, stored before there were keys.
+    db.exec(QStringLiteral("INSERT INTO products(name, maker, reading, model, spec) VALUES"
+                           " ('ＡＢＣマウス', '', '', '', ''), ('ABC マウス', '', '', '', '')"));
+    const long long older = db.number(QStringLiteral("SELECT product_id FROM products WHERE name = 'ＡＢＣマウス'"));
     const QString before = db.value(QStringLiteral("SELECT count(*) || '|' || sum(amount) FROM trades"));
     {
         // The history alone brings it up to date too, and shows no runs.
@@ -454,6 +458,11 @@ TYPED_TEST(LedgerRun, ALedgerOfTheFirstVersionIsUpgradedInPlaceKeepingItsTradesO
     store->ResolveProduct(QStringLiteral("ワイヤレスマウス"), product, error, failed);
     EXPECT_EQ(product.lngProductID,
               db.number(QStringLiteral("SELECT product_id FROM products WHERE name = 'ワイヤレスマウス'")));
+    // The upgrade gave the stored masters their keys: both stay, the older is chosen.
+    ProductRecord mouse;
+    store->ResolveProduct(QStringLiteral("ABCマウス"), mouse, error, failed);
+    EXPECT_EQ(mouse.lngProductID, older);
+    EXPECT_EQ(db.number(QStringLiteral("SELECT count(*) FROM products WHERE name_key = 'ABCマウス'")), 2);
     PartyRecord none;
     TradeRecord trade;
     trade.lngProductID = product.lngProductID;
