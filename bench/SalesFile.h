@@ -41,7 +41,7 @@ struct Product {
 // A sales file of lineCount lines, the header among them, as a shop's
 // ledger export would hold them: a few hundred products over a dozen
 // kinds (12 x variants), sold to about a hundred customers.
-inline QString GenerateSalesText(int lineCount, int variants = 30)
+inline QString GenerateSalesText(int lineCount, int variants = 30, int year = 2024)
 {
     const std::array<Product, 12> families = {{
         {"モニター", "ソニック電子", "えきしょうもにたー", "液晶モニター", "LM-%1W", "%1型 ワイド IPS", 19800},
@@ -93,8 +93,8 @@ inline QString GenerateSalesText(int lineCount, int variants = 30)
         const int month = 1 + (line * 12 / lineCount);
         const int day = 1 + pick(28);
         const QString date = line % 5 == 0
-                                 ? QStringLiteral("2024/%1/%2 %3:%4").arg(month).arg(day).arg(9 + pick(9)).arg(pick(60), 2, 10, QLatin1Char('0'))
-                                 : QStringLiteral("2024/%1/%2").arg(month).arg(day);
+                                 ? QStringLiteral("%5/%1/%2 %3:%4").arg(month).arg(day).arg(9 + pick(9)).arg(pick(60), 2, 10, QLatin1Char('0')).arg(year)
+                                 : QStringLiteral("%3/%1/%2").arg(month).arg(day).arg(year);
         text += date + QLatin1Char(',') + QString::fromUtf8(family.kind) + QLatin1Char(',') +
                 QString::fromUtf8(family.maker) + QLatin1Char(',') + QString::fromUtf8(family.reading) +
                 QLatin1Char(',') + QString::fromUtf8(family.name) + QLatin1Char(' ') + model + QLatin1Char(',') +

@@ -49,9 +49,8 @@ struct StoredTrade {
     int64_t lngUnitPrice = 0;
 };
 
-// The trades of one product on one day and time, looked for together.
+// The trades of one day and time, looked for together.
 struct TradeProbe {
-    int32_t lngProductId = 0;
     QByteArray strDate;
 };
 
@@ -104,8 +103,8 @@ public:
     virtual std::vector<FoundMaster> addMasters(MasterTable table, const std::vector<MasterRow>& rows,
                                                 int64_t runId) = 0;
     virtual bool masterExists(MasterTable table, int32_t id) = 0;
-    // The stored trades of each probe's product, day and time, in the order
-    // they were given.
+    // The stored trades of each probe's day and time, in the order they
+    // were given.
     virtual std::vector<StoredTrade> findTrades(const std::vector<TradeProbe>& probes) = 0;
 
     // Inside a write transaction: writes the trade, or queues it for flush().

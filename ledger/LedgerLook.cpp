@@ -23,8 +23,8 @@ void TradeMatcher::match(LedgerEngine& engine, const std::vector<Line>& lines)
 {
     std::vector<TradeProbe> probes;
     for (const Line& line : lines) {
-        if (m_asked.emplace(line.lngProductId, line.strDate).second)
-            probes.push_back(TradeProbe{line.lngProductId, line.strDate});
+        if (m_asked.insert(line.strDate).second)
+            probes.push_back(TradeProbe{line.strDate});
     }
     if (!probes.empty()) {
         for (const StoredTrade& trade : engine.findTrades(probes)) {

@@ -54,6 +54,6 @@ private:
     int64_t m_ownRunId = 0;
     // The stored trades of each identity asked for and not matched yet.
     std::unordered_map<Identity, std::deque<LedgerMatch>, IdentityHash> m_left;
-    // The products and days whose trades were asked for.
-    std::set<std::pair<int32_t, QByteArray>> m_asked;
+    // The days whose trades were asked for.
+    std::set<QByteArray> m_asked;
 };

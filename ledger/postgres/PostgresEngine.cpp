@@ -45,13 +45,13 @@ constexpr std::array<TableSql, kMasterTables.size()> kTableSql = {{
      "SELECT 1 FROM customers WHERE customer_id = $1", 1},
 }};
 
-// The trades of products on days and times (their index), as the look compares them.
+// The trades of days and times (their index), as the look compares them.
 constexpr const char* kFindTradesSql =
     "SELECT t.trade_id, coalesce(t.run_id, 0), coalesce(t.line_number, 0), t.trade_kind,"
     " to_char(t.trade_date, CASE WHEN t.trade_date::time = '00:00' THEN 'YYYY-MM-DD' ELSE 'YYYY-MM-DD HH24:MI:SS' END),"
     " t.product_id, coalesce(CASE t.trade_kind WHEN 0 THEN t.supplier_id ELSE t.customer_id END, 0),"
-    " t.quantity, t.unit_price FROM (SELECT DISTINCT * FROM unnest($1::integer[], $2::timestamp[])) AS p(product, day)"
-    " JOIN trades t ON t.product_id = p.product AND t.trade_date = p.day ORDER BY t.trade_id";
+    " t.quantity, t.unit_price FROM (SELECT DISTINCT * FROM unnest($1::timestamp[])) AS p(day)"
+    " JOIN trades t ON t.trade_date = p.day ORDER BY t.trade_id";
 
 // A run's trades go in by COPY, many at a time, in its text format: every
 // column a number or a date, so nothing needs escaping.
@@ -237,18 +237,13 @@ std::vector<FoundMaster> PostgresEngine::addMasters(MasterTable table, const std
 
 std::vector<StoredTrade> PostgresEngine::findTrades(const std::vector<TradeProbe>& probes)
 {
-    QByteArray products("{");
     QByteArray days("{");
     for (const TradeProbe& probe : probes) {
-        if (products.size() > 1) {
-            products += ',';
+        if (days.size() > 1)
             days += ',';
-        }
-        products += QByteArray::number(probe.lngProductId);
         days += '"' + probe.strDate + '"';
     }
-    const PgResult result =
-        run(kFindTradesSql, PgParameters().text(products + '}').text(days + '}'), PGRES_TUPLES_OK);
+    const PgResult result = run(kFindTradesSql, PgParameters().text(days + '}'), PGRES_TUPLES_OK);
     std::vector<StoredTrade> trades;
     const auto number = [&](int row, int column) { return QByteArray(PQgetvalue(result.get(), row, column)).toLongLong(); };
     for (int row = 0; row < PQntuples(result.get()); ++row) {

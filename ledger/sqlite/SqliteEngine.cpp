@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <utility>
 
 namespace {
@@ -48,11 +50,11 @@ constexpr std::array<TableStatements, kMasterTables.size()> kTableSql = {{
      "SELECT 1 FROM customers WHERE customer_id = ?1"},
 }};
 
-// The trades of a product on a day and time (its index), as the look compares them.
+// The trades of a day and time (their index), as the look compares them.
 constexpr const char* kFindTradesSql =
     "SELECT trade_id, coalesce(run_id, 0), coalesce(line_number, 0), trade_kind, trade_date, product_id,"
     " coalesce(CASE trade_kind WHEN 0 THEN supplier_id ELSE customer_id END, 0), quantity, unit_price"
-    " FROM trades WHERE product_id = ?1 AND trade_date = ?2 ORDER BY trade_id";
+    " FROM trades WHERE trade_date = ?1 ORDER BY trade_id";
 
 // How many fields a table's row has besides its name.
 constexpr std::array<int, kMasterTables.size()> kFieldCount = {0, 4, 1, 1};
@@ -145,15 +147,21 @@ bool SqliteEngine::prepare(QString& error)
         m_tables[i].exists = Prepare(db, kTableSql[i].exists);
         ok = ok && m_tables[i].find && m_tables[i].add && m_tables[i].exists;
     }
-    m_insertTrade = Prepare(db, "INSERT INTO trades(trade_id, trade_kind, trade_date, product_id, supplier_id,"
-                                " customer_id, quantity, unit_price, amount, run_id, line_number)"
-                                " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
+    const QByteArray insert = "INSERT INTO trades(trade_id, trade_kind, trade_date, product_id, supplier_id,"
+                              " customer_id, quantity, unit_price, amount, run_id, line_number) VALUES ";
+    const QByteArray values = "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    m_insertTrade = Prepare(db, (insert + values).constData());
+    // Many rows a statement: what each statement costs by itself is paid once for them all.
+    QByteArray many = insert + values;
+    for (std::size_t i = 1; i < kTradesAtOnce; ++i)
+        many += ", " + values;
+    m_insertTrades = Prepare(db, many.constData());
     // A code that names no kind cannot be recorded; the trade stands without it.
     m_giveKind = Prepare(db, "UPDATE products SET kind_code = ?1, kind_run_id = ?3 WHERE product_id = ?2"
                              " AND kind_code IS NULL AND EXISTS (SELECT 1 FROM kinds WHERE kind_code = ?1)");
     m_floorIds = Prepare(db, kFloorsSql.constData());
     m_findTrades = Prepare(db, kFindTradesSql);
-    ok = ok && m_insertTrade && m_giveKind && m_floorIds && m_findTrades;
+    ok = ok && m_insertTrade && m_insertTrades && m_giveKind && m_floorIds && m_findTrades;
     if (!ok)
         error = QStringLiteral("台帳データベースの構造が正しくありません（%1）。").arg(QString::fromUtf8(sqlite3_errmsg(db)));
     return ok;
@@ -230,9 +238,7 @@ std::vector<StoredTrade> SqliteEngine::findTrades(const std::vector<TradeProbe>&
     std::vector<StoredTrade> trades;
     for (const TradeProbe& probe : probes) {
         StatementUse use(m_findTrades);
-        int result = sqlite3_bind_int64(use, 1, probe.lngProductId);
-        if (result == SQLITE_OK)
-            result = sqlite3_bind_text(use, 2, probe.strDate.constData(), int(probe.strDate.size()), SQLITE_STATIC);
+        int result = sqlite3_bind_text(use, 1, probe.strDate.constData(), int(probe.strDate.size()), SQLITE_STATIC);
         while (result == SQLITE_OK || result == SQLITE_ROW) {
             result = sqlite3_step(use);
             if (result != SQLITE_ROW)
@@ -267,36 +273,63 @@ bool SqliteEngine::masterExists(MasterTable table, int32_t id)
     return result == SQLITE_ROW;
 }
 
+int SqliteEngine::bindTrade(sqlite3_stmt* statement, int first, const QueuedTrade& trade, int64_t id)
+{
+    int result = BindIdOrNull(statement, first, id);
+    if (result == SQLITE_OK)
+        result = sqlite3_bind_int64(statement, first + 1, trade.row.intKind);
+    if (result == SQLITE_OK)
+        result = sqlite3_bind_text(statement, first + 2, trade.date.data(), int(trade.row.dateLength), SQLITE_STATIC);
+    const int64_t values[] = {trade.row.lngProductId, trade.row.lngSupplierId, trade.row.lngCustomerId,
+                              trade.row.lngQuantity,  trade.row.lngUnitPrice,  trade.row.lngAmount,
+                              trade.row.lngRunId,     trade.row.lngLineNumber};
+    // The references and the run are NULL for none; the numbers are numbers.
+    const bool nullable[] = {false, true, true, false, false, false, true, true};
+    for (int i = 0; i < 8 && result == SQLITE_OK; ++i)
+        result = nullable[i] ? BindIdOrNull(statement, first + 3 + i, values[i])
+                             : sqlite3_bind_int64(statement, first + 3 + i, values[i]);
+    return result;
+}
+
 void SqliteEngine::writeTrade(const TradeRow& trade)
 {
-    StatementUse use(m_insertTrade);
-    int result = BindIdOrNull(use, 1, floorId(kTrades));
-    if (result == SQLITE_OK)
-        result = sqlite3_bind_int64(use, 2, trade.intKind);
-    if (result == SQLITE_OK)
-        result = sqlite3_bind_text(use, 3, trade.date, int(trade.dateLength), SQLITE_STATIC);
-    if (result == SQLITE_OK)
-        result = sqlite3_bind_int64(use, 4, trade.lngProductId);
-    if (result == SQLITE_OK)
-        result = BindIdOrNull(use, 5, trade.lngSupplierId);
-    if (result == SQLITE_OK)
-        result = BindIdOrNull(use, 6, trade.lngCustomerId);
-    if (result == SQLITE_OK)
-        result = sqlite3_bind_int64(use, 7, trade.lngQuantity);
-    if (result == SQLITE_OK)
-        result = sqlite3_bind_int64(use, 8, trade.lngUnitPrice);
-    if (result == SQLITE_OK)
-        result = sqlite3_bind_int64(use, 9, trade.lngAmount);
-    if (result == SQLITE_OK)
-        result = BindIdOrNull(use, 10, trade.lngRunId);
-    if (result == SQLITE_OK)
-        result = BindIdOrNull(use, 11, trade.lngLineNumber);
-    if (result == SQLITE_OK)
-        result = sqlite3_step(use);
+    QueuedTrade& queued = m_queued.emplace_back();
+    queued.row = trade;
+    std::copy(trade.date, trade.date + trade.dateLength, queued.date.begin());
+    queued.row.date = nullptr;
+    if (m_queued.size() == kTradesAtOnce)
+        flush();
+}
+
+void SqliteEngine::flush()
+{
+    if (m_queued.empty())
+        return;
+    int result = SQLITE_OK;
+    std::size_t written = 0;
+    if (m_queued.size() == kTradesAtOnce) {
+        StatementUse use(m_insertTrades);
+        for (std::size_t i = 0; i < m_queued.size() && result == SQLITE_OK; ++i)
+            result = bindTrade(use, int(i * kTradeColumns) + 1, m_queued[i], i == 0 ? floorId(kTrades) : 0);
+        if (result == SQLITE_OK)
+            result = sqlite3_step(use);
+        written = result == SQLITE_DONE ? m_queued.size() : 0;
+    }
+    for (; written < m_queued.size() && (result == SQLITE_OK || result == SQLITE_DONE); ++written) {
+        StatementUse use(m_insertTrade);
+        result = bindTrade(use, 1, m_queued[written], floorId(kTrades));
+        if (result == SQLITE_OK)
+            result = sqlite3_step(use);
+    }
+    m_queued.clear();
+    if (result == SQLITE_DONE)
+        return;
     if (result == SQLITE_CONSTRAINT_FOREIGNKEY)
         throw ReferenceGone(SqliteFailure(m_db.get(), result).message());
-    if (result != SQLITE_DONE)
-        fail(result);
+    // Trades already counted went with the batch: the transaction cannot go in whole.
+    const DatabaseFailure failure = SqliteFailure(m_db.get(), result);
+    m_ledger.rollback();
+    throw failure;
 }
 
 void SqliteEngine::giveKind(int32_t productId, int32_t kindCode, int64_t runId)

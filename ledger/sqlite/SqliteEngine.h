@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <vector>
 
 // The ledger's engine on an SQLite file: prepared statements for the names
 // and the trades. SQLite gives a new row the ID after the highest there, and
@@ -34,8 +35,10 @@ public:
     bool masterExists(MasterTable table, int32_t id) override;
     void writeTrade(const TradeRow& trade) override;
     void giveKind(int32_t productId, int32_t kindCode, int64_t runId) override;
-    void flush() override {}
-    void discardQueued() noexcept override {}
+    // Trades are written many to a statement, the rest at the run's flush;
+    // a batch that fails takes the transaction with it.
+    void flush() override;
+    void discardQueued() noexcept override { m_queued.clear(); }
     void beginLoneWrite() override;
     void commitLoneWrite() override { m_ledger.commit(); }
     bool transactionIntact() override { return m_ledger.inTransaction(); }
@@ -51,6 +54,13 @@ private:
         SqliteStatement find, add, exists;
     };
     static constexpr std::size_t kTrades = kMasterTables.size();
+    static constexpr std::size_t kTradesAtOnce = 64;
+    static constexpr std::size_t kTradeColumns = 11;
+    struct QueuedTrade {
+        TradeRow row;
+        std::array<char, 20> date{};
+    };
+    int bindTrade(sqlite3_stmt* statement, int first, const QueuedTrade& trade, int64_t id);
     // The ID the next new row of a table must take, or 0 for SQLite's own
     // choice; known from the first new row of a write transaction to its end.
     int64_t floorId(std::size_t table);
@@ -59,6 +69,7 @@ private:
     SqliteDatabase m_db;
     SqliteLedgerDatabase m_ledger;
     std::array<Table, kMasterTables.size()> m_tables;
-    SqliteStatement m_insertTrade, m_giveKind, m_floorIds, m_findTrades;
+    SqliteStatement m_insertTrade, m_insertTrades, m_giveKind, m_floorIds, m_findTrades;
+    std::vector<QueuedTrade> m_queued;
     std::optional<std::array<int64_t, kMasterTables.size() + 1>> m_floors;
 };
