@@ -95,67 +95,54 @@ void LedgerStore::OpenConnection(const QString& strConnection, QString& strError
     }
 }
 
-void LedgerStore::ResolveProduct(const QString& strProductName, ProductRecord& product, QString& strError,
-                                 bool& blnFailed)
+int32_t LedgerStore::resolveName(MasterTable table, const QString& name, const QString& emptyName,
+                                 const std::function<QStringList()>& fields, QString& strError, bool& blnFailed)
 {
-    product.lngProductID = 0;
+    int32_t id = 0;
     Guarded(strError, blnFailed, [&] {
         QString reason;
         LedgerEngine* current = engine(reason);
         if (!current)
             return fail(strError, blnFailed, reason);
-        if (strProductName.isEmpty())
-            return fail(strError, blnFailed, QStringLiteral("製品名が空です。"));
-        // The kind code is left to InsertTrade, which sees the line's own;
-        // here the record still holds the previous line's.
-        int32_t id = m_names.cached(MasterTable::Products, strProductName);
+        if (name.isEmpty())
+            return fail(strError, blnFailed, emptyName);
+        id = m_names.cached(table, name);
         if (id == 0)
-            id = m_names.resolve(*current, MasterTable::Products,
-                                 MasterRow{strProductName, {product.strMaker, product.strReading, product.strModel,
-                                                            product.strSpec}},
-                                 runId(), reason);
+            id = m_names.resolve(*current, table, MasterRow{name, fields()}, runId(), reason);
         if (id == 0)
             return fail(strError, blnFailed, reason);
-        product.lngProductID = id;
         Succeed(strError, blnFailed);
     });
     throwIfRunLost(strError);
+    return blnFailed ? 0 : id;
+}
+
+void LedgerStore::ResolveProduct(const QString& strProductName, ProductRecord& product, QString& strError,
+                                 bool& blnFailed)
+{
+    product.lngProductID = 0;
+    // The kind code is left to InsertTrade, which sees the line's own; here
+    // the record still holds the previous line's.
+    product.lngProductID = resolveName(
+        MasterTable::Products, strProductName, QStringLiteral("製品名が空です。"),
+        [&] { return QStringList{product.strMaker, product.strReading, product.strModel, product.strSpec}; }, strError,
+        blnFailed);
 }
 
 void LedgerStore::ResolveSupplier(const QString& strPartyName, PartyRecord& supplier, QString& strError,
                                   bool& blnFailed)
 {
-    resolveParty(MasterTable::Suppliers, strPartyName, supplier, QStringLiteral("仕入先名が空です。"), strError,
-                 blnFailed);
+    supplier.lngPartyID = 0;
+    supplier.lngPartyID = resolveName(MasterTable::Suppliers, strPartyName, QStringLiteral("仕入先名が空です。"),
+                                      [&] { return QStringList{supplier.strReading}; }, strError, blnFailed);
 }
 
 void LedgerStore::ResolveCustomer(const QString& strPartyName, PartyRecord& customer, QString& strError,
                                   bool& blnFailed)
 {
-    resolveParty(MasterTable::Customers, strPartyName, customer, QStringLiteral("販売先名が空です。"), strError,
-                 blnFailed);
-}
-
-void LedgerStore::resolveParty(MasterTable table, const QString& strPartyName, PartyRecord& party,
-                               const QString& emptyName, QString& strError, bool& blnFailed)
-{
-    party.lngPartyID = 0;
-    Guarded(strError, blnFailed, [&] {
-        QString reason;
-        LedgerEngine* current = engine(reason);
-        if (!current)
-            return fail(strError, blnFailed, reason);
-        if (strPartyName.isEmpty())
-            return fail(strError, blnFailed, emptyName);
-        int32_t id = m_names.cached(table, strPartyName);
-        if (id == 0)
-            id = m_names.resolve(*current, table, MasterRow{strPartyName, {party.strReading}}, runId(), reason);
-        if (id == 0)
-            return fail(strError, blnFailed, reason);
-        party.lngPartyID = id;
-        Succeed(strError, blnFailed);
-    });
-    throwIfRunLost(strError);
+    customer.lngPartyID = 0;
+    customer.lngPartyID = resolveName(MasterTable::Customers, strPartyName, QStringLiteral("販売先名が空です。"),
+                                      [&] { return QStringList{customer.strReading}; }, strError, blnFailed);
 }
 
 int32_t LedgerStore::GetKindCode(const QString& strKind)

@@ -69,8 +69,9 @@ private:
     LedgerEngine* engine(QString& reason);
     // Fails through the flag, telling the reason where a user can find it.
     void fail(QString& strError, bool& blnFailed, const QString& reason);
-    void resolveParty(MasterTable table, const QString& strPartyName, PartyRecord& party, const QString& emptyName,
-                      QString& strError, bool& blnFailed);
+    // The ID of a name's master, resolved or added with the rest of its row; 0 on failure.
+    int32_t resolveName(MasterTable table, const QString& name, const QString& emptyName,
+                        const std::function<QStringList()>& fields, QString& strError, bool& blnFailed);
     // The reason for a trade whose product or party someone else removed.
     QString referenceGone(LedgerEngine& engine, MasterTable parties, int32_t productId, int32_t partyId);
     // Throws when a run is open and its transaction can no longer commit (or lost is set).
