@@ -1,5 +1,7 @@
 #include "LedgerLook.h"
 
+#include "LedgerDate.h"
+
 #include <functional>
 
 std::size_t TradeMatcher::IdentityHash::operator()(const Identity& identity) const noexcept
@@ -44,3 +46,78 @@ void TradeMatcher::match(LedgerEngine& engine, const std::vector<Line>& lines)
         left->second.pop_front();
     }
 }
+
+void FileLook::start(int64_t ownRunId)
+{
+    m_matcher.reset(ownRunId);
+    for (auto& told : m_told)
+        told.clear();
+}
+
+void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector<LineToLook>& lines,
+                    bool blnPurchase, std::vector<LineLook>& looks)
+{
+    const MasterTable parties = blnPurchase ? MasterTable::Suppliers : MasterTable::Customers;
+    // The masters of the window's names, asked for together.
+    std::vector<QString> products, partyNames, kinds;
+    for (const LineToLook& line : lines) {
+        products.push_back(line.product->strProductName);
+        partyNames.push_back(line.party->strPartyName);
+        kinds.push_back(*line.kind);
+    }
+    const std::vector<FoundMaster> productMasters = names.lookUp(current, MasterTable::Products, products);
+    const std::vector<FoundMaster> partyMasters = names.lookUp(current, parties, partyNames);
+    const std::vector<FoundMaster> kindMasters = names.lookUp(current, MasterTable::Kinds, kinds);
+
+    // Each new name and each name written another way, told at its first line.
+    const auto tell = [&](LineLook& look, MasterTable table, const QString& name, const FoundMaster& master) {
+        if (name.isEmpty())
+            return;
+        if (master.id == 0) {
+            if (m_told[std::size_t(table)].insert(LedgerNames::NameKey(name)).second)
+                look.newNames << QStringLiteral("新しい%1「%2」").arg(LedgerNames::What(table), name);
+        } else if (master.strName != name && m_told[std::size_t(table)].insert(name).second) {
+            look.matchedNames << LedgerNames::MatchText(NameMatch{table, name, master.strName, int32_t(master.id)});
+        }
+    };
+    std::vector<TradeMatcher::Line> stored;
+    char date[kLedgerDateBufferSize];
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const LineToLook& line = lines[i];
+        LineLook& look = looks[i];
+        const QString& product = line.product->strProductName;
+        const QString& party = line.party->strPartyName;
+        const std::size_t dateLength = FormatLedgerDate(line.trade->dtmTradeDate, date);
+        const MasterRow productRow{product, {}, {}};
+        const MasterRow partyRow{party, {}, {}};
+        if (product.isEmpty())
+            look.strRefusal = QStringLiteral("製品名が空です。");
+        else if (dateLength == 0)
+            look.strRefusal = QStringLiteral("取引の日付が正しくありません（100 年から 9999 年まで）。");
+        else if (QString refused = LedgerNames::Unstorable(MasterTable::Products, productRow); !refused.isEmpty())
+            look.strRefusal = refused;
+        else if (QString refused = party.isEmpty() ? QString() : LedgerNames::Unstorable(parties, partyRow);
+                 !refused.isEmpty())
+            look.strRefusal = refused;
+        if (!look.strRefusal.isEmpty())
+            continue;
+        tell(look, MasterTable::Products, product, productMasters[i]);
+        tell(look, parties, party, partyMasters[i]);
+        tell(look, MasterTable::Kinds, *line.kind, kindMasters[i]);
+        // A line with a name not stored yet is new, whatever the ledger holds.
+        if (productMasters[i].id == 0 || (!party.isEmpty() && partyMasters[i].id == 0))
+            continue;
+        const TradeRecord& trade = *line.trade;
+        TradeMatcher::Line known;
+        known.intKind = blnPurchase ? 0 : 1;
+        known.strDate = QByteArray(date, qsizetype(dateLength));
+        known.lngProductId = int32_t(productMasters[i].id);
+        known.lngPartyId = party.isEmpty() ? 0 : int32_t(partyMasters[i].id);
+        known.lngQuantity = blnPurchase ? trade.lngPurchaseQuantity : trade.lngSalesQuantity;
+        known.lngUnitPrice = blnPurchase ? trade.lngPurchaseUnitPrice : trade.lngSalesUnitPrice;
+        known.inLedger = &look.inLedger;
+        stored.push_back(std::move(known));
+    }
+    m_matcher.match(current, stored);
+}
+

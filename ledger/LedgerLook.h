@@ -1,14 +1,17 @@
 #pragma once
 
 #include "LedgerEngine.h"
+#include "LedgerNames.h"
 #include "clsLedgerStore.h"
 
 #include <QByteArray>
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -56,4 +59,20 @@ private:
     std::unordered_map<Identity, std::deque<LedgerMatch>, IdentityHash> m_left;
     // The days whose trades were asked for.
     std::set<QByteArray> m_asked;
+};
+
+// A look at a file's lines, window after window: the trades they are the
+// same as, and the names they would add or match, each told at its first line.
+class FileLook {
+public:
+    // Begins afresh; a run's own trades are never matched.
+    void start(int64_t ownRunId);
+    // Throws DatabaseFailure.
+    void look(LedgerEngine& engine, LedgerNames& names, const std::vector<LineToLook>& lines, bool blnPurchase,
+              std::vector<LineLook>& looks);
+
+private:
+    TradeMatcher m_matcher;
+    // New names by their keys, and names matched another way, already told.
+    std::array<std::unordered_set<QString, NameHash>, kMasterTables.size()> m_told;
 };

@@ -80,20 +80,13 @@ private:
     void forgetRun() noexcept;
     int64_t runId() const { return m_run ? m_run->lngRunId : 0; }
 
-    // What a look at lines has told already: new names by their keys, and
-    // names matched another way, so that each is told at its first line.
-    void startLook(int64_t ownRunId);
-    void lookAt(LedgerEngine& engine, const std::vector<LineToLook>& lines, bool blnPurchase,
-                std::vector<LineLook>& looks);
-
     EngineOpener m_openEngine;
     std::unique_ptr<LedgerEngine> m_engine;
     int m_connection = 0;
     LedgerNames m_names;
     std::optional<OpenRun> m_run;
     int32_t m_skipped = 0;
-    TradeMatcher m_matcher;
-    std::array<std::unordered_set<QString, NameHash>, kMasterTables.size()> m_told;
+    FileLook m_look;
     QString m_notConnected;
     FailureReasons m_reasons;
 };
