@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QRawFont>
+#include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -91,6 +92,64 @@ TEST(QtDesktopTest, MessageBoxesFollowTheFlags)
     EXPECT_EQ(report.icon, QMessageBox::NoIcon);
     EXPECT_EQ(report.text, QStringLiteral("FM-man1001\n<b>a & b</b>"));
     EXPECT_EQ(report.format, Qt::PlainText);
+}
+
+// A question's buttons, its default and its Escape, and what each answers.
+TEST(QtDesktopTest, AQuestionGivesTheButtonPressedAndEscapeTheLeastAnswer)
+{
+    enum class Press { Enter, Escape, Close, Yes, No, Cancel };
+    struct Case {
+        int flags;
+        Press press;
+        int answer;
+    };
+    const Case cases[] = {
+        {MB_YESNO, Press::Enter, IDYES},
+        {MB_YESNO | MB_DEFBUTTON2, Press::Enter, IDNO},
+        {MB_YESNO, Press::Escape, IDNO},
+        {MB_YESNO, Press::Yes, IDYES},
+        {MB_YESNOCANCEL, Press::Enter, IDYES},
+        {MB_YESNOCANCEL | MB_DEFBUTTON2, Press::Enter, IDNO},
+        {MB_YESNOCANCEL, Press::Escape, IDCANCEL},
+        {MB_YESNOCANCEL, Press::Close, IDCANCEL},
+        {MB_YESNOCANCEL, Press::Yes, IDYES},
+        {MB_YESNOCANCEL, Press::No, IDNO},
+        {MB_YESNOCANCEL, Press::Cancel, IDCANCEL},
+    };
+    const QStringList yesNo{QStringLiteral("はい(&Y)"), QStringLiteral("いいえ(&N)")};
+    const QString cancel = QStringLiteral("キャンセル");
+    QtDesktop desktop;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "flags " << c.flags << ", press " << int(c.press));
+        QStringList buttons;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            const QString names[] = {yesNo[0], yesNo[1], cancel};
+            QAbstractButton* pressed = nullptr;
+            for (QAbstractButton* button : box->buttons()) {
+                buttons << button->text();
+                if (c.press >= Press::Yes && button->text() == names[int(c.press) - int(Press::Yes)])
+                    pressed = button;
+            }
+            buttons.sort();
+            if (c.press == Press::Enter)
+                QTest::keyClick(box, Qt::Key_Return);
+            else if (c.press == Press::Escape)
+                QTest::keyClick(box, Qt::Key_Escape);
+            else if (c.press == Press::Close)
+                box->close();
+            else if (pressed)
+                pressed->click();
+        });
+        EXPECT_EQ(desktop.MsgBox(QStringLiteral("取り込みますか？"), c.flags | MB_ICONQUESTION,
+                                 QStringLiteral("インポート確認")),
+                  c.answer);
+        QStringList offered = (c.flags & MB_YESNOCANCEL) == MB_YESNOCANCEL ? yesNo + QStringList{cancel} : yesNo;
+        offered.sort();
+        EXPECT_EQ(buttons, offered);
+    }
 }
 
 // A line report keeps its prompt and says where beneath it; its title,
