@@ -41,6 +41,8 @@ TEST(CommandLineTest, ArgumentsGiveTheActionAndTheFilesFromTheStartFolder)
         // Every name counts, so that several are refused later.
         {{"--import", "a.csv", "--import", "b.csv"}, Action::Import, false, {kStart + "/a.csv", kStart + "/b.csv"}},
         {{"--import", "a.csv", "b.csv"}, Action::Import, false, {kStart + "/a.csv", kStart + "/b.csv"}},
+        {{"--user-data", "--check", "a.csv"}, Action::Check, true, {kStart + "/a.csv"}},
+        {{"--check", "a.csv", "--import", "b.csv"}, Action::Import, false, {kStart + "/b.csv", kStart + "/a.csv"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
@@ -54,6 +56,24 @@ TEST(CommandLineTest, ArgumentsGiveTheActionAndTheFilesFromTheStartFolder)
     CommandLine noValue;
     EXPECT_FALSE(noValue.Parse({"MoraImport", "--import"}, kStart));
     EXPECT_TRUE(noValue.Error().contains(QStringLiteral("import"))) << noValue.Error().toStdString();
+}
+
+// The two answer the question of lines in the ledger each its own way.
+TEST(CommandLineTest, AgainAndNewOnlyEachAnswerButNotTogether)
+{
+    const std::tuple<QStringList, bool, bool, bool> cases[] = {
+        {{"--import", "a.csv"}, true, false, false},
+        {{"--import", "a.csv", "--again"}, true, true, false},
+        {{"--import", "a.csv", "--new-only"}, true, false, true},
+        {{"--import", "a.csv", "--new-only", "--again"}, false, true, true},
+    };
+    for (const auto& [arguments, parsed, again, newOnly] : cases) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        CommandLine commandLine;
+        EXPECT_EQ(commandLine.Parse(QStringList{"MoraImport"} + arguments, kStart), parsed);
+        EXPECT_EQ(commandLine.ImportAgain(), again);
+        EXPECT_EQ(commandLine.ImportNewOnly(), newOnly);
+    }
 }
 
 TEST(UserDataTest, TheFolderFollowsTheDataHomeOrTheHomeFolder)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -59,6 +60,47 @@ TEST_F(ConsoleDesktopTest, EveryReportIsOneLineWhateverItsFileNameColumnOrValueH
     m_err.str({});
     desktop.MsgBox(QStringLiteral("台帳 /q\x1b[0m を開けません。\r\n理由"), 0, QString());
     EXPECT_EQ(err(), QStringLiteral("MoraImport: 台帳 /q\\x1b[0m を開けません。 理由\n"));
+}
+
+// What the options answer, and each question on its line all the same.
+TEST_F(ConsoleDesktopTest, TheOptionsAnswerTheQuestionsAndEveryQuestionIsWritten)
+{
+    using Answers = ConsoleDesktop::Answers;
+    const int repeat = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
+    const int lines = MB_YESNOCANCEL | MB_ICONQUESTION;
+    const std::tuple<Answers, int, int> cases[] = {
+        {Answers::None, repeat, IDNO},      {Answers::None, lines, IDCANCEL},
+        {Answers::Again, repeat, IDYES},    {Answers::Again, lines, IDNO},
+        {Answers::NewOnly, repeat, IDYES},  {Answers::NewOnly, lines, IDYES},
+        {Answers::NewOnly, MB_ICONINFORMATION, IDOK},
+    };
+    for (const auto& [answers, flags, answer] : cases) {
+        SCOPED_TRACE(testing::Message() << int(answers) << " " << flags);
+        m_err.str({});
+        desktop.AnswerWith(answers);
+        EXPECT_EQ(desktop.MsgBox(QStringLiteral("取り込みますか？"), flags, QStringLiteral("インポート確認")), answer);
+        EXPECT_EQ(err(), QStringLiteral("インポート確認: 取り込みますか？\n"));
+    }
+}
+
+// Lines left out as in the ledger are done with; refused ones are not.
+TEST_F(ConsoleDesktopTest, TheExitStatusIsOneOnlyWhenALineWasRefused)
+{
+    const QString skipped = QStringLiteral("12 行目: 取り込み済みの取引と同じため取り込みませんでした（取り込み 3 の 40 行目）。");
+    const QString refused = QStringLiteral("3 行目: 日付「2024/13/5」: 型が一致しません。");
+    const std::tuple<QString, QString, int> cases[] = {
+        {QStringLiteral("全レコード 3 件中 3 件インポートしました。"), QString(), 0},
+        {QStringLiteral("全レコード 3 件中 2 件インポートしました。"), skipped, 0},
+        {QStringLiteral("全レコード 3 件中 0 件インポートしました。"), skipped + u'\n' + skipped, 0},
+        {QStringLiteral("全レコード 3 件中 1 件インポートしました。"), refused + u'\n' + skipped, 1},
+        {QStringLiteral("全レコード 3 件中 2 件インポートしました。"), QString(), 1},
+    };
+    for (const auto& [prompt, details, status] : cases) {
+        SCOPED_TRACE(details.toStdString());
+        desktop.MsgBoxWithDetails(prompt, MB_ICONINFORMATION, QStringLiteral("インポート完了"), details);
+        EXPECT_EQ(desktop.ExitStatus(), status);
+    }
+    EXPECT_EQ(err(), QString());
 }
 
 TEST_F(ConsoleDesktopTest, SeveralFilesAreRefusedBeforeAStoreIsMade)
