@@ -1,6 +1,9 @@
 #include "WindowFixture.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <QStandardPaths>
 
 #include <unistd.h>
@@ -204,7 +207,7 @@ TEST_F(CommandTest, DuringARunTheButtonsAreOffAndACloseIsRefused)
         EXPECT_TRUE(window->IsRunning());
         EXPECT_FALSE(cmdExec().isEnabled());
         EXPECT_FALSE(cmdClose().isEnabled());
-        for (const char* entry : {"mnuHistory", "mnuLedgerPlace"})
+        for (const char* entry : {"mnuCheck", "mnuHistory", "mnuLedgerPlace"})
             EXPECT_FALSE(child<QAction>(entry).isEnabled()) << entry;
         cmdExec().click();
         cmdClose().click();
@@ -261,6 +264,51 @@ TEST_F(CommandTest, ADropDuringARunChangesTheChoiceButNotTheRun)
     cmdExec().click();
     ASSERT_EQ(log->inserts.size(), 4u);
     EXPECT_EQ(log->inserts[2].product.strProductName, QStringLiteral("別の製品"));
+}
+
+// The look before an import takes the chosen file as the import does, under
+// the busy pointer, and shows its table only for a file it accepts.
+TEST_F(CommandTest, TheLookBeforeAnImportShowsItsTableForAnAcceptedFileOnly)
+{
+    struct Case {
+        const char* name;
+        QString content;  // none: no file chosen
+        QString message;
+        std::vector<int> pointers;
+        QString summary;  // of the table shown, none when none is
+    };
+    const Case cases[] = {
+        {"no file", QString(), QStringLiteral("ファイルが選択されていません。"), {}, QString()},
+        {"wrong header", QStringLiteral("日付,種別\r\n"), QStringLiteral("選択されたファイルの書式が違います。"), {11, 0}, QString()},
+        {"sales", SalesHeader() + QStringLiteral("\r\n"), QString(), {11, 0},
+         QStringLiteral("全レコード 0 件: 新しい行 0 件、取り込み済み 0 件、取り込めない行 0 件")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        desktop.messages.clear();
+        desktop.pointers.clear();
+        if (c.content.isEmpty())
+            lblFileName().setText(QString());
+        else
+            dropPath(writeFile(QStringLiteral("checked.csv"), c.content));
+        QString summary;
+        // Until the table shows: the busy state paints the window first.
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (auto* check = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                summary = check->findChild<QLabel*>(QStringLiteral("lblSummary"))->text();
+                check->accept();
+            }
+        });
+        closer.start(0);
+        child<QAction>("mnuCheck").trigger();
+
+        EXPECT_EQ(desktop.prompts(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
+        EXPECT_EQ(desktop.pointers, c.pointers);
+        EXPECT_EQ(summary, c.summary);
+        EXPECT_EQ(log->countRunCalls(QStringLiteral("BeginRun")), 0);
+        EXPECT_FALSE(window->IsRunning());
+    }
 }
 
 TEST_F(CommandTest, TheCloseButtonClosesTheWindowAtOnce)
