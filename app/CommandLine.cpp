@@ -10,12 +10,24 @@ CommandLine::CommandLine()
                           "folder, where the ledger lies under Data/; both are created when missing.")),
       m_importOption(QStringLiteral("import"),
                      tr("Import FILE without a window: messages go to standard error, the totals to "
-                        "standard output. Exit status 0 when every line was imported, 1 when some were "
-                        "not, 2 when the file was refused or the import ended without totals."),
+                        "standard output. Exit status 0 when every line read was imported or left out "
+                        "as already in the ledger, 1 when some were refused, 2 when the file was "
+                        "refused or the import ended without totals."),
                      QStringLiteral("FILE")),
       m_againOption(QStringLiteral("again"),
-                    tr("With --import: import the file even when the ledger holds a run of the same "
-                       "content (without it, such a file is refused with exit status 2).")),
+                    tr("With --import: import every line of the file even when the ledger holds a run "
+                       "of the same content or trades the same as some of its lines (without it or "
+                       "--new-only, such a file is refused with exit status 2).")),
+      m_newOnlyOption(QStringLiteral("new-only"),
+                      tr("With --import: import only the lines whose trades are not in the ledger yet, "
+                         "also from a file the ledger holds a run of; the others are counted as read "
+                         "and kept with the run as skipped.")),
+      m_checkOption(QStringLiteral("check"),
+                    tr("Look at FILE without importing it, writing nothing to the ledger: one "
+                       "tab-separated row per data line to standard output (line, outcome: new, "
+                       "in-ledger or refused, and detail). Exit status 0 when the file would import, "
+                       "2 when it is refused."),
+                    QStringLiteral("FILE")),
       m_historyOption(QStringLiteral("history"),
                       tr("Write the ledger's import runs to standard output as tab-separated values.")),
       m_historyWindowOption(QStringLiteral("history-window"), tr("Open the window of the import history.")),
@@ -36,6 +48,8 @@ CommandLine::CommandLine()
     m_parser.addOption(m_userDataOption);
     m_parser.addOption(m_importOption);
     m_parser.addOption(m_againOption);
+    m_parser.addOption(m_newOnlyOption);
+    m_parser.addOption(m_checkOption);
     m_parser.addOption(m_historyOption);
     m_parser.addOption(m_historyWindowOption);
     m_parser.addOption(m_ledgerPlaceOption);
@@ -58,6 +72,8 @@ bool CommandLine::Parse(const QStringList& arguments, const QString& startFolder
         m_action = Action::Version;
     else if (m_parser.isSet(m_importOption))
         m_action = Action::Import;
+    else if (m_parser.isSet(m_checkOption))
+        m_action = Action::Check;
     else if (m_parser.isSet(m_historyOption))
         m_action = Action::History;
     else if (m_parser.isSet(m_historyWindowOption))
@@ -69,6 +85,12 @@ bool CommandLine::Parse(const QStringList& arguments, const QString& startFolder
     else if (m_parser.isSet(m_undoOption))
         m_action = Action::Undo;
     m_importAgain = m_parser.isSet(m_againOption);
+    m_importNewOnly = m_parser.isSet(m_newOnlyOption);
+    // Each answers the question of lines in the ledger the other way.
+    if (m_importAgain && m_importNewOnly) {
+        m_error = tr("Give --again or --new-only, not both.");
+        return false;
+    }
     if (m_action == Action::Rejects || m_action == Action::Undo) {
         const QStringList runs = m_parser.values(m_action == Action::Rejects ? m_rejectsOption : m_undoOption);
         if (runs.size() != 1) {
@@ -82,7 +104,7 @@ bool CommandLine::Parse(const QStringList& arguments, const QString& startFolder
     // Every name given counts, so that more than one is refused as a drop
     // of several files would be.
     const QDir start(startFolder);
-    m_givenFiles = m_parser.values(m_importOption) + m_parser.positionalArguments();
+    m_givenFiles = m_parser.values(m_importOption) + m_parser.values(m_checkOption) + m_parser.positionalArguments();
     for (const QString& file : m_givenFiles)
         m_files << (QDir::isAbsolutePath(file) ? file : QDir::cleanPath(start.absoluteFilePath(file)));
     return true;

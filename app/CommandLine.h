@@ -12,7 +12,9 @@ class CommandLine {
     Q_DECLARE_TR_FUNCTIONS(CommandLine)
 
 public:
-    enum class Action { Window, Import, History, HistoryWindow, LedgerPlaceWindow, Rejects, Undo, Help, Version };
+    enum class Action {
+        Window, Import, Check, History, HistoryWindow, LedgerPlaceWindow, Rejects, Undo, Help, Version
+    };
 
     CommandLine();
     CommandLine(const CommandLine&) = delete;
@@ -24,14 +26,17 @@ public:
 
     Action WhatToDo() const { return m_action; }
     bool UseUserData() const { return m_useUserData; }
-    // Full paths of the files to open or import, in the order given.
+    // Full paths of the files to open, import or check, in the order given.
     const QStringList& Files() const { return m_files; }
     // The same files as the user wrote them.
     const QStringList& GivenFiles() const { return m_givenFiles; }
     // The run that --rejects or --undo names, as written.
     QString Run() const { return m_run; }
-    // Import a file again that a run of the ledger already imported.
+    // Import a file again that a run of the ledger already imported, or
+    // whose lines are in the ledger: every line of it.
     bool ImportAgain() const { return m_importAgain; }
+    // The same, but only the lines that are not in the ledger.
+    bool ImportNewOnly() const { return m_importNewOnly; }
     QString Error() const { return m_error; }
     // Needs the application object: the usage line names the program.
     QString HelpText() const { return m_parser.helpText(); }
@@ -43,6 +48,8 @@ private:
     QCommandLineOption m_userDataOption;
     QCommandLineOption m_importOption;
     QCommandLineOption m_againOption;
+    QCommandLineOption m_newOnlyOption;
+    QCommandLineOption m_checkOption;
     QCommandLineOption m_historyOption;
     QCommandLineOption m_historyWindowOption;
     QCommandLineOption m_ledgerPlaceOption;
@@ -51,6 +58,7 @@ private:
     Action m_action = Action::Window;
     bool m_useUserData = false;
     bool m_importAgain = false;
+    bool m_importNewOnly = false;
     QString m_run;
     QStringList m_files;
     QStringList m_givenFiles;

@@ -11,6 +11,9 @@
 
 namespace {
 
+// The part of a box's flags that chooses its buttons.
+constexpr int kButtonsMask = 0xF;
+
 // A box's prompt may span lines (a report's code, then its description);
 // a line of a log or a terminal must not, nor drive the terminal.
 QString OneLine(const QString& text)
@@ -28,17 +31,23 @@ void WriteLine(std::ostream& stream, const QString& line)
 
 }  // namespace
 
-std::optional<ConsoleDesktop::Totals> ConsoleDesktop::ParseTotals(const QString& prompt,
-                                                                  const QString& title)
+std::optional<ConsoleDesktop::Totals> ConsoleDesktop::ParseTotals(const QString& prompt, const QString& title,
+                                                                  const QString& details)
 {
     static const QRegularExpression totals(
         QStringLiteral("^全レコード (\\d+) 件中 (\\d+) 件インポートしました。$"));
+    // The details list the refused lines before those left out as in the
+    // ledger: the first tells whether any line was refused.
+    static const QRegularExpression skipped(
+        QStringLiteral("^\\d+ 行目: 取り込み済みの取引と同じため取り込みませんでした"));
     if (title != QStringLiteral("インポート完了"))
         return std::nullopt;
     const QRegularExpressionMatch match = totals.match(prompt);
     if (!match.hasMatch())
         return std::nullopt;
-    return Totals{match.captured(1).toLongLong(), match.captured(2).toLongLong()};
+    Totals result{match.captured(1).toLongLong(), match.captured(2).toLongLong(), false};
+    result.refused = result.imported != result.read && !skipped.match(details).hasMatch();
+    return result;
 }
 
 void ConsoleDesktop::ShowFileAs(const QString& strFullPath, const QString& strGivenName)
@@ -49,16 +58,27 @@ void ConsoleDesktop::ShowFileAs(const QString& strFullPath, const QString& strGi
 
 int ConsoleDesktop::MsgBox(const QString& prompt, int flags, const QString& title)
 {
-    if (const std::optional<Totals> totals = ParseTotals(prompt, title)) {
+    return MsgBoxWithDetails(prompt, flags, title, QString());
+}
+
+int ConsoleDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
+                                      const QString& details)
+{
+    if (const std::optional<Totals> totals = ParseTotals(prompt, title, details)) {
         m_totals = totals;
         WriteLine(m_out, prompt);
         return IDOK;
     }
-    if ((flags & MB_YESNO) && m_answerYes)
-        return IDYES;
     const QString shownTitle = title.isEmpty() ? QCoreApplication::applicationName() : title;
     WriteLine(m_err, OneLine(shownTitle + QStringLiteral(": ") + prompt));
-    return (flags & MB_YESNO) ? IDNO : IDOK;
+    switch (flags & kButtonsMask) {
+    case MB_YESNO:  // the file went in before: import it again?
+        return m_answers == Answers::None ? IDNO : IDYES;
+    case MB_YESNOCANCEL:  // lines are in the ledger: the new ones only, every one, or none?
+        return m_answers == Answers::NewOnly ? IDYES : m_answers == Answers::Again ? IDNO : IDCANCEL;
+    default:
+        return IDOK;
+    }
 }
 
 void ConsoleDesktop::LineReport(const QString& prompt, const LineReportPlace& place)
@@ -81,7 +101,7 @@ int ConsoleDesktop::ExitStatus() const
 {
     if (!m_totals)
         return 2;
-    return m_totals->imported == m_totals->read ? 0 : 1;
+    return m_totals->refused ? 1 : 0;
 }
 
 void RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory)
@@ -94,7 +114,8 @@ void RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFac
         clsImportSource importSource(desktop, std::move(storeFactory));
         if (importSource.IMPFileCheck(*strFilePath))
             return;
-        if (importSource.IMPRepeatCheck(*strFilePath, strConnection))
+        if (importSource.IMPRepeatCheck(*strFilePath, strConnection)
+            || importSource.IMPLineCheck(*strFilePath, strConnection))
             return;
         importSource.ExecImport(*strFilePath, strConnection);
     } catch (const std::exception& error) {

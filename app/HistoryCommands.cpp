@@ -2,6 +2,7 @@
 
 #include "EscapedText.h"
 #include "HistoryTexts.h"
+#include "TabSeparated.h"
 
 #include <QStringList>
 
@@ -20,16 +21,6 @@ void WriteError(std::ostream& err, const QString& message)
 {
     // A run as typed or a ledger's path may hold anything.
     WriteText(err, QStringLiteral("MoraImport: %1\n").arg(EscapeControlCharacters(message)));
-}
-
-// A field of a tab-separated line: its own tabs and line breaks escaped,
-// as PostgreSQL's text format does.
-QString TsvField(QString text)
-{
-    return text.replace(u'\\', QStringLiteral("\\\\"))
-        .replace(u'\t', QStringLiteral("\\t"))
-        .replace(u'\n', QStringLiteral("\\n"))
-        .replace(u'\r', QStringLiteral("\\r"));
 }
 
 QString Time(const QDateTime& time)
@@ -82,7 +73,8 @@ int WriteHistory(const LedgerHistoryFactory& openHistory, const QString& strConn
                  std::ostream& err)
 {
     return WithHistory(openHistory, strConnection, err, [&](clsLedgerHistory& history) {
-        QString text = QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tfile\tsha256\n");
+        QString text =
+            QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tskipped\tfile\tsha256\n");
         for (const RunSummary& run : history.Runs()) {
             text += QStringList{QString::number(run.lngRunId),
                                 Time(run.dtmStarted),
@@ -91,6 +83,7 @@ int WriteHistory(const LedgerHistoryFactory& openHistory, const QString& strConn
                                 run.blnPurchase ? QStringLiteral("purchase") : QStringLiteral("sales"),
                                 QString::number(run.lngRead),
                                 QString::number(run.lngImported),
+                                QString::number(run.lngSkipped),
                                 TsvField(run.strFilePath),
                                 QString::fromLatin1(run.strSha256)}
                         .join(u'\t')

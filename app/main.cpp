@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "ConsoleCheck.h"
 #include "ConsoleImport.h"
 #include "HistoryCommands.h"
 #include "LedgerChoice.h"
@@ -103,13 +104,26 @@ int RunWindow(const CommandLine& commandLine)
 int RunImport(const CommandLine& commandLine)
 {
     ConsoleDesktop desktop(std::cout, std::cerr);
-    desktop.AnswerYes(commandLine.ImportAgain());
+    desktop.AnswerWith(commandLine.ImportAgain()     ? ConsoleDesktop::Answers::Again
+                       : commandLine.ImportNewOnly() ? ConsoleDesktop::Answers::NewOnly
+                                                     : ConsoleDesktop::Answers::None);
     if (commandLine.Files().size() == 1)
         desktop.ShowFileAs(commandLine.Files().front(), commandLine.GivenFiles().front());
     if (!EnterFolderAsAsked(commandLine, desktop))
         return 2;
     RunConsoleImport(desktop, commandLine.Files(), ChooseLedgerStore());
     return desktop.ExitStatus();
+}
+
+// --check: no window, no display, nothing written to the ledger.
+int RunCheck(const CommandLine& commandLine)
+{
+    ConsoleDesktop desktop(std::cout, std::cerr);
+    if (commandLine.Files().size() == 1)
+        desktop.ShowFileAs(commandLine.Files().front(), commandLine.GivenFiles().front());
+    if (!EnterFolderAsAsked(commandLine, desktop))
+        return 2;
+    return RunConsoleCheck(desktop, commandLine.Files(), ChooseLedgerStore(), std::cout);
 }
 
 // The history window alone, as the menu entry's action opens it.
@@ -201,6 +215,8 @@ int main(int argc, char* argv[])
         return 0;
     case CommandLine::Action::Import:
         return RunImport(commandLine);
+    case CommandLine::Action::Check:
+        return RunCheck(commandLine);
     case CommandLine::Action::Window:
         if (!window)
             return RefuseWithoutDisplay();

@@ -2,10 +2,11 @@
 # Takes docs/screenshot.png: the window on a virtual X display, after a
 # sample file was dropped on it. Optional argument: the file to drop
 # (by default the purchase sample, under a Japanese name of the kind users
-# give their files). Then docs/history.png and docs/ledger-place.png: the
-# program's history window over a ledger of both samples and a file with
-# two refused lines, and its ledger-place dialog set for an office's
-# server, with a keyring of its own (tests/app/with-keyring.sh).
+# give their files). Then docs/history.png, docs/check.png and
+# docs/ledger-place.png: the program's history window over a ledger of both
+# samples and a file with two refused lines, the look before an import of a
+# file that overlaps the sales sample, and its ledger-place dialog set for
+# an office's server, with a keyring of its own (tests/app/with-keyring.sh).
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 output="$repo/docs/screenshot.png"
@@ -61,6 +62,15 @@ printf '%s\r\n' \
   '2024/13/5,文具,北星,のーと,ノート A4,N-4,A4 30枚,10,120,きたやま,北山商店' \
   '2024/06/10,文具,北星,ぼーるぺん,ボールペン 黒,B-1,0.5mm,五,80,みなみ,南書房' \
   >"$ledger_dir/販売データ_2024年6月.csv"
+# The sales sample's last lines again, with new ones after them.
+{
+  head -n 1 "$repo/samples/sales-utf8.csv"
+  tail -n 4 "$repo/samples/sales-utf8.csv"
+  printf '%s\r\n' \
+    '2024/06/03,周辺機器,ミナト工業,わいやれすまうす,ワイヤレスマウス,MW-300,USB レシーバー付,3,2480,かぶしきがいしゃ まるやましょうかい,株式会社　丸山商会' \
+    '2024/06/04,消耗品,北斗製紙,ふせん,付箋 75mm,FS-75,黄色 10冊,6,450,いちかわこうむてん,市川工務店' \
+    '2024/06/31,消耗品,北斗製紙,こぴーようし,コピー用紙 A4,PPC-A4,"500枚×5冊, 白色度93%",10,3300,,'
+} >"$ledger_dir/販売データ_2024年5月-6月.csv"
 cat >"$work_dir/config/MoraImport/MoraImport.conf" <<'INI'
 [Ledger]
 Server="host=ledger.office.example dbname=orvanta user=keiri sslmode=verify-full sslrootcert=/etc/ssl/office/ca.crt"
@@ -109,8 +119,9 @@ xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96 -nolisten tcp" \
     sleep 1
     cd "$1/ledger"
     XDG_CONFIG_HOME="$1/empty-config" "$1/shoot.sh" 取り込み履歴 "$3/docs/history.png" "$2" --history-window
+    XDG_CONFIG_HOME="$1/empty-config" "$4" --check 販売データ_2024年5月-6月.csv "$3/docs/check.png"
     XDG_CONFIG_HOME="$1/config" "$3/tests/app/with-keyring.sh" "$1/shoot.sh" 台帳の場所 "$3/docs/ledger-place.png" \
       "$2" --ledger-place
     kill "$wm_pid"
-  ' screenshot "$work_dir" "$program" "$repo"
-echo "Screenshots: $repo/docs/history.png, $repo/docs/ledger-place.png"
+  ' screenshot "$work_dir" "$program" "$repo" "$build/tests/window/window_screenshot"
+echo "Screenshots: $repo/docs/history.png, $repo/docs/check.png, $repo/docs/ledger-place.png"

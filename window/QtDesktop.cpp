@@ -14,6 +14,13 @@
 #include <QStyle>
 #include <QTextEdit>
 
+namespace {
+
+// The part of a box's flags that chooses its buttons.
+constexpr int kButtonsMask = 0xF;
+
+}  // namespace
+
 QtDesktop::QtDesktop(std::chrono::milliseconds eventInterval) : m_eventInterval(eventInterval) {}
 
 QtDesktop::~QtDesktop()
@@ -63,11 +70,16 @@ int QtDesktop::ShowBox(const QString& prompt, int flags, const QString& title, c
         box.setIcon(QMessageBox::Question);
     else
         box.setIcon(QMessageBox::NoIcon);
-    if (flags & MB_YESNO) {
+    const int buttons = flags & kButtonsMask;
+    const bool question = buttons == MB_YESNO || buttons == MB_YESNOCANCEL;
+    if (question) {
         QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
         QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
         box.setDefaultButton((flags & MB_DEFBUTTON2) ? no : yes);
-        box.setEscapeButton(no);
+        // Escape, or the title bar's close, is the answer that does the least.
+        box.setEscapeButton(buttons == MB_YESNOCANCEL
+                                ? box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole)
+                                : no);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
@@ -111,10 +123,17 @@ int QtDesktop::ShowBox(const QString& prompt, int flags, const QString& title, c
     // What the box covered is painted again before the work after it, which
     // may let no events through for a while.
     PaintNow();
-    if (!(flags & MB_YESNO))
+    if (!question)
         return IDOK;
     QAbstractButton* clicked = box.clickedButton();
-    return clicked && box.buttonRole(clicked) == QMessageBox::YesRole ? IDYES : IDNO;
+    switch (clicked ? box.buttonRole(clicked) : QMessageBox::InvalidRole) {
+    case QMessageBox::YesRole:
+        return IDYES;
+    case QMessageBox::NoRole:
+        return IDNO;
+    default:
+        return buttons == MB_YESNOCANCEL ? IDCANCEL : IDNO;
+    }
 }
 
 void QtDesktop::SetMousePointer(int pointer)

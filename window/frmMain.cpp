@@ -3,6 +3,7 @@
 #include "Appearance.h"
 #include "DropLabel.h"
 #include "FileChoice.h"
+#include "frmCheck.h"
 #include "frmHistory.h"
 #include "frmLedgerPlace.h"
 
@@ -19,20 +20,20 @@
 
 #include <optional>
 
-// Holds the window from the checks to the end of the run: the buttons are
-// off, a close is refused, the busy pointer and the status show, and
-// everything comes back however the click ends.
+// Holds the window from the checks to the end of the run, or for the look
+// before one: the buttons are off, a close is refused, the busy pointer and
+// the status show, and everything comes back however the click ends.
 class frmMain::RunGuard {
 public:
-    explicit RunGuard(frmMain& form) : m_form(form), m_focus(form.focusWidget())
+    RunGuard(frmMain& form, const QString& strStatus) : m_form(form), m_focus(form.focusWidget())
     {
         m_form.m_running = true;
         m_form.cmdExec->setEnabled(false);
         m_form.cmdClose->setEnabled(false);
-        m_form.mnuHistory->setEnabled(false);
-        m_form.mnuLedgerPlace->setEnabled(false);
+        for (QAction* entry : m_form.actions())
+            entry->setEnabled(false);
         m_form.m_desktop.SetMousePointer(POINTER_HOURGLASS);
-        m_form.lblInformation->setText(QStringLiteral("インポート中です・・・・"));
+        m_form.lblInformation->setText(strStatus);
         // Reading a large file for the checks lets no events through: show
         // the busy state before it starts.
         PaintNow();
@@ -51,8 +52,8 @@ public:
         EndBusy();
         m_form.cmdExec->setEnabled(true);
         m_form.cmdClose->setEnabled(true);
-        m_form.mnuHistory->setEnabled(true);
-        m_form.mnuLedgerPlace->setEnabled(true);
+        for (QAction* entry : m_form.actions())
+            entry->setEnabled(true);
         m_form.m_running = false;
         // Disabling took the focus from the clicked button; give it back.
         if (m_focus == m_form.cmdExec || m_focus == m_form.cmdClose)
@@ -130,7 +131,12 @@ void frmMain::BuildControls()
     connect(cmdExec, &QPushButton::clicked, this, &frmMain::cmdExec_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
 
-    // The history opens from a context menu, leaving the designed layout as it is.
+    // The look before an import, the history and the ledger's place open
+    // from a context menu, leaving the designed layout as it is.
+    mnuCheck = new QAction(QStringLiteral("取り込み前の確認…"), this);
+    mnuCheck->setObjectName(QStringLiteral("mnuCheck"));
+    addAction(mnuCheck);
+    connect(mnuCheck, &QAction::triggered, this, &frmMain::ShowCheck);
     mnuHistory = new QAction(QStringLiteral("取り込み履歴…"), this);
     mnuHistory->setObjectName(QStringLiteral("mnuHistory"));
     addAction(mnuHistory);
@@ -201,13 +207,42 @@ void frmMain::cmdExec_Click()
         }
 
         clsImportSource importSource(m_desktop, m_storeFactory);
-        RunGuard guard(*this);
-        if (importSource.IMPFileCheck(strFilePath) || importSource.IMPRepeatCheck(strFilePath, strConnection))
+        RunGuard guard(*this, QStringLiteral("インポート中です・・・・"));
+        if (importSource.IMPFileCheck(strFilePath) || importSource.IMPRepeatCheck(strFilePath, strConnection)
+            || importSource.IMPLineCheck(strFilePath, strConnection))
             return;
         importSource.ExecImport(strFilePath, strConnection);
         guard.EndBusy();
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("FM-man1003"), error);
+    }
+}
+
+void frmMain::ShowCheck()
+{
+    if (m_running)
+        return;
+    try {
+        const QString strConnection = LedgerConnectionString();
+        const QString strFilePath = lblFileName->text();
+        if (strFilePath.isEmpty()) {
+            m_desktop.MsgBox(QStringLiteral("ファイルが選択されていません。"), MB_ICONINFORMATION,
+                             QStringLiteral("インポートエラー"));
+            return;
+        }
+        std::optional<std::vector<LineCheck>> checks;
+        {
+            // Released before the table shows, so that the ledger waits on no one.
+            clsImportSource importSource(m_desktop, m_storeFactory);
+            RunGuard guard(*this, QString());
+            checks = importSource.CheckFile(strFilePath, strConnection);
+        }
+        if (!checks)
+            return;
+        frmCheck check(*checks, this);
+        check.exec();
+    } catch (const std::exception& error) {
+        m_desktop.MsgBox(ErrorDescription(error), MB_ICONINFORMATION, QStringLiteral("取り込み前の確認"));
     }
 }
 

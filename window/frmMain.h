@@ -25,7 +25,7 @@ public:
     // loop is back: how the program is opened with a file.
     void OpenWith(const QStringList& files);
 
-    // True while an import run holds the window.
+    // True while an import run, or the look before one, holds the window.
     bool IsRunning() const { return m_running; }
 
     // Where the history window finds the ledger's runs.
@@ -36,6 +36,9 @@ public:
     void SetLedgerPlaceSetup(LedgerPlaceSetupFactory setup) { m_placeSetup = std::move(setup); }
     // Opens the ledger-place dialog over this one, as its context menu does.
     void ShowLedgerPlace();
+    // Looks at the chosen file against the ledger without importing it, and
+    // shows what each line would do, as its context menu does.
+    void ShowCheck();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -61,6 +64,7 @@ private:
     QLabel* lblInformation = nullptr;
     QLabel* lblFileName = nullptr;
     DropLabel* lblItem = nullptr;
+    QAction* mnuCheck = nullptr;
     QAction* mnuHistory = nullptr;
     QAction* mnuLedgerPlace = nullptr;
 };

@@ -10,14 +10,6 @@
 どちらもなければ作成します。</translation>
     </message>
     <message>
-        <source>Import FILE without a window: messages go to standard error, the totals to standard output. Exit status 0 when every line was imported, 1 when some were not, 2 when the file was refused or the import ended without totals.</source>
-        <translation>ウィンドウを開かずに FILE をインポートします。
-メッセージは標準エラー出力に、件数は標準出力に出します。
-終了ステータスは、すべての行をインポートしたとき 0、
-インポートしなかった行があるとき 1、ファイルを
-受け付けなかったときと件数を出さずに終わったとき 2 です。</translation>
-    </message>
-    <message>
         <source>Dorvik Ver1.0.0: imports a purchase or sales CSV file into the ledger.</source>
         <translation>Dorvik Ver1.0.0: 仕入・販売の CSV ファイルを台帳にインポートします。</translation>
     </message>
@@ -25,12 +17,6 @@
         <source>Open the window with FILE chosen, as if it had been dropped on it.</source>
         <translation>FILE をドロップしたときと同じく、
 FILE を選んだ状態でウィンドウを開きます。</translation>
-    </message>
-    <message>
-        <source>With --import: import the file even when the ledger holds a run of the same content (without it, such a file is refused with exit status 2).</source>
-        <translation>--import とともに: 同じ内容のファイルを取り込んだ記録が
-台帳にあってもインポートします（この指定がなければ、
-そのようなファイルは終了ステータス 2 で受け付けません）。</translation>
     </message>
     <message>
         <source>Write the ledger&apos;s import runs to standard output as tab-separated values.</source>
@@ -58,6 +44,41 @@ UTF-8 の CSV ファイルとして標準出力に出します。</translation>
     <message>
         <source>Name one run.</source>
         <translation>取り込みを一つ指定してください。</translation>
+    </message>
+    <message>
+        <source>Import FILE without a window: messages go to standard error, the totals to standard output. Exit status 0 when every line read was imported or left out as already in the ledger, 1 when some were refused, 2 when the file was refused or the import ended without totals.</source>
+        <translation>ウィンドウを開かずに FILE をインポートします。
+メッセージは標準エラー出力に、件数は標準出力に出します。
+終了ステータスは、読んだ行をすべてインポートしたか、
+台帳にある取引と同じとして除いたとき 0、取り込めない
+行があったとき 1、ファイルを受け付けなかったときと
+件数を出さずに終わったとき 2 です。</translation>
+    </message>
+    <message>
+        <source>With --import: import every line of the file even when the ledger holds a run of the same content or trades the same as some of its lines (without it or --new-only, such a file is refused with exit status 2).</source>
+        <translation>--import とともに: 同じ内容のファイルを取り込んだ記録や、
+一部の行と同じ取引が台帳にあっても、すべての行を
+インポートします（この指定も --new-only もなければ、
+そのようなファイルは終了ステータス 2 で受け付けません）。</translation>
+    </message>
+    <message>
+        <source>With --import: import only the lines whose trades are not in the ledger yet, also from a file the ledger holds a run of; the others are counted as read and kept with the run as skipped.</source>
+        <translation>--import とともに: 台帳にまだない取引の行だけを
+インポートします。同じ内容のファイルを取り込んだ記録が
+あっても同じです。ほかの行は読んだ行に数え、
+取り込まなかった行として取り込みの記録に残します。</translation>
+    </message>
+    <message>
+        <source>Look at FILE without importing it, writing nothing to the ledger: one tab-separated row per data line to standard output (line, outcome: new, in-ledger or refused, and detail). Exit status 0 when the file would import, 2 when it is refused.</source>
+        <translation>FILE をインポートせずに確かめ、台帳には何も書きません。
+データ行ごとに 1 行を、タブ区切りで標準出力に出します
+（行番号、結果: new・in-ledger・refused、内容）。
+終了ステータスは、インポートできるファイルのとき 0、
+受け付けないファイルのとき 2 です。</translation>
+    </message>
+    <message>
+        <source>Give --again or --new-only, not both.</source>
+        <translation>--again と --new-only は同時に指定できません。</translation>
     </message>
 </context>
 <context>

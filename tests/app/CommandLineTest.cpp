@@ -41,6 +41,8 @@ TEST(CommandLineTest, ArgumentsGiveTheActionAndTheFilesFromTheStartFolder)
         // Every name counts, so that several are refused later.
         {{"--import", "a.csv", "--import", "b.csv"}, Action::Import, false, {kStart + "/a.csv", kStart + "/b.csv"}},
         {{"--import", "a.csv", "b.csv"}, Action::Import, false, {kStart + "/a.csv", kStart + "/b.csv"}},
+        {{"--user-data", "--check", "a.csv"}, Action::Check, true, {kStart + "/a.csv"}},
+        {{"--check", "a.csv", "--import", "b.csv"}, Action::Import, false, {kStart + "/b.csv", kStart + "/a.csv"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
@@ -54,6 +56,12 @@ TEST(CommandLineTest, ArgumentsGiveTheActionAndTheFilesFromTheStartFolder)
     CommandLine noValue;
     EXPECT_FALSE(noValue.Parse({"MoraImport", "--import"}, kStart));
     EXPECT_TRUE(noValue.Error().contains(QStringLiteral("import"))) << noValue.Error().toStdString();
+
+    // Each answers the question of lines in the ledger its own way.
+    CommandLine newOnly, both;
+    EXPECT_TRUE(newOnly.Parse({"MoraImport", "--import", "a.csv", "--new-only"}, kStart));
+    EXPECT_TRUE(newOnly.ImportNewOnly() && !newOnly.ImportAgain());
+    EXPECT_FALSE(both.Parse({"MoraImport", "--import", "a.csv", "--new-only", "--again"}, kStart));
 }
 
 TEST(UserDataTest, TheFolderFollowsTheDataHomeOrTheHomeFolder)

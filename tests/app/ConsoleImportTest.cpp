@@ -1,6 +1,8 @@
+#include "ConsoleCheck.h"
 #include "ConsoleImport.h"
 
 #include "ErrorReport.h"
+#include "ImportFixtures.h"
 #include "RecordingStore.h"
 #include "RuntimeError.h"
 #include "TestFiles.h"
@@ -8,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -61,6 +64,38 @@ TEST_F(ConsoleDesktopTest, EveryReportIsOneLineWhateverItsFileNameColumnOrValueH
     EXPECT_EQ(err(), QStringLiteral("MoraImport: 台帳 /q\\x1b[0m を開けません。 理由\n"));
 }
 
+// What the options answer, and each question on its line all the same.
+TEST_F(ConsoleDesktopTest, TheOptionsAnswerTheQuestionsAndEveryQuestionIsWritten)
+{
+    using Answers = ConsoleDesktop::Answers;
+    const std::tuple<Answers, int, int> cases[] = {
+        {Answers::None, MB_YESNO, IDNO},     {Answers::None, MB_YESNOCANCEL, IDCANCEL},
+        {Answers::Again, MB_YESNO, IDYES},   {Answers::Again, MB_YESNOCANCEL, IDNO},
+        {Answers::NewOnly, MB_YESNO, IDYES}, {Answers::NewOnly, MB_YESNOCANCEL, IDYES},
+    };
+    for (const auto& [answers, buttons, answer] : cases) {
+        m_err.str({});
+        desktop.AnswerWith(answers);
+        EXPECT_EQ(desktop.MsgBox(QStringLiteral("取り込みますか？"), buttons | MB_ICONQUESTION, QStringLiteral("確認")), answer);
+        EXPECT_EQ(err(), QStringLiteral("確認: 取り込みますか？\n"));
+    }
+}
+
+// The details list refused lines before those left out as in the ledger.
+TEST_F(ConsoleDesktopTest, TheExitStatusIsOneOnlyWhenALineWasRefused)
+{
+    const QString skipped = QStringLiteral("12 行目: 取り込み済みの取引と同じため取り込みませんでした（取り込み 3 の 40 行目）。");
+    const std::tuple<int, QString, int> cases[] = {
+        {3, QString(), 0}, {2, skipped, 0}, {0, skipped + u'\n' + skipped, 0},
+        {1, QStringLiteral("3 行目: 日付「2024/13/5」: 型が一致しません。\n") + skipped, 1}, {2, QString(), 1},
+    };
+    for (const auto& [imported, details, status] : cases) {
+        desktop.MsgBoxWithDetails(QStringLiteral("全レコード 3 件中 %1 件インポートしました。").arg(imported),
+                                  MB_ICONINFORMATION, QStringLiteral("インポート完了"), details);
+        EXPECT_EQ(desktop.ExitStatus(), status) << details.toStdString();
+    }
+}
+
 TEST_F(ConsoleDesktopTest, SeveralFilesAreRefusedBeforeAStoreIsMade)
 {
     const ScratchDir scratch;
@@ -70,6 +105,32 @@ TEST_F(ConsoleDesktopTest, SeveralFilesAreRefusedBeforeAStoreIsMade)
     EXPECT_EQ(err(), QStringLiteral("ファイル選択エラー: 一度に複数のファイルを取り込むことは出来ません。\n"));
     EXPECT_EQ(log->storesMade, 0);
     EXPECT_EQ(desktop.ExitStatus(), 2);
+}
+
+TEST(ConsoleCheckTest, EachDataLineIsARowWithItsDetailEscapedAsTheHistoryDoes)
+{
+    const std::vector<LineCheck> checks = {{2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」")},
+                                           {3, LineCheck::Outcome::InLedger, QStringLiteral("取り込み 3 の 40 行目")},
+                                           {5, LineCheck::Outcome::Refused, QStringLiteral("仕様「A4\n方眼\t\\」\r")}};
+    EXPECT_EQ(LineChecksText(checks), QStringLiteral("line\toutcome\tdetail\n2\tnew\t新しい製品「X」\n"
+                                                     "3\tin-ledger\t取り込み 3 の 40 行目\n"
+                                                     "5\trefused\t仕様「A4\\n方眼\\t\\\\」\\r\n"));
+}
+
+// Refused as an import would be; nothing that writes reaches the store.
+TEST_F(ConsoleDesktopTest, ACheckedFileGivesItsRowsOrExitsTwoAndWritesNothingToTheLedger)
+{
+    const ScratchDir scratch;
+    for (const auto& [content, status] : {std::pair{fixtures::Lines({fixtures::kSalesHeader}), 0},
+                                          std::pair{QStringLiteral("日付,種別\r\n"), 2}}) {
+        m_out.str({});
+        const auto log = std::make_shared<StoreLog>();
+        const QStringList files{scratch.writeUtf8(QStringLiteral("checked.csv"), content)};
+        EXPECT_EQ(RunConsoleCheck(desktop, files, RecordingStore::factory(log), m_out), status);
+        EXPECT_EQ(out(), status ? QString() : QStringLiteral("line\toutcome\tdetail\n"));
+        EXPECT_TRUE(log->countRunCalls(QStringLiteral("BeginRun")) == 0 && log->inserts.empty());
+    }
+    EXPECT_EQ(err(), QStringLiteral("ファイルエラー: 選択されたファイルの書式が違います。\n"));
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ protected:
         newer.lngRunId = 2;
         newer.blnPurchase = false;
         newer.blnUndone = true;
-        newer.lngImported = 10;
+        newer.lngImported = 8;
+        newer.lngSkipped = 2;
         newer.strFilePath = QStringLiteral("/home/clerk/sales.csv");
         data->runs = {newer, older};
         data->rejects[2] = RunRejects{QStringLiteral("日付,種別"),
@@ -47,10 +48,10 @@ TEST_F(HistoryCommands, TheHistoryIsTabSeparatedNewestFirst)
 {
     EXPECT_EQ(WriteHistory(FakeHistory::factory(data), QString(), out, err), 0);
     EXPECT_EQ(QString::fromStdString(out.str()),
-              QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tfile\tsha256\n"
-                             "2\t2026-12-01 09:05:07\t2026-12-01 09:05:09\tundone\tsales\t12\t10\t/home/clerk/sales.csv\t")
+              QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tskipped\tfile\tsha256\n"
+                             "2\t2026-12-01 09:05:07\t2026-12-01 09:05:09\tundone\tsales\t12\t8\t2\t/home/clerk/sales.csv\t")
                   + QString(64, u'a') +
-                  QStringLiteral("\n1\t2026-12-01 09:05:07\t2026-12-01 09:05:09\timported\tpurchase\t12\t12\t"
+                  QStringLiteral("\n1\t2026-12-01 09:05:07\t2026-12-01 09:05:09\timported\tpurchase\t12\t12\t0\t"
                                  "/home/clerk/仕入\\t12月.csv\t")
                   + QString(64, u'a') + u'\n');
     EXPECT_TRUE(err.str().empty());

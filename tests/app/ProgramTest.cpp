@@ -258,7 +258,7 @@ TEST_F(ProgramTest, ARunIsRecognisedReviewedAndUndoneFromTheCommandLine)
     const QStringList rows = history.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(rows.size(), 3);
     EXPECT_EQ(rows[1].section(u'\t', 0, 0), QStringLiteral("2"));
-    EXPECT_EQ(rows[1].section(u'\t', 3, 7), QStringLiteral("imported\tsales\t2\t1\t") + work() + QStringLiteral("/sales.csv"));
+    EXPECT_EQ(rows[1].section(u'\t', 3, 8), QStringLiteral("imported\tsales\t2\t1\t0\t") + work() + QStringLiteral("/sales.csv"));
 
     const Outcome rejects = run({QStringLiteral("--rejects"), QStringLiteral("1")});
     EXPECT_EQ(rejects.exitCode, 0);

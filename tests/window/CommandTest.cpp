@@ -1,7 +1,12 @@
 #include "WindowFixture.h"
+#include "frmCheck.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <QStandardPaths>
+#include <QTableWidget>
 
 #include <unistd.h>
 
@@ -204,7 +209,7 @@ TEST_F(CommandTest, DuringARunTheButtonsAreOffAndACloseIsRefused)
         EXPECT_TRUE(window->IsRunning());
         EXPECT_FALSE(cmdExec().isEnabled());
         EXPECT_FALSE(cmdClose().isEnabled());
-        for (const char* entry : {"mnuHistory", "mnuLedgerPlace"})
+        for (const char* entry : {"mnuCheck", "mnuHistory", "mnuLedgerPlace"})
             EXPECT_FALSE(child<QAction>(entry).isEnabled()) << entry;
         cmdExec().click();
         cmdClose().click();
@@ -261,6 +266,55 @@ TEST_F(CommandTest, ADropDuringARunChangesTheChoiceButNotTheRun)
     cmdExec().click();
     ASSERT_EQ(log->inserts.size(), 4u);
     EXPECT_EQ(log->inserts[2].product.strProductName, QStringLiteral("別の製品"));
+}
+
+// The look before an import takes the chosen file as the import does, under
+// the busy pointer, and shows its table only for a file it accepts.
+TEST_F(CommandTest, TheLookBeforeAnImportShowsItsTableForAnAcceptedFileOnly)
+{
+    const std::tuple<QString, QString, std::vector<int>, QString> cases[] = {
+        // the file chosen (none, or its content), the message, the pointers, the table's summary
+        {QString(), QStringLiteral("ファイルが選択されていません。"), {}, QString()},
+        {QStringLiteral("日付,種別\r\n"), QStringLiteral("選択されたファイルの書式が違います。"), {11, 0}, QString()},
+        {SalesHeader(), QString(), {11, 0}, QStringLiteral("全レコード 0 件: 新しい行 0 件、取り込み済み 0 件、取り込めない行 0 件")},
+    };
+    for (const auto& [content, message, pointers, summary] : cases) {
+        desktop.messages.clear();
+        desktop.pointers.clear();
+        lblFileName().setText(content.isEmpty() ? QString() : writeFile(QStringLiteral("checked.csv"), content));
+        QString shown;
+        // Until the table shows: the busy state paints the window first.
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (auto* check = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                shown = check->findChild<QLabel*>(QStringLiteral("lblSummary"))->text();
+                check->accept();
+            }
+        });
+        closer.start(0);
+        child<QAction>("mnuCheck").trigger();
+        EXPECT_EQ(desktop.prompts(), message.isEmpty() ? QStringList() : QStringList{message});
+        EXPECT_EQ(desktop.pointers, pointers);
+        EXPECT_EQ(shown, summary);
+        EXPECT_EQ(log->countRunCalls(QStringLiteral("BeginRun")), 0);
+    }
+}
+
+TEST(CheckWindowTest, ASummaryAboveOneRowPerLineWithItsOutcomeInJapanese)
+{
+    const frmCheck window({{2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」")},
+                           {3, LineCheck::Outcome::InLedger, QStringLiteral("取り込み 3 の 40 行目")},
+                           {4, LineCheck::Outcome::Refused, QStringLiteral("<b>日付</b>「2024/13/5」")}});
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lblSummary"))->text(),
+              QStringLiteral("全レコード 3 件: 新しい行 1 件、取り込み済み 1 件、取り込めない行 1 件"));
+    const auto* grid = window.findChild<QTableWidget*>(QStringLiteral("grdLines"));
+    QStringList cells;
+    for (int cell = 0; cell < grid->rowCount() * grid->columnCount(); ++cell)
+        cells << grid->item(cell / grid->columnCount(), cell % grid->columnCount())->text();
+    EXPECT_EQ(cells, (QStringList{"2", "新しい", "新しい製品「X」", "3", "取り込み済み", "取り込み 3 の 40 行目", "4",
+                                  "取り込めない", "<b>日付</b>「2024/13/5」"}));
+    // A name from the file shows as written, also in full on hovering.
+    EXPECT_TRUE(grid->item(2, 2)->toolTip().contains(QStringLiteral("&lt;b&gt;日付")));
 }
 
 TEST_F(CommandTest, TheCloseButtonClosesTheWindowAtOnce)

@@ -98,13 +98,14 @@ TEST_F(DesignTest, OnlyTheDropLabelTakesDropsAndItOffersACopy)
 }
 
 // What the designed layout has no room for opens from the context menu.
-TEST_F(DesignTest, TheContextMenuOpensTheHistoryAndTheLedgerPlace)
+TEST_F(DesignTest, TheContextMenuOpensTheLookBeforeAnImportTheHistoryAndTheLedgerPlace)
 {
     EXPECT_EQ(window->contextMenuPolicy(), Qt::ActionsContextMenu);
     QStringList entries;
     for (const QAction* action : window->actions())
         entries << action->text();
-    EXPECT_EQ(entries, (QStringList{QStringLiteral("取り込み履歴…"), QStringLiteral("台帳の場所…")}));
+    EXPECT_EQ(entries, (QStringList{QStringLiteral("取り込み前の確認…"), QStringLiteral("取り込み履歴…"),
+                                    QStringLiteral("台帳の場所…")}));
 }
 
 }  // namespace

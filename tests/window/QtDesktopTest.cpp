@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QRawFont>
+#include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -91,6 +92,46 @@ TEST(QtDesktopTest, MessageBoxesFollowTheFlags)
     EXPECT_EQ(report.icon, QMessageBox::NoIcon);
     EXPECT_EQ(report.text, QStringLiteral("FM-man1001\n<b>a & b</b>"));
     EXPECT_EQ(report.format, Qt::PlainText);
+}
+
+// A question's buttons, its default and its Escape, and what each answers.
+TEST(QtDesktopTest, AQuestionGivesTheButtonPressedAndEscapeTheLeastAnswer)
+{
+    struct Case {
+        int flags;
+        QString press;  // a key, the title bar's close, or a button's text
+        int answer;
+    };
+    const Case cases[] = {
+        {MB_YESNO, "Escape", IDNO},           {MB_YESNOCANCEL, "Return", IDYES},
+        {MB_YESNOCANCEL | MB_DEFBUTTON2, "Return", IDNO},
+        {MB_YESNOCANCEL, "Escape", IDCANCEL}, {MB_YESNOCANCEL, "close", IDCANCEL},
+        {MB_YESNOCANCEL, "いいえ(&N)", IDNO},
+    };
+    QtDesktop desktop;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.flags << " " << c.press.toStdString());
+        QStringList buttons;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            QAbstractButton* pressed = nullptr;
+            for (QAbstractButton* button : box->buttons()) {
+                buttons << button->text();
+                pressed = button->text() == c.press ? button : pressed;
+            }
+            if (pressed)
+                pressed->click();
+            else if (c.press == "close")
+                box->close();
+            else
+                QTest::keyClick(box, c.press == "Return" ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        EXPECT_EQ(desktop.MsgBox(QStringLiteral("取り込みますか？"), c.flags | MB_ICONQUESTION, QString()), c.answer);
+        buttons.sort();
+        EXPECT_EQ(buttons.join(u' '), c.flags & MB_YESNO ? "いいえ(&N) はい(&Y)" : "いいえ(&N) はい(&Y) キャンセル");
+    }
 }
 
 // A line report keeps its prompt and says where beneath it; its title,

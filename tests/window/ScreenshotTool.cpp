@@ -1,6 +1,7 @@
 // Shows the program's window on the current display, drops one file on its
 // drop label the way a file manager would, and saves a picture of the
-// window as the screen shows it.
+// window as the screen shows it. With --check first, it opens the look
+// before an import of that file instead, and saves the picture of that.
 
 #include "Product.h"
 #include "QtDesktop.h"
@@ -18,6 +19,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QTextStream>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -34,6 +36,19 @@ void Settle(int milliseconds)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+// The window with its frame, as the screen shows it.
+bool SaveShot(QWidget& window, const QString& output, QTextStream& err)
+{
+    const QRect frame = window.frameGeometry();
+    const QPixmap shot = window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    if (shot.isNull() || !shot.save(output)) {
+        err << "could not save " << output << "\n";
+        return false;
+    }
+    err << "saved " << output << " (" << shot.width() << "x" << shot.height() << ")\n";
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -42,9 +57,12 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(kApplicationName);
     QApplication::setApplicationVersion(kApplicationVersion);
     QTextStream err(stderr);
-    const QStringList args = QApplication::arguments();
+    QStringList args = QApplication::arguments();
+    const bool check = args.size() > 1 && args.at(1) == QStringLiteral("--check");
+    if (check)
+        args.removeAt(1);
     if (args.size() != 3) {
-        err << "usage: window_screenshot FILE-TO-DROP OUTPUT.png\n";
+        err << "usage: window_screenshot [--check] FILE-TO-DROP OUTPUT.png\n";
         return 2;
     }
     const QString dropped = QFileInfo(args.at(1)).absoluteFilePath();
@@ -69,13 +87,23 @@ int main(int argc, char* argv[])
     QApplication::sendEvent(target, &drop);
     Settle(700);
 
-    const QRect frame = window.frameGeometry();
-    const QPixmap shot = window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
-                                                     frame.height());
-    if (shot.isNull() || !shot.save(output)) {
-        err << "could not save " << output << "\n";
-        return 1;
-    }
-    err << "saved " << output << " (" << shot.width() << "x" << shot.height() << ")\n";
-    return 0;
+    if (!check)
+        return SaveShot(window, output, err) ? 0 : 1;
+
+    // The look's table is modal: its picture is taken from inside it, once
+    // it shows (the busy state before it lets events through too).
+    bool saved = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* table = QApplication::activeModalWidget();
+        if (!table)
+            return;
+        poll.stop();
+        Settle(1500);
+        saved = SaveShot(*table, output, err);
+        table->close();
+    });
+    poll.start(100);
+    window.ShowCheck();
+    return saved ? 0 : 1;
 }
