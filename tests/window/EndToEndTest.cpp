@@ -82,8 +82,9 @@ TEST_F(EndToEndTest, ADroppedSalesFileLandsInTheLedgerUnderTheCurrentDirectory)
                            QStringLiteral("1|2024-05-09|トナー|東都電機|黒|髙橋設計|4|9800|39200|1")}));
 
     // The chosen file stays chosen: a second click, once the clerk confirms
-    // the repeat, adds the same trades again.
+    // the repeat and wants every line, adds the same trades again.
     desktop.answer = IDYES;
+    desktop.threeWayAnswer = IDNO;
     window.findChild<QPushButton*>(QStringLiteral("cmdExec"))->click();
     EXPECT_EQ(Query(database(), "SELECT count(*) FROM trades"), QStringList({QStringLiteral("4")}));
     EXPECT_EQ(Query(database(), "SELECT count(*) FROM products"), QStringList({QStringLiteral("2")}));
