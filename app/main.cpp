@@ -83,12 +83,26 @@ int RefuseWithoutDisplay()
     return 2;
 }
 
+// What every window mode sets up first: Qt's own texts in Japanese, the
+// program's name and icon, and the desktop its windows speak through.
+class WindowMode {
+public:
+    WindowMode()
+    {
+        QGuiApplication::setDesktopFileName(kDesktopId);
+        QApplication::setWindowIcon(ProgramIcon());
+    }
+    QtDesktop& desktop() { return m_desktop; }
+
+private:
+    const QtJapaneseTranslation m_qtTexts;
+    QtDesktop m_desktop;
+};
+
 int RunWindow(const CommandLine& commandLine)
 {
-    const QtJapaneseTranslation qtTexts;
-    QGuiApplication::setDesktopFileName(kDesktopId);
-    QApplication::setWindowIcon(ProgramIcon());
-    QtDesktop desktop;
+    WindowMode mode;
+    QtDesktop& desktop = mode.desktop();
     if (!EnterFolderAsAsked(commandLine, desktop))
         return 2;
     // The ledger of the moment: the ledger-place dialog may change it.
@@ -129,10 +143,8 @@ int RunCheck(const CommandLine& commandLine)
 // The history window alone, as the menu entry's action opens it.
 int RunHistoryWindow(const CommandLine& commandLine)
 {
-    const QtJapaneseTranslation qtTexts;
-    QGuiApplication::setDesktopFileName(kDesktopId);
-    QApplication::setWindowIcon(ProgramIcon());
-    QtDesktop desktop;
+    WindowMode mode;
+    QtDesktop& desktop = mode.desktop();
     if (!EnterFolderAsAsked(commandLine, desktop))
         return 2;
     frmHistory history(desktop, ChooseLedgerHistory(), LedgerConnectionString());
@@ -145,10 +157,8 @@ int RunHistoryWindow(const CommandLine& commandLine)
 // The ledger-place dialog alone, as the menu entry's action opens it.
 int RunLedgerPlaceWindow(const CommandLine& commandLine)
 {
-    const QtJapaneseTranslation qtTexts;
-    QGuiApplication::setDesktopFileName(kDesktopId);
-    QApplication::setWindowIcon(ProgramIcon());
-    QtDesktop desktop;
+    WindowMode mode;
+    QtDesktop& desktop = mode.desktop();
     if (!EnterFolderAsAsked(commandLine, desktop))
         return 2;
     LedgerPlaceSettings setup;

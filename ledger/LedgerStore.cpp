@@ -88,16 +88,13 @@ int32_t LedgerStore::resolveName(MasterTable table, const QString& name, const Q
                                  const std::function<QStringList()>& fields, QString& strError, bool& blnFailed)
 {
     int32_t id = 0;
-    Guarded(strError, blnFailed, [&] {
+    withEngine(strError, blnFailed, [&](LedgerEngine& current) {
         QString reason;
-        LedgerEngine* current = engine(reason);
-        if (!current)
-            return fail(strError, blnFailed, reason);
         if (name.isEmpty())
             return fail(strError, blnFailed, emptyName);
         id = m_names.cached(table, name);
         if (id == 0)
-            id = m_names.resolve(*current, table, MasterRow{name, fields()}, runId(), reason);
+            id = m_names.resolve(current, table, MasterRow{name, fields()}, runId(), reason);
         if (id == 0)
             return fail(strError, blnFailed, reason);
         Succeed(strError, blnFailed);
@@ -173,11 +170,8 @@ void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, Par
                               TradeRecord& trade, bool blnPurchase, QString& strError, bool& blnFailed)
 {
     bool runLost = false;
-    Guarded(strError, blnFailed, [&] {
+    withEngine(strError, blnFailed, [&](LedgerEngine& current) {
         QString reason;
-        LedgerEngine* current = engine(reason);
-        if (!current)
-            return fail(strError, blnFailed, reason);
 
         char date[kLedgerDateBufferSize];
         const std::size_t dateLength = FormatLedgerDate(trade.dtmTradeDate, date);
@@ -196,9 +190,9 @@ void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, Par
                         QStringLiteral("%1「%2」が登録されていません。").arg(LedgerNames::What(parties), party.strPartyName));
         // Checked here, so that the database has no reason to refuse the trade.
         try {
-            if (!m_names.known(*current, MasterTable::Products, productId))
+            if (!m_names.known(current, MasterTable::Products, productId))
                 return fail(strError, blnFailed, QStringLiteral("製品 ID %1 は登録されていません。").arg(productId));
-            if (partyId != 0 && !m_names.known(*current, parties, partyId))
+            if (partyId != 0 && !m_names.known(current, parties, partyId))
                 return fail(strError, blnFailed,
                             QStringLiteral("%1 ID %2 は登録されていません。").arg(LedgerNames::What(parties)).arg(partyId));
         } catch (const DatabaseFailure& failure) {
@@ -210,7 +204,7 @@ void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, Par
         try {
             // A code that names no kind is not recorded; the trade stands without it.
             giveKind = kindCode != 0 && !withKind.contains(productId) &&
-                       m_names.known(*current, MasterTable::Kinds, kindCode);
+                       m_names.known(current, MasterTable::Kinds, kindCode);
         } catch (const DatabaseFailure& failure) {
             return fail(strError, blnFailed, failure.message());
         }
@@ -230,13 +224,13 @@ void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, Par
 
         if (m_run) {
             try {
-                current->writeTrade(row);
+                current.writeTrade(row);
             } catch (const DatabaseFailure& failure) {
                 return fail(strError, blnFailed, failure.message());
             }
             if (giveKind) {
                 try {
-                    current->giveKind(productId, kindCode, row.lngRunId);
+                    current.giveKind(productId, kindCode, row.lngRunId);
                     withKind.insert(productId);
                 } catch (const DatabaseFailure& failure) {
                     // The trade is in the run already: the run cannot go in whole without it.
@@ -248,20 +242,20 @@ void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, Par
         }
         // Outside a run the trade and its kind are one transaction of their own.
         try {
-            current->beginLoneWrite();
-            current->writeTrade(row);
+            current.beginLoneWrite();
+            current.writeTrade(row);
             if (giveKind)
-                current->giveKind(productId, kindCode, 0);
-            current->flush();
-            current->commitLoneWrite();
+                current.giveKind(productId, kindCode, 0);
+            current.flush();
+            current.commitLoneWrite();
         } catch (const ReferenceGone&) {
-            current->discardQueued();
-            current->database().rollback();
+            current.discardQueued();
+            current.database().rollback();
             // Someone else has removed rows since they were looked up.
-            return fail(strError, blnFailed, referenceGone(*current, parties, productId, partyId));
+            return fail(strError, blnFailed, referenceGone(current, parties, productId, partyId));
         } catch (const DatabaseFailure& failure) {
-            current->discardQueued();
-            current->database().rollback();
+            current.discardQueued();
+            current.database().rollback();
             return fail(strError, blnFailed, failure.message());
         }
         if (giveKind)

@@ -69,6 +69,9 @@ private:
     LedgerEngine* engine(QString& reason);
     // Fails through the flag, telling the reason where a user can find it.
     void fail(QString& strError, bool& blnFailed, const QString& reason);
+    // Runs body over the ready engine, guarded; fails for the reason when there is none.
+    template <typename Body>
+    void withEngine(QString& strError, bool& blnFailed, Body&& body);
     // The ID of a name's master, resolved or added with the rest of its row; 0 on failure.
     int32_t resolveName(MasterTable table, const QString& name, const QString& emptyName,
                         const std::function<QStringList()>& fields, QString& strError, bool& blnFailed);
@@ -90,6 +93,18 @@ private:
     QString m_notConnected;
     FailureReasons m_reasons;
 };
+
+template <typename Body>
+void LedgerStore::withEngine(QString& strError, bool& blnFailed, Body&& body)
+{
+    Guarded(strError, blnFailed, [&] {
+        QString reason;
+        LedgerEngine* current = engine(reason);
+        if (!current)
+            return fail(strError, blnFailed, reason);
+        body(*current);
+    });
+}
 
 // The history over an engine's connection.
 std::unique_ptr<clsLedgerHistory> HistoryOver(std::unique_ptr<LedgerEngine> engine);

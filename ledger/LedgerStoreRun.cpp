@@ -24,13 +24,9 @@ std::optional<PriorRun> LedgerStore::FindImportedRun(const QByteArray& strSha256
                                                      bool& blnFailed)
 {
     std::optional<PriorRun> prior;
-    Guarded(strError, blnFailed, [&] {
-        QString reason;
-        LedgerEngine* current = engine(reason);
-        if (!current)
-            return fail(strError, blnFailed, reason);
+    withEngine(strError, blnFailed, [&](LedgerEngine& current) {
         try {
-            prior = FindRunOfFile(current->database(), strSha256);
+            prior = FindRunOfFile(current.database(), strSha256);
             Succeed(strError, blnFailed);
         } catch (const DatabaseFailure& failure) {
             fail(strError, blnFailed, failure.message());
@@ -43,18 +39,14 @@ std::optional<PriorRun> LedgerStore::BeginRun(const ImportRunInfo& run, const st
                                               QString& strError, bool& blnFailed)
 {
     std::optional<PriorRun> repeat;
-    Guarded(strError, blnFailed, [&] {
-        QString reason;
-        LedgerEngine* current = engine(reason);
-        if (!current)
-            return fail(strError, blnFailed, reason);
+    withEngine(strError, blnFailed, [&](LedgerEngine& current) {
         if (m_run)
             return fail(strError, blnFailed, QStringLiteral("インポートが既に始まっています。"));
-        LedgerDatabase& db = current->database();
+        LedgerDatabase& db = current.database();
         try {
-            current->runStarting();
+            current.runStarting();
             if (auto busy = WaitForTurn(db, whileWaiting)) {
-                current->runEnded();
+                current.runEnded();
                 return fail(strError, blnFailed, *busy);
             }
             // Two clerks may have started the same file at once: the one
@@ -65,7 +57,7 @@ std::optional<PriorRun> LedgerStore::BeginRun(const ImportRunInfo& run, const st
                     repeat.reset();
                 if (repeat) {
                     db.rollback();
-                    current->runEnded();
+                    current.runEnded();
                     return Succeed(strError, blnFailed);
                 }
             }
@@ -78,7 +70,7 @@ std::optional<PriorRun> LedgerStore::BeginRun(const ImportRunInfo& run, const st
         } catch (const DatabaseFailure& failure) {
             repeat.reset();
             db.rollback();
-            current->runEnded();
+            current.runEnded();
             m_run.reset();
             fail(strError, blnFailed, failure.message());
         }
@@ -139,13 +131,9 @@ std::vector<LineLook> LedgerStore::LookAtLines(const std::vector<LineToLook>& li
                                                QString& strError, bool& blnFailed)
 {
     std::vector<LineLook> looks(lines.size());
-    Guarded(strError, blnFailed, [&] {
-        QString reason;
-        LedgerEngine* current = engine(reason);
-        if (!current)
-            return fail(strError, blnFailed, reason);
+    withEngine(strError, blnFailed, [&](LedgerEngine& current) {
         try {
-            m_look.look(*current, m_names, lines, blnPurchase, looks);
+            m_look.look(current, m_names, lines, blnPurchase, looks);
             Succeed(strError, blnFailed);
         } catch (const DatabaseFailure& failure) {
             fail(strError, blnFailed, failure.message());

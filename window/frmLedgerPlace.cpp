@@ -34,12 +34,6 @@ constexpr SslMode kSslModes[] = {
     {"disable", "disable（暗号化しない）"},
 };
 
-QString DefaultCertificateChooser(QWidget* parent, const QString& strCurrent)
-{
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("事務所の CA 証明書"), strCurrent,
-                                        QStringLiteral("証明書 (*.crt *.pem *.cer);;すべてのファイル (*)"));
-}
-
 }  // namespace
 
 frmLedgerPlace::frmLedgerPlace(Desktop& desktop, LedgerPlaceSetup& setup, QWidget* parent)
@@ -49,7 +43,6 @@ frmLedgerPlace::frmLedgerPlace(Desktop& desktop, LedgerPlaceSetup& setup, QWidge
     setWindowTitle(TITLE_LEDGER_PLACE);
     setWindowIcon(ProgramIcon());
     setFont(JapaneseGothic(9, false));
-    m_chooseCertificate = [this](const QString& current) { return DefaultCertificateChooser(this, current); };
     m_blnKeyring = m_setup.KeyringAvailable();
     BuildControls();
     Show(m_setup.Current());
@@ -254,7 +247,9 @@ void frmLedgerPlace::txtHost_Changed(const QString& strHost)
 
 void frmLedgerPlace::cmdSslRootCert_Click()
 {
-    const QString path = m_chooseCertificate(txtSslRootCert->text());
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("事務所の CA 証明書"), txtSslRootCert->text(),
+                                     QStringLiteral("証明書 (*.crt *.pem *.cer);;すべてのファイル (*)"));
     if (!path.isEmpty())
         txtSslRootCert->setText(path);
 }

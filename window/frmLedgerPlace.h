@@ -5,8 +5,6 @@
 #include <QDialog>
 #include <QString>
 
-#include <functional>
-
 class Desktop;
 class QComboBox;
 class QLabel;
@@ -20,12 +18,8 @@ class QWidget;
 class frmLedgerPlace : public QDialog {
     Q_OBJECT
 public:
-    // Gives the CA certificate file chosen, empty to cancel.
-    using CertificateChooser = std::function<QString(const QString& strCurrent)>;
-
     frmLedgerPlace(Desktop& desktop, LedgerPlaceSetup& setup, QWidget* parent = nullptr);
 
-    void SetCertificateChooser(CertificateChooser chooser) { m_chooseCertificate = std::move(chooser); }
     // The place as the fields give it now.
     LedgerPlace Place() const;
 
@@ -44,7 +38,6 @@ private:
 
     Desktop& m_desktop;
     LedgerPlaceSetup& m_setup;
-    CertificateChooser m_chooseCertificate;
     bool m_blnKeyring = false;
     // The clerk chose an SSL mode, which the host no longer sets.
     bool m_blnSslModeChosen = false;

@@ -195,16 +195,22 @@ void frmMain::lblItem_OLEDragDrop(const QStringList& files)
     }
 }
 
+QString frmMain::chosenFile()
+{
+    const QString strFilePath = lblFileName->text();
+    if (strFilePath.isEmpty())
+        m_desktop.MsgBox(QStringLiteral("ファイルが選択されていません。"), MB_ICONINFORMATION,
+                         QStringLiteral("インポートエラー"));
+    return strFilePath;
+}
+
 void frmMain::cmdExec_Click()
 {
     try {
         const QString strConnection = LedgerConnectionString();
-        const QString strFilePath = lblFileName->text();
-        if (strFilePath.isEmpty()) {
-            m_desktop.MsgBox(QStringLiteral("ファイルが選択されていません。"), MB_ICONINFORMATION,
-                             QStringLiteral("インポートエラー"));
+        const QString strFilePath = chosenFile();
+        if (strFilePath.isEmpty())
             return;
-        }
 
         clsImportSource importSource(m_desktop, m_storeFactory);
         RunGuard guard(*this, QStringLiteral("インポート中です・・・・"));
@@ -224,12 +230,9 @@ void frmMain::ShowCheck()
         return;
     try {
         const QString strConnection = LedgerConnectionString();
-        const QString strFilePath = lblFileName->text();
-        if (strFilePath.isEmpty()) {
-            m_desktop.MsgBox(QStringLiteral("ファイルが選択されていません。"), MB_ICONINFORMATION,
-                             QStringLiteral("インポートエラー"));
+        const QString strFilePath = chosenFile();
+        if (strFilePath.isEmpty())
             return;
-        }
         std::optional<std::vector<LineCheck>> checks;
         {
             // Released before the table shows, so that the ledger waits on no one.

@@ -51,6 +51,8 @@ private:
     void lblItem_OLEDragDrop(const QStringList& files);
     void cmdExec_Click();
     void cmdClose_Click();
+    // The dropped file's path; empty once the clerk is told none is chosen.
+    QString chosenFile();
 
     Desktop& m_desktop;
     LedgerStoreFactory m_storeFactory;
