@@ -122,6 +122,9 @@ int UndoImportRun(const LedgerHistoryFactory& openHistory, const QString& strCon
         case clsLedgerHistory::UndoOutcome::AlreadyUndone:
             WriteError(err, AlreadyUndoneText(run));
             return 2;
+        case clsLedgerHistory::UndoOutcome::ReliedOn:
+            WriteError(err, ReliedOnText(result.relyingRuns));
+            return 2;
         case clsLedgerHistory::UndoOutcome::UnknownRun:
             break;
         }

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 // What the command line and the history window both say of runs.
 
@@ -18,3 +19,5 @@ QByteArray RejectsFileContent(const RunRejects& rejects);
 QString UndoneText(int64_t lngRunId, int64_t lngTrades);
 QString UnknownRunText(const QString& strRun);
 QString AlreadyUndoneText(int64_t lngRunId);
+// Why an undo was refused: the later runs that counted its trades as their lines.
+QString ReliedOnText(const std::vector<clsLedgerHistory::RelyingRun>& runs);

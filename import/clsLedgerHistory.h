@@ -53,10 +53,17 @@ private:
 // operation raises LedgerError when the ledger cannot be opened or read.
 class clsLedgerHistory {
 public:
-    enum class UndoOutcome { Undone, UnknownRun, AlreadyUndone };
+    enum class UndoOutcome { Undone, UnknownRun, AlreadyUndone, ReliedOn };
+    // A later run in the ledger that counted trades of the run as its own
+    // lines (left out as already in the ledger).
+    struct RelyingRun {
+        int64_t lngRunId = 0;
+        int64_t lngTrades = 0;
+    };
     struct UndoResult {
         UndoOutcome outcome = UndoOutcome::UnknownRun;
         int64_t lngTradesRemoved = 0;
+        std::vector<RelyingRun> relyingRuns;  // ReliedOn: in run order
     };
 
     virtual ~clsLedgerHistory() = default;
@@ -68,7 +75,9 @@ public:
     virtual std::optional<RunRejects> Rejects(int64_t lngRunId) = 0;
     // Takes the run's trades out, with every product, party and kind that
     // the run added and nothing left in the ledger uses, all or nothing.
-    // Waits its turn behind a run as BeginRun does.
+    // Refused (ReliedOn, nothing changed) while a run not undone counts
+    // trades of this one as its lines: every line a run in the ledger
+    // counted stays in it. Waits its turn behind a run as BeginRun does.
     virtual UndoResult UndoRun(int64_t lngRunId, const std::function<void()>& whileWaiting) = 0;
 };
 

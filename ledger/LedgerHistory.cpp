@@ -110,6 +110,18 @@ clsLedgerHistory::UndoResult LedgerHistory::UndoRun(int64_t lngRunId, const std:
                 result.outcome = run.empty() ? UndoOutcome::UnknownRun : UndoOutcome::AlreadyUndone;
                 return result;
             }
+            // Decided in the turn, so that no run can come to rely on the
+            // trades between the look and the delete.
+            for (const SqlRow& row :
+                 db.query("SELECT s.run_id, count(*) FROM skipped_lines s JOIN runs r ON r.run_id = s.run_id"
+                          " WHERE s.matched_run_id = ?1 AND r.undone IS NULL GROUP BY s.run_id ORDER BY s.run_id",
+                          {lngRunId}))
+                result.relyingRuns.push_back(RelyingRun{IntegerOf(row[0]), IntegerOf(row[1])});
+            if (!result.relyingRuns.empty()) {
+                db.rollback();
+                result.outcome = UndoOutcome::ReliedOn;
+                return result;
+            }
             // Rows about to go keep their IDs from being given again.
             db.keepGivenIds(lngRunId);
             // A run's trades lie between the first ID it could have given and

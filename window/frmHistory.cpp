@@ -176,6 +176,9 @@ void frmHistory::cmdUndo_Click()
         case clsLedgerHistory::UndoOutcome::AlreadyUndone:
             Tell(AlreadyUndoneText(run->lngRunId));
             break;
+        case clsLedgerHistory::UndoOutcome::ReliedOn:
+            Tell(ReliedOnText(result.relyingRuns));
+            break;
         case clsLedgerHistory::UndoOutcome::UnknownRun:
             Tell(UnknownRunText(QString::number(run->lngRunId)));
             break;

@@ -50,14 +50,14 @@ public:
             if (run.lngRunId != id)
                 continue;
             if (run.blnUndone)
-                return {UndoOutcome::AlreadyUndone, 0};
+                return {UndoOutcome::AlreadyUndone, 0, {}};
             m_data->undone.push_back(id);
             run.blnUndone = true;
             const int64_t trades = run.lngTradesInLedger;
             run.lngTradesInLedger = 0;
-            return {UndoOutcome::Undone, trades};
+            return {UndoOutcome::Undone, trades, {}};
         }
-        return {UndoOutcome::UnknownRun, 0};
+        return {UndoOutcome::UnknownRun, 0, {}};
     }
 
 private:
