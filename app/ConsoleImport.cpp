@@ -31,23 +31,11 @@ void WriteLine(std::ostream& stream, const QString& line)
 
 }  // namespace
 
-std::optional<ConsoleDesktop::Totals> ConsoleDesktop::ParseTotals(const QString& prompt, const QString& title,
-                                                                  const QString& details)
+bool ConsoleDesktop::IsTotals(const QString& prompt, const QString& title)
 {
     static const QRegularExpression totals(
-        QStringLiteral("^全レコード (\\d+) 件中 (\\d+) 件インポートしました。$"));
-    // The details list the refused lines before those left out as in the
-    // ledger: the first tells whether any line was refused.
-    static const QRegularExpression skipped(
-        QStringLiteral("^\\d+ 行目: 取り込み済みの取引と同じため取り込みませんでした"));
-    if (title != QStringLiteral("インポート完了"))
-        return std::nullopt;
-    const QRegularExpressionMatch match = totals.match(prompt);
-    if (!match.hasMatch())
-        return std::nullopt;
-    Totals result{match.captured(1).toLongLong(), match.captured(2).toLongLong(), false};
-    result.refused = result.imported != result.read && !skipped.match(details).hasMatch();
-    return result;
+        QStringLiteral("^全レコード \\d+ 件中 \\d+ 件インポートしました。$"));
+    return title == QStringLiteral("インポート完了") && totals.match(prompt).hasMatch();
 }
 
 void ConsoleDesktop::ShowFileAs(const QString& strFullPath, const QString& strGivenName)
@@ -64,8 +52,8 @@ int ConsoleDesktop::MsgBox(const QString& prompt, int flags, const QString& titl
 int ConsoleDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
                                       const QString& details)
 {
-    if (const std::optional<Totals> totals = ParseTotals(prompt, title, details)) {
-        m_totals = totals;
+    (void)details;
+    if (IsTotals(prompt, title)) {
         WriteLine(m_out, prompt);
         return IDOK;
     }
@@ -79,6 +67,33 @@ int ConsoleDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QS
     default:
         return IDOK;
     }
+}
+
+int ConsoleDesktop::Ask(const Question& question)
+{
+    WriteLine(m_err, OneLine(question.strTitle + QStringLiteral(": ") + question.strPrompt));
+    const auto accepted = [this](ChoiceLeadsTo leadsTo) {
+        switch (m_answers) {
+        case Answers::Again: return leadsTo == ChoiceLeadsTo::GoingOn || leadsTo == ChoiceLeadsTo::EveryLine;
+        case Answers::NewOnly: return leadsTo == ChoiceLeadsTo::GoingOn || leadsTo == ChoiceLeadsTo::NewLinesOnly;
+        case Answers::None: break;
+        }
+        return false;
+    };
+    for (std::size_t i = 0; i < question.choices.size(); ++i) {
+        if (accepted(question.choices[i].leadsTo))
+            return int(i);
+    }
+    return question.intEscape;
+}
+
+int ConsoleDesktop::MsgBoxWithInformation(const QString& prompt, int flags, const QString& title,
+                                          const QString& informative, const QString& details)
+{
+    const int answer = MsgBoxWithDetails(prompt, flags, title, details);
+    if (!informative.isEmpty())
+        WriteLine(m_err, OneLine(informative));
+    return answer;
 }
 
 void ConsoleDesktop::LineReport(const QString& prompt, const LineReportPlace& place)
@@ -97,29 +112,31 @@ void ConsoleDesktop::LineReport(const QString& prompt, const LineReportPlace& pl
     WriteLine(m_err, line);
 }
 
-int ConsoleDesktop::ExitStatus() const
+int ImportExitStatus(const std::optional<RunTotals>& totals, bool blnNothingNew)
 {
-    if (!m_totals)
-        return 2;
-    return m_totals->refused ? 1 : 0;
+    if (!totals)
+        return blnNothingNew ? 0 : 2;
+    return totals->lngRefused > 0 ? 1 : 0;
 }
 
-void RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory)
+int RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory)
 {
     try {
         const std::optional<QString> strFilePath = ChooseImportFile(desktop, files);
         if (!strFilePath)
-            return;
+            return 2;
         const QString strConnection = LedgerConnectionString();
         clsImportSource importSource(desktop, std::move(storeFactory));
         if (importSource.IMPFileCheck(*strFilePath))
-            return;
+            return 2;
         if (importSource.IMPRepeatCheck(*strFilePath, strConnection)
             || importSource.IMPLineCheck(*strFilePath, strConnection))
-            return;
+            return ImportExitStatus(std::nullopt, importSource.NothingNew());
         importSource.ExecImport(*strFilePath, strConnection);
+        return ImportExitStatus(importSource.Totals(), false);
     } catch (const std::exception& error) {
         // The import command's own report, as the window's button gives it.
         ReportError(desktop, QStringLiteral("FM-man1003"), error);
+        return 2;
     }
 }

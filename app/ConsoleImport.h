@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Desktop.h"
+#include "clsImportSource.h"
 #include "clsLedgerStore.h"
 
 #include <QString>
@@ -26,32 +27,27 @@ public:
     };
     void AnswerWith(Answers answers) { m_answers = answers; }
 
-    // Every question is written, answered or not.
+    // Every question is written, answered or not: with a choice the
+    // options took, else with the one that does the least.
+    int Ask(const Question& question) override;
     int MsgBox(const QString& prompt, int flags, const QString& title) override;
     int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
                           const QString& details) override;
+    // The information beneath a box goes to the error stream, the prompt as ever.
+    int MsgBoxWithInformation(const QString& prompt, int flags, const QString& title, const QString& informative,
+                              const QString& details) override;
     // file:line: report（column「value」）, as compilers write theirs.
     void LineReport(const QString& prompt, const LineReportPlace& place) override;
     bool ShowsEveryReport() const override { return true; }
     void SetMousePointer(int) override {}
     void DoEvents() override {}
 
-    // 0 when totals were shown and every line read was imported or left
-    // out as in the ledger, 1 when some were refused, 2 when no totals
-    // were shown.
-    int ExitStatus() const;
-
 private:
-    struct Totals {
-        long long read = 0;
-        long long imported = 0;
-        bool refused = false;
-    };
-    static std::optional<Totals> ParseTotals(const QString& prompt, const QString& title, const QString& details);
+    // The totals box, whose sentence goes to the output stream.
+    static bool IsTotals(const QString& prompt, const QString& title);
 
     std::ostream& m_out;
     std::ostream& m_err;
-    std::optional<Totals> m_totals;
     QString m_fullPath;
     QString m_givenName;
     Answers m_answers = Answers::None;
@@ -59,5 +55,11 @@ private:
 
 // The import command without a window: the file rules of a drop, then the
 // header check, the questions of a repeat and of lines in the ledger, and
-// the import into the ledger under the current folder.
-void RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory);
+// the import into the ledger under the current folder. Gives the exit
+// status: 0 when totals were shown and no line was refused, or when no
+// line was new to the ledger and none went in; 1 when some lines were
+// refused; 2 when no totals were shown.
+int RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory);
+
+// That exit status, from what the import came to.
+int ImportExitStatus(const std::optional<RunTotals>& totals, bool blnNothingNew);

@@ -125,8 +125,7 @@ int RunImport(const CommandLine& commandLine)
         desktop.ShowFileAs(commandLine.Files().front(), commandLine.GivenFiles().front());
     if (!EnterFolderAsAsked(commandLine, desktop))
         return 2;
-    RunConsoleImport(desktop, commandLine.Files(), ChooseLedgerStore());
-    return desktop.ExitStatus();
+    return RunConsoleImport(desktop, commandLine.Files(), ChooseLedgerStore());
 }
 
 // --check: no window, no display, nothing written to the ledger.

@@ -268,30 +268,39 @@ bool clsImportSource::CheckHeaderItem(int16_t intColumn, QStringView strItem)
     }
 }
 
-clsLedgerStore* clsImportSource::StoreFor(const QString& strConnection)
+clsLedgerStore* clsImportSource::StoreFor(const QString& strConnection, bool blnLookOnly)
 {
-    if (m_store && m_strStoreConnection == strConnection)
+    if (m_store && m_strStoreConnection == strConnection && m_blnStoreLooksOnly == blnLookOnly)
         return m_store.get();
     m_store = m_storeFactory ? m_storeFactory() : nullptr;
     if (!m_store)
         return nullptr;
     m_strStoreConnection = strConnection;
+    m_blnStoreLooksOnly = blnLookOnly;
     QString strError;
     bool blnFailed = false;
     // Not looked at: every later call fails for the reason, which the store tells once.
-    m_store->OpenConnection(strConnection, strError, blnFailed);
+    if (blnLookOnly)
+        m_store->OpenToLook(strConnection, strError, blnFailed);
+    else
+        m_store->OpenConnection(strConnection, strError, blnFailed);
     return m_store.get();
 }
 
 bool clsImportSource::AskRepeat(const PriorRun& prior)
 {
-    const QString strPrompt =
+    Question question;
+    question.strPrompt =
         QStringLiteral("このファイルは %1 に取り込み済みです（全レコード %2 件中 %3 件）。もう一度インポートしますか？")
             .arg(prior.dtmStarted.toString(QStringLiteral("yyyy/MM/dd HH:mm")))
             .arg(prior.lngRead)
             .arg(prior.lngImported);
-    return m_desktop.MsgBox(strPrompt, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2,
-                            QStringLiteral("インポート確認")) == IDYES;
+    question.strTitle = QStringLiteral("インポート確認");
+    question.choices = {{QStringLiteral("もう一度取り込む"), ChoiceLeadsTo::GoingOn},
+                        {QStringLiteral("取り込まない"), ChoiceLeadsTo::Nothing}};
+    question.intDefault = 1;
+    question.intEscape = 1;
+    return m_desktop.Ask(question) == 0;
 }
 
 bool clsImportSource::IMPRepeatCheck(const QString& strFilePath, const QString& strConnection)
@@ -443,6 +452,59 @@ QString MatchText(const LedgerMatch& match)
     return QStringLiteral("取り込み %1 の %2 行目").arg(match.lngRunId).arg(match.lngLineNumber);
 }
 
+// The runs whose trades lines matched, each once in the order met, with when each began.
+QString MatchedRunsText(const std::vector<LineCheck>& rows)
+{
+    constexpr int kMostRuns = 5;
+    QStringList runs;
+    std::vector<int64_t> seen;
+    for (const LineCheck& row : rows) {
+        if (!row.inLedger || std::find(seen.begin(), seen.end(), row.inLedger->lngRunId) != seen.end())
+            continue;
+        seen.push_back(row.inLedger->lngRunId);
+        if (runs.size() == kMostRuns)
+            continue;
+        const LedgerMatch& match = *row.inLedger;
+        runs << (match.lngRunId == 0 ? MatchText(match)
+                                     : QStringLiteral("取り込み %1（%2）")
+                                           .arg(match.lngRunId)
+                                           .arg(match.dtmRunStarted.toString(QStringLiteral("yyyy/MM/dd HH:mm"))));
+    }
+    if (seen.size() > std::size_t(runs.size()))
+        runs << QStringLiteral("ほか %1 件").arg(seen.size() - std::size_t(runs.size()));
+    return runs.join(QStringLiteral("、"));
+}
+
+// How many lines a look found new, in the ledger and refused.
+struct LookCounts {
+    qsizetype fresh = 0;
+    qsizetype inLedger = 0;
+    qsizetype refused = 0;
+};
+
+LookCounts CountOutcomes(const std::vector<LineCheck>& rows)
+{
+    LookCounts counts;
+    for (const LineCheck& row : rows) {
+        switch (row.outcome) {
+        case LineCheck::Outcome::New: ++counts.fresh; break;
+        case LineCheck::Outcome::InLedger: ++counts.inLedger; break;
+        case LineCheck::Outcome::Refused: ++counts.refused; break;
+        }
+    }
+    return counts;
+}
+
+// Where a look reached the line that passes a run's counter: the import
+// stops there without totals, and takes nothing in.
+QString TooManyLinesText(int64_t lngLineNumber)
+{
+    return QStringLiteral("%1 行目でデータ行が %2 行を超えるため、インポートはそこで中止されます。"
+                          "このファイルの取引は登録されません。")
+        .arg(lngLineNumber)
+        .arg(INT16_MAX);
+}
+
 }  // namespace
 
 std::vector<LineLook> clsImportSource::LookAt(clsLedgerStore& store, const std::vector<ReadAhead>& window,
@@ -466,12 +528,13 @@ std::vector<LineLook> clsImportSource::LookAt(clsLedgerStore& store, const std::
     return looks;
 }
 
-std::optional<std::vector<LineCheck>> clsImportSource::Survey(const QString& strFilePath, const QString& strConnection)
+std::optional<std::vector<LineCheck>> clsImportSource::Survey(const QString& strFilePath, const QString& strConnection,
+                                                              bool blnMustCompare)
 {
     // Declared so that they are released in the order stream, file-system object.
     std::unique_ptr<FileSystemObject> fso = std::make_unique<FileSystemObject>();
     std::unique_ptr<TextStream> stream;
-    clsLedgerStore* store = StoreFor(strConnection);
+    clsLedgerStore* store = StoreFor(strConnection, blnMustCompare);
     if (!store)
         throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
     if (OpenImportFile(stream, *fso, strFilePath))
@@ -492,13 +555,16 @@ std::optional<std::vector<LineCheck>> clsImportSource::Survey(const QString& str
     std::vector<ReadAhead> window;
     std::vector<std::size_t> looked;
     std::vector<LineCheck> rows;
-    while (!reader.AtEndOfStream()) {
-        ReadWindow(line, window, linesAhead, 0, trade, product, supplier, customer, strKind);
+    // As the run reads them: up to the line that passes its counter, and no further.
+    while (!reader.AtEndOfStream() && rows.size() <= std::size_t(INT16_MAX)) {
+        ReadWindow(line, window, linesAhead, int16_t(rows.size()), trade, product, supplier, customer, strKind);
         std::vector<LineLook> looks;
         try {
             looks = LookAt(*store, window, looked);
         } catch (const std::exception&) {
-            // The ledger cannot be asked (it said why): every line is new to it.
+            if (blnMustCompare)
+                throw;
+            // The run, which looks again in its turn, tells why the ledger cannot be asked.
             looks.assign(looked.size(), LineLook());
         }
         std::size_t next = 0;
@@ -516,6 +582,7 @@ std::optional<std::vector<LineCheck>> clsImportSource::Survey(const QString& str
                 } else if (look.inLedger) {
                     row.outcome = LineCheck::Outcome::InLedger;
                     row.strDetail = MatchText(*look.inLedger);
+                    row.inLedger = look.inLedger;
                 } else {
                     row.strDetail = (look.newNames + look.matchedNames).join(QStringLiteral(" / "));
                 }
@@ -531,30 +598,54 @@ bool clsImportSource::IMPLineCheck(const QString& strFilePath, const QString& st
 {
     // Lines another clerk imported meanwhile are found in the run's turn, and not imported twice.
     m_blnNewOnly = true;
+    m_blnNothingNew = false;
     std::optional<std::vector<LineCheck>> rows;
     try {
-        rows = Survey(strFilePath, strConnection);
+        rows = Survey(strFilePath, strConnection, false);
     } catch (const std::exception&) {
         // Whatever keeps the question from being asked fails the run itself, with its report.
         return false;
     }
-    if (!rows)
+    if (!rows || rows->size() > std::size_t(INT16_MAX))
         return false;
-    const auto inLedger = std::count_if(rows->begin(), rows->end(), [](const LineCheck& row) {
-        return row.outcome == LineCheck::Outcome::InLedger;
-    });
-    if (inLedger == 0)
+    const LookCounts counts = CountOutcomes(*rows);
+    if (counts.inLedger == 0)
         return false;
     const qsizetype total = qsizetype(rows->size());
-    const QString strPrompt =
-        QStringLiteral("このファイルの %1 行は台帳にある取引と同じです（全レコード %2 件）。新しい %3 行だけ取り込みますか？")
-            .arg(inLedger)
-            .arg(total)
-            .arg(total - inLedger);
-    const int answer = m_desktop.MsgBox(strPrompt, MB_YESNOCANCEL | MB_ICONQUESTION, QStringLiteral("インポート確認"));
-    if (answer == IDCANCEL)
+    const QString strSame =
+        counts.refused == 0
+            ? QStringLiteral("このファイルの %1 行は台帳にある取引と同じです").arg(counts.inLedger)
+            : QStringLiteral("このファイルの %1 行は台帳にある取引と同じで、%2 行は取り込めません")
+                  .arg(counts.inLedger)
+                  .arg(counts.refused);
+    const Choice everyLine{QStringLiteral("すべて取り込む"), ChoiceLeadsTo::EveryLine};
+    Question question;
+    question.strTitle = QStringLiteral("インポート確認");
+    if (counts.fresh == 0) {
+        // Nothing new: importing the new lines would record a run of none.
+        question.strPrompt = strSame + QStringLiteral("（%1）。取り込む新しい行はありません。").arg(MatchedRunsText(*rows));
+        question.choices = {everyLine, {QStringLiteral("取り込まない"), ChoiceLeadsTo::Nothing}};
+        question.intDefault = 1;
+        question.intEscape = 1;
+        if (m_desktop.Ask(question) == 1) {
+            m_blnNothingNew = true;
+            return true;
+        }
+        m_blnNewOnly = false;
+        return false;
+    }
+    question.strPrompt = strSame + QStringLiteral("（全レコード %1 件）。新しい %2 行だけ取り込みますか？")
+                                       .arg(total)
+                                       .arg(counts.fresh);
+    question.choices = {{QStringLiteral("新しい行だけ取り込む"), ChoiceLeadsTo::NewLinesOnly},
+                        everyLine,
+                        {QStringLiteral("キャンセル"), ChoiceLeadsTo::Nothing}};
+    question.intDefault = 0;
+    question.intEscape = 2;
+    const int answer = m_desktop.Ask(question);
+    if (answer == 2)
         return true;
-    m_blnNewOnly = answer == IDYES;
+    m_blnNewOnly = answer == 0;
     return false;
 }
 
@@ -563,14 +654,30 @@ std::optional<std::vector<LineCheck>> clsImportSource::CheckFile(const QString& 
 {
     if (IMPFileCheck(strFilePath))
         return std::nullopt;
+    const QString strTitle = QStringLiteral("取り込み前の確認");
     std::optional<std::vector<LineCheck>> rows;
     try {
-        rows = Survey(strFilePath, strConnection);
-        if (!rows)
+        rows = Survey(strFilePath, strConnection, true);
+        if (!rows) {
             m_desktop.MsgBox(QStringLiteral("選択されたファイルを開けません。"), MB_ICONINFORMATION,
                              TITLE_FILE_SELECTION_ERROR);
+        } else if (rows->size() > std::size_t(INT16_MAX)) {
+            m_desktop.MsgBox(TooManyLinesText(rows->back().lngLineNumber), MB_ICONINFORMATION, strTitle);
+            rows.reset();
+        } else if (const QString strNoLedger = m_store ? m_store->NoLedgerYet() : QString(); !strNoLedger.isEmpty()) {
+            m_desktop.MsgBox(strNoLedger + QStringLiteral("\r\nどの行も台帳にはなく、新しい行です。"), MB_ICONINFORMATION,
+                             strTitle);
+        }
+    } catch (const RuntimeError& error) {
+        if (error.number() != ERR_AUTOMATION)
+            ReportError(m_desktop, QStringLiteral("CLS-is1006"), error);
+        else  // the ledger could not be asked: no line can be called new
+            m_desktop.MsgBox(QStringLiteral("台帳と比べられません: %1").arg(error.description()), MB_ICONINFORMATION,
+                             strTitle);
+        rows.reset();
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("CLS-is1006"), error);
+        rows.reset();
     }
     m_store.reset();
     return rows;
@@ -578,6 +685,7 @@ std::optional<std::vector<LineCheck>> clsImportSource::CheckFile(const QString& 
 
 void clsImportSource::ExecImport(const QString& strFilePath, const QString& strConnection)
 {
+    m_totals.reset();
     // Declared so that they are released in the order store, stream, file-system object.
     std::unique_ptr<FileSystemObject> fso;
     std::unique_ptr<TextStream> stream;
@@ -652,14 +760,21 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
         std::vector<std::size_t> looked;
         QStringList skipped;  // the first of them, for the totals box
         std::size_t intSkipped = 0;
+        std::size_t intAgain = 0;
         while (!reader.AtEndOfStream()) {
             ReadWindow(line, window, linesAhead, intRead, readTrade, readProduct, readSupplier, readCustomer, readKind);
             inLedger.assign(window.size(), std::nullopt);
-            if (m_blnNewOnly.value_or(false)) {
+            if (m_blnNewOnly) {
                 // In the run's turn: no one else can add the same lines meanwhile.
                 const std::vector<LineLook> looks = LookAt(*store, window, looked);
-                for (std::size_t j = 0; j < looked.size(); ++j)
-                    inLedger[looked[j]] = looks[j].inLedger;
+                for (std::size_t j = 0; j < looked.size(); ++j) {
+                    if (!looks[j].inLedger)
+                        continue;
+                    if (*m_blnNewOnly)
+                        inLedger[looked[j]] = looks[j].inLedger;
+                    else  // imported all the same, as the clerk chose: only counted
+                        ++intAgain;
+                }
             }
             names.products.clear();
             names.parties.clear();
@@ -742,9 +857,13 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
             throw RuntimeError(ERR_AUTOMATION, strError);
         // Frees the database, so that no one waits on it while the box is open.
         m_store.reset();
-        m_desktop.MsgBoxWithDetails(
+        m_totals = RunTotals{intRead, intImported, int32_t(intRefused), int32_t(intSkipped), int32_t(intAgain)};
+        const QString strAgain =
+            intAgain == 0 ? QString()
+                          : QStringLiteral("台帳にある取引と同じ %1 行も、選んだとおりもう一度取り込みました。").arg(intAgain);
+        m_desktop.MsgBoxWithInformation(
             QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(intRead).arg(intImported),
-            MB_ICONINFORMATION, QStringLiteral("インポート完了"),
+            MB_ICONINFORMATION, QStringLiteral("インポート完了"), strAgain,
             (RefusedLinesText(refused, intRefused) + skipped + matched).join(QLatin1Char('\n')));
     } catch (const std::exception& error) {
         if (m_store) {

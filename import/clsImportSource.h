@@ -25,6 +25,17 @@ struct LineCheck {
     // Refused: its reasons; in the ledger: the run and line it is the same
     // as; new: the names it would add, and those matched another way.
     QString strDetail;
+    std::optional<LedgerMatch> inLedger;  // InLedger: the stored trade
+};
+
+// What the last import of an engine came to: the totals it showed, or that
+// nothing was new to the ledger and the clerk left the file out.
+struct RunTotals {
+    int32_t lngRead = 0;
+    int32_t lngImported = 0;
+    int32_t lngRefused = 0;
+    int32_t lngSkipped = 0;   // left out as already in the ledger
+    int32_t lngAgain = 0;     // in the ledger, and imported again as the clerk chose
 };
 
 // The import engine: checks a file's header, which settles purchase or
@@ -52,6 +63,11 @@ public:
     std::optional<std::vector<LineCheck>> CheckFile(const QString& strFilePath, const QString& strConnection);
     void ExecImport(const QString& strFilePath, const QString& strConnection);
     bool IsPurchase() const { return mblnPurchase; }
+    // The totals the last ExecImport showed; nothing when it showed none.
+    const std::optional<RunTotals>& Totals() const { return m_totals; }
+    // Whether the line check found no line that was new to the ledger, and
+    // the clerk left the file out.
+    bool NothingNew() const { return m_blnNothingNew; }
 
 private:
     // What became of one record of the data part.
@@ -63,7 +79,7 @@ private:
 
     // The store of this command, made and connected at its first need, so
     // that the repeat check and the run tell each reason once.
-    clsLedgerStore* StoreFor(const QString& strConnection);
+    clsLedgerStore* StoreFor(const QString& strConnection, bool blnLookOnly = false);
     // Whether the user wants a file imported again that went in before.
     bool AskRepeat(const PriorRun& prior);
     // Begins the run; false when the same content went in meanwhile and the
@@ -77,7 +93,10 @@ private:
                                  std::vector<std::size_t>& looked);
     // Every data line read as the run reads it, and the ledger asked of it;
     // nothing when the file cannot be opened (the user has been told).
-    std::optional<std::vector<LineCheck>> Survey(const QString& strFilePath, const QString& strConnection);
+    // blnMustCompare: a ledger that cannot be asked fails the look instead of
+    // leaving every line new.
+    std::optional<std::vector<LineCheck>> Survey(const QString& strFilePath, const QString& strConnection,
+                                                 bool blnMustCompare);
     // Reads the next data lines, up to lines of them, as the store is told of them at once.
     void ReadWindow(LineContext& line, std::vector<ReadAhead>& window, std::size_t lines, int16_t intRead,
                     TradeRecord& trade, ProductRecord& product, PartyRecord& supplier, PartyRecord& customer,
@@ -112,6 +131,10 @@ private:
     bool mblnPurchase = false;
     std::unique_ptr<clsLedgerStore> m_store;
     QString m_strStoreConnection;
+    bool m_blnStoreLooksOnly = false;
+    std::optional<RunTotals> m_totals;
+    bool m_blnNothingNew = false;
+
     // What the repeat check found, for the run to look again in its turn.
     std::optional<int64_t> m_lngRepeatOf;
     // After the line check: whether the run leaves out the lines it finds

@@ -49,6 +49,7 @@ struct RejectedLine {
 struct LedgerMatch {
     int64_t lngRunId = 0;       // 0 for a trade older than the runs
     int64_t lngLineNumber = 0;  // the line of its file, where it has a run
+    QDateTime dtmRunStarted;    // local time; null for a trade older than the runs
 };
 
 // A data line as the ledger is asked about it before its store calls, as
@@ -112,6 +113,17 @@ public:
     virtual void ResolveCustomer(const QString& strPartyName, PartyRecord& customer,
                                  QString& strError, bool& blnFailed) = 0;
     virtual int32_t GetKindCode(const QString& strKind) = 0;
+
+    // Opens the ledger only to look at it: nothing is created, brought up
+    // to date or written, however the look goes. A store that cannot tell
+    // the two apart opens as ever.
+    virtual void OpenToLook(const QString& strConnection, QString& strError, bool& blnFailed)
+    {
+        OpenConnection(strConnection, strError, blnFailed);
+    }
+    // After OpenToLook: why there is no ledger at the place yet (every line
+    // is then new to it, and the look says so), or empty when there is one.
+    virtual QString NoLedgerYet() const { return QString(); }
 
     // The run, around the per-line calls. The defaults suit a store that
     // keeps no runs.

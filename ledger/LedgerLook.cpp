@@ -34,7 +34,7 @@ void TradeMatcher::match(LedgerEngine& engine, const std::vector<Line>& lines)
                 continue;
             const Identity identity{trade.intKind,     trade.strDate,    trade.lngProductId,
                                     trade.lngPartyId,  trade.lngQuantity, trade.lngUnitPrice};
-            m_left[identity].push_back(LedgerMatch{trade.lngRunId, trade.lngLineNumber});
+            m_left[identity].push_back(LedgerMatch{trade.lngRunId, trade.lngLineNumber, {}});
         }
     }
     for (const Line& line : lines) {

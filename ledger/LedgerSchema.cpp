@@ -13,6 +13,13 @@ std::optional<QString> VersionRefusal(int64_t version, const QString& place)
     return std::nullopt;
 }
 
+QString OlderVersionText(int64_t version, const QString& place)
+{
+    return QStringLiteral("この台帳は古い版です（版 %1）。次のインポートで新しい版になるまで、台帳と比べることはできません: %2")
+        .arg(version)
+        .arg(place);
+}
+
 QString UpgradeRefusal(const QString& place, const QString& reason)
 {
     return QStringLiteral("台帳データベースを新しい版にできません: %1（%2）").arg(place, reason);

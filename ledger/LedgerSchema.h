@@ -20,6 +20,10 @@ constexpr int kLedgerSchemaVersion = 4;
 // when it can (after an upgrade when it is older).
 std::optional<QString> VersionRefusal(int64_t version, const QString& place);
 
+// Why a ledger of an earlier version cannot be looked at before an import
+// has brought it up to date.
+QString OlderVersionText(int64_t version, const QString& place);
+
 // Brings a ledger of an earlier version to kLedgerSchemaVersion, inside the
 // caller's transaction. Trades already there keep whatever run they had.
 void UpgradeLedgerSchema(LedgerDatabase& db, int fromVersion);

@@ -15,6 +15,9 @@ struct LedgerServer {
     // Asked at each connection; empty (or unset) leaves the password to
     // libpq (~/.pgpass, PGPASSWORD).
     std::function<QString()> password;
+    // Only to look at the ledger: every session read-only, nothing created
+    // or brought up to date.
+    bool blnLookOnly = false;
 };
 
 #include <cstdint>

@@ -3,6 +3,7 @@
 #include "LedgerSchema.h"
 #include "LedgerDate.h"
 #include "LedgerHistory.h"
+#include "NoLedgerEngine.h"
 
 #include <stdexcept>
 #include <unordered_set>
@@ -27,8 +28,9 @@ std::unique_ptr<clsLedgerHistory> HistoryOver(std::unique_ptr<LedgerEngine> engi
     return std::make_unique<EngineHistory>(std::move(engine));
 }
 
-LedgerStore::LedgerStore(EngineOpener openEngine)
-    : m_openEngine(std::move(openEngine)), m_notConnected(NotConnectedText(QString()))
+LedgerStore::LedgerStore(EngineOpener openEngine, LookOpener openToLook)
+    : m_openEngine(std::move(openEngine)), m_openToLook(std::move(openToLook)),
+      m_notConnected(NotConnectedText(QString()))
 {
 }
 
@@ -59,14 +61,40 @@ void LedgerStore::fail(QString& strError, bool& blnFailed, const QString& reason
 
 void LedgerStore::OpenConnection(const QString& strConnection, QString& strError, bool& blnFailed)
 {
+    m_lookOnly = false;
+    open([&](QString& reason) { return m_openEngine(strConnection, reason); }, strError, blnFailed);
+}
+
+void LedgerStore::OpenToLook(const QString& strConnection, QString& strError, bool& blnFailed)
+{
+    m_lookOnly = true;
+    open(
+        [&](QString& reason) -> std::unique_ptr<LedgerEngine> {
+            bool absent = false;
+            std::unique_ptr<LedgerEngine> opened = m_openToLook(strConnection, reason, absent);
+            if (!opened && absent) {
+                // Nothing to compare with: every line is new, and the look says why.
+                m_noLedgerYet = reason;
+                return NoLedgerEngine();
+            }
+            return opened;
+        },
+        strError, blnFailed);
+}
+
+void LedgerStore::open(const std::function<std::unique_ptr<LedgerEngine>(QString& reason)>& openEngine,
+                       QString& strError, bool& blnFailed)
+{
     forgetRun();
     m_engine.reset();
     m_names.forget();
     m_reasons.Forget();
+    m_runsStarted.clear();
+    m_noLedgerYet.clear();
     m_notConnected = NotConnectedText(QString());
     Guarded(strError, blnFailed, [&] {
         QString reason;
-        m_engine = m_openEngine(strConnection, reason);
+        m_engine = openEngine(reason);
         if (!m_engine) {
             m_notConnected = NotConnectedText(reason);
             return Fail(strError, blnFailed, reason);
@@ -84,10 +112,20 @@ void LedgerStore::OpenConnection(const QString& strConnection, QString& strError
     }
 }
 
+bool LedgerStore::refuseWrite(QString& strError, bool& blnFailed)
+{
+    if (!m_lookOnly)
+        return false;
+    fail(strError, blnFailed, QStringLiteral("台帳は見るためだけに開かれています。"));
+    return true;
+}
+
 int32_t LedgerStore::resolveName(MasterTable table, const QString& name, const QString& emptyName,
                                  const std::function<QStringList()>& fields, QString& strError, bool& blnFailed)
 {
     int32_t id = 0;
+    if (refuseWrite(strError, blnFailed))
+        return 0;
     withEngine(strError, blnFailed, [&](LedgerEngine& current) {
         QString reason;
         if (name.isEmpty())
@@ -133,7 +171,7 @@ void LedgerStore::ResolveCustomer(const QString& strPartyName, PartyRecord& cust
 
 int32_t LedgerStore::GetKindCode(const QString& strKind)
 {
-    if (strKind.isEmpty())
+    if (strKind.isEmpty() || m_lookOnly)
         return 0;
     int32_t code = 0;
     QString error;
@@ -170,6 +208,8 @@ void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, Par
                               TradeRecord& trade, bool blnPurchase, QString& strError, bool& blnFailed)
 {
     bool runLost = false;
+    if (refuseWrite(strError, blnFailed))
+        return;
     withEngine(strError, blnFailed, [&](LedgerEngine& current) {
         QString reason;
 

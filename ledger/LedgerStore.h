@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 // The ledger store, over whichever database an engine gives. It owns every
@@ -29,13 +30,19 @@ public:
     // Opens the engine for a connection string; null with the reason when
     // there is no ledger to be had there.
     using EngineOpener = std::function<std::unique_ptr<LedgerEngine>(const QString& strConnection, QString& reason)>;
+    // Opens the engine to look only, writing nothing at all; null with the
+    // reason when it cannot, with absent set when there is no ledger yet.
+    using LookOpener =
+        std::function<std::unique_ptr<LedgerEngine>(const QString& strConnection, QString& reason, bool& absent)>;
 
-    explicit LedgerStore(EngineOpener openEngine);
+    LedgerStore(EngineOpener openEngine, LookOpener openToLook);
     ~LedgerStore() override;
     LedgerStore(const LedgerStore&) = delete;
     LedgerStore& operator=(const LedgerStore&) = delete;
 
     void OpenConnection(const QString& strConnection, QString& strError, bool& blnFailed) override;
+    void OpenToLook(const QString& strConnection, QString& strError, bool& blnFailed) override;
+    QString NoLedgerYet() const override { return m_noLedgerYet; }
     void InsertTrade(ProductRecord& product, PartyRecord& supplier, PartyRecord& customer, TradeRecord& trade,
                      bool blnPurchase, QString& strError, bool& blnFailed) override;
     void ResolveProduct(const QString& strProductName, ProductRecord& product, QString& strError,
@@ -65,6 +72,13 @@ public:
     void AbandonRun() override;
 
 private:
+    // Opens an engine as open says, forgetting what was learnt before.
+    void open(const std::function<std::unique_ptr<LedgerEngine>(QString& reason)>& open, QString& strError,
+              bool& blnFailed);
+    // Fails a write when the ledger was opened only to look at.
+    bool refuseWrite(QString& strError, bool& blnFailed);
+    // The start of each run that a look matched lines to.
+    void tellRunsStarted(LedgerEngine& engine, std::vector<LineLook>& looks);
     // The engine ready for an operation; null with the reason when there is none.
     LedgerEngine* engine(QString& reason);
     // Fails through the flag, telling the reason where a user can find it.
@@ -84,6 +98,10 @@ private:
     int64_t runId() const { return m_run ? m_run->lngRunId : 0; }
 
     EngineOpener m_openEngine;
+    LookOpener m_openToLook;
+    bool m_lookOnly = false;
+    QString m_noLedgerYet;
+    std::unordered_map<int64_t, QDateTime> m_runsStarted;
     std::unique_ptr<LedgerEngine> m_engine;
     int m_connection = 0;
     LedgerNames m_names;

@@ -39,6 +39,8 @@ std::optional<PriorRun> LedgerStore::BeginRun(const ImportRunInfo& run, const st
                                               QString& strError, bool& blnFailed)
 {
     std::optional<PriorRun> repeat;
+    if (refuseWrite(strError, blnFailed))
+        return repeat;
     withEngine(strError, blnFailed, [&](LedgerEngine& current) {
         if (m_run)
             return fail(strError, blnFailed, QStringLiteral("インポートが既に始まっています。"));
@@ -134,6 +136,7 @@ std::vector<LineLook> LedgerStore::LookAtLines(const std::vector<LineToLook>& li
     withEngine(strError, blnFailed, [&](LedgerEngine& current) {
         try {
             m_look.look(current, m_names, lines, blnPurchase, looks);
+            tellRunsStarted(current, looks);
             Succeed(strError, blnFailed);
         } catch (const DatabaseFailure& failure) {
             fail(strError, blnFailed, failure.message());
@@ -141,6 +144,21 @@ std::vector<LineLook> LedgerStore::LookAtLines(const std::vector<LineToLook>& li
     });
     throwIfRunLost(strError);
     return looks;
+}
+
+void LedgerStore::tellRunsStarted(LedgerEngine& current, std::vector<LineLook>& looks)
+{
+    for (LineLook& look : looks) {
+        if (!look.inLedger || look.inLedger->lngRunId == 0)
+            continue;
+        const int64_t run = look.inLedger->lngRunId;
+        auto known = m_runsStarted.find(run);
+        if (known == m_runsStarted.end()) {
+            const std::vector<SqlRow> rows = current.database().query("SELECT started FROM runs WHERE run_id = ?1", {run});
+            known = m_runsStarted.emplace(run, rows.empty() ? QDateTime() : LocalTimeOf(rows.front()[0])).first;
+        }
+        look.inLedger->dtmRunStarted = known->second;
+    }
 }
 
 void LedgerStore::SkipLine(int64_t lngLineNumber, const LedgerMatch& match, QString& strError, bool& blnFailed)

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 // Message box flags, as the platform's message box understands them.
 constexpr int MB_OK = 0x0;
@@ -31,6 +32,25 @@ struct LineReportPlace {
     QString strValue;
 };
 
+// What a choice of a question about an import leads to, so that a desktop
+// told the answers beforehand (a command line's options) can take them.
+enum class ChoiceLeadsTo { GoingOn, EveryLine, NewLinesOnly, Nothing };
+
+struct Choice {
+    QString strText;  // the button, naming what it does
+    ChoiceLeadsTo leadsTo = ChoiceLeadsTo::Nothing;
+};
+
+// A question whose buttons name what each does, so that no answer can be
+// read the wrong way round.
+struct Question {
+    QString strPrompt;
+    QString strTitle;
+    std::vector<Choice> choices;  // two or three, in order
+    int intDefault = 0;           // what Return presses
+    int intEscape = 0;            // what Escape and the title bar's close answer
+};
+
 // Everything the user sees or feels goes through this seam, so that the
 // engine and the window can be driven without a screen.
 class Desktop {
@@ -46,6 +66,27 @@ public:
     {
         (void)details;
         return MsgBox(prompt, flags, title);
+    }
+    // A box with a line of information beneath its prompt, which stays as it is.
+    virtual int MsgBoxWithInformation(const QString& prompt, int flags, const QString& title,
+                                      const QString& informative, const QString& details)
+    {
+        (void)informative;
+        return MsgBoxWithDetails(prompt, flags, title, details);
+    }
+    // Gives the index of the choice taken. By default a Yes/No box (three
+    // choices: Yes/No/Cancel), Yes the first choice and the last the one
+    // that does the least.
+    virtual int Ask(const Question& question)
+    {
+        const bool threeWay = question.choices.size() > 2;
+        const int flags = (threeWay ? MB_YESNOCANCEL : MB_YESNO) | MB_ICONQUESTION
+                          | (question.intDefault == 1 ? MB_DEFBUTTON2 : 0);
+        switch (MsgBox(question.strPrompt, flags, question.strTitle)) {
+        case IDYES: return 0;
+        case IDNO: return 1;
+        default: return threeWay ? 2 : 1;
+        }
     }
     // A report about one data line. A box shows the prompt alone: the clerk
     // sees it while the line is read.

@@ -14,6 +14,9 @@
 #include <QStyle>
 #include <QTextEdit>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 // The part of a box's flags that chooses its buttons.
@@ -39,6 +42,17 @@ int QtDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QString
     return ShowBox(prompt, flags, title, QString(), details);
 }
 
+int QtDesktop::MsgBoxWithInformation(const QString& prompt, int flags, const QString& title,
+                                     const QString& informative, const QString& details)
+{
+    return ShowBox(prompt, flags, title, informative, details);
+}
+
+int QtDesktop::Ask(const Question& question)
+{
+    return ShowBox(question.strPrompt, MB_ICONQUESTION, question.strTitle, QString(), QString(), &question);
+}
+
 void QtDesktop::LineReport(const QString& prompt, const LineReportPlace& place)
 {
     ShowBox(prompt, MB_OK, QString(), PlaceText(place), QString());
@@ -53,7 +67,7 @@ QString QtDesktop::PlaceText(const LineReportPlace& place)
 }
 
 int QtDesktop::ShowBox(const QString& prompt, int flags, const QString& title, const QString& informative,
-                       const QString& details)
+                       const QString& details, const Question* question)
 {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
@@ -71,8 +85,14 @@ int QtDesktop::ShowBox(const QString& prompt, int flags, const QString& title, c
     else
         box.setIcon(QMessageBox::NoIcon);
     const int buttons = flags & kButtonsMask;
-    const bool question = buttons == MB_YESNO || buttons == MB_YESNOCANCEL;
+    const bool yesNo = !question && (buttons == MB_YESNO || buttons == MB_YESNOCANCEL);
+    std::vector<QPushButton*> choices;
     if (question) {
+        for (const Choice& choice : question->choices)
+            choices.push_back(box.addButton(choice.strText, QMessageBox::ActionRole));
+        box.setDefaultButton(choices.at(std::size_t(question->intDefault)));
+        box.setEscapeButton(choices.at(std::size_t(question->intEscape)));
+    } else if (yesNo) {
         QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
         QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
         box.setDefaultButton((flags & MB_DEFBUTTON2) ? no : yes);
@@ -123,9 +143,13 @@ int QtDesktop::ShowBox(const QString& prompt, int flags, const QString& title, c
     // What the box covered is painted again before the work after it, which
     // may let no events through for a while.
     PaintNow();
-    if (!question)
-        return IDOK;
     QAbstractButton* clicked = box.clickedButton();
+    if (question) {
+        const auto found = std::find(choices.begin(), choices.end(), clicked);
+        return found == choices.end() ? question->intEscape : int(found - choices.begin());
+    }
+    if (!yesNo)
+        return IDOK;
     switch (clicked ? box.buttonRole(clicked) : QMessageBox::InvalidRole) {
     case QMessageBox::YesRole:
         return IDYES;

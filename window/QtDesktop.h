@@ -21,6 +21,10 @@ public:
     int MsgBox(const QString& prompt, int flags, const QString& title) override;
     int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
                           const QString& details) override;
+    int MsgBoxWithInformation(const QString& prompt, int flags, const QString& title, const QString& informative,
+                              const QString& details) override;
+    // A button for each choice, named as the choice says.
+    int Ask(const Question& question) override;
     // The prompt as it is, and beneath it where: the line, and the column
     // with its value.
     void LineReport(const QString& prompt, const LineReportPlace& place) override;
@@ -42,7 +46,7 @@ public:
 
 private:
     int ShowBox(const QString& prompt, int flags, const QString& title, const QString& informative,
-                const QString& details);
+                const QString& details, const Question* question = nullptr);
 
     // Whether this object has an override cursor on Qt's stack.
     bool m_overrideSet = false;

@@ -82,7 +82,7 @@ QString Trimmed(const char* text) { return PostgresTrimmed(text); }
 // See ReachLedger; under a lock, so that programs starting at the same
 // moment create or upgrade the tables once.
 std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, const QString& wantedSchema, bool create,
-                                         bool& permanent, SchemaFinding& finding)
+                                         bool lookOnly, bool& permanent, SchemaFinding& finding)
 {
     permanent = false;
     finding = SchemaFinding::Refused;
@@ -117,7 +117,7 @@ std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, const 
 
     if (!marked && relations != 0)
         return refuse(QStringLiteral("台帳データベースではありません（別のアプリケーションのデータベースです）: %1").arg(place));
-    if (!marked && !create) {
+    if (!marked && (!create || lookOnly)) {
         finding = SchemaFinding::Empty;
         return refuse(QStringLiteral("台帳がまだありません: %1").arg(place));
     }
@@ -135,6 +135,8 @@ std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, const 
         found = PQntuples(version.get()) == 1 ? QByteArray(PQgetvalue(version.get(), 0, 0)).toLongLong() : 0;
         if (auto refused = VersionRefusal(found, place))
             return refuse(*refused);
+        if (lookOnly && found < kLedgerSchemaVersion)
+            return refuse(OlderVersionText(found, place));
     }
     try {
         UpgradeLedgerSchema(ledger, int(found));
@@ -200,7 +202,14 @@ std::optional<QString> ReachLedger(const LedgerServer& server, bool create, Reac
         return PostgresFailure(c, result.get()).message();
     reached.backend.pid = PQbackendPID(c);
     reached.backend.started = QByteArray(PQgetvalue(result.get(), 0, 2));
-    const std::optional<QString> refused = CheckLedgerSchema(c, reached.where, server.strSchema, create, permanent, found);
+    if (server.blnLookOnly) {
+        // Whatever the look asks, the server itself keeps it from writing.
+        if (PgResult readOnly(PQexec(c, "SET default_transaction_read_only = on"));
+            !readOnly || PQresultStatus(readOnly.get()) != PGRES_COMMAND_OK)
+            return PostgresFailure(c, readOnly.get()).message();
+    }
+    const std::optional<QString> refused =
+        CheckLedgerSchema(c, reached.where, server.strSchema, create, server.blnLookOnly, permanent, found);
     if (finding)
         *finding = found;
     // A schema without a ledger yet can still be asked what its user may do there.

@@ -151,7 +151,7 @@ bool PostgresEngine::ready(bool runOpen, QString& reason)
     m_session.reset();
     ReachedLedger reached;
     bool permanent = false;
-    if (auto refused = ReachLedger(m_server, true, reached, permanent)) {
+    if (auto refused = ReachLedger(m_server, !m_server.blnLookOnly, reached, permanent)) {
         reason = *refused;
         if (permanent)
             m_refusal = reason;

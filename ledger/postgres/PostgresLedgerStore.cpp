@@ -3,9 +3,23 @@
 #include "PostgresLedgerDatabase.h"
 
 PostgresLedgerStore::PostgresLedgerStore(LedgerServer server)
-    : LedgerStore([this, server = std::move(server)](const QString&, QString&) -> std::unique_ptr<LedgerEngine> {
-          return std::make_unique<PostgresEngine>(server, [this] { return dropsCommitReply(); });
-      })
+    : LedgerStore(
+          [this, server](const QString&, QString&) -> std::unique_ptr<LedgerEngine> {
+              return std::make_unique<PostgresEngine>(server, [this] { return dropsCommitReply(); });
+          },
+          [server](const QString&, QString& reason, bool& absent) -> std::unique_ptr<LedgerEngine> {
+              LedgerServer looking = server;
+              looking.blnLookOnly = true;
+              ReachedLedger reached;
+              bool permanent = false;
+              SchemaFinding finding = SchemaFinding::Refused;
+              if (auto refused = ReachLedger(looking, false, reached, permanent, &finding)) {
+                  absent = finding == SchemaFinding::Empty;
+                  reason = *refused;
+                  return nullptr;
+              }
+              return std::make_unique<PostgresEngine>(looking, std::move(reached));
+          })
 {
 }
 

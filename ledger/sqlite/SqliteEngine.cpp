@@ -97,6 +97,23 @@ std::unique_ptr<LedgerEngine> SqliteEngine::Open(const QString& strConnection, Q
     return engine;
 }
 
+std::unique_ptr<LedgerEngine> SqliteEngine::OpenToLook(const QString& strConnection, QString& reason, bool& absent)
+{
+    absent = false;
+    const DataSourceResult source = DataSourceOf(strConnection);
+    if (!source.error.isEmpty()) {
+        reason = source.error;
+        return nullptr;
+    }
+    SqliteDatabase db = OpenLedgerFileToLook(source.path, reason, absent);
+    if (!db)
+        return nullptr;
+    auto engine = std::make_unique<SqliteEngine>(std::move(db));
+    if (!engine->prepare(reason))
+        return nullptr;
+    return engine;
+}
+
 std::unique_ptr<LedgerEngine> SqliteEngine::OpenExisting(const QString& strConnection)
 {
     const DataSourceResult source = DataSourceOf(strConnection);

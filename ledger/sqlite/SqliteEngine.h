@@ -17,6 +17,8 @@ class SqliteEngine : public LedgerEngine {
 public:
     // Opens the ledger file that the connection string's Data Source names.
     static std::unique_ptr<LedgerEngine> Open(const QString& strConnection, QString& reason);
+    // The ledger file opened read-only, to look at it (see OpenLedgerFileToLook).
+    static std::unique_ptr<LedgerEngine> OpenToLook(const QString& strConnection, QString& reason, bool& absent);
     // A ledger file found and checked, for the history: never creates one.
     static std::unique_ptr<LedgerEngine> OpenExisting(const QString& strConnection);
 

@@ -73,7 +73,7 @@ std::optional<QString> CheckLedgerHeader(const QString& path)
 }
 
 // What SQLite itself says about an opened file: its mark and its version.
-std::optional<QString> CheckLedgerDatabase(sqlite3* db, const QString& path)
+std::optional<QString> CheckLedgerDatabase(sqlite3* db, const QString& path, bool forWriting = true)
 {
     int64_t applicationId = 0;
     int64_t version = 0;
@@ -87,7 +87,9 @@ std::optional<QString> CheckLedgerDatabase(sqlite3* db, const QString& path)
             .arg(path);
     if (auto refused = VersionRefusal(version, path))
         return refused;
-    if (sqlite3_db_readonly(db, "main") == 1)
+    if (!forWriting && version < kLedgerSchemaVersion)
+        return OlderVersionText(version, path);
+    if (forWriting && sqlite3_db_readonly(db, "main") == 1)
         return QStringLiteral("データベースファイルに書き込めません（読み取り専用）: %1").arg(path);
     return std::nullopt;
 }
@@ -289,6 +291,39 @@ SqliteDatabase OpenLedgerFile(const QString& dataSource, QString& error)
     }
     error = QStringLiteral("データベースを作成できません: %1（作成の途中で変わり続けます）").arg(path);
     return nullptr;
+}
+
+SqliteDatabase OpenLedgerFileToLook(const QString& dataSource, QString& error, bool& absent)
+{
+    absent = false;
+    const QString path = QFileInfo(dataSource).absoluteFilePath();
+    const LedgerFileState state = InspectLedgerFile(path);
+    if (state == LedgerFileState::Absent || state == LedgerFileState::Empty) {
+        absent = true;
+        error = QStringLiteral("台帳がまだありません: %1").arg(QDir::toNativeSeparators(path));
+        return nullptr;
+    }
+    // Someone else's file is refused before SQLite may look at its journal or log.
+    if (auto refused = CheckLedgerHeader(path)) {
+        error = *refused;
+        return nullptr;
+    }
+    // A reader of a write-ahead log opened read-only leaves its index files
+    // behind; one that may write, told to write nothing, leaves none. Only
+    // a journal that needs rolling back is left to a read-only reader.
+    SqliteDatabase db = OpenFile(
+        path, state == LedgerFileState::NeedsRecovery ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, error);
+    if (!db)
+        return nullptr;
+    if (const int result = Execute(db.get(), "PRAGMA query_only = ON"); result != SQLITE_OK) {
+        error = QStringLiteral("データベースを開けません: %1（%2）").arg(path, DatabaseError(db.get(), result));
+        return nullptr;
+    }
+    if (auto refused = CheckLedgerDatabase(db.get(), path, false)) {
+        error = *refused;
+        return nullptr;
+    }
+    return db;
 }
 
 std::optional<QString> ConfigureLedgerConnection(sqlite3* db)

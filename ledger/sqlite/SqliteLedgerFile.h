@@ -19,6 +19,12 @@ constexpr int32_t kSqliteApplicationId = 0x4D4F5241;
 // Null with the reason when there is no ledger to be had.
 SqliteDatabase OpenLedgerFile(const QString& dataSource, QString& error);
 
+// Opens the ledger at dataSource read-only, to look at it: a ledger of
+// this version only, nothing created, recovered or brought up to date.
+// Null with the reason when there is none to look at; absent is set when
+// there is no ledger there yet.
+SqliteDatabase OpenLedgerFileToLook(const QString& dataSource, QString& error, bool& absent);
+
 // Sets up a checked ledger connection for its work; the reason on failure.
 std::optional<QString> ConfigureLedgerConnection(sqlite3* db);
 

@@ -39,7 +39,6 @@ TEST_F(ConsoleDesktopTest, MessagesAreOneLineEachAndOnlyTheTotalsBoxCounts)
                                     "MoraImport: a b c\n"
                                     "MoraImport: 全レコード 1 件中 1 件インポートしました。\n"));
     EXPECT_EQ(out(), QString());
-    EXPECT_EQ(desktop.ExitStatus(), 2);
 }
 
 // Names and values come from outside: none of them may end a report's line
@@ -64,54 +63,60 @@ TEST_F(ConsoleDesktopTest, EveryReportIsOneLineWhateverItsFileNameColumnOrValueH
     EXPECT_EQ(err(), QStringLiteral("MoraImport: 台帳 /q\\x1b[0m を開けません。 理由\n"));
 }
 
-// What the options answer, and each question on its line all the same.
+// What the options answer, by what each button leads to, and each question on its line all the same.
 TEST_F(ConsoleDesktopTest, TheOptionsAnswerTheQuestionsAndEveryQuestionIsWritten)
 {
     using Answers = ConsoleDesktop::Answers;
-    const std::tuple<Answers, int, int> cases[] = {
-        {Answers::None, MB_YESNO, IDNO},     {Answers::None, MB_YESNOCANCEL, IDCANCEL},
-        {Answers::Again, MB_YESNO, IDYES},   {Answers::Again, MB_YESNOCANCEL, IDNO},
-        {Answers::NewOnly, MB_YESNO, IDYES}, {Answers::NewOnly, MB_YESNOCANCEL, IDYES},
+    using To = ChoiceLeadsTo;
+    const Question repeat{QStringLiteral("もう一度？"), QStringLiteral("確認"),
+                          {{QStringLiteral("もう一度取り込む"), To::GoingOn}, {QStringLiteral("取り込まない"), To::Nothing}}, 1, 1};
+    const Question lines{QStringLiteral("新しい行だけ？"), QStringLiteral("確認"),
+                         {{QStringLiteral("新しい行だけ取り込む"), To::NewLinesOnly},
+                          {QStringLiteral("すべて取り込む"), To::EveryLine},
+                          {QStringLiteral("キャンセル"), To::Nothing}},
+                         0, 2};
+    const Question nothingNew{QStringLiteral("新しい行はありません。"), QStringLiteral("確認"),
+                              {{QStringLiteral("すべて取り込む"), To::EveryLine}, {QStringLiteral("取り込まない"), To::Nothing}}, 1, 1};
+    const std::tuple<Answers, const Question*, int> cases[] = {
+        {Answers::None, &repeat, 1},    {Answers::None, &lines, 2},    {Answers::None, &nothingNew, 1},
+        {Answers::Again, &repeat, 0},   {Answers::Again, &lines, 1},   {Answers::Again, &nothingNew, 0},
+        {Answers::NewOnly, &repeat, 0}, {Answers::NewOnly, &lines, 0}, {Answers::NewOnly, &nothingNew, 1},
     };
-    for (const auto& [answers, buttons, answer] : cases) {
+    for (const auto& [answers, question, choice] : cases) {
         m_err.str({});
         desktop.AnswerWith(answers);
-        EXPECT_EQ(desktop.MsgBox(QStringLiteral("取り込みますか？"), buttons | MB_ICONQUESTION, QStringLiteral("確認")), answer);
-        EXPECT_EQ(err(), QStringLiteral("確認: 取り込みますか？\n"));
+        EXPECT_EQ(desktop.Ask(*question), choice) << question->strPrompt.toStdString();
+        EXPECT_EQ(err(), QStringLiteral("確認: ") + question->strPrompt + u'\n');
     }
 }
 
-// The details list refused lines before those left out as in the ledger.
-TEST_F(ConsoleDesktopTest, TheExitStatusIsOneOnlyWhenALineWasRefused)
+TEST(ConsoleImportExitStatus, IsOneOnlyWhenALineWasRefusedAndTwoWithoutTotals)
 {
-    const QString skipped = QStringLiteral("12 行目: 取り込み済みの取引と同じため取り込みませんでした（取り込み 3 の 40 行目）。");
-    const std::tuple<int, QString, int> cases[] = {
-        {3, QString(), 0}, {2, skipped, 0}, {0, skipped + u'\n' + skipped, 0},
-        {1, QStringLiteral("3 行目: 日付「2024/13/5」: 型が一致しません。\n") + skipped, 1}, {2, QString(), 1},
+    const std::tuple<std::optional<RunTotals>, bool, int> cases[] = {
+        {RunTotals{3, 3, 0, 0, 0}, false, 0}, {RunTotals{3, 1, 0, 2, 0}, false, 0},
+        {RunTotals{3, 3, 0, 0, 2}, false, 0}, {RunTotals{3, 1, 1, 1, 0}, false, 1},
+        {std::nullopt, false, 2},             {std::nullopt, true, 0},
     };
-    for (const auto& [imported, details, status] : cases) {
-        desktop.MsgBoxWithDetails(QStringLiteral("全レコード 3 件中 %1 件インポートしました。").arg(imported),
-                                  MB_ICONINFORMATION, QStringLiteral("インポート完了"), details);
-        EXPECT_EQ(desktop.ExitStatus(), status) << details.toStdString();
-    }
+    for (const auto& [totals, nothingNew, status] : cases)
+        EXPECT_EQ(ImportExitStatus(totals, nothingNew), status);
 }
 
 TEST_F(ConsoleDesktopTest, SeveralFilesAreRefusedBeforeAStoreIsMade)
 {
     const ScratchDir scratch;
     const auto log = std::make_shared<StoreLog>();
-    RunConsoleImport(desktop, {scratch.path(QStringLiteral("a.csv")), scratch.path(QStringLiteral("b.csv"))},
-                     RecordingStore::factory(log));
+    EXPECT_EQ(RunConsoleImport(desktop, {scratch.path(QStringLiteral("a.csv")), scratch.path(QStringLiteral("b.csv"))},
+                               RecordingStore::factory(log)),
+              2);
     EXPECT_EQ(err(), QStringLiteral("ファイル選択エラー: 一度に複数のファイルを取り込むことは出来ません。\n"));
     EXPECT_EQ(log->storesMade, 0);
-    EXPECT_EQ(desktop.ExitStatus(), 2);
 }
 
 TEST(ConsoleCheckTest, EachDataLineIsARowWithItsDetailEscapedAsTheHistoryDoes)
 {
-    const std::vector<LineCheck> checks = {{2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」")},
-                                           {3, LineCheck::Outcome::InLedger, QStringLiteral("取り込み 3 の 40 行目")},
-                                           {5, LineCheck::Outcome::Refused, QStringLiteral("仕様「A4\n方眼\t\\」\r")}};
+    const std::vector<LineCheck> checks = {{2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」"), {}},
+                                           {3, LineCheck::Outcome::InLedger, QStringLiteral("取り込み 3 の 40 行目"), {}},
+                                           {5, LineCheck::Outcome::Refused, QStringLiteral("仕様「A4\n方眼\t\\」\r"), {}}};
     EXPECT_EQ(LineChecksText(checks), QStringLiteral("line\toutcome\tdetail\n2\tnew\t新しい製品「X」\n"
                                                      "3\tin-ledger\t取り込み 3 の 40 行目\n"
                                                      "5\trefused\t仕様「A4\\n方眼\\t\\\\」\\r\n"));

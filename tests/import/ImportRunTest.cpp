@@ -251,6 +251,19 @@ TEST_F(ImportRun, TheReadCounterOverflowsOnLine32768)
     EXPECT_EQ(log->count("ResolveProduct"), 32768);
     // The run is given up whole, never committed.
     EXPECT_EQ(log->runCalls, (QStringList{"BeginRun", "AbandonRun"}));
+
+    // The look before the import agrees: no line of such a file is "new".
+    for (const int count : {32767, 32768}) {
+        RecordingDesktop looker;
+        clsImportSource engine(looker, RecordingStore::factory(std::make_shared<StoreLog>()));
+        const QString file = dir.writeCp932(QStringLiteral("look.csv"), Lines(QStringList{kSalesHeader} + lines.mid(0, count)));
+        const std::optional<std::vector<LineCheck>> rows = engine.CheckFile(file, kConnection);
+        EXPECT_EQ(rows.has_value(), count == 32767);
+        EXPECT_EQ(looker.prompts(),
+                  count == 32767 ? QStringList()
+                                 : QStringList{QStringLiteral("32769 行目でデータ行が 32767 行を超えるため、インポートはそこで"
+                                                              "中止されます。このファイルの取引は登録されません。")});
+    }
 }
 
 TEST_F(ImportRun, AStoreThatThrowsEndsTheRunWithTheTrapReport)

@@ -1,3 +1,4 @@
+#include "HistoryTexts.h"
 #include "ImportFixtures.h"
 #include "LedgerUnderTest.h"
 #include "RecordingDesktop.h"
@@ -34,6 +35,9 @@ protected:
             !engine.IMPLineCheck(file, into.connection()))
             engine.ExecImport(file, into.connection());
         details = desktop.messages.empty() ? QString() : desktop.messages.back().details;
+        informative = desktop.messages.empty() ? QString() : desktop.messages.back().informative;
+        questions = desktop.questions;
+        nothingNew = engine.NothingNew();
         return desktop.prompts();
     }
     long long Trades() { return ledger.number(QStringLiteral("SELECT count(*) FROM trades")); }
@@ -42,10 +46,21 @@ protected:
     ScratchDir dir;
     int files = 0;
     QString details;
+    QString informative;
+    std::vector<Question> questions;
+    bool nothingNew = false;
 };
 TYPED_TEST_SUITE(LedgerOverlap, LedgerKinds, LedgerKindName);
 
-QString Question(int inLedger, int total)
+QStringList ChoicesOf(const Question& question)
+{
+    QStringList texts;
+    for (const Choice& choice : question.choices)
+        texts << choice.strText;
+    return texts;
+}
+
+QString LinesQuestion(int inLedger, int total)
 {
     return QStringLiteral("このファイルの %1 行は台帳にある取引と同じです（全レコード %2 件）。新しい %3 行だけ取り込みますか？")
         .arg(inLedger)
@@ -74,7 +89,7 @@ TYPED_TEST(LedgerOverlap, LinesAlreadyInTheLedgerAreLeftOutCountedNotCollapsed)
         {"an earlier run undone", {a, b}, true, {a, b}, 0, 2},
         {"a party written another way",
          {Sale(5, QStringLiteral("ＨＤＭＩケーブル"), QStringLiteral("ＡＢＣ商事"))}, false,
-         {Sale(5, QStringLiteral("HDMIケーブル"), QStringLiteral("ABC 商事"))}, 1, 0},
+         {Sale(5, QStringLiteral("HDMIケーブル"), QStringLiteral("ABC 商事")), d}, 1, 1},
         {"a line repeated inside the file alone", {}, false, {d, d}, 0, 2},
     };
     for (const auto& one : cases) {
@@ -89,7 +104,7 @@ TYPED_TEST(LedgerOverlap, LinesAlreadyInTheLedgerAreLeftOutCountedNotCollapsed)
         const long long before = one.earlier.isEmpty() ? 0 : trades();
         QStringList expected;
         if (one.inLedger > 0)
-            expected << Question(one.inLedger, int(one.file.size()));
+            expected << LinesQuestion(one.inLedger, int(one.file.size()));
         expected << Totals(int(one.file.size()), one.imported);
         EXPECT_EQ(this->ImportInto(ledger, one.file), expected);
         EXPECT_EQ(trades() - before, one.imported);
@@ -105,13 +120,14 @@ TYPED_TEST(LedgerOverlap, TheClerkChoosesEveryLineOrNothingAndIsToldWhatWasLeftO
     this->Import(first);
     const QStringList again = {first[0], Sale(3, QStringLiteral("ケーブル"), QStringLiteral("青葉商店"))};
     // Cancel: nothing at all; No: every line.
-    EXPECT_EQ(this->Import(again, IDCANCEL), QStringList{Question(1, 2)});
+    EXPECT_EQ(this->Import(again, IDCANCEL), QStringList{LinesQuestion(1, 2)});
     EXPECT_EQ(this->Trades(), 2);
-    EXPECT_EQ(this->Import(again, IDNO), QStringList({Question(1, 2), Totals(2, 2)}));
+    EXPECT_EQ(this->Import(again, IDNO), QStringList({LinesQuestion(1, 2), Totals(2, 2)}));
     EXPECT_EQ(this->Trades(), 4);
+    EXPECT_EQ(this->informative, QStringLiteral("台帳にある取引と同じ 1 行も、選んだとおりもう一度取り込みました。"));
     // Yes: the new line, and the details say which lines and names.
     EXPECT_EQ(this->Import({again[1], Sale(4, QStringLiteral("ケーブル"), QStringLiteral("青葉商店"))}),
-              QStringList({Question(1, 2), Totals(2, 1)}));
+              QStringList({LinesQuestion(1, 2), Totals(2, 1)}));
     EXPECT_EQ(this->details, QStringLiteral("2 行目: 取り込み済みの取引と同じため取り込みませんでした（取り込み 2 の 3 行目）。\n"
                                             "製品「ケーブル」→「ｹｰﾌﾞﾙ」"));
     EXPECT_EQ(this->ledger.rows(QStringLiteral("SELECT line_number, matched_run_id, matched_line_number FROM skipped_lines")),
@@ -165,4 +181,78 @@ TYPED_TEST(LedgerOverlap, TheLookBeforeAnImportSaysOfEachLineWhatWouldBecomeOfIt
     EXPECT_TRUE(desktop.prompts().isEmpty()) << desktop.prompts().join(u'\n').toStdString();
     EXPECT_EQ(this->ledger.number(QStringLiteral("SELECT count(*) FROM runs")), runs);
     EXPECT_EQ(this->ledger.number(QStringLiteral("SELECT count(*) FROM products")), 1);
+}
+
+TYPED_TEST(LedgerOverlap, AnUndoKeepsEveryLineThatALaterRunCountedAsInTheLedger)
+{
+    QStringList month;
+    for (int day = 1; day <= 6; ++day)
+        month << Sale(day, QStringLiteral("液晶モニター"), QStringLiteral("北星電機"));
+    this->Import(month.mid(0, 3));
+    this->Import(month);  // the new lines only: run 2 counts run 1's three as its own
+    this->Import({Sale(9, QStringLiteral("マウス"), QStringLiteral("南海商会"))});
+    auto history = this->ledger.history();
+    using Outcome = clsLedgerHistory::UndoOutcome;
+
+    const clsLedgerHistory::UndoResult refused = history->UndoRun(1, {});
+    EXPECT_EQ(refused.outcome, Outcome::ReliedOn);
+    ASSERT_EQ(refused.relyingRuns.size(), 1u);
+    EXPECT_EQ(refused.relyingRuns[0].lngRunId, 2);
+    EXPECT_EQ(refused.relyingRuns[0].lngTrades, 3);
+    EXPECT_EQ(ReliedOnText(refused.relyingRuns),
+              QStringLiteral("取り込み 2 がこの取り込みの取引 3 件を取り込み済みとして数えています。"
+                             "先に取り込み 2 を取り消してください。"));
+    EXPECT_EQ(this->Trades(), 7);
+    EXPECT_EQ(this->ledger.number(QStringLiteral("SELECT count(*) FROM runs WHERE undone IS NOT NULL")), 0);
+
+    // A run nothing relies on goes; once the one that relied is undone, so does the first.
+    EXPECT_EQ(history->UndoRun(3, {}).outcome, Outcome::Undone);
+    EXPECT_EQ(history->UndoRun(2, {}).outcome, Outcome::Undone);
+    EXPECT_EQ(this->Trades(), 3);
+    EXPECT_EQ(history->UndoRun(1, {}).outcome, Outcome::Undone);
+    EXPECT_EQ(this->Trades(), 0);
+}
+
+// The question counts as new only what would go in; a file with nothing
+// new asks whether to import it all again, and by default writes nothing.
+TYPED_TEST(LedgerOverlap, TheQuestionsCountWhatWouldGoInAndNameWhatEachButtonDoes)
+{
+    const QString a = Sale(1, QStringLiteral("液晶モニター"), QStringLiteral("北星電機"));
+    const QString b = Sale(2, QStringLiteral("ケーブル"), QStringLiteral("青葉商店"));
+    const QString badDate = QStringLiteral("2024/13/1,モニター,ソニック,よみ,x,M-1,,1,1000,,y");
+    this->Import({a, b});
+    const QDateTime started = this->ledger.history()->Run(1)->dtmStarted;
+
+    EXPECT_EQ(this->Import({a, b, badDate, Sale(3, QStringLiteral("マウス"), QStringLiteral("南海商会"))}).value(0),
+              QStringLiteral("このファイルの 2 行は台帳にある取引と同じで、1 行は取り込めません（全レコード 4 件）。"
+                             "新しい 1 行だけ取り込みますか？"));
+    ASSERT_EQ(this->questions.size(), 1u);
+    EXPECT_EQ(ChoicesOf(this->questions[0]),
+              QStringList({QStringLiteral("新しい行だけ取り込む"), QStringLiteral("すべて取り込む"), QStringLiteral("キャンセル")}));
+    EXPECT_EQ(this->questions[0].intDefault, 0);
+    EXPECT_EQ(this->questions[0].intEscape, 2);
+
+    // Nothing new: the default leaves the file out, and no run is recorded.
+    const long long runs = this->ledger.number(QStringLiteral("SELECT count(*) FROM runs"));
+    const long long trades = this->Trades();
+    RecordingDesktop clerk;  // answers the default: 取り込まない
+    const QString file = this->dir.writeUtf8(QStringLiteral("same.csv"), Lines({kSalesHeader, b, a}));
+    clsImportSource engine(clerk, [this] { return this->ledger.programStore(); });
+    ASSERT_FALSE(engine.IMPFileCheck(file));
+    ASSERT_FALSE(engine.IMPRepeatCheck(file, this->ledger.connection()));
+    EXPECT_TRUE(engine.IMPLineCheck(file, this->ledger.connection()));
+    EXPECT_TRUE(engine.NothingNew());
+    EXPECT_EQ(clerk.prompts(), QStringList{QStringLiteral("このファイルの 2 行は台帳にある取引と同じです（取り込み 1（%1））。"
+                                                          "取り込む新しい行はありません。")
+                                               .arg(started.toString(QStringLiteral("yyyy/MM/dd HH:mm")))});
+    ASSERT_EQ(clerk.questions.size(), 1u);
+    EXPECT_EQ(ChoicesOf(clerk.questions[0]), QStringList({QStringLiteral("すべて取り込む"), QStringLiteral("取り込まない")}));
+    EXPECT_EQ(clerk.questions[0].intDefault, 1);
+    EXPECT_EQ(this->ledger.number(QStringLiteral("SELECT count(*) FROM runs")), runs);
+    EXPECT_EQ(this->Trades(), trades);
+
+    // Chosen on purpose, every line goes in again and the totals say so.
+    EXPECT_EQ(this->Import({b, a}, IDYES).value(1), Totals(2, 2));
+    EXPECT_EQ(this->informative, QStringLiteral("台帳にある取引と同じ 2 行も、選んだとおりもう一度取り込みました。"));
+    EXPECT_EQ(this->Trades(), trades + 2);
 }

@@ -1,8 +1,13 @@
+#include "ImportFixtures.h"
 #include "LedgerStore.h"
+#include "RecordingDesktop.h"
+#include "TestFiles.h"
+#include "clsImportSource.h"
 #include "LedgerUnderTest.h"
 #include "SqliteEngine.h"
 #include "SqliteLedgerDatabase.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -476,4 +481,82 @@ TYPED_TEST(LedgerRun, ALedgerOfTheFirstVersionIsUpgradedInPlaceKeepingItsTradesO
     EXPECT_EQ(history->UndoRun(history->Runs().front().lngRunId, {}).lngTradesRemoved, 1);
     EXPECT_EQ(db.value(QStringLiteral("SELECT count(*) || '|' || sum(amount) FROM trades")), before);
     EXPECT_EQ(db.number(QStringLiteral("SELECT count(*) FROM products WHERE name = 'ワイヤレスマウス'")), 1);
+}
+
+// The look before an import writes nothing, whatever it finds, and never
+// calls a line new that it could not compare with the ledger.
+TYPED_TEST(LedgerRun, TheLookBeforeAnImportWritesNothingAndSaysWhenItCannotCompare)
+{
+    enum class Place { Nothing, FirstVersion, NewerVersion, NoLedger };
+    const struct {
+        const char* what;
+        Place place;
+        const char* said;  // part of the one box it shows
+        bool rows;
+    } cases[] = {
+        {"no ledger yet: every line is new, and it says so", Place::Nothing, "台帳がまだありません", true},
+        {"an older version, which only an import upgrades", Place::FirstVersion, "古い版です（版 1）", false},
+        {"a newer version", Place::NewerVersion, "新しい版のものです", false},
+        {"something that is no ledger", Place::NoLedger, "台帳データベースではありません", false},
+    };
+    const ScratchDir dir;
+    const QString file = dir.writeUtf8(QStringLiteral("look.csv"),
+                                       fixtures::Lines({fixtures::kSalesHeader,
+                                                        QStringLiteral("2024/5/1,k,m,r,マウス,M,s,1,100,,北星電機")}));
+    for (const auto& one : cases) {
+        SCOPED_TRACE(one.what);
+        TypeParam db;
+        // What the place held before the look, to compare after it.
+        QString before;
+        const auto held = [&] {
+            if constexpr (TypeParam::kIsSqlite) {
+                QFile ledger(db.path());
+                const QString files = QFileInfo(db.path()).dir().entryList(QDir::Files).join(u',');
+                return files + u'|'
+                       + (ledger.open(QIODevice::ReadOnly) ? QString::fromLatin1(ledger.readAll().toHex()) : QString());
+            } else {
+                const QString tables = db.tables();
+                return tables + u'|'
+                       + (tables.split(u',').contains(QStringLiteral("ledger_mark"))
+                              ? db.value(QStringLiteral("SELECT schema_version || '|' || (SELECT count(*) FROM trades)"
+                                                        " FROM ledger_mark"))
+                              : QString());
+            }
+        };
+        if (one.place == Place::FirstVersion)
+            MakeFirstVersion(db);
+        if (one.place == Place::NewerVersion) {
+            QString error;
+            bool failed = true;
+            db.programStore()->OpenConnection(db.connection(), error, failed);
+            ASSERT_FALSE(failed) << error.toStdString();
+            if constexpr (TypeParam::kIsSqlite)
+                db.exec(QStringLiteral("PRAGMA user_version = %1").arg(TypeParam::kSchemaVersionForTests + 1));
+            else
+                db.exec(QStringLiteral("UPDATE ledger_mark SET schema_version = %1").arg(TypeParam::kSchemaVersionForTests + 1));
+        }
+        if (one.place == Place::NoLedger) {
+            if constexpr (TypeParam::kIsSqlite) {
+                QFile other(db.path());
+                ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+                other.write(QByteArray(4096, 'x'));
+            } else {
+                db.exec(QStringLiteral("CREATE TABLE accounts(id integer)"));
+            }
+        }
+        before = held();
+
+        RecordingDesktop desktop;
+        clsImportSource engine(desktop, [&db] { return db.programStore(); });
+        const std::optional<std::vector<LineCheck>> rows = engine.CheckFile(file, db.connection());
+        EXPECT_EQ(rows.has_value(), one.rows);
+        if (rows) {
+            ASSERT_EQ(rows->size(), 1u);
+            EXPECT_EQ(rows->front().outcome, LineCheck::Outcome::New);
+        }
+        ASSERT_EQ(desktop.prompts().size(), 1) << desktop.prompts().join(u'\n').toStdString();
+        EXPECT_TRUE(desktop.prompts().front().contains(QString::fromUtf8(one.said)))
+            << desktop.prompts().front().toStdString();
+        EXPECT_EQ(held(), before);
+    }
 }

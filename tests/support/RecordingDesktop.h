@@ -18,6 +18,7 @@ public:
         int flags = 0;
         QString title;
         QString details;
+        QString informative;
     };
 
     int MsgBox(const QString& prompt, int flags, const QString& title) override
@@ -27,13 +28,25 @@ public:
     int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
                           const QString& details) override
     {
-        messages.push_back({prompt, flags, title, details});
+        messages.push_back({prompt, flags, title, details, {}});
         events << QStringLiteral("MsgBox:") + prompt;
         if (onMsgBox)
             onMsgBox();
         if ((flags & 0xF) == MB_YESNOCANCEL)
             return threeWayAnswer;
         return (flags & MB_YESNO) ? answer : IDOK;
+    }
+    int MsgBoxWithInformation(const QString& prompt, int flags, const QString& title, const QString& informative,
+                              const QString& details) override
+    {
+        const int answer = MsgBoxWithDetails(prompt, flags, title, details);
+        messages.back().informative = informative;
+        return answer;
+    }
+    int Ask(const Question& question) override
+    {
+        questions.push_back(question);
+        return Desktop::Ask(question);
     }
     void LineReport(const QString& prompt, const LineReportPlace& place) override
     {
@@ -62,6 +75,7 @@ public:
     }
 
     std::vector<Message> messages;
+    std::vector<Question> questions;  // asked, besides their prompts among the messages
     std::vector<LineReportPlace> places;  // of the line reports, in order
     int answer = IDNO;                    // to a Yes/No question
     int threeWayAnswer = IDYES;           // to a Yes/No/Cancel question

@@ -303,9 +303,9 @@ TEST_F(CommandTest, TheLookBeforeAnImportShowsItsTableForAnAcceptedFileOnly)
 
 TEST(CheckWindowTest, ASummaryAboveOneRowPerLineWithItsOutcomeInJapanese)
 {
-    const frmCheck window({{2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」")},
-                           {3, LineCheck::Outcome::InLedger, QStringLiteral("取り込み 3 の 40 行目")},
-                           {4, LineCheck::Outcome::Refused, QStringLiteral("<b>日付</b>「2024/13/5」")}});
+    const frmCheck window({{2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」"), {}},
+                           {3, LineCheck::Outcome::InLedger, QStringLiteral("取り込み 3 の 40 行目"), {}},
+                           {4, LineCheck::Outcome::Refused, QStringLiteral("<b>日付</b>「2024/13/5」"), {}}});
     EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lblSummary"))->text(),
               QStringLiteral("全レコード 3 件: 新しい行 1 件、取り込み済み 1 件、取り込めない行 1 件"));
     const auto* grid = window.findChild<QTableWidget*>(QStringLiteral("grdLines"));

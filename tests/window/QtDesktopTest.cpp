@@ -134,6 +134,46 @@ TEST(QtDesktopTest, AQuestionGivesTheButtonPressedAndEscapeTheLeastAnswer)
     }
 }
 
+// Each button says what it does; Return takes the default, Escape and the
+// title bar's close the choice that does the least.
+TEST(QtDesktopTest, AQuestionsButtonsNameTheirChoicesInOrder)
+{
+    const Question question{QStringLiteral("新しい 1 行だけ取り込みますか？"), QStringLiteral("インポート確認"),
+                            {{QStringLiteral("新しい行だけ取り込む"), ChoiceLeadsTo::NewLinesOnly},
+                             {QStringLiteral("すべて取り込む"), ChoiceLeadsTo::EveryLine},
+                             {QStringLiteral("キャンセル"), ChoiceLeadsTo::Nothing}},
+                            0, 2};
+    const std::pair<QString, int> cases[] = {
+        {"Return", 0}, {"Escape", 2}, {"close", 2}, {"すべて取り込む", 1}, {"新しい行だけ取り込む", 0},
+    };
+    QtDesktop desktop;
+    for (const auto& [press, answer] : cases) {
+        SCOPED_TRACE(press.toStdString());
+        QStringList buttons;
+        QString title;
+        QTimer::singleShot(0, [&, press = press] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            title = box->windowTitle();
+            QAbstractButton* pressed = nullptr;
+            for (QAbstractButton* button : box->buttons()) {
+                buttons << button->text();
+                pressed = button->text() == press ? button : pressed;
+            }
+            if (pressed)
+                pressed->click();
+            else if (press == "close")
+                box->close();
+            else
+                QTest::keyClick(box, press == "Return" ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        EXPECT_EQ(desktop.Ask(question), answer);
+        EXPECT_EQ(buttons, QStringList({"新しい行だけ取り込む", "すべて取り込む", "キャンセル"}));
+        EXPECT_EQ(title, QStringLiteral("インポート確認"));
+    }
+}
+
 // A line report keeps its prompt and says where beneath it; its title,
 // the program's name, shows whole.
 TEST(QtDesktopTest, ALineReportSaysBeneathItsPromptWhereTheLineIs)
