@@ -926,6 +926,12 @@ clsImportSource::LineOutcome clsImportSource::ReadDataLine(LineContext& line, Tr
         }
     } catch (const std::exception& error) {
         ReportLine(line, QStringLiteral("CLS-is1001"), error, 0, QStringView());
+        // A record too long to hold is kept as a line that says so, so that
+        // the refused lines never give back an empty line in its place.
+        if (line.strRecord.isEmpty())
+            line.strRecord = QStringLiteral("（%1 行目は長すぎるため保存できません: %2 バイトまで）")
+                                 .arg(line.reader.RecordLineNumber())
+                                 .arg(RecordReader::kLongestRecord);
         return LineOutcome::Failed;
     }
     return line.reasons.empty() ? LineOutcome::Distributed : LineOutcome::Failed;

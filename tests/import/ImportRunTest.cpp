@@ -3,6 +3,7 @@
 #include "RecordingDesktop.h"
 #include "RecordingStore.h"
 #include "TestFiles.h"
+#include "TextFile.h"
 #include "clsImportSource.h"
 
 #include <QFile>
@@ -237,6 +238,18 @@ TEST_F(ImportRun, ABrokenLineIsReportedOnceAndNotInserted)
     ASSERT_EQ(log->inserts.size(), 2u);
     // The maker of the broken line was distributed but goes nowhere; line 3 brings its own.
     EXPECT_EQ(Inserted(1).product.strMaker, QStringLiteral("東都電機"));
+}
+
+// A record too long to hold is refused, and what is kept of it says so:
+// the refused lines never give back an empty line in its place.
+TEST_F(ImportRun, ARecordTooLongToKeepIsKeptAsALineSayingSo)
+{
+    Run(kSalesHeader, {kLine1, QString(TextStream::kLongestLineBytes + 10, u'x'), kLine2});
+    ASSERT_EQ(log->rejected.size(), 1u);
+    EXPECT_EQ(log->rejected[0].lngLineNumber, 3);
+    EXPECT_EQ(log->rejected[0].strRecord,
+              QStringLiteral("（3 行目は長すぎるため保存できません: %1 バイトまで）").arg(TextStream::kLongestLineBytes));
+    EXPECT_EQ(log->inserts.size(), 2u);
 }
 
 TEST_F(ImportRun, TheReadCounterOverflowsOnLine32768)
