@@ -48,7 +48,7 @@ double NewOnlyImportMs(const QString& csvPath, const QString& connection)
         throw std::runtime_error("the new file was found in the ledger");
     engine.ExecImport(csvPath, connection);
     const double ms = Milliseconds(Clock::now() - started);
-    if (desktop.lastPrompt != QStringLiteral("全レコード %1 件中 %1 件インポートしました。").arg(kLineCount - 1))
+    if (!engine.Totals() || engine.Totals()->lngRead != kLineCount - 1 || engine.Totals()->lngImported != kLineCount - 1)
         throw std::runtime_error("unexpected outcome: " + desktop.lastPrompt.toStdString());
     return ms;
 }
@@ -67,7 +67,7 @@ Figures Measure(const QString& folder, const QString& csvPath, const QString& ne
         if (engine.IMPFileCheck(csvPath))
             throw std::runtime_error("header check failed");
         engine.ExecImport(csvPath, connection);
-        if (!desktop.lastPrompt.startsWith(QStringLiteral("全レコード")))
+        if (!engine.Totals())
             throw std::runtime_error("import failed: " + desktop.lastPrompt.toStdString());
     }
     Figures figures;
