@@ -66,7 +66,7 @@ int ConsoleDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QS
 {
     if (const std::optional<Totals> totals = ParseTotals(prompt, title, details)) {
         m_totals = totals;
-        WriteLine(m_out, prompt);
+        WriteLine(m_out, EscapeControlCharacters(prompt));
         return IDOK;
     }
     const QString shownTitle = title.isEmpty() ? QCoreApplication::applicationName() : title;
