@@ -79,6 +79,18 @@ constexpr std::array<const char*, 7> kConnectKeys = {
 
 QString Trimmed(const char* text) { return PostgresTrimmed(text); }
 
+// PostgreSQL keeps names that begin with pg_ for its own schemas, the
+// temporary ones among them (pg_temp names the session's own, whose tables
+// go with the connection), and information_schema is its catalogue's.
+std::optional<QString> SchemaRefusal(const QString& schema)
+{
+    if (!schema.startsWith(QLatin1String("pg_")) && schema != QLatin1String("information_schema"))
+        return std::nullopt;
+    return QStringLiteral("台帳のスキーマ「%1」には台帳を置けません（PostgreSQL のシステム用か一時的なスキーマです）。"
+                          "通常のスキーマを指定して下さい。")
+        .arg(schema);
+}
+
 // See ReachLedger; under a lock, so that programs starting at the same
 // moment create or upgrade the tables once.
 std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, const QString& wantedSchema, bool create,
@@ -169,6 +181,10 @@ std::optional<QString> ReachLedger(const LedgerServer& server, bool create, Reac
     SchemaFinding found = SchemaFinding::Refused;
     if (finding)
         *finding = found;
+    if (std::optional<QString> refused = SchemaRefusal(server.strSchema)) {
+        permanent = true;
+        return refused;
+    }
     const QByteArray name = server.strConnection.toUtf8();
     // Asked now, so that a password changed in the keyring meanwhile is the one used.
     const QByteArray password = server.password ? server.password().toUtf8() : QByteArray();
