@@ -1,6 +1,7 @@
 #include "PostgresConnection.h"
 
 #include "LedgerSchema.h"
+#include "MaskedConnection.h"
 #include "PostgresLedgerDatabase.h"
 
 #include <algorithm>
@@ -91,6 +92,20 @@ std::optional<QString> SchemaRefusal(const QString& schema)
         .arg(schema);
 }
 
+// libpq reads a URI or a text holding '=' as a connection string, and
+// anything else as a database's name; its reasons for refusing the first
+// quote the string, password and all, so they are never shown.
+bool ReadableConnection(const QString& strConnection)
+{
+    const QByteArray text = strConnection.toUtf8();
+    if (!text.startsWith("postgresql://") && !text.startsWith("postgres://") && !text.contains('='))
+        return true;
+    char* error = nullptr;
+    const PgConninfoOptions options(PQconninfoParse(text.constData(), &error));
+    PQfreemem(error);
+    return options != nullptr;
+}
+
 // See ReachLedger; under a lock, so that programs starting at the same
 // moment create or upgrade the tables once.
 std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, const QString& wantedSchema, bool create,
@@ -172,22 +187,12 @@ std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, const 
     return std::nullopt;
 }
 
-}  // namespace
-
-std::optional<QString> ReachLedger(const LedgerServer& server, bool create, ReachedLedger& reached, bool& permanent,
-                                   SchemaFinding* finding)
+// See ReachLedger, once the schema and the connection string are known to be fit.
+std::optional<QString> ConnectToLedger(const LedgerServer& server, const QByteArray& password, bool create,
+                                       ReachedLedger& reached, bool& permanent, SchemaFinding* finding)
 {
-    permanent = false;
     SchemaFinding found = SchemaFinding::Refused;
-    if (finding)
-        *finding = found;
-    if (std::optional<QString> refused = SchemaRefusal(server.strSchema)) {
-        permanent = true;
-        return refused;
-    }
     const QByteArray name = server.strConnection.toUtf8();
-    // Asked now, so that a password changed in the keyring meanwhile is the one used.
-    const QByteArray password = server.password ? server.password().toUtf8() : QByteArray();
     std::array<const char*, 9> keys = {};
     std::array<const char*, 9> values = {};
     std::copy(kConnectKeys.begin(), kConnectKeys.end(), keys.begin());
@@ -225,6 +230,32 @@ std::optional<QString> ReachLedger(const LedgerServer& server, bool create, Reac
     if (refused)
         return refused;
     reached.connection = std::move(connection);
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<QString> ReachLedger(const LedgerServer& server, bool create, ReachedLedger& reached, bool& permanent,
+                                   SchemaFinding* finding)
+{
+    permanent = false;
+    if (finding)
+        *finding = SchemaFinding::Refused;
+    if (std::optional<QString> refused = SchemaRefusal(server.strSchema)) {
+        permanent = true;
+        return refused;
+    }
+    if (!ReadableConnection(server.strConnection)) {
+        permanent = true;
+        return QStringLiteral("台帳サーバーの接続文字列の書式が正しくありません: %1").arg(MaskedConnection(server.strConnection));
+    }
+    // Asked now, so that a password changed in the keyring meanwhile is the one used.
+    const QString password = server.password ? server.password() : QString();
+    const std::optional<QString> refused =
+        ConnectToLedger(server, password.toUtf8(), create, reached, permanent, finding);
+    // libpq's and the server's words may quote the connection string.
+    if (refused)
+        return WithoutPasswords(*refused, server.strConnection, password);
     return std::nullopt;
 }
 

@@ -260,6 +260,29 @@ TEST(PostgresLedgerOpen, OnlyAnOrdinarySchemaCanHoldTheLedger)
               QStringLiteral("0"));
 }
 
+// Neither libpq's words about a string it cannot read nor the server's
+// about a database it does not have may show the password they quote.
+TEST(PostgresLedgerOpen, NoPasswordOfTheConnectionStringReachesAMessage)
+{
+    for (const char* connection : {"postgresql://clerk:S3cret@[host/db", "dbname='user=clerk password=S3cret'",
+                                   "postgresql:///orvanta%20password%3DS3cret"}) {
+        SCOPED_TRACE(connection);
+        PostgresLedgerStore store(LedgerServer{QString::fromUtf8(connection), QStringLiteral("public"), {}});
+        testing::internal::CaptureStderr();
+        const Outcome opened = Open(store);
+        const QString written = CapturedStderrLines().join(u'\n');
+        EXPECT_TRUE(opened.failed);
+        EXPECT_FALSE(opened.error.contains(QStringLiteral("S3cret"))) << opened.error.toStdString();
+        EXPECT_FALSE(written.contains(QStringLiteral("S3cret"))) << written.toStdString();
+    }
+    PostgresLedgerStore malformed(
+        LedgerServer{QStringLiteral("postgresql://clerk:S3cret@[host/db"), QStringLiteral("public"), {}});
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Open(malformed).error,
+              QStringLiteral("台帳サーバーの接続文字列の書式が正しくありません: postgresql://clerk:****@[host/db"));
+    CapturedStderrLines();
+}
+
 TEST(PostgresLedgerStore, ANulInATextIsRefusedInsteadOfCutShort)
 {
     OpenStore<PostgresLedger> ledger;
