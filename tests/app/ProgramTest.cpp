@@ -239,7 +239,9 @@ TEST_F(ProgramTest, AMalformedServerStringIsRefusedWithoutShowingItsPassword)
         SCOPED_TRACE(arguments.join(u' ').toStdString());
         const Outcome outcome = run(arguments);
         EXPECT_EQ(outcome.exitCode, 2);
-        EXPECT_TRUE(outcome.err.contains(QStringLiteral("postgresql://clerk:****@[host/db"))) << outcome.err.toStdString();
+        EXPECT_TRUE(outcome.err.contains(QStringLiteral("台帳サーバーの接続文字列の書式が正しくありません: "
+                                                        "postgresql://clerk:****@[host/db")))
+            << outcome.err.toStdString();
         EXPECT_FALSE((outcome.out + outcome.err).contains(QStringLiteral("S3cret"))) << outcome.err.toStdString();
     }
 }
