@@ -54,7 +54,7 @@ int ConsoleDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QS
 {
     (void)details;
     if (IsTotals(prompt, title)) {
-        WriteLine(m_out, prompt);
+        WriteLine(m_out, EscapeControlCharacters(prompt));
         return IDOK;
     }
     const QString shownTitle = title.isEmpty() ? QCoreApplication::applicationName() : title;

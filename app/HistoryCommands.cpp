@@ -28,6 +28,16 @@ QString Time(const QDateTime& time)
     return time.isValid() ? time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
 }
 
+// The refused records as a terminal shows them: no byte-order mark, which
+// is only for spreadsheets, and each record on one line of its own.
+QByteArray RejectsTerminalText(const RunRejects& rejects)
+{
+    QString text = EscapeControlCharacters(rejects.strHeaderLine) + u'\n';
+    for (const RejectedLine& line : rejects.lines)
+        text += EscapeControlCharacters(line.strRecord) + u'\n';
+    return text.toUtf8();
+}
+
 std::optional<int64_t> RunNumber(const QString& strRun)
 {
     bool ok = false;
@@ -95,7 +105,7 @@ int WriteHistory(const LedgerHistoryFactory& openHistory, const QString& strConn
 }
 
 int WriteRejects(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
-                 std::ostream& out, std::ostream& err)
+                 RejectsDestination destination, std::ostream& out, std::ostream& err)
 {
     return WithRun(openHistory, strConnection, strRun, err, [&](clsLedgerHistory& history, int64_t run) {
         const std::optional<RunRejects> rejects = history.Rejects(run);
@@ -103,7 +113,8 @@ int WriteRejects(const LedgerHistoryFactory& openHistory, const QString& strConn
             WriteError(err, UnknownRunText(strRun));
             return 2;
         }
-        const QByteArray content = RejectsFileContent(*rejects);
+        const QByteArray content = destination == RejectsDestination::Terminal ? RejectsTerminalText(*rejects)
+                                                                               : RejectsFileContent(*rejects);
         out.write(content.constData(), content.size());
         out.flush();
         return 0;
@@ -117,7 +128,7 @@ int UndoImportRun(const LedgerHistoryFactory& openHistory, const QString& strCon
         const clsLedgerHistory::UndoResult result = history.UndoRun(run, [] {});
         switch (result.outcome) {
         case clsLedgerHistory::UndoOutcome::Undone:
-            WriteText(out, UndoneText(run, result.lngTradesRemoved) + u'\n');
+            WriteText(out, EscapeControlCharacters(UndoneText(run, result.lngTradesRemoved)) + u'\n');
             return 0;
         case clsLedgerHistory::UndoOutcome::AlreadyUndone:
             WriteError(err, AlreadyUndoneText(run));

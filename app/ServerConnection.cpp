@@ -1,27 +1,21 @@
 #include "ServerConnection.h"
 
+#include "PostgresHandles.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QRegularExpression>
 
-#include <libpq-fe.h>
-
-#include <memory>
-
 namespace {
-
-struct FreeOptions {
-    void operator()(PQconninfoOption* options) const { PQconninfoFree(options); }
-};
-using Options = std::unique_ptr<PQconninfoOption, FreeOptions>;
 
 // The keys given in a connection string, in libpq's order; empty when it cannot be read.
 QList<QPair<QString, QString>> GivenKeys(const QString& strConnection, bool& readable)
 {
     QList<QPair<QString, QString>> keys;
     char* error = nullptr;
-    const Options options(PQconninfoParse(strConnection.toUtf8().constData(), &error));
+    const PgConninfoOptions options(PQconninfoParse(strConnection.toUtf8().constData(), &error));
+    // Its reason quotes the string, password and all.
     PQfreemem(error);
     readable = options != nullptr;
     if (!options)

@@ -1,9 +1,8 @@
 #include "TabSeparated.h"
 
+#include "EscapedText.h"
+
 QString TsvField(QString text)
 {
-    return text.replace(u'\\', QStringLiteral("\\\\"))
-        .replace(u'\t', QStringLiteral("\\t"))
-        .replace(u'\n', QStringLiteral("\\n"))
-        .replace(u'\r', QStringLiteral("\\r"));
+    return EscapeControlCharacters(text.replace(u'\\', QStringLiteral("\\\\")));
 }

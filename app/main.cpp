@@ -24,6 +24,8 @@
 #include <iostream>
 #include <memory>
 
+#include <unistd.h>
+
 // The version as the executable carries it, for what(1) and strings(1).
 [[gnu::used]] static const char kIdent[] = "@(#)MoraImport 1.00.0001 Dorvik Ver1.0.0";
 
@@ -177,7 +179,9 @@ int RunHistoryCommand(const CommandLine& commandLine)
     case CommandLine::Action::History:
         return WriteHistory(openHistory, strConnection, std::cout, std::cerr);
     case CommandLine::Action::Rejects:
-        return WriteRejects(openHistory, strConnection, commandLine.Run(), std::cout, std::cerr);
+        return WriteRejects(openHistory, strConnection, commandLine.Run(),
+                            isatty(STDOUT_FILENO) ? RejectsDestination::Terminal : RejectsDestination::File,
+                            std::cout, std::cerr);
     case CommandLine::Action::Undo:
         return UndoImportRun(openHistory, strConnection, commandLine.Run(), std::cout, std::cerr);
     default:

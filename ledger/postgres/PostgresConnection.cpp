@@ -1,6 +1,7 @@
 #include "PostgresConnection.h"
 
 #include "LedgerSchema.h"
+#include "MaskedConnection.h"
 #include "PostgresLedgerDatabase.h"
 
 #include <algorithm>
@@ -78,6 +79,32 @@ constexpr std::array<const char*, 7> kConnectKeys = {
     "application_name", "dbname", "client_encoding"};
 
 QString Trimmed(const char* text) { return PostgresTrimmed(text); }
+
+// PostgreSQL keeps names that begin with pg_ for its own schemas, the
+// temporary ones among them (pg_temp names the session's own, whose tables
+// go with the connection), and information_schema is its catalogue's.
+std::optional<QString> SchemaRefusal(const QString& schema)
+{
+    if (!schema.startsWith(QLatin1String("pg_")) && schema != QLatin1String("information_schema"))
+        return std::nullopt;
+    return QStringLiteral("台帳のスキーマ「%1」には台帳を置けません（PostgreSQL のシステム用か一時的なスキーマです）。"
+                          "通常のスキーマを指定して下さい。")
+        .arg(schema);
+}
+
+// libpq reads a URI or a text holding '=' as a connection string, and
+// anything else as a database's name; its reasons for refusing the first
+// quote the string, password and all, so they are never shown.
+bool ReadableConnection(const QString& strConnection)
+{
+    const QByteArray text = strConnection.toUtf8();
+    if (!text.startsWith("postgresql://") && !text.startsWith("postgres://") && !text.contains('='))
+        return true;
+    char* error = nullptr;
+    const PgConninfoOptions options(PQconninfoParse(text.constData(), &error));
+    PQfreemem(error);
+    return options != nullptr;
+}
 
 // See ReachLedger; under a lock, so that programs starting at the same
 // moment create or upgrade the tables once.
@@ -162,18 +189,12 @@ std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, const 
     return std::nullopt;
 }
 
-}  // namespace
-
-std::optional<QString> ReachLedger(const LedgerServer& server, bool create, ReachedLedger& reached, bool& permanent,
-                                   SchemaFinding* finding)
+// See ReachLedger, once the schema and the connection string are known to be fit.
+std::optional<QString> ConnectToLedger(const LedgerServer& server, const QByteArray& password, bool create,
+                                       ReachedLedger& reached, bool& permanent, SchemaFinding* finding)
 {
-    permanent = false;
     SchemaFinding found = SchemaFinding::Refused;
-    if (finding)
-        *finding = found;
     const QByteArray name = server.strConnection.toUtf8();
-    // Asked now, so that a password changed in the keyring meanwhile is the one used.
-    const QByteArray password = server.password ? server.password().toUtf8() : QByteArray();
     std::array<const char*, 9> keys = {};
     std::array<const char*, 9> values = {};
     std::copy(kConnectKeys.begin(), kConnectKeys.end(), keys.begin());
@@ -218,6 +239,32 @@ std::optional<QString> ReachLedger(const LedgerServer& server, bool create, Reac
     if (refused)
         return refused;
     reached.connection = std::move(connection);
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<QString> ReachLedger(const LedgerServer& server, bool create, ReachedLedger& reached, bool& permanent,
+                                   SchemaFinding* finding)
+{
+    permanent = false;
+    if (finding)
+        *finding = SchemaFinding::Refused;
+    if (std::optional<QString> refused = SchemaRefusal(server.strSchema)) {
+        permanent = true;
+        return refused;
+    }
+    if (!ReadableConnection(server.strConnection)) {
+        permanent = true;
+        return QStringLiteral("台帳サーバーの接続文字列の書式が正しくありません: %1").arg(MaskedConnection(server.strConnection));
+    }
+    // Asked now, so that a password changed in the keyring meanwhile is the one used.
+    const QString password = server.password ? server.password() : QString();
+    const std::optional<QString> refused =
+        ConnectToLedger(server, password.toUtf8(), create, reached, permanent, finding);
+    // libpq's and the server's words may quote the connection string.
+    if (refused)
+        return WithoutPasswords(*refused, server.strConnection, password);
     return std::nullopt;
 }
 

@@ -16,6 +16,11 @@ struct PgResultClearer {
 };
 using PgResult = std::unique_ptr<PGresult, PgResultClearer>;
 
+struct PgConninfoFreer {
+    void operator()(PQconninfoOption* options) const noexcept { PQconninfoFree(options); }
+};
+using PgConninfoOptions = std::unique_ptr<PQconninfoOption, PgConninfoFreer>;
+
 #include <QByteArray>
 
 #include <optional>

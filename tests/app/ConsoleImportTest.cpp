@@ -116,10 +116,12 @@ TEST(ConsoleCheckTest, EachDataLineIsARowWithItsDetailEscapedAsTheHistoryDoes)
 {
     const std::vector<LineCheck> checks = {{2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」"), {}},
                                            {3, LineCheck::Outcome::InLedger, QStringLiteral("取り込み 3 の 40 行目"), {}},
-                                           {5, LineCheck::Outcome::Refused, QStringLiteral("仕様「A4\n方眼\t\\」\r"), {}}};
+                                           {5, LineCheck::Outcome::Refused, QStringLiteral("仕様「A4\n方眼\t\\」\r"), {}},
+                                           {6, LineCheck::Outcome::New, QStringLiteral("新しい製品「\x1b]0;x\a」"), {}}};
     EXPECT_EQ(LineChecksText(checks), QStringLiteral("line\toutcome\tdetail\n2\tnew\t新しい製品「X」\n"
                                                      "3\tin-ledger\t取り込み 3 の 40 行目\n"
-                                                     "5\trefused\t仕様「A4\\n方眼\\t\\\\」\\r\n"));
+                                                     "5\trefused\t仕様「A4\\n方眼\\t\\\\」\\r\n"
+                                                     "6\tnew\t新しい製品「\\x1b]0;x\\x07」\n"));
 }
 
 // Refused as an import would be; nothing that writes reaches the store.

@@ -1,6 +1,7 @@
 #include "HistoryCommands.h"
 
 #include "FakeHistory.h"
+#include "TabSeparated.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ protected:
         older.blnPurchase = true;
         older.lngRead = 12;
         older.lngImported = 12;
-        older.strFilePath = QStringLiteral("/home/clerk/仕入\t12月.csv");
+        older.strFilePath = QStringLiteral("/home/clerk/仕入\t12月\x1b]0;x\a.csv");
         older.strSha256 = QByteArray(64, 'a');
         older.lngTradesInLedger = 12;
         RunSummary newer = older;
@@ -31,12 +32,17 @@ protected:
         newer.strFilePath = QStringLiteral("/home/clerk/sales.csv");
         data->runs = {newer, older};
         data->rejects[2] = RunRejects{QStringLiteral("日付,種別"),
-                                      {RejectedLine{3, QStringLiteral("x,\"a\nb\""), {}}, RejectedLine{9, QStringLiteral("y"), {}}}};
+                                      {RejectedLine{3, QStringLiteral("x,\"a\r\nb\x1b]0;x\a\""), {}},
+                                       RejectedLine{9, QStringLiteral("y"), {}}}};
     }
     int Run(int (*command)(const LedgerHistoryFactory&, const QString&, const QString&, std::ostream&, std::ostream&),
             const QString& run)
     {
         return command(FakeHistory::factory(data), QString(), run, out, err);
+    }
+    int Rejects(const QString& run, RejectsDestination destination = RejectsDestination::File)
+    {
+        return WriteRejects(FakeHistory::factory(data), QString(), run, destination, out, err);
     }
 
     std::shared_ptr<FakeHistoryData> data = std::make_shared<FakeHistoryData>();
@@ -52,16 +58,39 @@ TEST_F(HistoryCommands, TheHistoryIsTabSeparatedNewestFirst)
                              "2\t2026-12-01 09:05:07\t2026-12-01 09:05:09\tundone\tsales\t12\t8\t2\t/home/clerk/sales.csv\t")
                   + QString(64, u'a') +
                   QStringLiteral("\n1\t2026-12-01 09:05:07\t2026-12-01 09:05:09\timported\tpurchase\t12\t12\t0\t"
-                                 "/home/clerk/仕入\\t12月.csv\t")
+                                 "/home/clerk/仕入\\t12月\\x1b]0;x\\x07.csv\t")
                   + QString(64, u'a') + u'\n');
     EXPECT_TRUE(err.str().empty());
 }
 
-TEST_F(HistoryCommands, RejectsAreTheHeaderAndTheRecordsWithCrLf)
+TEST_F(HistoryCommands, RejectsAreTheRecordsExactlyInAFileAndEscapedOnATerminal)
 {
-    EXPECT_EQ(Run(WriteRejects, QStringLiteral("2")), 0);
+    EXPECT_EQ(Rejects(QStringLiteral("2")), 0);
     // The mark first: Excel on a Japanese system reads a file without it as code page 932.
-    EXPECT_EQ(out.str(), std::string("\xEF\xBB\xBF日付,種別\r\nx,\"a\nb\"\r\ny\r\n"));
+    EXPECT_EQ(out.str(), std::string("\xEF\xBB\xBF日付,種別\r\nx,\"a\r\nb\x1b]0;x\a\"\r\ny\r\n"));
+    out.str({});
+    EXPECT_EQ(Rejects(QStringLiteral("2"), RejectsDestination::Terminal), 0);
+    EXPECT_EQ(out.str(), std::string("日付,種別\nx,\"a\\r\\nb\\x1b]0;x\\x07\"\ny\n"));
+}
+
+TEST(TsvField, EveryControlCharacterIsAnEscapeAndEveryBackslashBeginsOne)
+{
+    const struct {
+        const char* what;
+        QString text;
+        QString field;
+    } cases[] = {
+        {"plain", QStringLiteral("売上 5月.csv"), QStringLiteral("売上 5月.csv")},
+        {"tab and line breaks", QStringLiteral("a\tb\nc\rd"), QStringLiteral("a\\tb\\nc\\rd")},
+        {"a terminal's title", QStringLiteral("\x1b]0;owned\a"), QStringLiteral("\\x1b]0;owned\\x07")},
+        {"DEL, C1 and a line separator", QStringLiteral("\x7f\u009b\u2028"), QStringLiteral("\\x7f\\x9b\\u2028")},
+        // Written out, an escape's text stays apart from the character it stands for.
+        {"backslashes", QStringLiteral("C:\\x1b\\t"), QStringLiteral("C:\\\\x1b\\\\t")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(TsvField(c.text), c.field);
+    }
 }
 
 TEST_F(HistoryCommands, UndoSaysWhatItTookAndRefusesWhatItCannot)
@@ -94,7 +123,7 @@ TEST_F(HistoryCommands, UndoSaysWhatItTookAndRefusesWhatItCannot)
 
 TEST_F(HistoryCommands, AnUnknownRunOrAnUnreadableLedgerExitsTwo)
 {
-    EXPECT_EQ(Run(WriteRejects, QStringLiteral("5")), 2);
+    EXPECT_EQ(Rejects(QStringLiteral("5")), 2);
     EXPECT_EQ(QString::fromStdString(err.str()), QStringLiteral("MoraImport: 取り込み 5 はありません。\n"));
     data->unreadable = true;
     err.str({});

@@ -228,6 +228,24 @@ TEST_F(ProgramTest, UserDataImportsUnderTheDataHomeWithNamesFromTheStartFolder)
     EXPECT_EQ(blocked.exitCode, 2);
 }
 
+// A server named by a string libpq cannot read is refused, its password
+// nowhere in what the program says.
+TEST_F(ProgramTest, AMalformedServerStringIsRefusedWithoutShowingItsPassword)
+{
+    environment.insert(QStringLiteral("MORAIMPORT_LEDGER_SERVER"), QStringLiteral("postgresql://clerk:S3cret@[host/db"));
+    writeSales(QStringLiteral("sales.csv"), QStringLiteral("2024/04/01,文具,北星,のーと,ノート,N-4,A4,10,120,きたやま,北山商店\r\n"));
+    for (const QStringList& arguments : {QStringList{QStringLiteral("--import"), QStringLiteral("sales.csv")},
+                                         QStringList{QStringLiteral("--history")}}) {
+        SCOPED_TRACE(arguments.join(u' ').toStdString());
+        const Outcome outcome = run(arguments);
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_TRUE(outcome.err.contains(QStringLiteral("台帳サーバーの接続文字列の書式が正しくありません: "
+                                                        "postgresql://clerk:****@[host/db")))
+            << outcome.err.toStdString();
+        EXPECT_FALSE((outcome.out + outcome.err).contains(QStringLiteral("S3cret"))) << outcome.err.toStdString();
+    }
+}
+
 }  // namespace
 
 namespace {

@@ -235,6 +235,47 @@ TEST(PostgresLedgerOpen, TheLedgerIsInItsOwnSchemaWhateverSchemaComesFirstOnTheU
     EXPECT_TRUE(opened.error.contains(QStringLiteral("台帳のスキーマ「no such schema」がありません"))) << opened.error.toStdString();
 }
 
+// A temporary schema's tables go with the connection; a system schema's
+// are the server's own. Refused before anything is written, dialog's check too.
+TEST(PostgresLedgerOpen, OnlyAnOrdinarySchemaCanHoldTheLedger)
+{
+    for (const char* schema : {"pg_temp", "pg_temp_3", "pg_toast", "pg_toast_temp_1", "pg_catalog", "pg_ledger",
+                               "information_schema"}) {
+        SCOPED_TRACE(schema);
+        const LedgerServer server{QString(), QString::fromLatin1(schema), {}};
+        PostgresLedgerStore store(server);
+        testing::internal::CaptureStderr();
+        const Outcome opened = Open(store);
+        const QStringList written = CapturedStderrLines();
+        EXPECT_TRUE(opened.failed);
+        EXPECT_TRUE(opened.error.startsWith(QStringLiteral("台帳のスキーマ「%1」には台帳を置けません").arg(schema)))
+            << opened.error.toStdString();
+        EXPECT_EQ(written, QStringList{QStringLiteral("MoraImport: 台帳: ") + opened.error});
+        const LedgerServerCheck check = CheckLedgerServer(server);
+        EXPECT_FALSE(check.blnReady);
+        EXPECT_EQ(check.strText, opened.error);
+    }
+    PostgresProbe admin;
+    EXPECT_EQ(admin.value(QStringLiteral("SELECT count(*) FROM pg_class WHERE relname = 'ledger_mark'")),
+              QStringLiteral("0"));
+}
+
+// The server's words about a database it does not have may not show the
+// password they quote.
+TEST(PostgresLedgerOpen, NoPasswordOfTheConnectionStringReachesAMessage)
+{
+    for (const char* connection : {"dbname='user=clerk password=S3cret'", "postgresql:///orvanta%20password%3DS3cret"}) {
+        SCOPED_TRACE(connection);
+        PostgresLedgerStore store(LedgerServer{QString::fromUtf8(connection), QStringLiteral("public"), {}});
+        testing::internal::CaptureStderr();
+        const Outcome opened = Open(store);
+        const QString written = CapturedStderrLines().join(u'\n');
+        EXPECT_TRUE(opened.failed);
+        EXPECT_FALSE(opened.error.contains(QStringLiteral("S3cret"))) << opened.error.toStdString();
+        EXPECT_FALSE(written.contains(QStringLiteral("S3cret"))) << written.toStdString();
+    }
+}
+
 TEST(PostgresLedgerStore, ANulInATextIsRefusedInsteadOfCutShort)
 {
     OpenStore<PostgresLedger> ledger;
