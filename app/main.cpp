@@ -9,7 +9,7 @@
 
 #include "Appearance.h"
 #include "EscapedText.h"
-#include "Product.h"
+#include "ProgramIdentity.h"
 #include "FileChoice.h"
 #include "QtDesktop.h"
 #include "frmHistory.h"
@@ -27,7 +27,7 @@
 #include <unistd.h>
 
 // The version as the executable carries it, for what(1) and strings(1).
-[[gnu::used]] static const char kIdent[] = "@(#)MoraImport 1.00.0001 Dorvik Ver1.0.0";
+[[gnu::used]] static const char kIdent[] = MORA_IDENT;
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "ImportFixtures.h"
 #include "LedgerProbe.h"
+#include "ProgramIdentity.h"
 #include "QtPrinters.h"
 #include "TestFiles.h"
 
@@ -129,7 +130,7 @@ TEST_F(ProgramTest, ARefusedFileIsOneLineWithItsTitleAndExitsTwo)
 TEST_F(ProgramTest, HelpVersionAndUsageErrorsFollowTheUsualConventions)
 {
     const Outcome version = run({QStringLiteral("--version")});
-    EXPECT_EQ(version.out, QStringLiteral("MoraImport 1.00.0001\n"));
+    EXPECT_EQ(version.out, QStringLiteral("MoraImport %1\n").arg(kApplicationVersion));
     EXPECT_EQ(version.exitCode, 0);
 
     const Outcome help = run({QStringLiteral("--help")});

@@ -1,7 +1,7 @@
 #include "CommandLine.h"
 #include "Translation.h"
 
-#include "Product.h"
+#include "ProgramIdentity.h"
 #include "QtPrinters.h"
 
 #include <QCoreApplication>

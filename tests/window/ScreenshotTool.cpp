@@ -3,7 +3,7 @@
 // window as the screen shows it. With --check first, it opens the look
 // before an import of that file instead, and saves the picture of that.
 
-#include "Product.h"
+#include "ProgramIdentity.h"
 #include "QtDesktop.h"
 #include "frmMain.h"
 

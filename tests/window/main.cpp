@@ -1,4 +1,4 @@
-#include "Product.h"
+#include "ProgramIdentity.h"
 
 #include <QApplication>
 
