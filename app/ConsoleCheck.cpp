@@ -36,24 +36,24 @@ QString LineChecksText(const std::vector<LineCheck>& checks)
     return text;
 }
 
-int RunConsoleCheck(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory, std::ostream& out)
+ExitStatus RunConsoleCheck(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory, std::ostream& out)
 {
     try {
         const std::optional<QString> strFilePath = ChooseImportFile(desktop, files);
         if (!strFilePath)
-            return 2;
+            return ExitStatus::Failed;
         clsImportSource importSource(desktop, std::move(storeFactory));
         const std::optional<std::vector<LineCheck>> checks =
             importSource.CheckFile(*strFilePath, LedgerConnectionString());
         if (!checks)
-            return 2;
+            return ExitStatus::Failed;
         const QByteArray bytes = LineChecksText(*checks).toUtf8();
         out.write(bytes.constData(), bytes.size());
         out.flush();
-        return 0;
+        return ExitStatus::Ok;
     } catch (const std::exception& error) {
         // As the window's look says it.
         desktop.MsgBox(ErrorDescription(error), MB_ICONINFORMATION, QStringLiteral("取り込み前の確認"));
-        return 2;
+        return ExitStatus::Failed;
     }
 }

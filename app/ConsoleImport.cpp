@@ -112,23 +112,23 @@ void ConsoleDesktop::LineReport(const QString& prompt, const LineReportPlace& pl
     WriteLine(m_err, line);
 }
 
-int ImportExitStatus(const std::optional<RunTotals>& totals, bool blnNothingNew)
+ExitStatus ImportExitStatus(const std::optional<RunTotals>& totals, bool blnNothingNew)
 {
     if (!totals)
-        return blnNothingNew ? 0 : 2;
-    return totals->lngRefused > 0 ? 1 : 0;
+        return blnNothingNew ? ExitStatus::Ok : ExitStatus::Failed;
+    return totals->lngRefused > 0 ? ExitStatus::Partly : ExitStatus::Ok;
 }
 
-int RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory)
+ExitStatus RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory)
 {
     try {
         const std::optional<QString> strFilePath = ChooseImportFile(desktop, files);
         if (!strFilePath)
-            return 2;
+            return ExitStatus::Failed;
         const QString strConnection = LedgerConnectionString();
         clsImportSource importSource(desktop, std::move(storeFactory));
         if (importSource.IMPFileCheck(*strFilePath))
-            return 2;
+            return ExitStatus::Failed;
         if (importSource.IMPRepeatCheck(*strFilePath, strConnection)
             || importSource.IMPLineCheck(*strFilePath, strConnection))
             return ImportExitStatus(std::nullopt, importSource.NothingNew());
@@ -137,6 +137,6 @@ int RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFact
     } catch (const std::exception& error) {
         // The import command's own report, as the window's button gives it.
         ReportError(desktop, QStringLiteral("FM-man1003"), error);
-        return 2;
+        return ExitStatus::Failed;
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ExitStatus.h"
+
 #include "Desktop.h"
 #include "clsImportSource.h"
 #include "clsLedgerStore.h"
@@ -59,7 +61,7 @@ private:
 // status: 0 when totals were shown and no line was refused, or when no
 // line was new to the ledger and none went in; 1 when some lines were
 // refused; 2 when no totals were shown.
-int RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory);
+ExitStatus RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory);
 
 // That exit status, from what the import came to.
-int ImportExitStatus(const std::optional<RunTotals>& totals, bool blnNothingNew);
+ExitStatus ImportExitStatus(const std::optional<RunTotals>& totals, bool blnNothingNew);

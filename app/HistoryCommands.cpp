@@ -47,7 +47,7 @@ std::optional<int64_t> RunNumber(const QString& strRun)
 
 // Runs body on the opened history; a ledger that cannot answer is told on err.
 template <typename Body>
-int WithHistory(const LedgerHistoryFactory& openHistory, const QString& strConnection, std::ostream& err,
+ExitStatus WithHistory(const LedgerHistoryFactory& openHistory, const QString& strConnection, std::ostream& err,
                 Body&& body)
 {
     try {
@@ -60,18 +60,18 @@ int WithHistory(const LedgerHistoryFactory& openHistory, const QString& strConne
     } catch (const std::exception& error) {
         WriteError(err, QString::fromUtf8(error.what()));
     }
-    return 2;
+    return ExitStatus::Failed;
 }
 
 // The same for a command about the run that strRun names.
 template <typename Body>
-int WithRun(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
+ExitStatus WithRun(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
             std::ostream& err, Body&& body)
 {
     const std::optional<int64_t> run = RunNumber(strRun);
     if (!run) {
         WriteError(err, UnknownRunText(strRun));
-        return 2;
+        return ExitStatus::Failed;
     }
     return WithHistory(openHistory, strConnection, err,
                        [&](clsLedgerHistory& history) { return body(history, *run); });
@@ -79,7 +79,7 @@ int WithRun(const LedgerHistoryFactory& openHistory, const QString& strConnectio
 
 }  // namespace
 
-int WriteHistory(const LedgerHistoryFactory& openHistory, const QString& strConnection, std::ostream& out,
+ExitStatus WriteHistory(const LedgerHistoryFactory& openHistory, const QString& strConnection, std::ostream& out,
                  std::ostream& err)
 {
     return WithHistory(openHistory, strConnection, err, [&](clsLedgerHistory& history) {
@@ -100,28 +100,28 @@ int WriteHistory(const LedgerHistoryFactory& openHistory, const QString& strConn
                     + u'\n';
         }
         WriteText(out, text);
-        return 0;
+        return ExitStatus::Ok;
     });
 }
 
-int WriteRejects(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
+ExitStatus WriteRejects(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
                  RejectsDestination destination, std::ostream& out, std::ostream& err)
 {
     return WithRun(openHistory, strConnection, strRun, err, [&](clsLedgerHistory& history, int64_t run) {
         const std::optional<RunRejects> rejects = history.Rejects(run);
         if (!rejects) {
             WriteError(err, UnknownRunText(strRun));
-            return 2;
+            return ExitStatus::Failed;
         }
         const QByteArray content = destination == RejectsDestination::Terminal ? RejectsTerminalText(*rejects)
                                                                                : RejectsFileContent(*rejects);
         out.write(content.constData(), content.size());
         out.flush();
-        return 0;
+        return ExitStatus::Ok;
     });
 }
 
-int UndoImportRun(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
+ExitStatus UndoImportRun(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
                   std::ostream& out, std::ostream& err)
 {
     return WithRun(openHistory, strConnection, strRun, err, [&](clsLedgerHistory& history, int64_t run) {
@@ -129,17 +129,17 @@ int UndoImportRun(const LedgerHistoryFactory& openHistory, const QString& strCon
         switch (result.outcome) {
         case clsLedgerHistory::UndoOutcome::Undone:
             WriteText(out, EscapeControlCharacters(UndoneText(run, result.lngTradesRemoved)) + u'\n');
-            return 0;
+            return ExitStatus::Ok;
         case clsLedgerHistory::UndoOutcome::AlreadyUndone:
             WriteError(err, AlreadyUndoneText(run));
-            return 2;
+            return ExitStatus::Failed;
         case clsLedgerHistory::UndoOutcome::ReliedOn:
             WriteError(err, ReliedOnText(result.relyingRuns));
-            return 2;
+            return ExitStatus::Failed;
         case clsLedgerHistory::UndoOutcome::UnknownRun:
             break;
         }
         WriteError(err, UnknownRunText(strRun));
-        return 2;
+        return ExitStatus::Failed;
     });
 }

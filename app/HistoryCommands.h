@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ExitStatus.h"
+
 #include "clsLedgerHistory.h"
 
 #include <QString>
@@ -13,7 +15,7 @@
 // be read).
 
 // The runs as tab-separated values with a header line.
-int WriteHistory(const LedgerHistoryFactory& openHistory, const QString& strConnection, std::ostream& out,
+ExitStatus WriteHistory(const LedgerHistoryFactory& openHistory, const QString& strConnection, std::ostream& out,
                  std::ostream& err);
 // Where the refused records go. A file (or a pipe) gets them exactly as
 // the import file had them; a terminal must not be driven by what a
@@ -22,7 +24,7 @@ int WriteHistory(const LedgerHistoryFactory& openHistory, const QString& strConn
 enum class RejectsDestination { File, Terminal };
 
 // The header line and the run's refused records, to import again once corrected.
-int WriteRejects(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
+ExitStatus WriteRejects(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
                  RejectsDestination destination, std::ostream& out, std::ostream& err);
-int UndoImportRun(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
+ExitStatus UndoImportRun(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
                   std::ostream& out, std::ostream& err);

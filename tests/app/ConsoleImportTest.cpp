@@ -92,10 +92,10 @@ TEST_F(ConsoleDesktopTest, TheOptionsAnswerTheQuestionsAndEveryQuestionIsWritten
 
 TEST(ConsoleImportExitStatus, IsOneOnlyWhenALineWasRefusedAndTwoWithoutTotals)
 {
-    const std::tuple<std::optional<RunTotals>, bool, int> cases[] = {
-        {RunTotals{3, 3, 0, 0, 0}, false, 0}, {RunTotals{3, 1, 0, 2, 0}, false, 0},
-        {RunTotals{3, 3, 0, 0, 2}, false, 0}, {RunTotals{3, 1, 1, 1, 0}, false, 1},
-        {std::nullopt, false, 2},             {std::nullopt, true, 0},
+    const std::tuple<std::optional<RunTotals>, bool, ExitStatus> cases[] = {
+        {RunTotals{3, 3, 0, 0, 0}, false, ExitStatus::Ok},     {RunTotals{3, 1, 0, 2, 0}, false, ExitStatus::Ok},
+        {RunTotals{3, 3, 0, 0, 2}, false, ExitStatus::Ok},     {RunTotals{3, 1, 1, 1, 0}, false, ExitStatus::Partly},
+        {std::nullopt, false, ExitStatus::Failed},              {std::nullopt, true, ExitStatus::Ok},
     };
     for (const auto& [totals, nothingNew, status] : cases)
         EXPECT_EQ(ImportExitStatus(totals, nothingNew), status);
@@ -107,7 +107,7 @@ TEST_F(ConsoleDesktopTest, SeveralFilesAreRefusedBeforeAStoreIsMade)
     const auto log = std::make_shared<StoreLog>();
     EXPECT_EQ(RunConsoleImport(desktop, {scratch.path(QStringLiteral("a.csv")), scratch.path(QStringLiteral("b.csv"))},
                                RecordingStore::factory(log)),
-              2);
+              ExitStatus::Failed);
     EXPECT_EQ(err(), QStringLiteral("ファイル選択エラー: 一度に複数のファイルを取り込むことは出来ません。\n"));
     EXPECT_EQ(log->storesMade, 0);
 }
@@ -133,7 +133,7 @@ TEST_F(ConsoleDesktopTest, ACheckedFileGivesItsRowsOrExitsTwoAndWritesNothingToT
         m_out.str({});
         const auto log = std::make_shared<StoreLog>();
         const QStringList files{scratch.writeUtf8(QStringLiteral("checked.csv"), content)};
-        EXPECT_EQ(RunConsoleCheck(desktop, files, RecordingStore::factory(log), m_out), status);
+        EXPECT_EQ(int(RunConsoleCheck(desktop, files, RecordingStore::factory(log), m_out)), status);
         EXPECT_EQ(out(), status ? QString() : QStringLiteral("line\toutcome\tdetail\n"));
         EXPECT_TRUE(log->countRunCalls(QStringLiteral("BeginRun")) == 0 && log->inserts.empty());
     }

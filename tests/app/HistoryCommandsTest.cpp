@@ -35,14 +35,15 @@ protected:
                                       {RejectedLine{3, QStringLiteral("x,\"a\r\nb\x1b]0;x\a\""), {}},
                                        RejectedLine{9, QStringLiteral("y"), {}}}};
     }
-    int Run(int (*command)(const LedgerHistoryFactory&, const QString&, const QString&, std::ostream&, std::ostream&),
+    int Run(ExitStatus (*command)(const LedgerHistoryFactory&, const QString&, const QString&, std::ostream&,
+                                  std::ostream&),
             const QString& run)
     {
-        return command(FakeHistory::factory(data), QString(), run, out, err);
+        return int(command(FakeHistory::factory(data), QString(), run, out, err));
     }
     int Rejects(const QString& run, RejectsDestination destination = RejectsDestination::File)
     {
-        return WriteRejects(FakeHistory::factory(data), QString(), run, destination, out, err);
+        return int(WriteRejects(FakeHistory::factory(data), QString(), run, destination, out, err));
     }
 
     std::shared_ptr<FakeHistoryData> data = std::make_shared<FakeHistoryData>();
@@ -52,7 +53,7 @@ protected:
 
 TEST_F(HistoryCommands, TheHistoryIsTabSeparatedNewestFirst)
 {
-    EXPECT_EQ(WriteHistory(FakeHistory::factory(data), QString(), out, err), 0);
+    EXPECT_EQ(WriteHistory(FakeHistory::factory(data), QString(), out, err), ExitStatus::Ok);
     EXPECT_EQ(QString::fromStdString(out.str()),
               QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tskipped\tfile\tsha256\n"
                              "2\t2026-12-01 09:05:07\t2026-12-01 09:05:09\tundone\tsales\t12\t8\t2\t/home/clerk/sales.csv\t")
@@ -127,7 +128,7 @@ TEST_F(HistoryCommands, AnUnknownRunOrAnUnreadableLedgerExitsTwo)
     EXPECT_EQ(QString::fromStdString(err.str()), QStringLiteral("MoraImport: 取り込み 5 はありません。\n"));
     data->unreadable = true;
     err.str({});
-    EXPECT_EQ(WriteHistory(FakeHistory::factory(data), QString(), out, err), 2);
+    EXPECT_EQ(WriteHistory(FakeHistory::factory(data), QString(), out, err), ExitStatus::Failed);
     EXPECT_EQ(QString::fromStdString(err.str()), QStringLiteral("MoraImport: 台帳がありません。\n"));
     EXPECT_TRUE(out.str().empty());
 }

@@ -1,0 +1,121 @@
+#include "Modes.h"
+
+#include "ConsoleCheck.h"
+#include "ConsoleImport.h"
+#include "HistoryCommands.h"
+#include "LedgerChoice.h"
+#include "LedgerPlaceSettings.h"
+#include "UserData.h"
+
+#include "FileChoice.h"
+#include "QtDesktop.h"
+#include "frmHistory.h"
+#include "frmLedgerPlace.h"
+#include "frmMain.h"
+
+#include <QApplication>
+
+#include <iostream>
+
+#include <unistd.h>
+
+namespace {
+
+ExitStatus RunWindow(const CommandLine& commandLine, QtDesktop& desktop)
+{
+    // The ledger of the moment: the ledger-place dialog may change it.
+    frmMain window(desktop, [] { return ChooseLedgerStore()(); });
+    window.SetLedgerHistory([](const QString& strConnection) { return ChooseLedgerHistory()(strConnection); });
+    window.SetLedgerPlaceSetup([] { return std::make_unique<LedgerPlaceSettings>(); });
+    window.show();
+    if (!commandLine.Files().isEmpty())
+        window.OpenWith(commandLine.Files());
+    return QApplication::exec() == 0 ? ExitStatus::Ok : ExitStatus::Failed;
+}
+
+// The history window alone, as the menu entry's action opens it.
+ExitStatus RunHistoryWindow(const CommandLine&, QtDesktop& desktop)
+{
+    frmHistory history(desktop, ChooseLedgerHistory(), LedgerConnectionString());
+    if (!history.Reload())
+        return ExitStatus::Failed;
+    history.show();
+    return QApplication::exec() == 0 ? ExitStatus::Ok : ExitStatus::Failed;
+}
+
+// The ledger-place dialog alone, as the menu entry's action opens it.
+ExitStatus RunLedgerPlaceWindow(const CommandLine&, QtDesktop& desktop)
+{
+    LedgerPlaceSettings setup;
+    frmLedgerPlace place(desktop, setup);
+    return place.exec() == QDialog::Accepted ? ExitStatus::Ok : ExitStatus::Partly;
+}
+
+ExitStatus RunImport(const CommandLine& commandLine, ConsoleDesktop& desktop)
+{
+    desktop.AnswerWith(commandLine.ImportAgain()     ? ConsoleDesktop::Answers::Again
+                       : commandLine.ImportNewOnly() ? ConsoleDesktop::Answers::NewOnly
+                                                     : ConsoleDesktop::Answers::None);
+    return RunConsoleImport(desktop, commandLine.Files(), ChooseLedgerStore());
+}
+
+// --check: no window, no display, nothing written to the ledger.
+ExitStatus RunCheck(const CommandLine& commandLine, ConsoleDesktop& desktop)
+{
+    return RunConsoleCheck(desktop, commandLine.Files(), ChooseLedgerStore(), std::cout);
+}
+
+ExitStatus RunHistory(const CommandLine&, ConsoleDesktop&)
+{
+    return WriteHistory(ChooseLedgerHistory(), LedgerConnectionString(), std::cout, std::cerr);
+}
+
+ExitStatus RunRejects(const CommandLine& commandLine, ConsoleDesktop&)
+{
+    return WriteRejects(ChooseLedgerHistory(), LedgerConnectionString(), commandLine.Run(),
+                        isatty(STDOUT_FILENO) ? RejectsDestination::Terminal : RejectsDestination::File, std::cout,
+                        std::cerr);
+}
+
+ExitStatus RunUndo(const CommandLine& commandLine, ConsoleDesktop&)
+{
+    return UndoImportRun(ChooseLedgerHistory(), LedgerConnectionString(), commandLine.Run(), std::cout, std::cerr);
+}
+
+using Action = CommandLine::Action;
+
+// Help and the version are the entry's own: they need nothing of these.
+constexpr Mode kModes[] = {
+    {Action::Help, false, nullptr, nullptr},
+    {Action::Version, false, nullptr, nullptr},
+    {Action::Import, true, RunImport, nullptr},
+    {Action::Check, true, RunCheck, nullptr},
+    {Action::History, true, RunHistory, nullptr},
+    {Action::Rejects, true, RunRejects, nullptr},
+    {Action::Undo, true, RunUndo, nullptr},
+    {Action::Window, true, nullptr, RunWindow},
+    {Action::HistoryWindow, true, nullptr, RunHistoryWindow},
+    {Action::LedgerPlaceWindow, true, nullptr, RunLedgerPlaceWindow},
+};
+
+}  // namespace
+
+const Mode& ModeOf(CommandLine::Action action)
+{
+    for (const Mode& mode : kModes) {
+        if (mode.action == action)
+            return mode;
+    }
+    return kModes[0];
+}
+
+bool EnterFolderAsAsked(const CommandLine& commandLine, Desktop& desktop)
+{
+    if (!commandLine.UseUserData())
+        return true;
+    const QString failure = EnterDataFolder(UserDataFolder());
+    if (failure.isEmpty())
+        return true;
+    desktop.MsgBox(QStringLiteral("データフォルダを作成できません。\r\n") + failure, MB_OK, QString());
+    return false;
+}
