@@ -14,6 +14,8 @@
 
 #include <QCoreApplication>
 
+#include <utility>
+
 using namespace import_texts;
 
 // The reports of a run's refused lines, one box each up to a cap, then a
@@ -96,10 +98,11 @@ bool clsImportSource::IMPFileCheck(const QString& strFilePath)
 }
 
 bool clsImportSource::OpenImportFile(std::unique_ptr<TextStream>& stream, FileSystemObject& fso,
-                                     const QString& strFilePath)
+                                     const QString& strFilePath, FileDigest* digest)
 {
     try {
-        stream = fso.OpenTextFile(strFilePath, ForReading, false, TristateUseDefault);
+        stream = digest ? fso.OpenTextFileWithDigest(strFilePath, *digest)
+                        : fso.OpenTextFile(strFilePath, ForReading, false, TristateUseDefault);
         return false;
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("CLS-is1000"), error);
@@ -176,11 +179,22 @@ bool clsImportSource::AskRepeat(const PriorRun& prior)
 bool clsImportSource::IMPRepeatCheck(const QString& strFilePath, const QString& strConnection)
 {
     std::optional<PriorRun> prior;
+    m_looked.reset();
     try {
-        const FileDigest digest = DigestFile(strFilePath);
         clsLedgerStore* store = StoreFor(strConnection);
         if (!store)
             return false;
+        // The look the line check needs is made in the same pass as the
+        // digest; a ledger without trades can hold none of the file's lines.
+        FileDigest digest;
+        if (store->HoldsTrades().value_or(true)) {
+            m_looked = Survey(strFilePath, strConnection, false, &digest);
+            if (!m_looked)
+                return false;
+        } else {
+            digest = DigestFile(strFilePath);
+            m_looked = std::vector<LineCheck>();
+        }
         QString strError;
         bool blnFailed = false;
         prior = store->FindImportedRun(digest.strSha256, strError, blnFailed);
@@ -189,6 +203,7 @@ bool clsImportSource::IMPRepeatCheck(const QString& strFilePath, const QString& 
         m_choice.lngRepeatOf = 0;
     } catch (const std::exception&) {
         // Whatever keeps the question from being asked fails the run itself, with its report.
+        m_looked.reset();
         return false;
     }
     if (!prior)
@@ -200,7 +215,7 @@ bool clsImportSource::IMPRepeatCheck(const QString& strFilePath, const QString& 
 }
 
 std::optional<std::vector<LineCheck>> clsImportSource::Survey(const QString& strFilePath, const QString& strConnection,
-                                                              bool blnMustCompare)
+                                                              bool blnMustCompare, FileDigest* digest)
 {
     // Declared so that they are released in the order stream, file-system object.
     std::unique_ptr<FileSystemObject> fso = std::make_unique<FileSystemObject>();
@@ -208,7 +223,7 @@ std::optional<std::vector<LineCheck>> clsImportSource::Survey(const QString& str
     clsLedgerStore* store = StoreFor(strConnection, blnMustCompare);
     if (!store)
         throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
-    if (OpenImportFile(stream, *fso, strFilePath))
+    if (OpenImportFile(stream, *fso, strFilePath, digest))
         return std::nullopt;
     RecordReader reader(*stream);
     LineReader lineReader(mblnPurchase, LineReader::HeaderNames(WithUndecodableShown(reader.ReadRecord())));
@@ -221,9 +236,10 @@ bool clsImportSource::IMPLineCheck(const QString& strFilePath, const QString& st
     // Lines another clerk imported meanwhile are found in the run's turn, and not imported twice.
     m_choice.blnNewOnly = true;
     m_blnNothingNew = false;
-    std::optional<std::vector<LineCheck>> rows;
+    std::optional<std::vector<LineCheck>> rows = std::exchange(m_looked, std::nullopt);
     try {
-        rows = Survey(strFilePath, strConnection, false);
+        if (!rows)
+            rows = Survey(strFilePath, strConnection, false);
     } catch (const std::exception&) {
         // Whatever keeps the question from being asked fails the run itself, with its report.
         return false;
@@ -294,13 +310,14 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
         clsLedgerStore* store = StoreFor(strConnection);
         if (!store)
             throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
-        if (OpenImportFile(stream, *fso, strFilePath)) {
+        FileDigest digest;
+        if (OpenImportFile(stream, *fso, strFilePath, &digest)) {
             m_store.reset();
             m_desktop.SetMousePointer(POINTER_DEFAULT);
             m_desktop.MsgBox(QStringLiteral("ファイルが開けない為インポートは失敗しました。"), MB_OK, QString());
             return;
         }
-        RunFile(*stream, strFilePath, *store);
+        RunFile(*stream, strFilePath, digest, *store);
     } catch (const std::exception& error) {
         if (m_store) {
             m_store->AbandonRun();
@@ -312,14 +329,14 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
     }
 }
 
-void clsImportSource::RunFile(TextStream& stream, const QString& strFilePath, clsLedgerStore& store)
+void clsImportSource::RunFile(TextStream& stream, const QString& strFilePath, const FileDigest& digest,
+                              clsLedgerStore& store)
 {
     RecordReader reader(stream);
     // Checked before; no undecodable byte goes further than the reading.
     const QString strHeaderLine = WithUndecodableShown(reader.ReadRecord());
     LineReader lineReader(mblnPurchase, LineReader::HeaderNames(strHeaderLine));
 
-    const FileDigest digest = DigestFile(strFilePath);
     ImportRunInfo info;
     info.strFilePath = strFilePath;
     info.lngFileSize = digest.lngSize;

@@ -14,6 +14,7 @@
 #include <vector>
 
 class Desktop;
+struct FileDigest;
 class FileSystemObject;
 class TextStream;
 
@@ -62,12 +63,14 @@ private:
     bool AskRepeat(const PriorRun& prior);
     // The look at every line; nothing when the file cannot be opened (the
     // user has been told). See SurveyLines for blnMustCompare.
+    // The file's digest, taken in the same pass, when one is asked for.
     std::optional<std::vector<LineCheck>> Survey(const QString& strFilePath, const QString& strConnection,
-                                                 bool blnMustCompare);
-    // The run of an opened file; false when it ended without totals.
-    void RunFile(TextStream& stream, const QString& strFilePath, clsLedgerStore& store);
+                                                 bool blnMustCompare, FileDigest* digest = nullptr);
+    // The run of an opened file, whose digest was taken as it was opened.
+    void RunFile(TextStream& stream, const QString& strFilePath, const FileDigest& digest, clsLedgerStore& store);
 
-    bool OpenImportFile(std::unique_ptr<TextStream>& stream, FileSystemObject& fso, const QString& strFilePath);
+    bool OpenImportFile(std::unique_ptr<TextStream>& stream, FileSystemObject& fso, const QString& strFilePath,
+                        FileDigest* digest = nullptr);
     bool CheckHeaderLine(TextStream& stream);
     bool CheckHeaderItem(int16_t intColumn, QStringView strItem);
 
@@ -81,4 +84,7 @@ private:
     RunChoice m_choice;
     std::optional<RunTotals> m_totals;
     bool m_blnNothingNew = false;
+    // The look the repeat check made in the pass that took the file's
+    // digest, for the line check after it.
+    std::optional<std::vector<LineCheck>> m_looked;
 };

@@ -152,6 +152,9 @@ public:
         blnFailed = false;
         return std::nullopt;
     }
+    // Whether the ledger holds any trade at all, so that a look for lines
+    // in it can be spared when it holds none; nothing when it cannot tell.
+    virtual std::optional<bool> HoldsTrades() { return std::nullopt; }
     // How many data lines the store would be told of at once, ahead of
     // their per-line calls: 1 for a store that gains nothing from it.
     virtual std::size_t LinesAhead() const { return 1; }

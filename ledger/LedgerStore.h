@@ -60,6 +60,7 @@ public:
     // Lines a window ahead where names go to the database many at once.
     static constexpr std::size_t kLinesAhead = 8192;
     std::size_t LinesAhead() const override { return m_engine && m_engine->batchesNames() ? kLinesAhead : 1; }
+    std::optional<bool> HoldsTrades() override;
     void PrepareNames(const ComingNames& names, bool blnPurchase) override;
     void StartLook() override;
     std::vector<LineLook> LookAtLines(const std::vector<LineToLook>& lines, bool blnPurchase, QString& strError,

@@ -127,6 +127,20 @@ void LedgerStore::PrepareNames(const ComingNames& names, bool blnPurchase)
     throwIfRunLost(reason);
 }
 
+std::optional<bool> LedgerStore::HoldsTrades()
+{
+    QString reason;
+    LedgerEngine* current = engine(reason);
+    if (!current)
+        return std::nullopt;
+    try {
+        const std::vector<SqlRow> rows = current->database().query("SELECT EXISTS (SELECT 1 FROM trades)");
+        return !rows.empty() && IntegerOf(rows.front().at(0)) != 0;
+    } catch (const DatabaseFailure&) {
+        return std::nullopt;
+    }
+}
+
 void LedgerStore::StartLook() { m_look.start(runId()); }
 
 std::vector<LineLook> LedgerStore::LookAtLines(const std::vector<LineToLook>& lines, bool blnPurchase,

@@ -30,27 +30,45 @@ FileDigest DigestFile(const QString& strPath)
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
         throw RuntimeError(ERR_PATH_FILE_ACCESS);
 
-    // OpenSSL's SHA-256 uses the processor's own instructions: a tenth of
-    // the time of a portable one, which would cost a large file more than
-    // its import.
-    const std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> hash(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-    if (!hash || EVP_DigestInit_ex(hash.get(), EVP_sha256(), nullptr) != 1)
-        throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
+    Sha256 hash;
     std::vector<char> buffer(64 * 1024);
-    FileDigest digest;
     for (;;) {
         const qsizetype got = ReadFully(file.get(), buffer.data(), qsizetype(buffer.size()));
-        EVP_DigestUpdate(hash.get(), buffer.data(), std::size_t(got));
-        digest.lngSize += got;
+        hash.Add(buffer.data(), got);
         if (got < qsizetype(buffer.size()))
             break;
     }
+    return hash.Finish();
+}
+
+// OpenSSL's SHA-256 uses the processor's own instructions: a tenth of the
+// time of a portable one, which would cost a large file more than its import.
+struct Sha256::Context {
+    std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> hash{EVP_MD_CTX_new(), &EVP_MD_CTX_free};
+};
+
+Sha256::Sha256() : m_context(std::make_unique<Context>())
+{
+    if (!m_context->hash || EVP_DigestInit_ex(m_context->hash.get(), EVP_sha256(), nullptr) != 1)
+        throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
+}
+
+Sha256::~Sha256() = default;
+
+void Sha256::Add(const char* bytes, qsizetype size)
+{
+    if (size > 0 && EVP_DigestUpdate(m_context->hash.get(), bytes, std::size_t(size)) != 1)
+        throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
+    m_size += size;
+}
+
+FileDigest Sha256::Finish()
+{
     unsigned char sum[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
-    if (EVP_DigestFinal_ex(hash.get(), sum, &length) != 1)
+    if (EVP_DigestFinal_ex(m_context->hash.get(), sum, &length) != 1)
         throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
-    digest.strSha256 = QByteArray(reinterpret_cast<const char*>(sum), int(length)).toHex();
-    return digest;
+    return FileDigest{m_size, QByteArray(reinterpret_cast<const char*>(sum), int(length)).toHex()};
 }
 
 QString CurrentUserName()

@@ -1,5 +1,7 @@
 #include "TextFile.h"
 
+#include "RunFacts.h"
+
 #include "RuntimeError.h"
 
 #include <QByteArray>
@@ -230,22 +232,33 @@ void Rewind(int fd, off_t offset)
 }
 
 // One pass over the file holding no more than a buffer: valid UTF-8
-// throughout, or not.
-bool IsValidUtf8File(int fd, qsizetype bufferBytes)
+// throughout, or not. With a hash, every byte of the file goes through it
+// on the way, also past the first that is not UTF-8.
+bool IsValidUtf8File(int fd, qsizetype bufferBytes, Sha256* hash)
 {
     // Room before the buffer for a sequence cut by the previous read.
     std::vector<char> chunk(size_t(kLongestUtf8Sequence + bufferBytes));
     qsizetype carried = 0;
+    bool valid = true;
     for (;;) {
         const qsizetype got = ReadFully(fd, chunk.data() + carried, bufferBytes);
+        if (hash)
+            hash->Add(chunk.data() + carried, got);
         if (got == 0)
-            return carried == 0;  // a sequence cut off by the end of the file
+            return valid && carried == 0;  // a sequence cut off by the end of the file
+        if (!valid)
+            continue;
         const qsizetype available = carried + got;
-        qsizetype valid = 0;
-        if (!ValidUtf8Prefix(chunk.data(), available, valid))
-            return false;
-        carried = available - valid;
-        std::memmove(chunk.data(), chunk.data() + valid, size_t(carried));
+        qsizetype prefix = 0;
+        if (!ValidUtf8Prefix(chunk.data(), available, prefix)) {
+            valid = false;
+            if (!hash)
+                return false;
+            carried = 0;
+            continue;
+        }
+        carried = available - prefix;
+        std::memmove(chunk.data(), chunk.data() + prefix, size_t(carried));
     }
 }
 
@@ -464,6 +477,20 @@ FileSystemObject::FileSystemObject(qsizetype bufferBytes) : m_bufferBytes(std::m
 std::unique_ptr<TextStream> FileSystemObject::OpenTextFile(const QString& strPath, IOMode mode,
                                                            bool blnCreate, Tristate format)
 {
+    return Open(strPath, mode, blnCreate, format, nullptr);
+}
+
+std::unique_ptr<TextStream> FileSystemObject::OpenTextFileWithDigest(const QString& strPath, FileDigest& digest)
+{
+    Sha256 hash;
+    std::unique_ptr<TextStream> stream = Open(strPath, ForReading, false, TristateUseDefault, &hash);
+    digest = hash.Finish();
+    return stream;
+}
+
+std::unique_ptr<TextStream> FileSystemObject::Open(const QString& strPath, IOMode mode, bool blnCreate,
+                                                   Tristate format, Sha256* hash)
+{
     // Only what the import needs: reading an existing file in the default format.
     if (mode != ForReading || blnCreate || format != TristateUseDefault)
         throw RuntimeError(ERR_BAD_CALL);
@@ -489,6 +516,6 @@ std::unique_ptr<TextStream> FileSystemObject::OpenTextFile(const QString& strPat
         throw RuntimeError(ERR_PATH_FILE_ACCESS);
 
     const TextEncoding encoding =
-        IsValidUtf8File(file.get(), m_bufferBytes) ? TextEncoding::Utf8 : TextEncoding::Cp932;
+        IsValidUtf8File(file.get(), m_bufferBytes, hash) ? TextEncoding::Utf8 : TextEncoding::Cp932;
     return std::make_unique<TextStream>(std::move(file), encoding, m_bufferBytes);
 }

@@ -5,6 +5,9 @@
 #include <QStringDecoder>
 
 #include <memory>
+
+class Sha256;
+struct FileDigest;
 #include <vector>
 
 enum IOMode { ForReading = 1, ForWriting = 2, ForAppending = 8 };
@@ -79,8 +82,14 @@ public:
     std::unique_ptr<TextStream> OpenTextFile(const QString& strPath, IOMode mode = ForReading,
                                              bool blnCreate = false,
                                              Tristate format = TristateUseDefault);
+    // The same, reading, with the digest of the file's bytes as it was
+    // opened, taken in the pass that decides its encoding.
+    std::unique_ptr<TextStream> OpenTextFileWithDigest(const QString& strPath, FileDigest& digest);
 
 private:
+    std::unique_ptr<TextStream> Open(const QString& strPath, IOMode mode, bool blnCreate, Tristate format,
+                                     Sha256* hash);
+
     qsizetype m_bufferBytes;
 };
 

@@ -328,7 +328,10 @@ SqliteDatabase OpenLedgerFileToLook(const QString& dataSource, QString& error, b
 
 std::optional<QString> ConfigureLedgerConnection(sqlite3* db)
 {
-    if (int result = Execute(db, "PRAGMA foreign_keys = ON; PRAGMA cache_size = -8192"); result != SQLITE_OK)
+    // A statement that writes many rows keeps its own journal to undo itself: in
+    // memory, not a temporary file written page by page.
+    if (int result = Execute(db, "PRAGMA foreign_keys = ON; PRAGMA cache_size = -8192; PRAGMA temp_store = MEMORY");
+        result != SQLITE_OK)
         return DatabaseError(db, result);
     sqlite3_stmt* raw = nullptr;
     int result = sqlite3_prepare_v2(db, "PRAGMA journal_mode = WAL", -1, &raw, nullptr);
