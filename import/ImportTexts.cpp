@@ -56,11 +56,21 @@ QString TotalsText(int32_t lngRead, int32_t lngImported)
     return QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(lngRead).arg(lngImported);
 }
 
-QString ImportedAgainText(int32_t lngAgain)
+QString TotalsInformationText(const RunResult& result)
 {
-    if (lngAgain == 0)
-        return QString();
-    return QStringLiteral("台帳にある取引と同じ %1 行も、選んだとおりもう一度取り込みました。").arg(lngAgain);
+    const RunTotals& totals = result.totals;
+    QStringList lines;
+    if (totals.lngImported > 0)
+        lines << QStringLiteral("取り込んだ行: %1 件").arg(totals.lngImported);
+    if (totals.lngSkipped > 0)
+        lines << QStringLiteral("台帳にある取引と同じため除いた行: %1 件").arg(totals.lngSkipped);
+    if (totals.lngRefused > 0)
+        lines << QStringLiteral("取り込めなかった行: %1 件（取り込み履歴でこの取り込みを選び、"
+                                "「取り込めなかった行を保存」で保存できます）")
+                     .arg(totals.lngRefused);
+    if (totals.lngAgain > 0)
+        lines << QStringLiteral("台帳にある取引と同じ %1 行も、選んだとおりもう一度取り込みました。").arg(totals.lngAgain);
+    return lines.join(QLatin1Char('\n'));
 }
 
 QString RunDetailsText(const RunResult& result)

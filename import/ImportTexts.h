@@ -23,8 +23,10 @@ inline const QString kLookTitle = QStringLiteral("取り込み前の確認");
 
 // The totals sentence, exactly: 全レコード 3 件中 2 件インポートしました。
 QString TotalsText(int32_t lngRead, int32_t lngImported);
-// Beneath it: the lines in the ledger that were imported again as chosen.
-QString ImportedAgainText(int32_t lngAgain);
+// Beneath it: the lines imported, left out as already in the ledger and
+// refused, each where there are any, where the refused lines can be saved,
+// and the lines in the ledger imported again as chosen.
+QString TotalsInformationText(const RunResult& result);
 // The totals box's details: refused lines, lines left out, names matched.
 QString RunDetailsText(const RunResult& result);
 

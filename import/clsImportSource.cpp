@@ -359,6 +359,6 @@ void clsImportSource::RunFile(TextStream& stream, const QString& strFilePath, co
         return;
     m_totals = result->totals;
     m_desktop.MsgBoxWithInformation(TotalsText(result->totals.lngRead, result->totals.lngImported),
-                                    MB_ICONINFORMATION, kImportDone, ImportedAgainText(result->totals.lngAgain),
+                                    MB_ICONINFORMATION, kImportDone, TotalsInformationText(*result),
                                     RunDetailsText(*result));
 }

@@ -124,7 +124,7 @@ TYPED_TEST(LedgerOverlap, TheClerkChoosesEveryLineOrNothingAndIsToldWhatWasLeftO
     EXPECT_EQ(this->Trades(), 2);
     EXPECT_EQ(this->Import(again, IDNO), QStringList({LinesQuestion(1, 2), Totals(2, 2)}));
     EXPECT_EQ(this->Trades(), 4);
-    EXPECT_EQ(this->informative, QStringLiteral("台帳にある取引と同じ 1 行も、選んだとおりもう一度取り込みました。"));
+    EXPECT_EQ(this->informative, QStringLiteral("取り込んだ行: 2 件\n台帳にある取引と同じ 1 行も、選んだとおりもう一度取り込みました。"));
     // Yes: the new line, and the details say which lines and names.
     EXPECT_EQ(this->Import({again[1], Sale(4, QStringLiteral("ケーブル"), QStringLiteral("青葉商店"))}),
               QStringList({LinesQuestion(1, 2), Totals(2, 1)}));
@@ -253,6 +253,6 @@ TYPED_TEST(LedgerOverlap, TheQuestionsCountWhatWouldGoInAndNameWhatEachButtonDoe
 
     // Chosen on purpose, every line goes in again and the totals say so.
     EXPECT_EQ(this->Import({b, a}, IDYES).value(1), Totals(2, 2));
-    EXPECT_EQ(this->informative, QStringLiteral("台帳にある取引と同じ 2 行も、選んだとおりもう一度取り込みました。"));
+    EXPECT_EQ(this->informative, QStringLiteral("取り込んだ行: 2 件\n台帳にある取引と同じ 2 行も、選んだとおりもう一度取り込みました。"));
     EXPECT_EQ(this->Trades(), trades + 2);
 }
