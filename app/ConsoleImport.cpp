@@ -91,7 +91,9 @@ int ConsoleDesktop::MsgBoxWithInformation(const QString& prompt, int flags, cons
                                           const QString& informative, const QString& details)
 {
     const int answer = MsgBoxWithDetails(prompt, flags, title, details);
-    if (!informative.isEmpty())
+    // Beneath the totals the box restates what the output and the reports
+    // already said, line by line; elsewhere it is news.
+    if (!informative.isEmpty() && !IsTotals(prompt, title))
         WriteLine(m_err, OneLine(informative));
     return answer;
 }

@@ -35,7 +35,8 @@ public:
     int MsgBox(const QString& prompt, int flags, const QString& title) override;
     int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
                           const QString& details) override;
-    // The information beneath a box goes to the error stream, the prompt as ever.
+    // The information beneath a box goes to the error stream, the prompt as
+    // ever; beneath the totals, which the reports have told already, nowhere.
     int MsgBoxWithInformation(const QString& prompt, int flags, const QString& title, const QString& informative,
                               const QString& details) override;
     // file:line: report（column「value」）, as compilers write theirs.
