@@ -4,7 +4,10 @@
 #include "LineReader.h"
 #include "RecordReader.h"
 
+#include <QDateTime>
+
 #include <algorithm>
+#include <cmath>
 
 LookCounts CountOutcomes(const std::vector<LineCheck>& rows)
 {
@@ -21,10 +24,34 @@ LookCounts CountOutcomes(const std::vector<LineCheck>& rows)
 
 namespace {
 
-LineCheck CheckOf(const ReadLine& line, const LineLook* look)
+// An OLE Automation date as the clerk reads it.
+QString DateText(double dtmDate)
+{
+    const qint64 days = qint64(std::floor(dtmDate));
+    const qint64 seconds = qint64(std::llround((dtmDate - double(days)) * 86400.0));
+    const QDateTime at(QDate(1899, 12, 30).addDays(days), QTime(0, 0).addSecs(int(seconds % 86400)));
+    return at.toString(seconds % 86400 == 0 ? QStringLiteral("yyyy/MM/dd") : QStringLiteral("yyyy/MM/dd HH:mm"));
+}
+
+// What a line read whole would store.
+void TakeValues(const ReadLine& line, bool blnPurchase, LineCheck& row)
+{
+    const TradeRecord& trade = line.trade;
+    row.strDate = DateText(trade.dtmTradeDate);
+    row.strKind = line.strKind;
+    row.strProduct = line.product.strProductName;
+    row.strParty = line.party.strPartyName;
+    row.lngQuantity = blnPurchase ? trade.lngPurchaseQuantity : trade.lngSalesQuantity;
+    row.lngUnitPrice = blnPurchase ? trade.lngPurchaseUnitPrice : trade.lngSalesUnitPrice;
+    row.lngAmount = blnPurchase ? trade.lngPurchaseAmount : trade.lngSalesAmount;
+}
+
+LineCheck CheckOf(const ReadLine& line, const LineLook* look, bool blnPurchase)
 {
     LineCheck row;
     row.lngLineNumber = line.lngLineNumber;
+    if (look)
+        TakeValues(line, blnPurchase, row);
     if (!look) {
         row.outcome = LineCheck::Outcome::Refused;
         row.strDetail = import_texts::ReasonsText(line.reasons);
@@ -36,6 +63,8 @@ LineCheck CheckOf(const ReadLine& line, const LineLook* look)
         row.strDetail = import_texts::MatchText(*look->inLedger);
         row.inLedger = look->inLedger;
     } else {
+        row.newNames = look->newNames;
+        row.matchedNames = look->matchedNames;
         row.strDetail = (look->newNames + look->matchedNames).join(QStringLiteral(" / "));
     }
     return row;
@@ -63,7 +92,7 @@ std::vector<LineCheck> SurveyLines(RecordReader& reader, LineReader& lineReader,
         }
         std::size_t next = 0;
         for (const ReadLine& line : window)
-            rows.push_back(CheckOf(line, line.IsRefused() ? nullptr : &looks[next++]));
+            rows.push_back(CheckOf(line, line.IsRefused() ? nullptr : &looks[next++], blnPurchase));
         if (breathe)
             breathe();
     }

@@ -4,6 +4,7 @@
 #include "clsLedgerStore.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -22,6 +23,18 @@ struct LineCheck {
     // as; new: the names it would add, and those matched another way.
     QString strDetail;
     std::optional<LedgerMatch> inLedger;  // InLedger: the stored trade
+    // The line as it would be stored, where its reading did not refuse it.
+    QString strDate;  // 2024/04/01, or 2024/04/01 14:05 with a time
+    QString strKind;
+    QString strProduct;
+    QString strParty;
+    std::optional<int32_t> lngQuantity;
+    std::optional<int32_t> lngUnitPrice;
+    std::optional<int32_t> lngAmount;
+    // Of a new line: the names it would add, and those it would match to a
+    // stored one written another way (販売先「ＡＢＣ商事」→「ABC商事」).
+    QStringList newNames;
+    QStringList matchedNames;
 };
 
 // How many lines a look found new, in the ledger and refused.

@@ -12,6 +12,7 @@
 #include "clsImportSource.h"
 
 #include <QAction>
+#include <QDir>
 #include <QCloseEvent>
 #include <QFont>
 #include <QLabel>
@@ -242,11 +243,30 @@ void frmMain::ShowCheck()
         }
         if (!checks)
             return;
-        frmCheck check(*checks, this);
-        check.exec();
+        frmCheck check(*checks, strFilePath, LedgerText(), this);
+        // The table's import is the window's own, with the same questions.
+        if (check.exec() == frmCheck::kImportChosen)
+            cmdExec_Click();
     } catch (const std::exception& error) {
         m_desktop.MsgBox(ErrorDescription(error), MB_ICONINFORMATION, QStringLiteral("取り込み前の確認"));
     }
+}
+
+QString frmMain::LedgerText() const
+{
+    const std::unique_ptr<LedgerPlaceSetup> setup = m_placeSetup ? m_placeSetup() : nullptr;
+    if (!setup)
+        return QDir::toNativeSeparators(LedgerFilePath());
+    const LedgerPlace place = setup->Current();
+    switch (place.kind) {
+    case LedgerPlace::Kind::ThisComputer:
+        return QDir::toNativeSeparators(setup->LocalLedgerPath());
+    case LedgerPlace::Kind::Server:
+        return QStringLiteral("サーバー %1 のデータベース %2").arg(place.strHost, place.strDatabase);
+    case LedgerPlace::Kind::Service:
+        return QStringLiteral("サービス %1").arg(place.strService);
+    }
+    return QString();
 }
 
 void frmMain::ShowHistory()

@@ -39,6 +39,8 @@ public:
     // Looks at the chosen file against the ledger without importing it, and
     // shows what each line would do, as its context menu does.
     void ShowCheck();
+    // Which ledger the window works on, for titles.
+    QString LedgerText() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -14,6 +14,16 @@
 
 namespace {
 
+// A row of the look, as the window or the console is given it.
+LineCheck CheckRow(int64_t line, LineCheck::Outcome outcome, const QString& detail)
+{
+    LineCheck row;
+    row.lngLineNumber = line;
+    row.outcome = outcome;
+    row.strDetail = detail;
+    return row;
+}
+
 // The end-to-end run covers the totals and the usual refusals; these are the
 // lines and statuses it cannot provoke.
 class ConsoleDesktopTest : public ::testing::Test {
@@ -114,10 +124,10 @@ TEST_F(ConsoleDesktopTest, SeveralFilesAreRefusedBeforeAStoreIsMade)
 
 TEST(ConsoleCheckTest, EachDataLineIsARowWithItsDetailEscapedAsTheHistoryDoes)
 {
-    const std::vector<LineCheck> checks = {{2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」"), {}},
-                                           {3, LineCheck::Outcome::InLedger, QStringLiteral("取り込み 3 の 40 行目"), {}},
-                                           {5, LineCheck::Outcome::Refused, QStringLiteral("仕様「A4\n方眼\t\\」\r"), {}},
-                                           {6, LineCheck::Outcome::New, QStringLiteral("新しい製品「\x1b]0;x\a」"), {}}};
+    const std::vector<LineCheck> checks = {CheckRow(2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」")),
+                                           CheckRow(3, LineCheck::Outcome::InLedger, QStringLiteral("取り込み 3 の 40 行目")),
+                                           CheckRow(5, LineCheck::Outcome::Refused, QStringLiteral("仕様「A4\n方眼\t\\」\r")),
+                                           CheckRow(6, LineCheck::Outcome::New, QStringLiteral("新しい製品「\x1b]0;x\a」"))};
     EXPECT_EQ(LineChecksText(checks), QStringLiteral("line\toutcome\tdetail\n2\tnew\t新しい製品「X」\n"
                                                      "3\tin-ledger\t取り込み 3 の 40 行目\n"
                                                      "5\trefused\t仕様「A4\\n方眼\\t\\\\」\\r\n"

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QTimer>
 #include <QStandardPaths>
@@ -11,6 +12,16 @@
 #include <unistd.h>
 
 namespace {
+
+// A row of the look, as the window or the console is given it.
+LineCheck CheckRow(int64_t line, LineCheck::Outcome outcome, const QString& detail)
+{
+    LineCheck row;
+    row.lngLineNumber = line;
+    row.outcome = outcome;
+    row.strDetail = detail;
+    return row;
+}
 
 const QString kImporting = QStringLiteral("インポート中です・・・・");
 
@@ -301,21 +312,42 @@ TEST_F(CommandTest, TheLookBeforeAnImportShowsItsTableForAnAcceptedFileOnly)
     }
 }
 
-TEST(CheckWindowTest, ASummaryAboveOneRowPerLineWithItsOutcomeInJapanese)
+TEST(CheckWindowTest, EachLineShowsItsOutcomeItsValuesAndItsNamesMarkedAndTheFilterHidesTheRest)
 {
-    const frmCheck window({{2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」"), {}},
-                           {3, LineCheck::Outcome::InLedger, QStringLiteral("取り込み 3 の 40 行目"), {}},
-                           {4, LineCheck::Outcome::Refused, QStringLiteral("<b>日付</b>「2024/13/5」"), {}}});
+    LineCheck fresh = CheckRow(2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」 / 販売先「ＡＢＣ商事」→「ABC商事」"));
+    fresh.strDate = QStringLiteral("2024/04/01");
+    fresh.strKind = QStringLiteral("文具");
+    fresh.strProduct = QStringLiteral("X");
+    fresh.strParty = QStringLiteral("ＡＢＣ商事");
+    fresh.lngQuantity = 3;
+    fresh.lngUnitPrice = 1200;
+    fresh.lngAmount = 3600;
+    fresh.newNames = {QStringLiteral("新しい製品「X」")};
+    fresh.matchedNames = {QStringLiteral("販売先「ＡＢＣ商事」→「ABC商事」")};
+    frmCheck window({fresh, CheckRow(3, LineCheck::Outcome::InLedger, QStringLiteral("取り込み 3 の 40 行目")),
+                     CheckRow(4, LineCheck::Outcome::Refused, QStringLiteral("<b>日付</b>「2024/13/5」"))},
+                    QStringLiteral("/data/5月/sales.csv"), QStringLiteral("/data/Data/iOrvanta.mdb"));
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("取り込み前の確認 - sales.csv（台帳: /data/Data/iOrvanta.mdb）"));
     EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lblSummary"))->text(),
               QStringLiteral("全レコード 3 件: 新しい行 1 件、取り込み済み 1 件、取り込めない行 1 件"));
-    const auto* grid = window.findChild<QTableWidget*>(QStringLiteral("grdLines"));
-    QStringList cells;
-    for (int cell = 0; cell < grid->rowCount() * grid->columnCount(); ++cell)
-        cells << grid->item(cell / grid->columnCount(), cell % grid->columnCount())->text();
-    EXPECT_EQ(cells, (QStringList{"2", "新しい", "新しい製品「X」", "3", "取り込み済み", "取り込み 3 の 40 行目", "4",
-                                  "取り込めない", "<b>日付</b>「2024/13/5」"}));
+    auto* grid = window.findChild<QTableWidget*>(QStringLiteral("grdLines"));
+    QStringList first;
+    for (int column = 0; column < grid->columnCount(); ++column)
+        first << grid->item(0, column)->text();
+    EXPECT_EQ(first, (QStringList{"2", "新しい", "2024/04/01", "文具", "＋X", "≒ＡＢＣ商事", "3", "1,200", "3,600",
+                                  "新しい製品「X」 / 販売先「ＡＢＣ商事」→「ABC商事」"}));
+    EXPECT_EQ(grid->item(2, 1)->text(), QStringLiteral("取り込めない"));
     // A name from the file shows as written, also in full on hovering.
-    EXPECT_TRUE(grid->item(2, 2)->toolTip().contains(QStringLiteral("&lt;b&gt;日付")));
+    EXPECT_TRUE(grid->item(2, grid->columnCount() - 1)->toolTip().contains(QStringLiteral("&lt;b&gt;日付")));
+
+    const std::pair<int, QList<bool>> filters[] = {{1, {false, true, true}}, {3, {true, true, false}}, {0, {false, false, false}}};
+    auto* show = window.findChild<QComboBox*>(QStringLiteral("cboShow"));
+    for (const auto& [index, hidden] : filters) {
+        show->setCurrentIndex(index);
+        EXPECT_EQ((QList<bool>{grid->isRowHidden(0), grid->isRowHidden(1), grid->isRowHidden(2)}), hidden) << index;
+    }
+    QTimer::singleShot(0, [&window] { window.findChild<QPushButton*>(QStringLiteral("cmdImport"))->click(); });
+    EXPECT_EQ(window.exec(), frmCheck::kImportChosen);
 }
 
 TEST_F(CommandTest, TheCloseButtonClosesTheWindowAtOnce)
