@@ -40,8 +40,11 @@ struct Product {
 
 // A sales file of lineCount lines, the header among them, as a shop's
 // ledger export would hold them: a few hundred products over a dozen
-// kinds (12 x variants), sold to about a hundred customers.
-inline QString GenerateSalesText(int lineCount, int variants = 30, int year = 2024)
+// kinds (12 x variants), sold to about a hundred customers. Another seed
+// gives other sales of the same products to the same customers, and a price
+// raised by a yen sales that none of the default ones is the same as.
+inline QString GenerateSalesText(int lineCount, int variants = 30, int year = 2024, unsigned seed = 20240105,
+                                 int priceRaise = 0)
 {
     const std::array<Product, 12> families = {{
         {"モニター", "ソニック電子", "えきしょうもにたー", "液晶モニター", "LM-%1W", "%1型 ワイド IPS", 19800},
@@ -69,7 +72,7 @@ inline QString GenerateSalesText(int lineCount, int variants = 30, int year = 20
         "たかしまでんき"};
     const std::array<const char*, 4> branches = {"本店", "駅前店", "第二営業所", "物流センター"};
 
-    std::mt19937 random(20240105);
+    std::mt19937 random(seed);
     const auto pick = [&](int n) { return int(random() % unsigned(n)); };
 
     QString text;
@@ -81,7 +84,7 @@ inline QString GenerateSalesText(int lineCount, int variants = 30, int year = 20
         const int variant = 1 + pick(variants);
         const QString model = QString::fromUtf8(family.model).arg(variant * 10 + 1);
         const QString spec = QString::fromUtf8(family.spec).arg(variant % 9 + 2);
-        const int price = family.price + variant * 100;
+        const int price = family.price + variant * 100 + priceRaise;
         const int quantity = 1 + pick(line % 17 == 0 ? 200 : 12);
         // Runs of lines for one customer; the name is then left empty (filled down).
         const bool newCustomer = line == 1 || pick(4) == 0;
