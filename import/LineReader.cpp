@@ -116,7 +116,6 @@ ReadLine LineReader::Read(const QString& strRecord, int64_t lngLineNumber)
     ReadLine line;
     line.lngLineNumber = lngLineNumber;
     line.strRecord = strRecord;
-    line.party = m_party;
     if (CarriesNoData(strRecord))
         return line;
     line.outcome = ReadLine::Outcome::Distributed;
