@@ -1,10 +1,13 @@
 #include "LedgerChoice.h"
 
+#include "FileChoice.h"
 #include "Keyring.h"
 #include "PostgresLedgerStore.h"
 #include "ServerConnection.h"
 #include "SqliteLedgerStore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <memory>
@@ -35,7 +38,7 @@ LedgerServer SettingsLedgerServer()
     return server;
 }
 
-LedgerServer ConfiguredLedgerServer()
+LedgerServer ConfiguredLedgerServer(const PasswordSource& passwords)
 {
     LedgerServer server;
     if (qEnvironmentVariableIsSet(kLedgerServerVariable)) {
@@ -46,9 +49,17 @@ LedgerServer ConfiguredLedgerServer()
     } else {
         server = SettingsLedgerServer();
     }
-    if (!server.strConnection.isEmpty())
-        server.password = KeyringPassword(server.strConnection);
+    if (!server.strConnection.isEmpty() && passwords)
+        server.password = [passwords, connection = server.strConnection] { return passwords(connection); };
     return server;
+}
+
+PasswordSource KeyringPasswords()
+{
+    return [](const QString& strConnection) {
+        const std::function<QString()> password = KeyringPassword(strConnection);
+        return password ? password() : QString();
+    };
 }
 
 std::function<QString()> KeyringPassword(const QString& strConnection)
@@ -59,18 +70,41 @@ std::function<QString()> KeyringPassword(const QString& strConnection)
     return [key] { return Keyring::ReadPassword(key).strPassword; };
 }
 
-LedgerStoreFactory ChooseLedgerStore()
+LedgerStoreFactory ChooseLedgerStore(const PasswordSource& passwords)
 {
-    const LedgerServer server = ConfiguredLedgerServer();
+    const LedgerServer server = ConfiguredLedgerServer(passwords);
     if (server.strConnection.isEmpty())
         return [] { return std::make_unique<SqliteLedgerStore>(); };
     return [server] { return std::make_unique<PostgresLedgerStore>(server); };
 }
 
-LedgerHistoryFactory ChooseLedgerHistory()
+LedgerHistoryFactory ChooseLedgerHistory(const PasswordSource& passwords)
 {
-    const LedgerServer server = ConfiguredLedgerServer();
+    const LedgerServer server = ConfiguredLedgerServer(passwords);
     if (server.strConnection.isEmpty())
         return [](const QString& strConnection) { return OpenSqliteLedgerHistory(strConnection); };
     return [server](const QString&) { return OpenPostgresLedgerHistory(server); };
+}
+
+LedgerInUse LedgerInUseNow()
+{
+    const LedgerServer server = ConfiguredLedgerServer(nullptr);
+    if (server.strConnection.isEmpty()) {
+        const QString file = LedgerFilePath();
+        return {false, QStringLiteral("このコンピューター"),
+                QStringLiteral("このコンピューター（%1）").arg(QDir::toNativeSeparators(file)), QFileInfo(file).path()};
+    }
+    const LedgerPlace place = PlaceOfConnection(server.strConnection, server.strSchema);
+    QString full = FullPlaceText(place);
+    if (qEnvironmentVariableIsSet(kLedgerServerVariable))
+        full += QStringLiteral("（環境変数 %1 による指定）").arg(QLatin1String(kLedgerServerVariable));
+    return {true, ShortPlaceText(place), full, QString()};
+}
+
+QString LedgerPlaceKey()
+{
+    const LedgerServer server = ConfiguredLedgerServer(nullptr);
+    if (server.strConnection.isEmpty())
+        return QStringLiteral("file\n") + LedgerFilePath();
+    return QStringLiteral("server\n%1\n%2").arg(server.strConnection, server.strSchema);
 }

@@ -5,7 +5,9 @@
 #include "HistoryCommands.h"
 #include "LedgerChoice.h"
 #include "LedgerPlaceSettings.h"
+#include "SessionPasswords.h"
 #include "UserData.h"
+#include "WindowHandOver.h"
 
 #include "FileChoice.h"
 #include "QtDesktop.h"
@@ -14,6 +16,7 @@
 #include "frmMain.h"
 
 #include <QApplication>
+#include <QSettings>
 
 #include <iostream>
 
@@ -21,12 +24,45 @@
 
 namespace {
 
+// The folder the file dialog last chose from, in the user's settings.
+frmMain::FolderMemory SettingsFolderMemory()
+{
+    static constexpr char kKey[] = "Window/LastFolder";
+    return {[] { return QSettings(QStringLiteral("MoraImport"), QStringLiteral("MoraImport")).value(kKey).toString(); },
+            [](const QString& folder) {
+                QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("MoraImport"),
+                          QStringLiteral("MoraImport"))
+                    .setValue(kKey, folder);
+            }};
+}
+
+// The socket of this user's window on the ledger of the moment; none
+// where the current folder is gone.
+QString WindowSocket()
+{
+    try {
+        return WindowHandOver::SocketPathFor(LedgerPlaceKey());
+    } catch (const std::exception&) {
+        return QString();
+    }
+}
+
 ExitStatus RunWindow(const CommandLine& commandLine, QtDesktop& desktop)
 {
+    // One window per user and ledger place: a later start hands its files to it.
+    WindowHandOver handOver(WindowSocket());
+    if (handOver.HandTo(commandLine.Files()))
+        return ExitStatus::Ok;
+    SessionPasswords passwords(SessionPasswords::DesktopWays(desktop));
     // The ledger of the moment: the ledger-place dialog may change it.
-    frmMain window(desktop, [] { return ChooseLedgerStore()(); });
-    window.SetLedgerHistory([](const QString& strConnection) { return ChooseLedgerHistory()(strConnection); });
+    frmMain window(desktop, [&passwords] { return ChooseLedgerStore(passwords.Source())(); });
+    window.SetLedgerHistory([&passwords](const QString& strConnection) {
+        return ChooseLedgerHistory(passwords.Source())(strConnection);
+    });
     window.SetLedgerPlaceSetup([] { return std::make_unique<LedgerPlaceSettings>(); });
+    window.SetLedgerInUse(LedgerInUseNow);
+    window.SetFolderMemory(SettingsFolderMemory());
+    handOver.Listen([&window](const QStringList& files) { window.HandedOver(files); });
     window.show();
     if (!commandLine.Files().isEmpty())
         window.OpenWith(commandLine.Files());
@@ -36,7 +72,9 @@ ExitStatus RunWindow(const CommandLine& commandLine, QtDesktop& desktop)
 // The history window alone, as the menu entry's action opens it.
 ExitStatus RunHistoryWindow(const CommandLine&, QtDesktop& desktop)
 {
-    frmHistory history(desktop, ChooseLedgerHistory(), LedgerConnectionString());
+    SessionPasswords passwords(SessionPasswords::DesktopWays(desktop));
+    frmHistory history(desktop, ChooseLedgerHistory(passwords.Source()), LedgerConnectionString());
+    history.SetLedgerName(LedgerInUseNow().strFull);
     if (!history.Reload())
         return ExitStatus::Failed;
     history.show();

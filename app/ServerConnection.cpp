@@ -1,11 +1,13 @@
 #include "ServerConnection.h"
 
+#include "PostgresConnection.h"
 #include "PostgresHandles.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QRegularExpression>
+#include <QStringList>
 
 namespace {
 
@@ -127,4 +129,72 @@ QString PasswordKey(const QString& strConnection)
         host = Value(keys, "hostaddr");
     return QStringLiteral("ledger host=%1 port=%2 dbname=%3 user=%4")
         .arg(Quoted(host), Quoted(port), Quoted(Value(keys, "dbname")), Quoted(Value(keys, "user")));
+}
+
+namespace {
+
+QString OrDefault(const QString& value, const QString& fallback)
+{
+    return value.isEmpty() ? fallback : value;
+}
+
+}  // namespace
+
+QString ShortPlaceText(const LedgerPlace& place)
+{
+    switch (place.kind) {
+    case LedgerPlace::Kind::ThisComputer:
+        return QStringLiteral("このコンピューター");
+    case LedgerPlace::Kind::Service:
+        return QStringLiteral("サーバー（サービス %1）").arg(place.strService);
+    case LedgerPlace::Kind::Server:
+        break;
+    }
+    return QStringLiteral("サーバー %1 の %2")
+        .arg(OrDefault(place.strHost, QStringLiteral("（既定のホスト）")),
+             OrDefault(place.strDatabase, QStringLiteral("（既定のデータベース）")));
+}
+
+QString FullPlaceText(const LedgerPlace& place)
+{
+    switch (place.kind) {
+    case LedgerPlace::Kind::ThisComputer:
+        return QStringLiteral("このコンピューター");
+    case LedgerPlace::Kind::Service:
+        return QStringLiteral("サーバー（pg_service.conf のサービス %1、スキーマ %2）").arg(place.strService, place.strSchema);
+    case LedgerPlace::Kind::Server:
+        break;
+    }
+    QString host = OrDefault(place.strHost, QStringLiteral("（既定のホスト）"));
+    if (!place.strPort.isEmpty())
+        host += QLatin1Char(':') + place.strPort;
+    QStringList about = {QStringLiteral("スキーマ %1").arg(place.strSchema)};
+    if (!place.strUser.isEmpty())
+        about << QStringLiteral("ユーザー %1").arg(place.strUser);
+    return QStringLiteral("サーバー %1 のデータベース %2（%3）")
+        .arg(host, OrDefault(place.strDatabase, QStringLiteral("（既定）")), about.join(QStringLiteral("、")));
+}
+
+PasswordAnswer TryPassword(const QString& strConnection, const QString& strPassword)
+{
+    const QByteArray connection = strConnection.toUtf8();
+    const QByteArray password = strPassword.toUtf8();
+    // As the ledger connects: the string's own keys win over these defaults.
+    const char* keys[] = {"connect_timeout", "application_name", "dbname", strPassword.isEmpty() ? nullptr : "password",
+                          nullptr};
+    const char* values[] = {"10", "MoraImport", connection.constData(), password.constData(), nullptr};
+    const PgConnection c(PQconnectdbParams(keys, values, 1));
+    if (!c)
+        return PasswordAnswer::Other;
+    if (PQstatus(c.get()) == CONNECTION_OK)
+        return PasswordAnswer::Accepted;
+    switch (ConnectFailureOf(PQerrorMessage(c.get()), PQconnectionNeedsPassword(c.get()) != 0,
+                             PQconnectionUsedPassword(c.get()) != 0)) {
+    case ConnectFailure::NoPassword:
+        return PasswordAnswer::Missing;
+    case ConnectFailure::WrongPassword:
+        return PasswordAnswer::Wrong;
+    default:
+        return PasswordAnswer::Other;
+    }
 }

@@ -19,3 +19,13 @@ QString ConnectionOfPlace(const LedgerPlace& place, const QString& strKeptFrom =
 // What the keyring knows a server's password by: its service, or its host,
 // port, database and user. Empty when the string cannot be read.
 QString PasswordKey(const QString& strConnection);
+
+// Which ledger a server's place is, shortly (サーバー ledger.example の
+// orvanta) and in full, with its port, schema and user; never a password.
+QString ShortPlaceText(const LedgerPlace& place);
+QString FullPlaceText(const LedgerPlace& place);
+
+// What a server answers a connection given this password (empty: libpq's
+// own ways, ~/.pgpass).
+enum class PasswordAnswer { Accepted, Missing, Wrong, Other };
+PasswordAnswer TryPassword(const QString& strConnection, const QString& strPassword);

@@ -1,5 +1,6 @@
 #include "HistoryTexts.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 QByteArray RejectsFileContent(const RunRejects& rejects)
@@ -37,4 +38,50 @@ QString ReliedOnText(const std::vector<clsLedgerHistory::RelyingRun>& runs)
         names << QStringLiteral("取り込み %1").arg(run.lngRunId);
     }
     return counted.join(QString()) + QStringLiteral("先に%1 を取り消してください。").arg(names.join(QStringLiteral("、")));
+}
+
+QString MasterText(const QString& strMaster)
+{
+    if (strMaster == QLatin1String("products"))
+        return QStringLiteral("製品");
+    if (strMaster == QLatin1String("suppliers"))
+        return QStringLiteral("仕入先");
+    if (strMaster == QLatin1String("customers"))
+        return QStringLiteral("販売先");
+    if (strMaster == QLatin1String("kinds"))
+        return QStringLiteral("種別");
+    return strMaster;
+}
+
+QString RunByText(const RunSummary& run)
+{
+    if (run.strHost.isEmpty())
+        return run.strUser;
+    return QStringLiteral("%1（%2）").arg(run.strUser, run.strHost);
+}
+
+QString UndoQuestionText(const RunSummary& run, int64_t lngTrades)
+{
+    return QStringLiteral("取り込み %1（%2）の取引 %3 件を取り消しますか？")
+        .arg(run.lngRunId)
+        .arg(QFileInfo(run.strFilePath).fileName())
+        .arg(lngTrades);
+}
+
+QString UndoNamesText(const clsLedgerHistory::UndoResult& preview)
+{
+    const std::pair<const char*, int64_t> names[] = {
+        {"products", preview.lngProductsRemoved},
+        {"suppliers", preview.lngSuppliersRemoved},
+        {"customers", preview.lngCustomersRemoved},
+        {"kinds", preview.lngKindsRemoved},
+    };
+    QStringList counted;
+    for (const auto& [master, count] : names) {
+        if (count > 0)
+            counted << QStringLiteral("%1 %2 件").arg(MasterText(QString::fromLatin1(master))).arg(count);
+    }
+    if (counted.isEmpty())
+        return QString();
+    return QStringLiteral("この取り込みだけが使っている%1も台帳から消えます。").arg(counted.join(QStringLiteral("、")));
 }

@@ -21,3 +21,12 @@ QString UnknownRunText(const QString& strRun);
 QString AlreadyUndoneText(int64_t lngRunId);
 // Why an undo was refused: the later runs that counted its trades as their lines.
 QString ReliedOnText(const std::vector<clsLedgerHistory::RelyingRun>& runs);
+
+// 製品, 仕入先, 販売先 or 種別, for a master table's name.
+QString MasterText(const QString& strMaster);
+// Who made a run: the user, and the computer in brackets.
+QString RunByText(const RunSummary& run);
+// The undo's question, with what the undo would take out.
+QString UndoQuestionText(const RunSummary& run, int64_t lngTrades);
+// Beneath it: the names that would go with the trades; empty when none would.
+QString UndoNamesText(const clsLedgerHistory::UndoResult& preview);

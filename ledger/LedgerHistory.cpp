@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+#include <utility>
+
 namespace {
 
 // A run's trades leave the ledger only with its undo, all together: the
@@ -11,7 +13,8 @@ namespace {
 constexpr const char* kRunColumns =
     "SELECT r.run_id, r.started, r.ended, r.undone, r.purchase, r.lines_read, r.lines_imported, r.file_path,"
     " r.file_size, r.sha256, r.user_name, r.host, r.program_version,"
-    " CASE WHEN r.undone IS NULL THEN r.lines_imported ELSE 0 END, r.lines_skipped FROM runs r";
+    " CASE WHEN r.undone IS NULL THEN r.lines_imported ELSE 0 END, r.lines_skipped,"
+    " (SELECT count(*) FROM rejected_lines x WHERE x.run_id = r.run_id) FROM runs r";
 
 RunSummary SummaryOf(const SqlRow& row)
 {
@@ -31,8 +34,25 @@ RunSummary SummaryOf(const SqlRow& row)
     run.strProgramVersion = TextOf(row[12]);
     run.lngTradesInLedger = IntegerOf(row[13]);
     run.lngSkipped = int32_t(IntegerOf(row[14]));
+    run.lngRefused = int32_t(IntegerOf(row[15]));
     return run;
 }
+
+struct MasterOfRun {
+    const char* master;
+    const char* added;     // the names the run added, oldest first
+    const char* storedAs;  // the stored name of a master ID
+};
+constexpr MasterOfRun kMastersOfRun[] = {
+    {"products", "SELECT name FROM products WHERE run_id = ?1 ORDER BY product_id",
+     "SELECT name FROM products WHERE product_id = m.master_id"},
+    {"suppliers", "SELECT name FROM suppliers WHERE run_id = ?1 ORDER BY supplier_id",
+     "SELECT name FROM suppliers WHERE supplier_id = m.master_id"},
+    {"customers", "SELECT name FROM customers WHERE run_id = ?1 ORDER BY customer_id",
+     "SELECT name FROM customers WHERE customer_id = m.master_id"},
+    {"kinds", "SELECT name FROM kinds WHERE run_id = ?1 ORDER BY kind_code",
+     "SELECT name FROM kinds WHERE kind_code = m.master_id"},
+};
 
 // Runs body, turning a database's failure into the history's.
 template <typename Body>
@@ -96,7 +116,49 @@ std::optional<RunRejects> LedgerHistory::Rejects(int64_t lngRunId)
     });
 }
 
+std::optional<RunDetail> LedgerHistory::Detail(int64_t lngRunId)
+{
+    std::optional<RunSummary> run = Run(lngRunId);
+    std::optional<RunRejects> rejects = Rejects(lngRunId);
+    if (!run || !rejects)
+        return std::nullopt;
+    return Answer([&]() -> std::optional<RunDetail> {
+        LedgerDatabase& db = database();
+        RunDetail detail{*run, *rejects, {}, {}, {}};
+        for (const SqlRow& row :
+             db.query("SELECT s.line_number, coalesce(s.matched_run_id, 0), coalesce(s.matched_line_number, 0),"
+                      " r.started FROM skipped_lines s LEFT JOIN runs r ON r.run_id = s.matched_run_id"
+                      " WHERE s.run_id = ?1 ORDER BY s.line_number",
+                      {lngRunId})) {
+            LedgerMatch match{IntegerOf(row[1]), IntegerOf(row[2]), IsNull(row[3]) ? QDateTime() : LocalTimeOf(row[3])};
+            detail.skipped.push_back(LineLeftOut{IntegerOf(row[0]), match});
+        }
+        for (const MasterOfRun& master : kMastersOfRun) {
+            for (const SqlRow& row : db.query(master.added, {lngRunId}))
+                detail.addedNames.push_back(RunName{QString::fromLatin1(master.master), TextOf(row[0]), QString()});
+        }
+        for (const MasterOfRun& master : kMastersOfRun) {
+            const QByteArray sql = QByteArray("SELECT m.name, (") + master.storedAs
+                                   + ") FROM matched_names m WHERE m.run_id = ?1 AND m.master = ?2 ORDER BY m.name";
+            for (const SqlRow& row : db.query(sql.constData(), {lngRunId, QString::fromLatin1(master.master)}))
+                detail.matchedNames.push_back(RunName{QString::fromLatin1(master.master), TextOf(row[0]), TextOf(row[1])});
+        }
+        return detail;
+    });
+}
+
 clsLedgerHistory::UndoResult LedgerHistory::UndoRun(int64_t lngRunId, const std::function<void()>& whileWaiting)
+{
+    return Undo(lngRunId, whileWaiting, true);
+}
+
+clsLedgerHistory::UndoResult LedgerHistory::PreviewUndo(int64_t lngRunId, const std::function<void()>& whileWaiting)
+{
+    return Undo(lngRunId, whileWaiting, false);
+}
+
+clsLedgerHistory::UndoResult LedgerHistory::Undo(int64_t lngRunId, const std::function<void()>& whileWaiting,
+                                                 bool blnCommit)
 {
     return Answer([&] {
         LedgerDatabase& db = database();
@@ -142,15 +204,25 @@ clsLedgerHistory::UndoResult LedgerHistory::UndoRun(int64_t lngRunId, const std:
                 " AS m WHERE m.run_id IN (SELECT CAST(?1 AS bigint) UNION SELECT run_id FROM runs WHERE undone IS NOT NULL)"
                 " AND NOT EXISTS (SELECT 1 FROM trades t WHERE t.trade_id >="
                 " (SELECT coalesce(r.first_trade_id, 0) FROM runs r WHERE r.run_id = m.run_id) AND t.";
-            const QByteArray deletes[] = {
-                QByteArray("DELETE FROM products") + kAddedByUndone + "product_id = m.product_id)",
-                QByteArray("DELETE FROM suppliers") + kAddedByUndone + "supplier_id = m.supplier_id)",
-                QByteArray("DELETE FROM customers") + kAddedByUndone + "customer_id = m.customer_id)",
-                QByteArray("DELETE FROM kinds AS m WHERE m.run_id IN (SELECT CAST(?1 AS bigint) UNION SELECT run_id FROM runs"
-                           " WHERE undone IS NOT NULL) AND NOT EXISTS (SELECT 1 FROM products p WHERE p.kind_code = m.kind_code)"),
+            const std::pair<QByteArray, int64_t*> deletes[] = {
+                {QByteArray("DELETE FROM products") + kAddedByUndone + "product_id = m.product_id)",
+                 &result.lngProductsRemoved},
+                {QByteArray("DELETE FROM suppliers") + kAddedByUndone + "supplier_id = m.supplier_id)",
+                 &result.lngSuppliersRemoved},
+                {QByteArray("DELETE FROM customers") + kAddedByUndone + "customer_id = m.customer_id)",
+                 &result.lngCustomersRemoved},
+                {QByteArray("DELETE FROM kinds AS m WHERE m.run_id IN (SELECT CAST(?1 AS bigint) UNION SELECT run_id FROM runs"
+                            " WHERE undone IS NOT NULL) AND NOT EXISTS (SELECT 1 FROM products p WHERE p.kind_code = m.kind_code)"),
+                 &result.lngKindsRemoved},
             };
-            for (const QByteArray& sql : deletes)
-                db.execute(sql.constData(), {lngRunId});
+            for (const auto& [sql, removed] : deletes)
+                *removed = db.execute(sql.constData(), {lngRunId});
+            // A preview has counted what would go; the ledger stays as it was.
+            if (!blnCommit) {
+                db.rollback();
+                result.outcome = UndoOutcome::Undone;
+                return result;
+            }
             db.execute("UPDATE runs SET undone = ?2 WHERE run_id = ?1", {lngRunId, LedgerNow()});
             db.commit();
         } catch (...) {

@@ -12,8 +12,14 @@ public:
     std::vector<RunSummary> Runs() override;
     std::optional<RunSummary> Run(int64_t lngRunId) override;
     std::optional<RunRejects> Rejects(int64_t lngRunId) override;
+    std::optional<RunDetail> Detail(int64_t lngRunId) override;
     UndoResult UndoRun(int64_t lngRunId, const std::function<void()>& whileWaiting) override;
+    UndoResult PreviewUndo(int64_t lngRunId, const std::function<void()>& whileWaiting) override;
 
 protected:
     virtual LedgerDatabase& database() = 0;
+
+private:
+    // The undo, committed or, for a preview, rolled back once counted.
+    UndoResult Undo(int64_t lngRunId, const std::function<void()>& whileWaiting, bool blnCommit);
 };

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
 // Message box flags, as the platform's message box understands them.
@@ -51,6 +54,21 @@ struct Question {
     int intEscape = 0;            // what Escape and the title bar's close answer
 };
 
+// A reason may end with another program's own words (a server's), after
+// this mark: a box keeps them among its details, out of its prompt; a
+// stream writes the whole.
+inline constexpr QStringView kServerWordsMark = u"\nサーバーの応答: ";
+
+// A text cut at that mark: what the user reads, and the words beneath it
+// (empty when it has none).
+inline std::pair<QString, QString> SplitServerWords(const QString& text)
+{
+    const qsizetype at = text.indexOf(kServerWordsMark);
+    if (at < 0)
+        return {text, QString()};
+    return {text.left(at), text.mid(at + 1)};
+}
+
 // Everything the user sees or feels goes through this seam, so that the
 // engine and the window can be driven without a screen.
 class Desktop {
@@ -98,6 +116,17 @@ public:
     // False where a flood of reports must be cut short (boxes, one at a
     // time); true where every report is written (a stream).
     virtual bool ShowsEveryReport() const { return false; }
+    // Asks for a password in a field that hides it; nothing where it
+    // cannot be asked or the user cancelled.
+    virtual std::optional<QString> AskPassword(const QString& prompt, const QString& title)
+    {
+        (void)prompt;
+        (void)title;
+        return std::nullopt;
+    }
+    // Which ledger the boxes shown from now on concern, said beneath each
+    // (but a line's report); empty says nothing.
+    virtual void SetLedgerNote(const QString& note) { (void)note; }
     virtual void SetMousePointer(int pointer) = 0;
     // Lets the window handle its pending events.
     virtual void DoEvents() = 0;

@@ -6,6 +6,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QUrl>
 
 namespace {
@@ -66,4 +67,12 @@ void DropLabel::dropEvent(QDropEvent* event)
         event->ignore();
     }
     emit dropped(files);
+}
+
+void DropLabel::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QLabel::mouseDoubleClickEvent(event);
+    event->accept();
+    emit doubleClicked();
 }

@@ -20,8 +20,11 @@ signals:
     // Emitted from inside the drop event: connect it queued, so that the
     // handling runs once the event loop is back.
     void dropped(const QStringList& files);
+    // A double-click with the left button: the clerk asks to choose a file instead.
+    void doubleClicked();
 
 protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

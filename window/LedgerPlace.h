@@ -58,6 +58,16 @@ public:
 
 using LedgerPlaceSetupFactory = std::function<std::unique_ptr<LedgerPlaceSetup>()>;
 
+// Which ledger the window works on, as the clerk is shown it.
+struct LedgerInUse {
+    bool blnServer = false;
+    QString strShort;       // このコンピューター; サーバー ledger.example の orvanta
+    QString strFull;        // with the file's path, or the server's port, schema and user
+    QString strDataFolder;  // the folder of this computer's ledger file; empty for a server
+};
+// Asked anew each time: the current folder and the settings decide.
+using LedgerInUseSource = std::function<LedgerInUse()>;
+
 // The default SSL mode for a host: a server elsewhere must prove who it is.
 inline bool IsThisComputer(const QString& strHost)
 {

@@ -5,11 +5,16 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <QSpacerItem>
 #include <QStyle>
 #include <QTextEdit>
@@ -55,7 +60,52 @@ int QtDesktop::Ask(const Question& question)
 
 void QtDesktop::LineReport(const QString& prompt, const LineReportPlace& place)
 {
-    ShowBox(prompt, MB_OK, QString(), PlaceText(place), QString());
+    ShowBox(prompt, MB_OK, QString(), PlaceText(place), QString(), nullptr, BoxKind::LineReport);
+}
+
+std::optional<QString> QtDesktop::AskPassword(const QString& prompt, const QString& title)
+{
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
+    dialog.setWindowIcon(ProgramIcon());
+    dialog.setFont(JapaneseGothic(9, false));
+    auto* text = new QLabel(&dialog);
+    text->setTextFormat(Qt::PlainText);
+    text->setWordWrap(true);
+    text->setText(QString(prompt).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    auto* label = new QLabel(QStringLiteral("パスワード(&P):"), &dialog);
+    auto* field = new QLineEdit(&dialog);
+    field->setObjectName(QStringLiteral("txtPassword"));
+    field->setEchoMode(QLineEdit::Password);
+    label->setBuddy(field);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(text);
+    layout->addWidget(label);
+    layout->addWidget(field);
+    layout->addWidget(buttons);
+    dialog.setMinimumWidth(360);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    field->setFocus();
+    if (RunModal(dialog) != QDialog::Accepted)
+        return std::nullopt;
+    const QString password = field->text();
+    field->clear();
+    return password;
+}
+
+int QtDesktop::RunModal(QDialog& dialog)
+{
+    const bool busy = m_overrideSet;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int result = dialog.exec();
+    if (busy)
+        QGuiApplication::restoreOverrideCursor();
+    PaintNow();
+    return result;
 }
 
 QString QtDesktop::PlaceText(const LineReportPlace& place)
@@ -66,9 +116,18 @@ QString QtDesktop::PlaceText(const LineReportPlace& place)
     return QStringLiteral("%1　%2「%3」").arg(line, place.strColumn, place.strValue);
 }
 
-int QtDesktop::ShowBox(const QString& prompt, int flags, const QString& title, const QString& informative,
-                       const QString& details, const Question* question)
+int QtDesktop::ShowBox(const QString& prompt, int flags, const QString& title, const QString& givenInformative,
+                       const QString& givenDetails, const Question* question, BoxKind kind)
 {
+    // A server's own words are for whoever looks further; the prompt says what to do.
+    const auto [shown, serverWords] = SplitServerWords(prompt);
+    QString details = givenDetails;
+    if (!serverWords.isEmpty())
+        details = details.isEmpty() ? serverWords : serverWords + QStringLiteral("\n\n") + details;
+    QString informative = givenInformative;
+    if (!m_strLedgerNote.isEmpty() && kind != BoxKind::LineReport)
+        informative = informative.isEmpty() ? m_strLedgerNote : informative + QLatin1Char('\n') + m_strLedgerNote;
+
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(title.isEmpty() ? QCoreApplication::applicationName() : title);
     // Without a parent window (a drop from another program) the box would
@@ -77,7 +136,7 @@ int QtDesktop::ShowBox(const QString& prompt, int flags, const QString& title, c
     box.setFont(JapaneseGothic(9, false));
     // Paths and error texts come from outside; never read them as markup.
     box.setTextFormat(Qt::PlainText);
-    box.setText(QString(prompt).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setText(QString(shown).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     if (flags & MB_ICONINFORMATION)
         box.setIcon(QMessageBox::Information);
     else if (flags & MB_ICONQUESTION)
@@ -130,19 +189,10 @@ int QtDesktop::ShowBox(const QString& prompt, int flags, const QString& title, c
     box.setWindowModality(Qt::ApplicationModal);
     if (flags & MB_SYSTEMMODAL)
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    {
-        // The question is the user's turn: the ordinary pointer over it, the
-        // busy one back once it is answered.
-        const bool busy = m_overrideSet;
-        if (busy)
-            QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
-        box.exec();
-        if (busy)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    // What the box covered is painted again before the work after it, which
-    // may let no events through for a while.
-    PaintNow();
+    // The question is the user's turn: the ordinary pointer over it. What
+    // the box covered is painted again before the work after it, which may
+    // let no events through for a while.
+    RunModal(box);
     QAbstractButton* clicked = box.clickedButton();
     if (question) {
         const auto found = std::find(choices.begin(), choices.end(), clicked);

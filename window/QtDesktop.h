@@ -5,6 +5,9 @@
 #include <QElapsedTimer>
 
 #include <chrono>
+#include <optional>
+
+class QDialog;
 
 // The program's Desktop: Qt message boxes, the application-wide override
 // cursor and the Qt event loop.
@@ -28,6 +31,10 @@ public:
     // The prompt as it is, and beneath it where: the line, and the column
     // with its value.
     void LineReport(const QString& prompt, const LineReportPlace& place) override;
+    // A dialog of its own: the prompt, a field that hides what is typed,
+    // OK and キャンセル.
+    std::optional<QString> AskPassword(const QString& prompt, const QString& title) override;
+    void SetLedgerNote(const QString& note) override { m_strLedgerNote = note; }
     void SetMousePointer(int pointer) override;
     void DoEvents() override;
 
@@ -45,11 +52,16 @@ public:
     static constexpr int kDetailsLines = 15;
 
 private:
+    enum class BoxKind { Message, LineReport };
     int ShowBox(const QString& prompt, int flags, const QString& title, const QString& informative,
-                const QString& details, const Question* question = nullptr);
+                const QString& details, const Question* question = nullptr, BoxKind kind = BoxKind::Message);
+    // Runs a modal dialog with the ordinary pointer over it, the busy one
+    // back once it is answered, and what it covered painted again.
+    int RunModal(QDialog& dialog);
 
     // Whether this object has an override cursor on Qt's stack.
     bool m_overrideSet = false;
+    QString m_strLedgerNote;
     std::chrono::milliseconds m_eventInterval;
     // Since the last pass of the event loop; invalid before the first.
     QElapsedTimer m_sinceEvents;

@@ -1,6 +1,7 @@
 #include "frmHistory.h"
 
 #include "Appearance.h"
+#include "frmRunDetail.h"
 
 #include "Desktop.h"
 #include "HistoryTexts.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFont>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -20,7 +22,10 @@ namespace {
 
 const QString TITLE_HISTORY = QStringLiteral("取り込み履歴");
 
-enum Column { ColumnRun, ColumnTime, ColumnFile, ColumnMode, ColumnRead, ColumnImported, ColumnState, ColumnCount };
+enum Column {
+    ColumnRun, ColumnTime, ColumnFile, ColumnMode, ColumnRead, ColumnImported, ColumnSkipped, ColumnRefused,
+    ColumnBy, ColumnState, ColumnCount
+};
 
 QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
 {
@@ -58,7 +63,12 @@ void frmHistory::BuildControls()
     grdRuns->setObjectName(QStringLiteral("grdRuns"));
     grdRuns->setHorizontalHeaderLabels(
         {QStringLiteral("番号"), QStringLiteral("日時"), QStringLiteral("ファイル"), QStringLiteral("種類"), QStringLiteral("読込"),
-         QStringLiteral("取込"), QStringLiteral("状態")});
+         QStringLiteral("取込"), QStringLiteral("台帳にあり"), QStringLiteral("取込不可"), QStringLiteral("実行者"),
+         QStringLiteral("状態")});
+    grdRuns->horizontalHeaderItem(ColumnSkipped)->setToolTip(QStringLiteral("台帳にある取引と同じため取り込まなかった行"));
+    grdRuns->horizontalHeaderItem(ColumnRefused)->setToolTip(QStringLiteral("取り込めなかった行"));
+    // Tab leaves the table for the buttons; the arrows move within it.
+    grdRuns->setTabKeyNavigation(false);
     grdRuns->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdRuns->setSelectionMode(QAbstractItemView::SingleSelection);
     grdRuns->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -67,20 +77,27 @@ void frmHistory::BuildControls()
     grdRuns->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     grdRuns->horizontalHeader()->setSectionResizeMode(ColumnFile, QHeaderView::Stretch);
     connect(grdRuns, &QTableWidget::itemSelectionChanged, this, &frmHistory::UpdateButtons);
+    connect(grdRuns, &QTableWidget::cellDoubleClicked, this, &frmHistory::ShowDetail);
 
-    cmdUndo = new QPushButton(QStringLiteral("取り消し"), this);
+    cmdDetail = new QPushButton(QStringLiteral("詳細…(&D)"), this);
+    cmdDetail->setObjectName(QStringLiteral("cmdDetail"));
+    cmdUndo = new QPushButton(QStringLiteral("取り消し(&U)"), this);
     cmdUndo->setObjectName(QStringLiteral("cmdUndo"));
-    cmdSaveRejects = new QPushButton(QStringLiteral("取り込めなかった行を保存"), this);
+    cmdSaveRejects = new QPushButton(QStringLiteral("取り込めなかった行を保存(&S)"), this);
     cmdSaveRejects->setObjectName(QStringLiteral("cmdSaveRejects"));
-    cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
+    cmdClose = new QPushButton(QStringLiteral("閉じる(&C)"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    for (QPushButton* button : {cmdUndo, cmdSaveRejects, cmdClose})
+    for (QPushButton* button : {cmdDetail, cmdUndo, cmdSaveRejects, cmdClose})
         button->setAutoDefault(false);
+    // Return on a run opens its detail; Escape closes the window.
+    cmdDetail->setDefault(true);
+    connect(cmdDetail, &QPushButton::clicked, this, &frmHistory::ShowDetail);
     connect(cmdUndo, &QPushButton::clicked, this, &frmHistory::cmdUndo_Click);
     connect(cmdSaveRejects, &QPushButton::clicked, this, &frmHistory::cmdSaveRejects_Click);
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdDetail);
     buttons->addWidget(cmdUndo);
     buttons->addWidget(cmdSaveRejects);
     buttons->addStretch();
@@ -89,15 +106,26 @@ void frmHistory::BuildControls()
     layout->addWidget(grdRuns);
     layout->addLayout(buttons);
     UpdateButtons();
+    grdRuns->setFocus();
+}
+
+void frmHistory::SetLedgerName(const QString& strLedger)
+{
+    setWindowTitle(strLedger.isEmpty() ? TITLE_HISTORY : TITLE_HISTORY + QStringLiteral(" — ") + strLedger);
+}
+
+std::unique_ptr<clsLedgerHistory> frmHistory::OpenHistory()
+{
+    std::unique_ptr<clsLedgerHistory> history = m_openHistory ? m_openHistory(m_strConnection) : nullptr;
+    if (!history)
+        throw LedgerError(QStringLiteral("台帳を開けません。"));
+    return history;
 }
 
 bool frmHistory::Reload()
 {
     try {
-        std::unique_ptr<clsLedgerHistory> history = m_openHistory ? m_openHistory(m_strConnection) : nullptr;
-        if (!history)
-            throw LedgerError(QStringLiteral("台帳を開けません。"));
-        m_runs = history->Runs();
+        m_runs = OpenHistory()->Runs();
     } catch (const LedgerError& error) {
         Tell(error.message());
         return false;
@@ -125,7 +153,20 @@ void frmHistory::ShowRuns()
         grdRuns->setItem(row, ColumnMode, Cell(run.blnPurchase ? QStringLiteral("仕入") : QStringLiteral("販売")));
         grdRuns->setItem(row, ColumnRead, Cell(QString::number(run.lngRead), number));
         grdRuns->setItem(row, ColumnImported, Cell(QString::number(run.lngImported), number));
+        grdRuns->setItem(row, ColumnSkipped, Cell(QString::number(run.lngSkipped), number));
+        grdRuns->setItem(row, ColumnRefused, Cell(QString::number(run.lngRefused), number));
+        grdRuns->setItem(row, ColumnBy, Cell(RunByText(run)));
         grdRuns->setItem(row, ColumnState, Cell(run.blnUndone ? QStringLiteral("取消済") : QStringLiteral("取込済")));
+        // An undone run stays listed, greyed and slanted, its trades gone.
+        if (run.blnUndone) {
+            for (int column = 0; column < ColumnCount; ++column) {
+                QTableWidgetItem* item = grdRuns->item(row, column);
+                item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+                QFont font = item->font();
+                font.setItalic(true);
+                item->setFont(font);
+            }
+        }
         if (selected && selected->lngRunId == run.lngRunId)
             grdRuns->selectRow(row);
     }
@@ -148,8 +189,29 @@ std::optional<RunSummary> frmHistory::SelectedRun() const
 void frmHistory::UpdateButtons()
 {
     const std::optional<RunSummary> run = SelectedRun();
+    cmdDetail->setEnabled(run.has_value());
     cmdUndo->setEnabled(run && !run->blnUndone);
-    cmdSaveRejects->setEnabled(run && run->lngRead > run->lngImported);
+    // Lines left out as in the ledger were not refused: nothing of theirs to save.
+    cmdSaveRejects->setEnabled(run && run->lngRefused > 0);
+}
+
+void frmHistory::ShowDetail()
+{
+    const std::optional<RunSummary> run = SelectedRun();
+    if (!run)
+        return;
+    std::optional<RunDetail> detail;
+    try {
+        detail = OpenHistory()->Detail(run->lngRunId);
+    } catch (const LedgerError& error) {
+        return Tell(error.message());
+    } catch (const std::exception& error) {
+        return Tell(QString::fromUtf8(error.what()));
+    }
+    if (!detail)
+        return Tell(UnknownRunText(QString::number(run->lngRunId)));
+    frmRunDetail window(*detail, [this, summary = detail->run] { SaveRejectsOf(summary); }, this);
+    window.exec();
 }
 
 void frmHistory::cmdUndo_Click()
@@ -157,17 +219,21 @@ void frmHistory::cmdUndo_Click()
     const std::optional<RunSummary> run = SelectedRun();
     if (!run || run->blnUndone)
         return;
-    const QString strQuestion = QStringLiteral("取り込み %1（%2）の取引 %3 件を取り消しますか？")
-                                    .arg(run->lngRunId)
-                                    .arg(QFileInfo(run->strFilePath).fileName())
-                                    .arg(run->lngTradesInLedger);
-    if (m_desktop.MsgBox(strQuestion, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, TITLE_HISTORY) != IDYES)
-        return;
     try {
-        std::unique_ptr<clsLedgerHistory> history = m_openHistory ? m_openHistory(m_strConnection) : nullptr;
-        if (!history)
-            throw LedgerError(QStringLiteral("台帳を開けません。"));
-        const clsLedgerHistory::UndoResult result = history->UndoRun(run->lngRunId, [this] { m_desktop.DoEvents(); });
+        // Asked with what the undo would take out now; a refusal is told at once.
+        const clsLedgerHistory::UndoResult preview =
+            OpenHistory()->PreviewUndo(run->lngRunId, [this] { m_desktop.DoEvents(); });
+        if (preview.outcome == clsLedgerHistory::UndoOutcome::Undone
+            && m_desktop.MsgBoxWithInformation(UndoQuestionText(*run, preview.lngTradesRemoved),
+                                               MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2, TITLE_HISTORY,
+                                               UndoNamesText(preview), QString())
+                   != IDYES)
+            return;
+        std::unique_ptr<clsLedgerHistory> history = OpenHistory();
+        const clsLedgerHistory::UndoResult result =
+            preview.outcome == clsLedgerHistory::UndoOutcome::Undone
+                ? history->UndoRun(run->lngRunId, [this] { m_desktop.DoEvents(); })
+                : preview;
         history.reset();
         switch (result.outcome) {
         case clsLedgerHistory::UndoOutcome::Undone:
@@ -193,18 +259,17 @@ void frmHistory::cmdUndo_Click()
 
 void frmHistory::cmdSaveRejects_Click()
 {
-    const std::optional<RunSummary> run = SelectedRun();
-    if (!run)
-        return;
+    if (const std::optional<RunSummary> run = SelectedRun())
+        SaveRejectsOf(*run);
+}
+
+void frmHistory::SaveRejectsOf(const RunSummary& run)
+{
     try {
-        std::unique_ptr<clsLedgerHistory> history = m_openHistory ? m_openHistory(m_strConnection) : nullptr;
-        if (!history)
-            throw LedgerError(QStringLiteral("台帳を開けません。"));
-        const std::optional<RunRejects> rejects = history->Rejects(run->lngRunId);
-        history.reset();
+        const std::optional<RunRejects> rejects = OpenHistory()->Rejects(run.lngRunId);
         if (!rejects)
-            return Tell(UnknownRunText(QString::number(run->lngRunId)));
-        const QFileInfo source(run->strFilePath);
+            return Tell(UnknownRunText(QString::number(run.lngRunId)));
+        const QFileInfo source(run.strFilePath);
         const QString suggested = source.dir().filePath(source.completeBaseName() + QStringLiteral("-取り込めなかった行.csv"));
         const QString path = m_chooseSaveFile(suggested);
         if (path.isEmpty())
@@ -215,7 +280,7 @@ void frmHistory::cmdSaveRejects_Click()
         if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
             return Tell(QStringLiteral("ファイルに保存できません: %1（%2）").arg(path, file.errorString()));
         Tell(QStringLiteral("取り込み %1 の取り込めなかった行 %2 行を保存しました。\r\n%3")
-                 .arg(run->lngRunId)
+                 .arg(run.lngRunId)
                  .arg(rejects->lines.size())
                  .arg(QDir::toNativeSeparators(path)));
     } catch (const LedgerError& error) {

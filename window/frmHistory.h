@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -26,6 +27,10 @@ public:
 
     // Reads the runs again; false after the user has been told why it could not.
     bool Reload();
+    // Which ledger the runs are of, named in the title.
+    void SetLedgerName(const QString& strLedger);
+    // Opens the chosen run's detail, as a double-click on it does.
+    void ShowDetail();
     void SetSaveFileChooser(SaveFileChooser chooser) { m_chooseSaveFile = std::move(chooser); }
 
 private:
@@ -35,6 +40,9 @@ private:
     std::optional<RunSummary> SelectedRun() const;
     void cmdUndo_Click();
     void cmdSaveRejects_Click();
+    void SaveRejectsOf(const RunSummary& run);
+    // The ledger's history, opened for one operation.
+    std::unique_ptr<clsLedgerHistory> OpenHistory();
     void Tell(const QString& strPrompt);
 
     Desktop& m_desktop;
@@ -45,6 +53,7 @@ private:
 
     // Owned by this dialog as their parent.
     QTableWidget* grdRuns = nullptr;
+    QPushButton* cmdDetail = nullptr;
     QPushButton* cmdUndo = nullptr;
     QPushButton* cmdSaveRejects = nullptr;
     QPushButton* cmdClose = nullptr;

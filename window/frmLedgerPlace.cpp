@@ -54,23 +54,23 @@ void frmLedgerPlace::BuildControls()
         widget->setObjectName(QLatin1String(name));
         return widget;
     };
-    optThisComputer = new QRadioButton(QStringLiteral("このコンピューター"), this);
+    optThisComputer = new QRadioButton(QStringLiteral("このコンピューター(&C)"), this);
     named(optThisComputer, "optThisComputer");
     lblLocalPath = new QLabel(this);
     named(lblLocalPath, "lblLocalPath");
     lblLocalPath->setTextFormat(Qt::PlainText);
     lblLocalPath->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblLocalPath->setText(QDir::toNativeSeparators(m_setup.LocalLedgerPath()));
-    optServer = new QRadioButton(QStringLiteral("サーバー"), this);
+    optServer = new QRadioButton(QStringLiteral("サーバー(&S)"), this);
     named(optServer, "optServer");
     auto* where = new QButtonGroup(this);
     where->addButton(optThisComputer);
     where->addButton(optServer);
 
     fraServer = new QWidget(this);
-    optHost = new QRadioButton(QStringLiteral("接続先を入力"), fraServer);
+    optHost = new QRadioButton(QStringLiteral("接続先を入力(&E)"), fraServer);
     named(optHost, "optHost");
-    optService = new QRadioButton(QStringLiteral("サービス名（pg_service.conf）"), fraServer);
+    optService = new QRadioButton(QStringLiteral("サービス名（pg_service.conf）(&V)"), fraServer);
     named(optService, "optService");
     auto* how = new QButtonGroup(fraServer);
     how->addButton(optHost);
@@ -94,7 +94,7 @@ void frmLedgerPlace::BuildControls()
     named(txtSslRootCert, "txtSslRootCert");
     // Full paths: the Japanese faces draw a tilde as an overline.
     txtSslRootCert->setPlaceholderText(QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral(".postgresql/root.crt"))));
-    cmdSslRootCert = new QPushButton(QStringLiteral("参照…"), fraServer);
+    cmdSslRootCert = new QPushButton(QStringLiteral("参照…(&B)"), fraServer);
     named(cmdSslRootCert, "cmdSslRootCert");
     cmdSslRootCert->setAutoDefault(false);
     txtService = new QLineEdit(fraServer);
@@ -113,13 +113,14 @@ void frmLedgerPlace::BuildControls()
     if (m_blnKeyring) {
         lblPassword->setText(QStringLiteral("パスワードはデスクトップのキーリングに保存し、接続のたびにそこから読みます。"));
     } else {
-        // Without a keyring the password would have nowhere safe to go.
-        txtPassword->setEnabled(false);
+        // Without a keyring the password has nowhere safe to go: typed here it
+        // serves the connection test only.
         const QString pgpass = QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral(".pgpass")));
-        txtPassword->setPlaceholderText(QStringLiteral("%1 を使います").arg(pgpass));
-        lblPassword->setText(QStringLiteral("キーリングを使えないため、パスワードはここでは保存せず、%1 から読みます。"
-                                            "%1 に「ホスト:ポート:データベース:ユーザー:パスワード」の行を書き、"
-                                            "chmod 600 %1 で自分だけが読めるようにしてください。")
+        txtPassword->setPlaceholderText(QStringLiteral("接続テストにだけ使います（保存しません）"));
+        lblPassword->setText(QStringLiteral("キーリングを使えないため、パスワードは保存しません。次のどちらかにしてください。\n"
+                                            "・インポートのときに尋ねるパスワードを入力する（このセッションの間だけ覚え、どこにも書きません）。\n"
+                                            "・%1 に「ホスト:ポート:データベース:ユーザー:パスワード」の行を書き、"
+                                            "chmod 600 %1 で自分だけが読めるようにする（%1 を使います）。")
                                  .arg(pgpass));
     }
 
@@ -127,18 +128,21 @@ void frmLedgerPlace::BuildControls()
     certificate->setContentsMargins(QMargins());
     certificate->addWidget(txtSslRootCert, 1);
     certificate->addWidget(cmdSslRootCert);
+    // Each field's label carries its mnemonic, which moves the focus to it.
     auto* form = new QFormLayout;
     form->addRow(optHost);
-    form->addRow(QStringLiteral("ホスト:"), txtHost);
-    form->addRow(QStringLiteral("ポート:"), txtPort);
-    form->addRow(QStringLiteral("データベース:"), txtDatabase);
-    form->addRow(QStringLiteral("ユーザー:"), txtUser);
-    form->addRow(QStringLiteral("SSL:"), cboSslMode);
-    form->addRow(QStringLiteral("CA 証明書:"), certificate);
+    form->addRow(QStringLiteral("ホスト(&H):"), txtHost);
+    form->addRow(QStringLiteral("ポート(&P):"), txtPort);
+    form->addRow(QStringLiteral("データベース(&D):"), txtDatabase);
+    form->addRow(QStringLiteral("ユーザー(&U):"), txtUser);
+    form->addRow(QStringLiteral("SSL(&L):"), cboSslMode);
+    auto* certificateLabel = new QLabel(QStringLiteral("CA 証明書(&A):"), fraServer);
+    certificateLabel->setBuddy(txtSslRootCert);
+    form->addRow(certificateLabel, certificate);
     form->addRow(optService);
-    form->addRow(QStringLiteral("サービス名:"), txtService);
-    form->addRow(QStringLiteral("パスワード:"), txtPassword);
-    form->addRow(QStringLiteral("スキーマ:"), txtSchema);
+    form->addRow(QStringLiteral("サービス名(&N):"), txtService);
+    form->addRow(QStringLiteral("パスワード(&W):"), txtPassword);
+    form->addRow(QStringLiteral("スキーマ(&M):"), txtSchema);
     form->addRow(lblPassword);
     auto* server = new QVBoxLayout(fraServer);
     server->setContentsMargins(24, 0, 0, 0);
@@ -152,7 +156,7 @@ void frmLedgerPlace::BuildControls()
                                            "それが設定されている間はここでの選択より優先されます。"));
     lblEnvironment->setVisible(m_setup.ChosenByEnvironment());
 
-    cmdTest = new QPushButton(QStringLiteral("接続テスト"), this);
+    cmdTest = new QPushButton(QStringLiteral("接続テスト(&T)"), this);
     named(cmdTest, "cmdTest");
     cmdTest->setAutoDefault(false);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -291,7 +295,8 @@ void frmLedgerPlace::accept()
 {
     if (!CheckFields())
         return;
-    const QString failure = m_setup.Save(Place(), txtPassword->text());
+    // Without a keyring, what was typed served the test and goes nowhere.
+    const QString failure = m_setup.Save(Place(), m_blnKeyring ? txtPassword->text() : QString());
     if (!failure.isEmpty())
         return Tell(failure);
     QDialog::accept();

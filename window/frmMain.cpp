@@ -3,6 +3,7 @@
 #include "Appearance.h"
 #include "DropLabel.h"
 #include "FileChoice.h"
+#include "ImportFileDialog.h"
 #include "frmCheck.h"
 #include "frmHistory.h"
 #include "frmLedgerPlace.h"
@@ -14,6 +15,8 @@
 #include <QAction>
 #include <QDir>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QLabel>
 #include <QPointer>
@@ -26,9 +29,13 @@
 // the status show, and everything comes back however the click ends.
 class frmMain::RunGuard {
 public:
-    RunGuard(frmMain& form, const QString& strStatus) : m_form(form), m_focus(form.focusWidget())
+    RunGuard(frmMain& form, const QString& strStatus, const LedgerInUse& ledger)
+        : m_form(form), m_focus(form.focusWidget())
     {
         m_form.m_running = true;
+        // A server is shared: every box of the click names which one it is.
+        if (ledger.blnServer)
+            m_form.m_desktop.SetLedgerNote(QStringLiteral("台帳: ") + ledger.strFull);
         m_form.cmdExec->setEnabled(false);
         m_form.cmdClose->setEnabled(false);
         for (QAction* entry : m_form.actions())
@@ -51,6 +58,7 @@ public:
     ~RunGuard()
     {
         EndBusy();
+        m_form.m_desktop.SetLedgerNote(QString());
         m_form.cmdExec->setEnabled(true);
         m_form.cmdClose->setEnabled(true);
         for (QAction* entry : m_form.actions())
@@ -72,7 +80,7 @@ private:
 frmMain::frmMain(Desktop& desktop, LedgerStoreFactory storeFactory, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_desktop(desktop), m_storeFactory(std::move(storeFactory))
+      m_desktop(desktop), m_storeFactory(std::move(storeFactory)), m_chooseFile(AskImportFile)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Dorvik"));
@@ -85,19 +93,21 @@ frmMain::frmMain(Desktop& desktop, LedgerStoreFactory storeFactory, QWidget* par
 
 void frmMain::BuildControls()
 {
-    cmdClose = new QPushButton(QStringLiteral("閉じる"), this);
+    // The designed texts, each with its mnemonic after it.
+    cmdClose = new QPushButton(QStringLiteral("閉じる(&C)"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setGeometry(8, 120, 101, 33);
 
-    cmdExec = new QPushButton(QStringLiteral("インポート"), this);
+    cmdExec = new QPushButton(QStringLiteral("インポート(&I)"), this);
     cmdExec->setObjectName(QStringLiteral("cmdExec"));
     cmdExec->setGeometry(328, 120, 101, 33);
 
+    // Return imports; on a focused 閉じる it closes, as a focused button answers Return.
     for (QPushButton* button : {cmdClose, cmdExec}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
+        button->setAutoDefault(true);
         button->setFocusPolicy(Qt::StrongFocus);
     }
+    cmdExec->setDefault(true);
     setTabOrder(cmdClose, cmdExec);
 
     lblInformation = new QLabel(QStringLiteral("Label1"), this);
@@ -129,26 +139,33 @@ void frmMain::BuildControls()
     lblItem->raise();
 
     connect(lblItem, &DropLabel::dropped, this, &frmMain::lblItem_OLEDragDrop, Qt::QueuedConnection);
+    connect(lblItem, &DropLabel::doubleClicked, this, &frmMain::ChooseFile);
     connect(cmdExec, &QPushButton::clicked, this, &frmMain::cmdExec_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmMain::cmdClose_Click);
 
-    // The look before an import, the history and the ledger's place open
-    // from a context menu, leaving the designed layout as it is.
-    mnuCheck = new QAction(QStringLiteral("取り込み前の確認…"), this);
+    // The file dialog, the look before an import, the history and the
+    // ledger's place open from a context menu, leaving the designed layout
+    // as it is.
+    mnuOpen = new QAction(QStringLiteral("ファイルを開く…(&O)"), this);
+    mnuOpen->setObjectName(QStringLiteral("mnuOpen"));
+    mnuOpen->setShortcut(QKeySequence::Open);
+    addAction(mnuOpen);
+    connect(mnuOpen, &QAction::triggered, this, &frmMain::ChooseFile);
+    mnuCheck = new QAction(QStringLiteral("取り込み前の確認…(&K)"), this);
     mnuCheck->setObjectName(QStringLiteral("mnuCheck"));
     addAction(mnuCheck);
     connect(mnuCheck, &QAction::triggered, this, &frmMain::ShowCheck);
-    mnuHistory = new QAction(QStringLiteral("取り込み履歴…"), this);
+    mnuHistory = new QAction(QStringLiteral("取り込み履歴…(&H)"), this);
     mnuHistory->setObjectName(QStringLiteral("mnuHistory"));
     addAction(mnuHistory);
     setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(mnuHistory, &QAction::triggered, this, &frmMain::ShowHistory);
-    mnuLedgerPlace = new QAction(QStringLiteral("台帳の場所…"), this);
+    mnuLedgerPlace = new QAction(QStringLiteral("台帳の場所…(&L)"), this);
     mnuLedgerPlace->setObjectName(QStringLiteral("mnuLedgerPlace"));
     addAction(mnuLedgerPlace);
     connect(mnuLedgerPlace, &QAction::triggered, this, &frmMain::ShowLedgerPlace);
 
-    cmdClose->setFocus();
+    cmdExec->setFocus();
 }
 
 void frmMain::closeEvent(QCloseEvent* event)
@@ -177,6 +194,83 @@ void frmMain::OpenWith(const QStringList& files)
     QMetaObject::invokeMethod(this, [this, files] { lblItem_OLEDragDrop(files); }, Qt::QueuedConnection);
 }
 
+void frmMain::HandedOver(const QStringList& files)
+{
+    if (!files.isEmpty())
+        OpenWith(files);
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmMain::ChooseFile()
+{
+    if (m_running || !m_chooseFile)
+        return;
+    const QString path = m_chooseFile(this, StartFolder());
+    if (!path.isEmpty())
+        lblItem_OLEDragDrop({path});
+}
+
+void frmMain::SetFolderMemory(FolderMemory memory)
+{
+    m_folderMemory = std::move(memory);
+    if (m_folderMemory.read)
+        m_strLastFolder = m_folderMemory.read();
+}
+
+QString frmMain::StartFolder() const
+{
+    if (!m_strLastFolder.isEmpty() && QFileInfo(m_strLastFolder).isDir())
+        return m_strLastFolder;
+    return QDir::homePath();
+}
+
+void frmMain::RememberFolderOf(const QString& strPath)
+{
+    const QString folder = QFileInfo(strPath).absolutePath();
+    if (folder == m_strLastFolder || !QFileInfo(folder).isDir())
+        return;
+    m_strLastFolder = folder;
+    if (m_folderMemory.write)
+        m_folderMemory.write(folder);
+}
+
+void frmMain::SetLedgerInUse(LedgerInUseSource source)
+{
+    m_ledgerInUse = std::move(source);
+    ShowLedgerInUse();
+}
+
+LedgerInUse frmMain::ShowLedgerInUse()
+{
+    if (!m_ledgerInUse)
+        return {};
+    const LedgerInUse ledger = m_ledgerInUse();
+    setToolTip(QStringLiteral("台帳: ") + ledger.strFull);
+    // After a tab, the menu shows it where shortcuts stand.
+    mnuLedgerPlace->setText(QStringLiteral("台帳の場所…(&L)\t") + ledger.strShort);
+    return ledger;
+}
+
+bool frmMain::DataFolderReady(const LedgerInUse& ledger)
+{
+    if (ledger.blnServer || ledger.strDataFolder.isEmpty() || QFileInfo(ledger.strDataFolder).isDir())
+        return true;
+    if (m_desktop.MsgBoxWithInformation(QStringLiteral("Data フォルダがありません。作成しますか？"),
+                                        MB_YESNO | MB_ICONQUESTION, QStringLiteral("インポート確認"),
+                                        QDir::toNativeSeparators(ledger.strDataFolder), QString())
+        != IDYES)
+        return false;
+    if (QDir().mkdir(ledger.strDataFolder))
+        return true;
+    m_desktop.MsgBox(QStringLiteral("Data フォルダを作成できません: %1").arg(QDir::toNativeSeparators(ledger.strDataFolder)),
+                     MB_ICONINFORMATION, QStringLiteral("インポートエラー"));
+    return false;
+}
+
 void frmMain::lblItem_OLEDragDrop(const QStringList& files)
 {
     try {
@@ -185,6 +279,7 @@ void frmMain::lblItem_OLEDragDrop(const QStringList& files)
             lblFileName->setText(QString());
             return;
         }
+        RememberFolderOf(*path);
         lblFileName->setText(*path);
         QFont font = lblFileName->font();
         font.setBold(true);
@@ -213,9 +308,11 @@ void frmMain::cmdExec_Click()
         if (strFilePath.isEmpty())
             return;
 
+        const LedgerInUse ledger = ShowLedgerInUse();
         clsImportSource importSource(m_desktop, m_storeFactory);
-        RunGuard guard(*this, QStringLiteral("インポート中です・・・・"));
-        if (importSource.IMPFileCheck(strFilePath) || importSource.IMPRepeatCheck(strFilePath, strConnection)
+        RunGuard guard(*this, QStringLiteral("インポート中です・・・・"), ledger);
+        if (importSource.IMPFileCheck(strFilePath) || !DataFolderReady(ledger)
+            || importSource.IMPRepeatCheck(strFilePath, strConnection)
             || importSource.IMPLineCheck(strFilePath, strConnection))
             return;
         importSource.ExecImport(strFilePath, strConnection);
@@ -234,11 +331,12 @@ void frmMain::ShowCheck()
         const QString strFilePath = chosenFile();
         if (strFilePath.isEmpty())
             return;
+        const LedgerInUse ledger = ShowLedgerInUse();
         std::optional<std::vector<LineCheck>> checks;
         {
             // Released before the table shows, so that the ledger waits on no one.
             clsImportSource importSource(m_desktop, m_storeFactory);
-            RunGuard guard(*this, QString());
+            RunGuard guard(*this, QString(), ledger);
             checks = importSource.CheckFile(strFilePath, strConnection);
         }
         if (!checks)
@@ -275,6 +373,7 @@ void frmMain::ShowHistory()
         return;
     try {
         frmHistory history(m_desktop, m_openHistory, LedgerConnectionString(), this);
+        history.SetLedgerName(ShowLedgerInUse().strFull);
         if (history.Reload())
             history.exec();
     } catch (const std::exception& error) {
@@ -292,6 +391,7 @@ void frmMain::ShowLedgerPlace()
             return;
         frmLedgerPlace place(m_desktop, *setup, this);
         place.exec();
+        ShowLedgerInUse();
     } catch (const std::exception& error) {
         m_desktop.MsgBox(ErrorDescription(error), MB_ICONINFORMATION, QStringLiteral("台帳の場所"));
     }

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <functional>
+
 class Desktop;
 class DropLabel;
 class QAction;
@@ -19,11 +21,36 @@ class QPushButton;
 class frmMain : public QWidget {
     Q_OBJECT
 public:
+    // Asks for the file to import, starting in a folder; empty when cancelled.
+    using FileChooser = std::function<QString(QWidget* parent, const QString& strStartFolder)>;
+    // Where the folder the file dialog last chose from is kept between sessions.
+    struct FolderMemory {
+        std::function<QString()> read;
+        std::function<void(const QString&)> write;
+    };
+
     frmMain(Desktop& desktop, LedgerStoreFactory storeFactory, QWidget* parent = nullptr);
 
     // Takes files as if they had been dropped on lblItem, once the event
     // loop is back: how the program is opened with a file.
     void OpenWith(const QStringList& files);
+    // A later start of the program handed its files to this window: taken
+    // as a drop, and the window comes to the front.
+    void HandedOver(const QStringList& files);
+
+    // Asks for a file and takes the choice exactly as a drop of it, as a
+    // double-click on lblItem, its context menu and Ctrl+O do.
+    void ChooseFile();
+    void SetFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+    void SetFolderMemory(FolderMemory memory);
+    // The folder the file dialog starts in.
+    QString StartFolder() const;
+
+    // Which ledger the window works on: shown in its tooltip and its
+    // context menu, beneath the boxes of a server's import, and asked for
+    // the Data folder an import needs. Without it the window says nothing
+    // of the ledger and leaves the folder to the store.
+    void SetLedgerInUse(LedgerInUseSource source);
 
     // True while an import run, or the look before one, holds the window.
     bool IsRunning() const { return m_running; }
@@ -55,11 +82,21 @@ private:
     void cmdClose_Click();
     // The dropped file's path; empty once the clerk is told none is chosen.
     QString chosenFile();
+    // The ledger of the moment, shown where the clerk looks for it.
+    LedgerInUse ShowLedgerInUse();
+    // The Data folder this computer's ledger needs, made when the clerk
+    // says so; false when the import cannot go on.
+    bool DataFolderReady(const LedgerInUse& ledger);
+    void RememberFolderOf(const QString& strPath);
 
     Desktop& m_desktop;
     LedgerStoreFactory m_storeFactory;
     LedgerHistoryFactory m_openHistory;
     LedgerPlaceSetupFactory m_placeSetup;
+    LedgerInUseSource m_ledgerInUse;
+    FileChooser m_chooseFile;
+    FolderMemory m_folderMemory;
+    QString m_strLastFolder;
     bool m_running = false;
 
     // Owned by this widget as their parent.
@@ -68,6 +105,7 @@ private:
     QLabel* lblInformation = nullptr;
     QLabel* lblFileName = nullptr;
     DropLabel* lblItem = nullptr;
+    QAction* mnuOpen = nullptr;
     QAction* mnuCheck = nullptr;
     QAction* mnuHistory = nullptr;
     QAction* mnuLedgerPlace = nullptr;

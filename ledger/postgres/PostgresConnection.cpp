@@ -4,6 +4,8 @@
 #include "MaskedConnection.h"
 #include "PostgresLedgerDatabase.h"
 
+#include "Desktop.h"
+
 #include <algorithm>
 #include <array>
 #include <initializer_list>
@@ -277,34 +279,72 @@ bool MayWriteLedger(PGconn* c, SchemaFinding finding)
            PQgetvalue(result.get(), 0, 0)[0] == 't';
 }
 
+ConnectFailure ConnectFailureOf(const QByteArray& message, bool blnNeedsPassword, bool blnUsedPassword)
+{
+    const auto says = [&](std::initializer_list<const char*> words) {
+        return std::any_of(words.begin(), words.end(), [&](const char* word) { return message.contains(word); });
+    };
+    if (blnNeedsPassword)
+        return ConnectFailure::NoPassword;
+    if (says({"password authentication failed", "パスワード認証に失敗"})
+        || (blnUsedPassword && says({"authentication failed", "認証に失敗"})))
+        return ConnectFailure::WrongPassword;
+    if (says({"could not translate host name", "をアドレスに変換できませんでした"}))
+        return ConnectFailure::HostNotFound;
+    if (says({"Connection refused", "接続を拒否"}))
+        return ConnectFailure::Refused;
+    if (says({"timeout expired", "タイムアウト"}))
+        return ConnectFailure::Timeout;
+    if (says({"certificate", "証明書"}))
+        return ConnectFailure::Certificate;
+    if (says({"database \"", "データベース\""}) && says({"does not exist", "存在しません"}))
+        return ConnectFailure::NoDatabase;
+    if (says({"role \"", "ロール\""}) && says({"does not exist", "存在しません"}))
+        return ConnectFailure::NoUser;
+    if (says({"pg_hba.conf", "permission denied", "権限がありません"}))
+        return ConnectFailure::NoPermission;
+    return ConnectFailure::Other;
+}
+
+QString ConnectFailurePrompt(ConnectFailure failure, const QString& strHost, const QString& strDatabase,
+                             const QString& strUser)
+{
+    switch (failure) {
+    case ConnectFailure::HostNotFound:
+        return QStringLiteral("台帳サーバー「%1」が見つかりません。台帳の場所でホスト名を確かめてください。").arg(strHost);
+    case ConnectFailure::Refused:
+        return QStringLiteral("台帳サーバー「%1」に接続できません。サーバーが動いているか、台帳の場所でポートを確かめてください。")
+            .arg(strHost);
+    case ConnectFailure::Timeout:
+        return QStringLiteral("台帳サーバー「%1」から応答がありません。ネットワークとサーバーを確かめてください。").arg(strHost);
+    case ConnectFailure::NoPassword:
+        return QStringLiteral("台帳サーバーのパスワードがありません。台帳の場所で入力してください。");
+    case ConnectFailure::WrongPassword:
+        return QStringLiteral("台帳サーバーのパスワードが違います。台帳の場所で確かめてください。");
+    case ConnectFailure::Certificate:
+        return QStringLiteral("台帳サーバーの証明書を信頼できません。台帳の場所で事務所の CA 証明書を確かめてください。");
+    case ConnectFailure::NoDatabase:
+        return QStringLiteral("台帳サーバーにデータベース「%1」がありません。台帳の場所で確かめてください。").arg(strDatabase);
+    case ConnectFailure::NoUser:
+        return QStringLiteral("台帳サーバーにユーザー「%1」がありません。台帳の場所で確かめてください。").arg(strUser);
+    case ConnectFailure::NoPermission:
+        return QStringLiteral("台帳サーバーがこの接続を許していません。事務所の管理者に確かめてください。");
+    case ConnectFailure::Other:
+        break;
+    }
+    return QStringLiteral("台帳サーバーに接続できません。台帳の場所を確かめてください。");
+}
+
 QString ConnectFailureText(PGconn* c, const LedgerServer& server)
 {
     (void)server;
     // libpq speaks the user's language, and the server its own: both are looked for.
     const QByteArray message = PQerrorMessage(c);
-    const auto says = [&](std::initializer_list<const char*> words) {
-        return std::any_of(words.begin(), words.end(), [&](const char* word) { return message.contains(word); });
-    };
-    const QString host = QString::fromUtf8(PQhost(c));
-    QString why;
-    if (PQconnectionNeedsPassword(c))
-        why = QStringLiteral("サーバーがパスワードを求めていますが、パスワードがありません");
-    else if (PQconnectionUsedPassword(c) && says({"authentication failed", "認証に失敗"}))
-        why = QStringLiteral("ユーザー名かパスワードが違います");
-    else if (says({"could not translate host name", "をアドレスに変換できませんでした"}))
-        why = QStringLiteral("サーバー「%1」が見つかりません").arg(host);
-    else if (says({"Connection refused", "接続を拒否"}))
-        why = QStringLiteral("サーバー「%1」が接続を受け付けません。サーバーが動いていないか、ポートが違います").arg(host);
-    else if (says({"certificate", "証明書"}))
-        why = QStringLiteral("サーバーの証明書を信頼できません。事務所の CA 証明書を確かめて下さい");
-    else if (says({"timeout expired", "タイムアウト"}))
-        why = QStringLiteral("サーバー「%1」から応答がありません").arg(host);
-    else if (says({"pg_hba.conf"}))
-        why = QStringLiteral("サーバーがこのコンピューターからの接続を許していません");
-    const QString detail = Trimmed(message.constData());
-    if (why.isEmpty())
-        return QStringLiteral("データベースサーバーに接続できません: %1").arg(detail);
-    return QStringLiteral("データベースサーバーに接続できません（%1）: %2").arg(why, detail);
+    const ConnectFailure failure =
+        ConnectFailureOf(message, PQconnectionNeedsPassword(c) != 0, PQconnectionUsedPassword(c) != 0);
+    return ConnectFailurePrompt(failure, QString::fromUtf8(PQhost(c)), QString::fromUtf8(PQdb(c)),
+                                QString::fromUtf8(PQuser(c)))
+           + kServerWordsMark.toString() + Trimmed(message.constData());
 }
 
 // Ends the server process that served a lost connection, if it is still

@@ -45,6 +45,20 @@ std::optional<QString> ReachLedger(const LedgerServer& server, bool create, Reac
 // schema without one yet, make its tables there).
 bool MayWriteLedger(PGconn* connection, SchemaFinding finding);
 
+// Why a server refused a connection, as the clerk can act on it.
+enum class ConnectFailure {
+    HostNotFound, Refused, Timeout, NoPassword, WrongPassword, Certificate, NoDatabase, NoUser, NoPermission, Other
+};
+
+// Which failure libpq's and the server's words tell (in English or in
+// Japanese), with what libpq knows of the password.
+ConnectFailure ConnectFailureOf(const QByteArray& message, bool blnNeedsPassword, bool blnUsedPassword);
+
+// One short prompt that says what to do, then the server's own words
+// after kServerWordsMark, for a box's details.
+QString ConnectFailurePrompt(ConnectFailure failure, const QString& strHost, const QString& strDatabase,
+                             const QString& strUser);
+
 // The server's refusal of a connection, in the user's words.
 QString ConnectFailureText(PGconn* connection, const LedgerServer& server);
 

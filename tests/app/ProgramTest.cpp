@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QThread>
 
 #include <utility>
 #include <vector>
@@ -195,6 +196,52 @@ TEST_F(ProgramTest, TheWindowWithoutADisplayPointsToTheImportInsteadOfAborting)
     const Outcome outcome = run({QStringLiteral("sales.csv")});
     EXPECT_TRUE(outcome.err.contains(QStringLiteral("--import FILE"))) << outcome.err.toStdString();
     EXPECT_EQ(outcome.exitCode, 2);
+}
+
+// One window per user and ledger place: a second start with a file hands
+// it to the window open on the same ledger and ends; the console modes
+// are not affected.
+TEST_F(ProgramTest, ASecondStartHandsItsFileToTheWindowOpenOnTheSameLedger)
+{
+    const QString runtime = scratch.path(QStringLiteral("runtime"));
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch.path(QStringLiteral("config")));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QDir(work()).mkdir(QStringLiteral("Data"));
+    writeSales(QStringLiteral("sales.csv"), QStringLiteral("2024/04/01,文具,北星,のーと,ノート,N-4,A4,10,120,きたやま,北山商店\r\n"));
+
+    QProcess window;
+    window.setProgram(QStringLiteral(MORA_PROGRAM));
+    window.setWorkingDirectory(work());
+    window.setProcessEnvironment(environment);
+    window.start();
+    ASSERT_TRUE(window.waitForStarted());
+    // Listening once its socket is there.
+    for (int i = 0; i < 100 && QDir(runtime).entryList(QDir::System).isEmpty(); ++i)
+        QThread::msleep(100);
+    ASSERT_FALSE(QDir(runtime).entryList(QDir::System).isEmpty());
+
+    QProcess second;
+    second.setProgram(QStringLiteral(MORA_PROGRAM));
+    second.setArguments({QStringLiteral("sales.csv")});
+    second.setWorkingDirectory(work());
+    second.setProcessEnvironment(environment);
+    second.start();
+    const bool ended = second.waitForFinished(15000);
+    EXPECT_TRUE(ended) << "a second window opened";
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(window.state(), QProcess::Running);
+
+    const Outcome imported = run({QStringLiteral("--import"), QStringLiteral("sales.csv")});
+    EXPECT_EQ(imported.out, QStringLiteral("全レコード 1 件中 1 件インポートしました。\n"));
+    EXPECT_EQ(imported.exitCode, 0);
+
+    window.terminate();
+    window.waitForFinished(5000);
+    if (!ended)
+        second.kill();
 }
 
 TEST_F(ProgramTest, UserDataImportsUnderTheDataHomeWithNamesFromTheStartFolder)

@@ -256,3 +256,66 @@ TYPED_TEST(LedgerOverlap, TheQuestionsCountWhatWouldGoInAndNameWhatEachButtonDoe
     EXPECT_EQ(this->informative, QStringLiteral("取り込んだ行: 2 件\n台帳にある取引と同じ 2 行も、選んだとおりもう一度取り込みました。"));
     EXPECT_EQ(this->Trades(), trades + 2);
 }
+
+// A run's story as the history's detail gives it: every refused line with
+// its reasons, every line left out with the trade it matched, the names it
+// added and those it matched to stored ones written another way.
+TYPED_TEST(LedgerOverlap, ARunsDetailTellsItsWholeStory)
+{
+    this->Import({Sale(1, QStringLiteral("液晶モニター"), QStringLiteral("ＡＢＣ商事"))});
+    this->Import({Sale(1, QStringLiteral("液晶モニター"), QStringLiteral("ＡＢＣ商事")),
+                  Sale(2, QStringLiteral("マウス"), QStringLiteral("ABC 商事")),
+                  QStringLiteral("2024/13/1,モニター,ソニック,よみ,x,M-1,,1,1000,,y"),
+                  Sale(3, QStringLiteral("キーボード"), QStringLiteral("南海商会"))});
+    const std::optional<RunDetail> detail = this->ledger.history()->Detail(2);
+    ASSERT_TRUE(detail.has_value());
+    EXPECT_EQ(detail->run.lngRunId, 2);
+    EXPECT_EQ(std::vector<int32_t>({detail->run.lngRead, detail->run.lngImported, detail->run.lngSkipped,
+                                    detail->run.lngRefused}),
+              std::vector<int32_t>({4, 2, 1, 1}));
+    ASSERT_EQ(detail->rejects.lines.size(), 1u);
+    EXPECT_EQ(detail->rejects.lines[0].lngLineNumber, 4);
+    ASSERT_EQ(detail->rejects.lines[0].reasons.size(), 1u);
+    EXPECT_EQ(detail->rejects.lines[0].reasons[0].strColumn, QStringLiteral("日付"));
+    EXPECT_EQ(detail->rejects.lines[0].reasons[0].strValue, QStringLiteral("2024/13/1"));
+    ASSERT_EQ(detail->skipped.size(), 1u);
+    EXPECT_EQ(detail->skipped[0].lngLineNumber, 2);
+    EXPECT_EQ(detail->skipped[0].match.lngRunId, 1);
+    EXPECT_EQ(detail->skipped[0].match.lngLineNumber, 2);
+    EXPECT_TRUE(detail->skipped[0].match.dtmRunStarted.isValid());
+    QStringList added, matched;
+    for (const RunName& name : detail->addedNames)
+        added << MasterText(name.strMaster) + u':' + name.strName;
+    for (const RunName& name : detail->matchedNames)
+        matched << MasterText(name.strMaster) + u':' + name.strName + u'>' + name.strStoredName;
+    EXPECT_EQ(added, QStringList({"製品:マウス", "製品:キーボード", "販売先:南海商会"}));
+    EXPECT_EQ(matched, QStringList({"販売先:ABC 商事>ＡＢＣ商事"}));
+    EXPECT_FALSE(this->ledger.history()->Detail(9).has_value());
+}
+
+// The undo's question counts what the undo then takes out, and asking
+// changes nothing.
+TYPED_TEST(LedgerOverlap, AnUndosPreviewCountsWhatTheUndoTakesOutAndChangesNothing)
+{
+    this->Import({Sale(1, QStringLiteral("液晶モニター"), QStringLiteral("北星電機"))});
+    this->Import({Sale(2, QStringLiteral("液晶モニター"), QStringLiteral("南海商会")),
+                  Sale(3, QStringLiteral("マウス"), QStringLiteral("南海商会")),
+                  Sale(4, QStringLiteral("キーボード"), QStringLiteral("青葉商店"))});
+    const auto counts = [this] {
+        return this->ledger.value(QStringLiteral("SELECT (SELECT count(*) FROM trades), (SELECT count(*) FROM products),"
+                                                 " (SELECT count(*) FROM customers), (SELECT count(*) FROM runs WHERE undone IS NULL)"));
+    };
+    const QString before = counts();
+    using Outcome = clsLedgerHistory::UndoOutcome;
+    const clsLedgerHistory::UndoResult preview = this->ledger.history()->PreviewUndo(2, {});
+    EXPECT_EQ(counts(), before);
+    const clsLedgerHistory::UndoResult undone = this->ledger.history()->UndoRun(2, {});
+    const auto numbers = [](const clsLedgerHistory::UndoResult& result) {
+        return std::vector<int64_t>{int64_t(result.outcome), result.lngTradesRemoved, result.lngProductsRemoved,
+                                    result.lngSuppliersRemoved, result.lngCustomersRemoved, result.lngKindsRemoved};
+    };
+    EXPECT_EQ(numbers(preview), numbers(undone));
+    EXPECT_EQ(numbers(undone), (std::vector<int64_t>{int64_t(Outcome::Undone), 3, 2, 0, 2, 0}));
+    EXPECT_EQ(this->ledger.history()->PreviewUndo(2, {}).outcome, Outcome::AlreadyUndone);
+    EXPECT_EQ(this->ledger.history()->PreviewUndo(7, {}).outcome, Outcome::UnknownRun);
+}

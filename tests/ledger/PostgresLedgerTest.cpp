@@ -516,6 +516,8 @@ TEST(PostgresLedgerOpen, ALookAtAServerSaysWhatIsWrongOrThatTheLedgerIsReady)
     LedgerServer reader = used.server();
     reader.strConnection = QStringLiteral("user=ledger_reader");
     reader.password = [] { return QStringLiteral("secret"); };
+    LedgerServer mistyped = reader;
+    mistyped.password = [] { return QStringLiteral("secert"); };
 
     const struct {
         LedgerServer server;
@@ -526,7 +528,8 @@ TEST(PostgresLedgerOpen, ALookAtAServerSaysWhatIsWrongOrThatTheLedgerIsReady)
         {foreign.server(), false, "台帳データベースではありません"},
         {used.server(), true, "台帳を使用できます（取り込み 1 件）"},
         {reader, false, "取り込む権限がありません"},
-        {LedgerServer{QStringLiteral("host=127.0.0.1 port=1"), {}, {}}, false, "接続を受け付けません"},
+        {mistyped, false, "台帳サーバーのパスワードが違います。台帳の場所で確かめてください。\nサーバーの応答: "},
+        {LedgerServer{QStringLiteral("host=127.0.0.1 port=1"), {}, {}}, false, "に接続できません。サーバーが動いているか"},
     };
     for (const auto& one : cases) {
         const LedgerServerCheck check = CheckLedgerServer(one.server);

@@ -10,8 +10,11 @@
 struct FakeHistoryData {
     std::vector<RunSummary> runs;  // newest first
     std::map<int64_t, RunRejects> rejects;
+    std::map<int64_t, RunDetail> details;  // its run and rejects are taken from above
+    std::map<int64_t, clsLedgerHistory::UndoResult> previews;
     bool unreadable = false;       // every operation raises LedgerError
     std::vector<int64_t> undone;   // runs given to UndoRun
+    std::vector<int64_t> previewed;  // runs given to PreviewUndo
     int opened = 0;
 };
 
@@ -43,6 +46,31 @@ public:
             return std::nullopt;
         const auto found = m_data->rejects.find(id);
         return found == m_data->rejects.end() ? RunRejects{} : found->second;
+    }
+    std::optional<RunDetail> Detail(int64_t id) override
+    {
+        const std::optional<RunSummary> run = Run(id);
+        if (!run)
+            return std::nullopt;
+        const auto found = m_data->details.find(id);
+        RunDetail detail = found == m_data->details.end() ? RunDetail{} : found->second;
+        detail.run = *run;
+        detail.rejects = *Rejects(id);
+        return detail;
+    }
+    // The preview a test gave, else the trades an undo would take.
+    UndoResult PreviewUndo(int64_t id, const std::function<void()>&) override
+    {
+        m_data->previewed.push_back(id);
+        const auto found = m_data->previews.find(id);
+        if (found != m_data->previews.end())
+            return found->second;
+        const std::optional<RunSummary> run = Run(id);
+        if (!run)
+            return {UndoOutcome::UnknownRun, 0, {}};
+        if (run->blnUndone)
+            return {UndoOutcome::AlreadyUndone, 0, {}};
+        return {UndoOutcome::Undone, run->lngTradesInLedger, {}};
     }
     UndoResult UndoRun(int64_t id, const std::function<void()>&) override
     {

@@ -8,6 +8,7 @@
 #include "QtPrinters.h"
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 // A Desktop that records what the user would have seen.
@@ -19,6 +20,7 @@ public:
         QString title;
         QString details;
         QString informative;
+        QString ledgerNote;  // the note set while it showed
     };
 
     int MsgBox(const QString& prompt, int flags, const QString& title) override
@@ -28,7 +30,7 @@ public:
     int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
                           const QString& details) override
     {
-        messages.push_back({prompt, flags, title, details, {}});
+        messages.push_back({prompt, flags, title, details, {}, ledgerNote});
         events << QStringLiteral("MsgBox:") + prompt;
         if (onMsgBox)
             onMsgBox();
@@ -54,6 +56,17 @@ public:
         MsgBox(prompt, MB_OK, QString());
     }
     bool ShowsEveryReport() const override { return showsEveryReport; }
+    std::optional<QString> AskPassword(const QString& prompt, const QString& title) override
+    {
+        passwordPrompts << prompt;
+        events << QStringLiteral("Password:") + title;
+        if (passwords.empty())
+            return std::nullopt;
+        const std::optional<QString> typed = passwords.front();
+        passwords.erase(passwords.begin());
+        return typed;
+    }
+    void SetLedgerNote(const QString& note) override { ledgerNote = note; }
     void SetMousePointer(int pointer) override
     {
         pointers.push_back(pointer);
@@ -84,5 +97,8 @@ public:
     QStringList events;  // messages and pointer changes, in order
     int doEventsCount = 0;
     std::function<void()> onMsgBox;
+    std::vector<std::optional<QString>> passwords;  // typed in turn; nothing once used up
+    QStringList passwordPrompts;
+    QString ledgerNote;
     std::function<void()> onDoEvents;
 };

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QTimer>
 #include <QStandardPaths>
+#include <QFileInfo>
 #include <QTableWidget>
 
 #include <unistd.h>
@@ -348,6 +349,88 @@ TEST(CheckWindowTest, EachLineShowsItsOutcomeItsValuesAndItsNamesMarkedAndTheFil
     }
     QTimer::singleShot(0, [&window] { window.findChild<QPushButton*>(QStringLiteral("cmdImport"))->click(); });
     EXPECT_EQ(window.exec(), frmCheck::kImportChosen);
+}
+
+// A window started in a folder without Data/ asks at the import whether to
+// make it; No ends the click as a failed check does, the path kept.
+TEST_F(CommandTest, AMissingDataFolderIsMadeOnlyWhenTheClerkSaysYes)
+{
+    struct Case {
+        const char* what;
+        bool exists;
+        bool server;
+        int answer;
+        bool blocked;  // a file stands where the folder would go
+        bool asked;
+        bool imported;
+        QString told;  // after the question
+    };
+    const Case cases[] = {
+        {"there", true, false, IDNO, false, false, true, {}},
+        {"a server's ledger", false, true, IDNO, false, false, true, {}},
+        {"made", false, false, IDYES, false, true, true, {}},
+        {"declined", false, false, IDNO, false, true, false, {}},
+        {"cannot be made", false, false, IDYES, true, true, false, QStringLiteral("Data フォルダを作成できません: ")},
+    };
+    const QString path = writeSalesFile(QStringLiteral("sales.csv"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir start;
+        const QString data = start.filePath(QStringLiteral("Data"));
+        if (c.exists)
+            QDir(start.path()).mkdir(QStringLiteral("Data"));
+        if (c.blocked)
+            QFile(data).open(QIODevice::WriteOnly);
+        window->SetLedgerInUse([&] { return LedgerInUse{c.server, {}, {}, c.server ? QString() : data}; });
+        dropPath(path);
+        desktop.messages.clear();
+        desktop.answer = c.answer;
+        const int storesBefore = log->storesMade;
+        lblInformation().setText(QStringLiteral("left over"));
+        cmdExec().click();
+
+        QStringList expected;
+        if (c.asked)
+            expected << QStringLiteral("Data フォルダがありません。作成しますか？");
+        if (!c.told.isEmpty())
+            expected << c.told + data;
+        if (c.imported)
+            expected << Totals(2, 2);
+        EXPECT_EQ(desktop.prompts(), expected);
+        if (c.asked) {
+            EXPECT_EQ(desktop.messages[0].title, QStringLiteral("インポート確認"));
+            EXPECT_EQ(desktop.messages[0].informative, data);
+            EXPECT_EQ(desktop.messages[0].flags, MB_YESNO | MB_ICONQUESTION);
+        }
+        EXPECT_EQ(QFileInfo(data).isDir(), c.exists || (c.asked && c.answer == IDYES && !c.blocked));
+        EXPECT_EQ(log->storesMade - storesBefore, c.imported ? 1 : 0);
+        EXPECT_EQ(lblInformation().text(), QString());
+        EXPECT_EQ(lblFileName().text(), path);
+    }
+}
+
+// Every box of a click on a server's ledger says which ledger it is; the
+// note goes with the click.
+TEST_F(CommandTest, EveryBoxOfAServersImportNamesTheServer)
+{
+    const QString server = QStringLiteral("サーバー ledger.example のデータベース orvanta（スキーマ public）");
+    for (const bool onServer : {true, false}) {
+        SCOPED_TRACE(onServer);
+        desktop.messages.clear();
+        window->SetLedgerInUse([&] {
+            return onServer ? LedgerInUse{true, QStringLiteral("サーバー ledger.example の orvanta"), server, {}}
+                            : LedgerInUse{false, QStringLiteral("このコンピューター"), QStringLiteral("このコンピューター"),
+                                          files.path()};
+        });
+        log->priorRun = PriorRun{3, QDateTime(QDate(2026, 12, 1), QTime(9, 5)), 2, 2};
+        desktop.answer = IDYES;  // import it again
+        dropPath(writeSalesFile(QStringLiteral("sales.csv")));
+        cmdExec().click();
+        ASSERT_EQ(desktop.messages.size(), 2u);  // the repeat question, the totals
+        for (const auto& message : desktop.messages)
+            EXPECT_EQ(message.ledgerNote, onServer ? QStringLiteral("台帳: ") + server : QString());
+        EXPECT_EQ(desktop.ledgerNote, QString());
+    }
 }
 
 TEST_F(CommandTest, TheCloseButtonClosesTheWindowAtOnce)

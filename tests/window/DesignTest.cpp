@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QIcon>
+#include <QTest>
 
 namespace {
 
@@ -31,8 +32,9 @@ TEST_F(DesignTest, ControlsStandWhereDesignedWithLabelsEmptiedAtLoad)
     EXPECT_EQ(lblFileName().geometry(), QRect(16, 84, 409, 25));
     EXPECT_EQ(lblItem().geometry(), QRect(16, 24, 409, 61));
 
-    EXPECT_EQ(cmdClose().text(), QStringLiteral("閉じる"));
-    EXPECT_EQ(cmdExec().text(), QStringLiteral("インポート"));
+    // The designed texts, each with its mnemonic after it.
+    EXPECT_EQ(cmdClose().text(), QStringLiteral("閉じる(&C)"));
+    EXPECT_EQ(cmdExec().text(), QStringLiteral("インポート(&I)"));
     EXPECT_EQ(lblItem().text(),
               QStringLiteral("インポートするファイルをここにドラッグアンドドロップして下さい。"));
     EXPECT_EQ(lblFileName().text(), QString());
@@ -67,15 +69,51 @@ TEST_F(DesignTest, DropLabelIsOrangeBoldWrappedJapaneseGothic)
         EXPECT_TRUE(QFontMetrics(window->font()).inFont(c)) << int(c.unicode());
 }
 
-TEST_F(DesignTest, FocusStartsOnCloseAndTabsBetweenTheTwoButtonsOnly)
+// Return imports: インポート is the default button and has the focus at start.
+TEST_F(DesignTest, FocusStartsOnImportTheDefaultAndTabsBetweenTheTwoButtonsOnly)
 {
-    EXPECT_EQ(window->focusWidget(), &cmdClose());
+    EXPECT_EQ(window->focusWidget(), &cmdExec());
+    EXPECT_TRUE(cmdExec().isDefault());
+    EXPECT_FALSE(cmdClose().isDefault());
     EXPECT_EQ(cmdClose().nextInFocusChain(), &cmdExec());
     for (QLabel* label : {&lblItem(), &lblFileName(), &lblInformation()})
         EXPECT_EQ(label->focusPolicy(), Qt::NoFocus) << label->objectName().toStdString();
-    for (QPushButton* button : {&cmdClose(), &cmdExec()}) {
-        EXPECT_FALSE(button->isDefault());
-        EXPECT_FALSE(button->autoDefault());
+}
+
+TEST_F(DesignTest, EveryCommandIsReachedFromTheKeyboard)
+{
+    struct Case {
+        const char* what;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* leadsTo;  // "import", "choose" or "close"
+    };
+    const Case cases[] = {
+        {"Return", Qt::Key_Return, Qt::NoModifier, "import"},
+        {"Alt+I", Qt::Key_I, Qt::AltModifier, "import"},
+        {"Ctrl+O", Qt::Key_O, Qt::ControlModifier, "choose"},
+        {"Alt+C", Qt::Key_C, Qt::AltModifier, "close"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingDesktop seen;
+        frmMain form(seen, RecordingStore::factory(log));
+        int chosen = 0;
+        form.SetFileChooser([&chosen](QWidget*, const QString&) {
+            ++chosen;
+            return QString();
+        });
+        form.show();
+        QApplication::setActiveWindow(&form);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        QTest::keyClick(form.focusWidget(), c.key, c.modifiers);
+        // A mnemonic presses its button as a click seen, a moment later.
+        QTest::qWait(250);
+        const QString leadsTo = QString::fromLatin1(c.leadsTo);
+        EXPECT_EQ(seen.prompts(), leadsTo == "import" ? QStringList{QStringLiteral("ファイルが選択されていません。")}
+                                                      : QStringList());
+        EXPECT_EQ(chosen, leadsTo == "choose" ? 1 : 0);
+        EXPECT_EQ(form.isVisible(), leadsTo != "close");
     }
 }
 
@@ -97,15 +135,35 @@ TEST_F(DesignTest, OnlyTheDropLabelTakesDropsAndItOffersACopy)
     EXPECT_TRUE(SendDrop(lblItem(), text).enterAccepted);
 }
 
-// What the designed layout has no room for opens from the context menu.
-TEST_F(DesignTest, TheContextMenuOpensTheLookBeforeAnImportTheHistoryAndTheLedgerPlace)
+// What the designed layout has no room for opens from the context menu,
+// each entry with its mnemonic; the ledger's place names the ledger in use.
+TEST_F(DesignTest, TheContextMenuOpensAFileTheLookTheHistoryAndTheLedgerPlace)
 {
     EXPECT_EQ(window->contextMenuPolicy(), Qt::ActionsContextMenu);
-    QStringList entries;
-    for (const QAction* action : window->actions())
-        entries << action->text();
-    EXPECT_EQ(entries, (QStringList{QStringLiteral("取り込み前の確認…"), QStringLiteral("取り込み履歴…"),
-                                    QStringLiteral("台帳の場所…")}));
+    const auto entries = [&] {
+        QStringList texts;
+        for (const QAction* action : window->actions())
+            texts << action->text() + (action->shortcut().isEmpty() ? QString() : u' ' + action->shortcut().toString());
+        return texts;
+    };
+    EXPECT_EQ(entries(), (QStringList{QStringLiteral("ファイルを開く…(&O) Ctrl+O"), QStringLiteral("取り込み前の確認…(&K)"),
+                                      QStringLiteral("取り込み履歴…(&H)"), QStringLiteral("台帳の場所…(&L)")}));
+    EXPECT_EQ(window->toolTip(), QString());
+
+    struct Case {
+        LedgerInUse ledger;
+    };
+    const Case cases[] = {
+        {{false, QStringLiteral("このコンピューター"), QStringLiteral("このコンピューター（/home/clerk/Data/iOrvanta.mdb）"),
+          QStringLiteral("/home/clerk/Data")}},
+        {{true, QStringLiteral("サーバー ledger.example の orvanta"),
+          QStringLiteral("サーバー ledger.example のデータベース orvanta（スキーマ public）"), QString()}},
+    };
+    for (const Case& c : cases) {
+        window->SetLedgerInUse([&c] { return c.ledger; });
+        EXPECT_EQ(window->toolTip(), QStringLiteral("台帳: ") + c.ledger.strFull);
+        EXPECT_EQ(entries().back(), QStringLiteral("台帳の場所…(&L)\t") + c.ledger.strShort);
+    }
 }
 
 }  // namespace

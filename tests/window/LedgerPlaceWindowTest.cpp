@@ -148,7 +148,8 @@ TEST_F(LedgerPlaceWindow, TheSslModeFollowsTheHostUntilTheClerkChoosesOne)
 }
 
 // The password goes to the keyring where there is one; where there is
-// none, the dialog takes no password and says how ~/.pgpass gives it.
+// none, the dialog says both other ways (asked at the import for the
+// session, or ~/.pgpass), and a password typed serves the test only.
 TEST_F(LedgerPlaceWindow, ThePasswordFieldDependsOnTheKeyring)
 {
     struct Case {
@@ -161,8 +162,10 @@ TEST_F(LedgerPlaceWindow, ThePasswordFieldDependsOnTheKeyring)
     const Case cases[] = {
         {true, false, true, QStringLiteral("キーリング"), QString()},
         {true, true, true, QStringLiteral("キーリング"), QStringLiteral("キーリングに保存済み（変えるときだけ入力）")},
-        {false, false, false, QStringLiteral("chmod 600 ") + QDir::home().filePath(QStringLiteral(".pgpass")),
-         QDir::home().filePath(QStringLiteral(".pgpass")) + QStringLiteral(" を使います")},
+        {false, false, true, QStringLiteral("インポートのときに尋ねるパスワードを入力する（このセッションの間だけ覚え、どこにも書きません）"),
+         QStringLiteral("接続テストにだけ使います（保存しません）")},
+        {false, false, true, QStringLiteral("chmod 600 ") + QDir::home().filePath(QStringLiteral(".pgpass")),
+         QStringLiteral("接続テストにだけ使います（保存しません）")},
     };
     setup.current = Server(QStringLiteral("ledger.office.example"), QString());
     for (const Case& c : cases) {
@@ -174,6 +177,22 @@ TEST_F(LedgerPlaceWindow, ThePasswordFieldDependsOnTheKeyring)
         EXPECT_EQ(field("txtPassword").echoMode(), QLineEdit::Password);
         EXPECT_TRUE(child<QLabel>("lblPassword").text().contains(c.note));
         EXPECT_EQ(field("txtPassword").placeholderText(), c.placeholder);
+    }
+}
+
+TEST_F(LedgerPlaceWindow, WithoutAKeyringATypedPasswordIsTestedButNeverSaved)
+{
+    for (const bool keyring : {true, false}) {
+        SCOPED_TRACE(keyring);
+        setup.keyring = keyring;
+        setup.current = Server(QStringLiteral("ledger.office.example"), QString());
+        open();
+        QTest::keyClicks(&field("txtPassword"), QStringLiteral("s3cret"));
+        child<QPushButton>("cmdTest").click();
+        EXPECT_EQ(setup.testedPassword, QStringLiteral("s3cret"));
+        dialog->accept();
+        ASSERT_TRUE(setup.saved);
+        EXPECT_EQ(setup.savedPassword, keyring ? QStringLiteral("s3cret") : QString());
     }
 }
 

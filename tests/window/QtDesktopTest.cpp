@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QAbstractButton>
 #include <QGuiApplication>
+#include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRawFont>
 #include <QTest>
@@ -211,6 +213,75 @@ TEST(QtDesktopTest, ALineReportSaysBeneathItsPromptWhereTheLineIs)
         EXPECT_EQ(title, QStringLiteral("MoraImport"));
         font.setBold(true);
         EXPECT_GE(width, QFontMetrics(font).horizontalAdvance(title) + QtDesktop::kTitleBarRoom);
+    }
+}
+
+// A server's own words go beneath, among the details; the ledger's note
+// beneath every box of a server's import but a line's report.
+TEST(QtDesktopTest, AServersWordsGoToTheDetailsAndTheLedgerNoteBeneathThePrompt)
+{
+    struct Case {
+        const char* what;
+        QString prompt;
+        QString note;
+        bool lineReport;
+        QString text, informative, details;
+    };
+    const QString plain = QStringLiteral("台帳サーバーのパスワードが違います。台帳の場所で確かめてください。");
+    const QString words = QStringLiteral("サーバーの応答: FATAL: password authentication failed for user \"clerk\"");
+    const QString note = QStringLiteral("台帳: サーバー ledger.example のデータベース orvanta（スキーマ public）");
+    const Case cases[] = {
+        {"server words", QStringLiteral("CLS-is1005\r\n") + plain + u'\n' + words, QString(), false,
+         QStringLiteral("CLS-is1005\n") + plain, QString(), words},
+        {"none", plain, QString(), false, plain, QString(), QString()},
+        {"a note", plain, note, false, plain, note, QString()},
+        {"a line's report", QStringLiteral("CLS-is1002\r\n型が一致しません。"), note, true,
+         QStringLiteral("CLS-is1002\n型が一致しません。"), QStringLiteral("5 行目"), QString()},
+    };
+    QtDesktop desktop;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QString text, informative, details;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            text = box->text();
+            informative = box->informativeText();
+            details = box->detailedText();
+            box->accept();
+        });
+        desktop.SetLedgerNote(c.note);
+        if (c.lineReport)
+            desktop.LineReport(c.prompt, {QStringLiteral("/data/a.csv"), 5, {}, {}});
+        else
+            desktop.MsgBox(c.prompt, MB_ICONINFORMATION, QString());
+        desktop.SetLedgerNote(QString());
+        EXPECT_EQ(text, c.text);
+        EXPECT_EQ(informative, c.informative);
+        EXPECT_EQ(details, c.details);
+    }
+}
+
+TEST(QtDesktopTest, APasswordIsAskedInAFieldThatHidesIt)
+{
+    QtDesktop desktop;
+    for (const bool ok : {true, false}) {
+        SCOPED_TRACE(ok);
+        QLineEdit::EchoMode echo = QLineEdit::Normal;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("txtPassword"));
+            echo = field->echoMode();
+            QTest::keyClicks(field, QStringLiteral("s3cret"));
+            QTest::keyClick(field, ok ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        const std::optional<QString> typed = desktop.AskPassword(QStringLiteral("パスワードを入力してください。"),
+                                                                 QStringLiteral("台帳サーバーのパスワード"));
+        EXPECT_EQ(echo, QLineEdit::Password);
+        EXPECT_EQ(typed, ok ? std::optional<QString>(QStringLiteral("s3cret")) : std::nullopt);
     }
 }
 

@@ -1,0 +1,19 @@
+#include "ImportFileDialog.h"
+
+#include "Appearance.h"
+
+#include <QFileDialog>
+
+QString AskImportFile(QWidget* parent, const QString& strStartFolder)
+{
+    QFileDialog dialog(parent, QStringLiteral("ファイルを開く"), strStartFolder);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setWindowIcon(ProgramIcon());
+    // Every file too, so that a name the drop rule refuses is told why, as a drop would be.
+    dialog.setNameFilters({QStringLiteral("CSV ファイル (*.csv)"), QStringLiteral("すべてのファイル (*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().front();
+}
