@@ -29,6 +29,25 @@ private:
     bool m_committed = false;
 };
 
+// Signs that code page 932 decodes to one character and UTF-8 texts write
+// as another, each pair read as one character in a key. Both are folded
+// after NFKC, so that the key is the same whatever NFKC makes of either.
+struct CodePageTwin {
+    char16_t cp932;
+    char16_t unicode;
+    char16_t key;
+};
+constexpr CodePageTwin kCodePageTwins[] = {
+    {0xFF5E, 0x301C, u'~'},    // ～ 〜
+    {0xFF0D, 0x2212, u'-'},    // － −
+    {0x2225, 0x2016, 0x2225},  // ∥ ‖
+    {0x2015, 0x2014, 0x2015},  // ― —
+    {0xFFE0, 0x00A2, 0x00A2},  // ￠ ¢
+    {0xFFE1, 0x00A3, 0x00A3},  // ￡ £
+    {0xFFE2, 0x00AC, 0x00AC},  // ￢ ¬
+};
+constexpr char16_t kLowestTwin = 0x00A2;
+
 }  // namespace
 
 QString LedgerNames::What(MasterTable table)
@@ -45,6 +64,14 @@ QString LedgerNames::What(MasterTable table)
 QString LedgerNames::NameKey(const QString& name)
 {
     QString key = name.normalized(QString::NormalizationForm_KC);
+    for (QChar& c : key) {
+        if (c.unicode() < kLowestTwin)
+            continue;
+        for (const CodePageTwin& twin : kCodePageTwins) {
+            if (c.unicode() == twin.cp932 || c.unicode() == twin.unicode)
+                c = QChar(twin.key);
+        }
+    }
     // NFKC has made U+3000 a plain space, and ㈱ and （株） both (株).
     key.remove(QChar(u' '));
     key.remove(QChar(0x3000));

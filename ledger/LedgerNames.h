@@ -45,8 +45,10 @@ public:
     static QString Unstorable(MasterTable table, const MasterRow& row);
     // The key a master is found by: the name in Unicode NFKC (full-width
     // letters and digits half-width, half-width katakana full-width), every
-    // space removed, and (株) and (有), however written, read as 株式会社
-    // and 有限会社 where they stand. Nothing else is folded.
+    // space removed, the signs that code page 932 and UTF-8 files write as
+    // different characters (〜 ～, − －, ‖ ∥, — ―, ¢ ￠, £ ￡, ¬ ￢) read as
+    // one, and (株) and (有), however written, read as 株式会社 and 有限会社
+    // where they stand. Nothing else is folded.
     static QString NameKey(const QString& name);
     // How a match is told: 販売先「ＡＢＣ商事」→「ABC商事」.
     static QString MatchText(const NameMatch& match);

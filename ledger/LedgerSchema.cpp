@@ -27,6 +27,30 @@ QString UpgradeRefusal(const QString& place, const QString& reason)
 
 namespace {
 
+struct MasterTableColumns {
+    const char* table;
+    const char* id;
+};
+constexpr MasterTableColumns kMasterTableColumns[] = {
+    {"kinds", "kind_code"}, {"products", "product_id"}, {"suppliers", "supplier_id"}, {"customers", "customer_id"}};
+
+// Gives every master the key its name has now (LedgerNames::NameKey),
+// computed here, the same on both engines: SQLite has no NFKC of its own.
+// Reads each master once and writes only the keys that changed.
+void ComputeNameKeys(LedgerDatabase& db)
+{
+    for (const MasterTableColumns master : kMasterTableColumns) {
+        const QByteArray table = master.table;
+        const QByteArray update = "UPDATE " + table + " SET name_key = ?1 WHERE " + master.id + " = ?2";
+        const QByteArray select = "SELECT " + QByteArray(master.id) + ", name, name_key FROM " + table;
+        for (const SqlRow& row : db.query(select.constData())) {
+            const QString key = LedgerNames::NameKey(TextOf(row[1]));
+            if (IsNull(row[2]) || TextOf(row[2]) != key)
+                db.execute(update.constData(), {key, IntegerOf(row[0])});
+        }
+    }
+}
+
 void UpgradeToRuns(LedgerDatabase& db)
 {
     const QByteArray id = db.idColumnType();
@@ -83,18 +107,11 @@ void UpgradeToExactUndo(LedgerDatabase& db)
 // ones written another way.
 void UpgradeToNameKeys(LedgerDatabase& db)
 {
-    struct Master {
-        const char* table;
-        const char* id;
-    };
-    for (const Master master : {Master{"kinds", "kind_code"}, Master{"products", "product_id"},
-                                Master{"suppliers", "supplier_id"}, Master{"customers", "customer_id"}}) {
+    for (const MasterTableColumns master : kMasterTableColumns)
+        db.execute(("ALTER TABLE " + QByteArray(master.table) + " ADD COLUMN name_key text").constData());
+    ComputeNameKeys(db);
+    for (const MasterTableColumns master : kMasterTableColumns) {
         const QByteArray table = master.table;
-        db.execute(("ALTER TABLE " + table + " ADD COLUMN name_key text").constData());
-        // Computed here, the same on both engines: SQLite has no NFKC of its own.
-        const QByteArray update = "UPDATE " + table + " SET name_key = ?1 WHERE " + master.id + " = ?2";
-        for (const SqlRow& row : db.query(("SELECT " + QByteArray(master.id) + ", name FROM " + table).constData()))
-            db.execute(update.constData(), {LedgerNames::NameKey(TextOf(row[1])), IntegerOf(row[0])});
         db.execute(("CREATE INDEX " + table + "_key ON " + table + "(name_key)").constData());
     }
     for (const char* sql : {
@@ -111,6 +128,17 @@ void UpgradeToNameKeys(LedgerDatabase& db)
         db.execute(sql);
 }
 
+// The keys read as one the signs that code page 932 and UTF-8 files write
+// apart: a key stored before may have changed, and a key may now find two
+// masters. The lines skipped as a run's trades are found by that run.
+// keysComputed: this upgrade has just given the keys, as they are now.
+void UpgradeToCodePageKeys(LedgerDatabase& db, bool keysComputed)
+{
+    if (!keysComputed)
+        ComputeNameKeys(db);
+    db.execute("CREATE INDEX skipped_lines_matched ON skipped_lines(matched_run_id)");
+}
+
 }  // namespace
 
 void UpgradeLedgerSchema(LedgerDatabase& db, int fromVersion)
@@ -122,6 +150,8 @@ void UpgradeLedgerSchema(LedgerDatabase& db, int fromVersion)
             UpgradeToExactUndo(db);
         if (version == 4)
             UpgradeToNameKeys(db);
+        if (version == 5)
+            UpgradeToCodePageKeys(db, fromVersion < 4);
         db.upgradeOwnSchema(version);
     }
     if (fromVersion < kLedgerSchemaVersion)

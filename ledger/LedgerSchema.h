@@ -13,8 +13,10 @@
 // 1 kept trades alone; 2 keeps the runs that brought them; 3 undoes a run
 // exactly (kinds it gave older products too) and follows the run, not the
 // ledger, in its history and undo; 4 finds a master by the key of its name
-// and a line's trade among the stored ones, and keeps what a run skipped.
-constexpr int kLedgerSchemaVersion = 4;
+// and a line's trade among the stored ones, and keeps what a run skipped; 5
+// reads as one in a key the signs that code page 932 and UTF-8 write apart,
+// and finds the lines skipped as a run's trades.
+constexpr int kLedgerSchemaVersion = 5;
 
 // Why a ledger marked with version cannot be used at place, or nothing
 // when it can (after an upgrade when it is older).

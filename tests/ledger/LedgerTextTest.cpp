@@ -1,5 +1,7 @@
 #include "ConnectionString.h"
 #include "LedgerDate.h"
+#include "LedgerNames.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -75,4 +77,29 @@ TEST(LedgerDateText, RefusesWhatIsNoDate)
                                -std::numeric_limits<double>::infinity(), 1e300, -657435.0, 2958466.0,
                                2958465.0 + 86399.9 / 86400.0})
         EXPECT_EQ(Date(value), "none") << value;
+}
+
+// Code page 932 and UTF-8 texts write these signs as different characters
+// (a file saved either way from the same sheet): each pair is one key,
+// whatever NFKC makes of either, and the sign itself still counts.
+TEST(LedgerNameKey, EachSignCodePage932AndUtf8WriteApartGivesOneKey)
+{
+    const struct {
+        const char* what;
+        char16_t cp932;
+        char16_t utf8;
+    } twins[] = {
+        {"wave dash", 0xFF5E, 0x301C}, {"minus", 0xFF0D, 0x2212}, {"double vertical line", 0x2225, 0x2016},
+        {"dash", 0x2015, 0x2014},      {"cent", 0xFFE0, 0x00A2},  {"pound", 0xFFE1, 0x00A3},
+        {"not", 0xFFE2, 0x00AC},
+    };
+    for (const auto& twin : twins) {
+        SCOPED_TRACE(twin.what);
+        const QString cp932 = QStringLiteral("ACアダプター 100") + QChar(twin.cp932) + QStringLiteral("240V");
+        const QString utf8 = QStringLiteral("ACアダプター 100") + QChar(twin.utf8) + QStringLiteral("240V");
+        // Both are the one character of code page 932.
+        EXPECT_EQ(ToCp932(cp932), ToCp932(utf8));
+        EXPECT_EQ(LedgerNames::NameKey(cp932), LedgerNames::NameKey(utf8));
+        EXPECT_NE(LedgerNames::NameKey(cp932), LedgerNames::NameKey(QStringLiteral("ACアダプター 100240V")));
+    }
 }
