@@ -49,9 +49,19 @@ struct StoredTrade {
     int64_t lngUnitPrice = 0;
 };
 
-// The trades of one day and time, looked for together.
+// The stored trades of one day and time, quantity and unit price, looked
+// for together through their index: what the look reads follows the file,
+// not the ledger.
 struct TradeProbe {
     QByteArray strDate;
+    int64_t lngQuantity = 0;
+    int64_t lngUnitPrice = 0;
+    bool operator<(const TradeProbe& other) const
+    {
+        if (strDate != other.strDate)
+            return strDate < other.strDate;
+        return lngQuantity != other.lngQuantity ? lngQuantity < other.lngQuantity : lngUnitPrice < other.lngUnitPrice;
+    }
 };
 
 // A trade whose references the store has checked, as the ledger keeps it.
@@ -103,8 +113,7 @@ public:
     virtual std::vector<FoundMaster> addMasters(MasterTable table, const std::vector<MasterRow>& rows,
                                                 int64_t runId) = 0;
     virtual bool masterExists(MasterTable table, int32_t id) = 0;
-    // The stored trades of each probe's day and time, in the order they
-    // were given.
+    // The stored trades of each probe, oldest first within each.
     virtual std::vector<StoredTrade> findTrades(const std::vector<TradeProbe>& probes) = 0;
 
     // Inside a write transaction: writes the trade, or queues it for flush().

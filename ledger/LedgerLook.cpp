@@ -25,8 +25,9 @@ void TradeMatcher::match(LedgerEngine& engine, const std::vector<Line>& lines)
 {
     std::vector<TradeProbe> probes;
     for (const Line& line : lines) {
-        if (m_asked.insert(line.strDate).second)
-            probes.push_back(TradeProbe{line.strDate});
+        TradeProbe probe{line.strDate, line.lngQuantity, line.lngUnitPrice};
+        if (m_asked.insert(probe).second)
+            probes.push_back(std::move(probe));
     }
     if (!probes.empty()) {
         for (const StoredTrade& trade : engine.findTrades(probes)) {

@@ -57,8 +57,8 @@ private:
     int64_t m_ownRunId = 0;
     // The stored trades of each identity asked for and not matched yet.
     std::unordered_map<Identity, std::deque<LedgerMatch>, IdentityHash> m_left;
-    // The days whose trades were asked for.
-    std::set<QByteArray> m_asked;
+    // The probes whose trades were asked for.
+    std::set<TradeProbe> m_asked;
 };
 
 // A look at a file's lines, window after window: the trades they are the

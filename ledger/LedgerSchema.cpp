@@ -130,13 +130,17 @@ void UpgradeToNameKeys(LedgerDatabase& db)
 
 // The keys read as one the signs that code page 932 and UTF-8 files write
 // apart: a key stored before may have changed, and a key may now find two
-// masters. The lines skipped as a run's trades are found by that run.
+// masters. The lines skipped as a run's trades are found by that run. A
+// line's trade is looked for by its day, quantity and unit price, so that
+// the look reads what the file's lines can match, not every trade of their days.
 // keysComputed: this upgrade has just given the keys, as they are now.
 void UpgradeToCodePageKeys(LedgerDatabase& db, bool keysComputed)
 {
     if (!keysComputed)
         ComputeNameKeys(db);
     db.execute("CREATE INDEX skipped_lines_matched ON skipped_lines(matched_run_id)");
+    db.execute("DROP INDEX IF EXISTS trades_day");
+    db.execute("CREATE INDEX IF NOT EXISTS trades_identity ON trades(trade_date, quantity, unit_price)");
 }
 
 }  // namespace

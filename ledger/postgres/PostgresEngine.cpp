@@ -45,13 +45,14 @@ constexpr std::array<TableSql, kMasterTables.size()> kTableSql = {{
      "SELECT 1 FROM customers WHERE customer_id = $1", 1},
 }};
 
-// The trades of days and times (their index), as the look compares them.
+// The trades of days and times, quantities and unit prices (their index), as the look compares them.
 constexpr const char* kFindTradesSql =
     "SELECT t.trade_id, coalesce(t.run_id, 0), coalesce(t.line_number, 0), t.trade_kind,"
     " to_char(t.trade_date, CASE WHEN t.trade_date::time = '00:00' THEN 'YYYY-MM-DD' ELSE 'YYYY-MM-DD HH24:MI:SS' END),"
     " t.product_id, coalesce(CASE t.trade_kind WHEN 0 THEN t.supplier_id ELSE t.customer_id END, 0),"
-    " t.quantity, t.unit_price FROM (SELECT DISTINCT * FROM unnest($1::timestamp[])) AS p(day)"
-    " JOIN trades t ON t.trade_date = p.day ORDER BY t.trade_id";
+    " t.quantity, t.unit_price FROM (SELECT DISTINCT * FROM unnest($1::timestamp[], $2::bigint[], $3::bigint[]))"
+    " AS p(day, quantity, unit_price) JOIN trades t ON t.trade_date = p.day AND t.quantity = p.quantity"
+    " AND t.unit_price = p.unit_price ORDER BY t.trade_id";
 
 // A run's trades go in by COPY, many at a time, in its text format: every
 // column a number or a date, so nothing needs escaping.
@@ -238,12 +239,21 @@ std::vector<FoundMaster> PostgresEngine::addMasters(MasterTable table, const std
 std::vector<StoredTrade> PostgresEngine::findTrades(const std::vector<TradeProbe>& probes)
 {
     QByteArray days("{");
+    QByteArray quantities("{");
+    QByteArray unitPrices("{");
     for (const TradeProbe& probe : probes) {
-        if (days.size() > 1)
+        if (days.size() > 1) {
             days += ',';
+            quantities += ',';
+            unitPrices += ',';
+        }
         days += '"' + probe.strDate + '"';
+        quantities += QByteArray::number(probe.lngQuantity);
+        unitPrices += QByteArray::number(probe.lngUnitPrice);
     }
-    const PgResult result = run(kFindTradesSql, PgParameters().text(days + '}'), PGRES_TUPLES_OK);
+    const PgResult result =
+        run(kFindTradesSql, PgParameters().text(days + '}').text(quantities + '}').text(unitPrices + '}'),
+            PGRES_TUPLES_OK);
     std::vector<StoredTrade> trades;
     const auto number = [&](int row, int column) { return QByteArray(PQgetvalue(result.get(), row, column)).toLongLong(); };
     for (int row = 0; row < PQntuples(result.get()); ++row) {

@@ -50,11 +50,11 @@ constexpr std::array<TableStatements, kMasterTables.size()> kTableSql = {{
      "SELECT 1 FROM customers WHERE customer_id = ?1"},
 }};
 
-// The trades of a day and time (their index), as the look compares them.
+// The trades of a day and time, quantity and unit price (their index), as the look compares them.
 constexpr const char* kFindTradesSql =
     "SELECT trade_id, coalesce(run_id, 0), coalesce(line_number, 0), trade_kind, trade_date, product_id,"
     " coalesce(CASE trade_kind WHEN 0 THEN supplier_id ELSE customer_id END, 0), quantity, unit_price"
-    " FROM trades WHERE trade_date = ?1 ORDER BY trade_id";
+    " FROM trades WHERE trade_date = ?1 AND quantity = ?2 AND unit_price = ?3 ORDER BY trade_id";
 
 // How many fields a table's row has besides its name.
 constexpr std::array<int, kMasterTables.size()> kFieldCount = {0, 4, 1, 1};
@@ -256,6 +256,10 @@ std::vector<StoredTrade> SqliteEngine::findTrades(const std::vector<TradeProbe>&
     for (const TradeProbe& probe : probes) {
         StatementUse use(m_findTrades);
         int result = sqlite3_bind_text(use, 1, probe.strDate.constData(), int(probe.strDate.size()), SQLITE_STATIC);
+        if (result == SQLITE_OK)
+            result = sqlite3_bind_int64(use, 2, probe.lngQuantity);
+        if (result == SQLITE_OK)
+            result = sqlite3_bind_int64(use, 3, probe.lngUnitPrice);
         while (result == SQLITE_OK || result == SQLITE_ROW) {
             result = sqlite3_step(use);
             if (result != SQLITE_ROW)

@@ -327,6 +327,7 @@ TYPED_TEST(LedgerOverlap, AnUndosPreviewCountsWhatTheUndoTakesOutAndChangesNothi
     EXPECT_EQ(numbers(undone), (std::vector<int64_t>{int64_t(Outcome::Undone), 3, 2, 0, 2, 0}));
     EXPECT_EQ(this->ledger.history()->PreviewUndo(2, {}).outcome, Outcome::AlreadyUndone);
     EXPECT_EQ(this->ledger.history()->PreviewUndo(7, {}).outcome, Outcome::UnknownRun);
+}
 
 namespace {
 
@@ -357,9 +358,10 @@ TYPED_TEST(LedgerOverlap, AfterTheUpgradeALineSavedAsCp932IsInTheLedgerThatItsUt
     const QString party = QStringLiteral("北星電機");
     const QString file =
         this->dir.writeCp932(QStringLiteral("cp932.csv"), Lines({kSalesHeader, Sale(1, adapter, party), Sale(2, adapter, party)}));
+    // Only an import brings the ledger up to date: the look refuses an older version.
+    EXPECT_EQ(this->ImportFile(this->ledger, file), QStringList({LinesQuestion(1, 2), Totals(2, 1)}));
     EXPECT_EQ(this->Look(this->ledger, file),
-              QStringList({QStringLiteral("2|1|取り込み 1 の 2 行目"), QStringLiteral("3|0|")}));
-    EXPECT_EQ(this->ImportFile(this->ledger, file), QStringList({Question(1, 2), Totals(2, 1)}));
+              QStringList({QStringLiteral("2|1|取り込み 1 の 2 行目"), QStringLiteral("3|1|取り込み 2 の 3 行目")}));
     EXPECT_EQ(this->ledger.rows(QStringLiteral("SELECT name, name_key FROM products")),
               QStringList{adapter + QStringLiteral("|ACアダプター100~240V")});
     EXPECT_EQ(this->Trades(), 2);
