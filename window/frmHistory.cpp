@@ -54,7 +54,7 @@ frmHistory::frmHistory(Desktop& desktop, LedgerHistoryFactory openHistory, QStri
     setFont(JapaneseGothic(9, false));
     m_chooseSaveFile = [this](const QString& suggested) { return DefaultSaveFile(this, suggested); };
     BuildControls();
-    resize(640, 320);
+    resize(760, 340);
 }
 
 void frmHistory::BuildControls()

@@ -32,9 +32,10 @@ public:
         : m_form(form), m_focus(form.focusWidget())
     {
         m_form.m_running = true;
-        // A server is shared: every box of the click names which one it is.
+        // A server is shared: every box of the click names which one it is
+        // (shortly; the window's tooltip has the whole).
         if (ledger.blnServer)
-            m_form.m_desktop.SetLedgerNote(QStringLiteral("台帳: ") + ledger.strFull);
+            m_form.m_desktop.SetLedgerNote(QStringLiteral("台帳: ") + ledger.strShort);
         m_form.cmdExec->setEnabled(false);
         m_form.cmdClose->setEnabled(false);
         for (QAction* entry : m_form.actions())
