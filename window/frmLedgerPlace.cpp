@@ -96,7 +96,6 @@ void frmLedgerPlace::BuildControls()
     txtSslRootCert->setPlaceholderText(QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral(".postgresql/root.crt"))));
     cmdSslRootCert = new QPushButton(QStringLiteral("参照…(&B)"), fraServer);
     named(cmdSslRootCert, "cmdSslRootCert");
-    cmdSslRootCert->setAutoDefault(false);
     txtService = new QLineEdit(fraServer);
     named(txtService, "txtService");
     txtPassword = new QLineEdit(fraServer);
@@ -158,7 +157,6 @@ void frmLedgerPlace::BuildControls()
 
     cmdTest = new QPushButton(QStringLiteral("接続テスト(&T)"), this);
     named(cmdTest, "cmdTest");
-    cmdTest->setAutoDefault(false);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     named(buttons, "buttons");
     buttons->addButton(cmdTest, QDialogButtonBox::ActionRole);
