@@ -371,8 +371,10 @@ void frmMain::ShowLedgerPlace()
         if (!setup)
             return;
         frmLedgerPlace place(m_desktop, *setup, this);
-        place.exec();
+        const bool chosen = place.exec() == QDialog::Accepted;
         ShowLedgerInUse();
+        if (chosen)
+            emit ledgerPlaceChosen();
     } catch (const std::exception& error) {
         m_desktop.MsgBox(ErrorDescription(error), MB_ICONINFORMATION, QStringLiteral("台帳の場所"));
     }

@@ -67,6 +67,10 @@ public:
     // shows what each line would do, as its context menu does.
     void ShowCheck();
 
+signals:
+    // The clerk saved a ledger place: the window may now work on another ledger.
+    void ledgerPlaceChosen();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

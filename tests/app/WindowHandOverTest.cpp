@@ -73,6 +73,13 @@ TEST_F(WindowHandOverTest, TheWindowListeningTakesTheFilesOfALaterStart)
 
     // A second window on the same place does not listen; the first keeps it.
     EXPECT_FALSE(WindowHandOver(socket).Listen([](const QStringList&) {}));
+
+    // The clerk chose another ledger place: later starts on it find this window, on the old one none.
+    const QString server = WindowHandOver::SocketPathFor(QStringLiteral("server\nhost=ledger.example\npublic"));
+    ASSERT_TRUE(window.MoveTo(server));
+    EXPECT_TRUE(HandOverFromAnotherStart(server, {QStringLiteral("/c.csv")}));
+    EXPECT_FALSE(WindowHandOver(socket).HandTo({QStringLiteral("/d.csv")}, 1000));
+    EXPECT_EQ(received.back(), QStringList{QStringLiteral("/c.csv")});
 }
 
 TEST_F(WindowHandOverTest, WithoutAWindowTheStartOpensItsOwnEvenOverAStaleSocket)
