@@ -63,6 +63,7 @@ ExitStatus RunWindow(const CommandLine& commandLine, QtDesktop& desktop)
     window.SetLedgerInUse(LedgerInUseNow);
     window.SetFolderMemory(SettingsFolderMemory());
     handOver.Listen([&window](const QStringList& files) { window.HandedOver(files); });
+    QObject::connect(&window, &frmMain::ledgerPlaceChosen, &window, [&handOver] { handOver.MoveTo(WindowSocket()); });
     window.show();
     if (!commandLine.Files().isEmpty())
         window.OpenWith(commandLine.Files());

@@ -102,11 +102,30 @@ bool WindowHandOver::HandTo(const QStringList& files, int intTimeoutMs) const
     return socket.getChar(&answer) && answer == kTaken;
 }
 
+WindowHandOver::WindowHandOver(QString strSocketPath) : m_path(std::move(strSocketPath))
+{
+    QObject::connect(&m_server, &QLocalServer::newConnection, &m_server, [this] { TakeConnection(); });
+}
+
 bool WindowHandOver::Listen(std::function<void(const QStringList&)> received)
+{
+    m_received = std::move(received);
+    return ListenHere();
+}
+
+bool WindowHandOver::MoveTo(const QString& strSocketPath)
+{
+    if (strSocketPath == m_path && m_server.isListening())
+        return true;
+    m_server.close();
+    m_path = strSocketPath;
+    return ListenHere();
+}
+
+bool WindowHandOver::ListenHere()
 {
     if (m_path.isEmpty())
         return false;
-    m_received = std::move(received);
     // A window that answers is alive; one that ended without removing its
     // socket left it behind. Asked first: listening would take the name
     // from a live one.
@@ -116,10 +135,7 @@ bool WindowHandOver::Listen(std::function<void(const QStringList&)> received)
         return false;
     QLocalServer::removeServer(m_path);
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server.listen(m_path))
-        return false;
-    QObject::connect(&m_server, &QLocalServer::newConnection, &m_server, [this] { TakeConnection(); });
-    return true;
+    return m_server.listen(m_path);
 }
 
 void WindowHandOver::TakeConnection()

@@ -16,7 +16,7 @@ public:
     // temporary folder. Empty when no such folder can be had.
     static QString SocketPathFor(const QString& strLedgerPlace);
 
-    explicit WindowHandOver(QString strSocketPath) : m_path(std::move(strSocketPath)) {}
+    explicit WindowHandOver(QString strSocketPath);
     WindowHandOver(const WindowHandOver&) = delete;
     WindowHandOver& operator=(const WindowHandOver&) = delete;
 
@@ -26,11 +26,15 @@ public:
     // Listens for later starts, which received is told of; false when
     // another window listens already or the socket cannot be made.
     bool Listen(std::function<void(const QStringList&)> received);
+    // Listens on another socket instead, once the window works on another
+    // ledger; false as Listen.
+    bool MoveTo(const QString& strSocketPath);
 
     // The most a hand-over may carry.
     static constexpr quint32 kMostBytes = 1 << 20;
 
 private:
+    bool ListenHere();
     void TakeConnection();
 
     QString m_path;

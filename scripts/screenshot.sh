@@ -84,7 +84,7 @@ INI
 )
 
 # Opens one of the program's windows, waits for it to settle, and saves it
-# with its title bar.
+# with its title bar. The window is found by the start of its title.
 cat >"$work_dir/shoot.sh" <<'SH'
 #!/usr/bin/env bash
 set -euo pipefail
@@ -94,7 +94,8 @@ shift 2
 app=$!
 window=""
 for _ in $(seq 50); do
-  window="$(xwininfo -name "$title" 2>/dev/null | awk '/Window id:/ { print $4 }')" || true
+  # By the start of its title: the history's goes on with the ledger it shows.
+  window="$(xwininfo -root -tree 2>/dev/null | awk -v t="\"$title" 'index($0, t) { print $1; exit }')" || true
   [ -n "$window" ] && break
   sleep 0.2
 done

@@ -86,7 +86,7 @@ std::optional<QString> QtDesktop::AskPassword(const QString& prompt, const QStri
     layout->addWidget(label);
     layout->addWidget(field);
     layout->addWidget(buttons);
-    dialog.setMinimumWidth(360);
+    dialog.setMinimumWidth(460);
     dialog.setWindowModality(Qt::ApplicationModal);
     field->setFocus();
     if (RunModal(dialog) != QDialog::Accepted)

@@ -54,7 +54,7 @@ frmHistory::frmHistory(Desktop& desktop, LedgerHistoryFactory openHistory, QStri
     setFont(JapaneseGothic(9, false));
     m_chooseSaveFile = [this](const QString& suggested) { return DefaultSaveFile(this, suggested); };
     BuildControls();
-    resize(640, 320);
+    resize(760, 340);
 }
 
 void frmHistory::BuildControls()
@@ -87,9 +87,10 @@ void frmHistory::BuildControls()
     cmdSaveRejects->setObjectName(QStringLiteral("cmdSaveRejects"));
     cmdClose = new QPushButton(QStringLiteral("閉じる(&C)"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    // Return on a run opens its detail, on a focused button presses it;
+    // Escape closes the window.
     for (QPushButton* button : {cmdDetail, cmdUndo, cmdSaveRejects, cmdClose})
-        button->setAutoDefault(false);
-    // Return on a run opens its detail; Escape closes the window.
+        button->setAutoDefault(true);
     cmdDetail->setDefault(true);
     connect(cmdDetail, &QPushButton::clicked, this, &frmHistory::ShowDetail);
     connect(cmdUndo, &QPushButton::clicked, this, &frmHistory::cmdUndo_Click);

@@ -96,7 +96,6 @@ void frmLedgerPlace::BuildControls()
     txtSslRootCert->setPlaceholderText(QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral(".postgresql/root.crt"))));
     cmdSslRootCert = new QPushButton(QStringLiteral("参照…(&B)"), fraServer);
     named(cmdSslRootCert, "cmdSslRootCert");
-    cmdSslRootCert->setAutoDefault(false);
     txtService = new QLineEdit(fraServer);
     named(txtService, "txtService");
     txtPassword = new QLineEdit(fraServer);
@@ -120,7 +119,7 @@ void frmLedgerPlace::BuildControls()
         lblPassword->setText(QStringLiteral("キーリングを使えないため、パスワードは保存しません。次のどちらかにしてください。\n"
                                             "・インポートのときに尋ねるパスワードを入力する（このセッションの間だけ覚え、どこにも書きません）。\n"
                                             "・%1 に「ホスト:ポート:データベース:ユーザー:パスワード」の行を書き、"
-                                            "chmod 600 %1 で自分だけが読めるようにする（%1 を使います）。")
+                                            "chmod 600 %1 で自分だけが読めるようにする。")
                                  .arg(pgpass));
     }
 
@@ -158,7 +157,6 @@ void frmLedgerPlace::BuildControls()
 
     cmdTest = new QPushButton(QStringLiteral("接続テスト(&T)"), this);
     named(cmdTest, "cmdTest");
-    cmdTest->setAutoDefault(false);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     named(buttons, "buttons");
     buttons->addButton(cmdTest, QDialogButtonBox::ActionRole);

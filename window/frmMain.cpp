@@ -33,9 +33,10 @@ public:
         : m_form(form), m_focus(form.focusWidget())
     {
         m_form.m_running = true;
-        // A server is shared: every box of the click names which one it is.
+        // A server is shared: every box of the click names which one it is
+        // (shortly; the window's tooltip has the whole).
         if (ledger.blnServer)
-            m_form.m_desktop.SetLedgerNote(QStringLiteral("台帳: ") + ledger.strFull);
+            m_form.m_desktop.SetLedgerNote(QStringLiteral("台帳: ") + ledger.strShort);
         m_form.cmdExec->setEnabled(false);
         m_form.cmdClose->setEnabled(false);
         for (QAction* entry : m_form.actions())
@@ -390,8 +391,10 @@ void frmMain::ShowLedgerPlace()
         if (!setup)
             return;
         frmLedgerPlace place(m_desktop, *setup, this);
-        place.exec();
+        const bool chosen = place.exec() == QDialog::Accepted;
         ShowLedgerInUse();
+        if (chosen)
+            emit ledgerPlaceChosen();
     } catch (const std::exception& error) {
         m_desktop.MsgBox(ErrorDescription(error), MB_ICONINFORMATION, QStringLiteral("台帳の場所"));
     }

@@ -69,6 +69,10 @@ public:
     // Which ledger the window works on, for titles.
     QString LedgerText() const;
 
+signals:
+    // The clerk saved a ledger place: the window may now work on another ledger.
+    void ledgerPlaceChosen();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -133,7 +133,7 @@ void frmRunDetail::BuildControls(const RunDetail& detail)
     cmdSaveRejects->setEnabled(!detail.rejects.lines.empty() && m_saveRejects);
     cmdClose = new QPushButton(QStringLiteral("閉じる(&C)"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    cmdSaveRejects->setAutoDefault(false);
+    // Return presses the focused button, else 閉じる.
     cmdClose->setDefault(true);
     connect(cmdSaveRejects, &QPushButton::clicked, this, [this] { m_saveRejects(); });
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::accept);

@@ -161,13 +161,3 @@ TEST_F(LedgerChoice, EachLedgerPlaceHasAKeyOfItsOwn)
     keys.removeDuplicates();
     EXPECT_EQ(keys.size(), 4);
 }
-
-// Each connection asks the source given, with the server's connection string.
-TEST_F(LedgerChoice, TheServersPasswordComesFromTheSourceGiven)
-{
-    Set(m_user, QStringLiteral("host=ledger.example dbname=orvanta"));
-    const LedgerServer server =
-        ConfiguredLedgerServer([](const QString& strConnection) { return QStringLiteral("for ") + strConnection; });
-    ASSERT_TRUE(server.password);
-    EXPECT_EQ(server.password(), QStringLiteral("for host=ledger.example dbname=orvanta"));
-}

@@ -428,7 +428,7 @@ TEST_F(CommandTest, EveryBoxOfAServersImportNamesTheServer)
         cmdExec().click();
         ASSERT_EQ(desktop.messages.size(), 2u);  // the repeat question, the totals
         for (const auto& message : desktop.messages)
-            EXPECT_EQ(message.ledgerNote, onServer ? QStringLiteral("台帳: ") + server : QString());
+            EXPECT_EQ(message.ledgerNote, onServer ? QStringLiteral("台帳: サーバー ledger.example の orvanta") : QString());
         EXPECT_EQ(desktop.ledgerNote, QString());
     }
 }

@@ -134,8 +134,22 @@ TEST_F(HistoryWindow, AnUndoAsksWithTheNumbersItWouldTakeOutAndUndoesOnlyAfterYe
     ASSERT_TRUE(window.Reload());
     ASSERT_TRUE(button("cmdUndo").isEnabled());
 
+    // From the keyboard: Return presses the focused button, not the default 詳細….
     desktop.answer = IDNO;
-    button("cmdUndo").click();
+    window.show();
+    button("cmdUndo").setFocus();
+    bool detailOpened = false;
+    QTimer guard;  // a detail opened instead would hold the test
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            detailOpened = true;
+            modal->close();
+        }
+    });
+    guard.start(50);
+    QTest::keyClick(&button("cmdUndo"), Qt::Key_Return);
+    guard.stop();
+    EXPECT_FALSE(detailOpened);
     EXPECT_TRUE(data->undone.empty());
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].prompt, QStringLiteral("取り込み 3（sales-3.csv）の取引 2 件を取り消しますか？"));
