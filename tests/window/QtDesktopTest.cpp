@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QAbstractButton>
 #include <QGuiApplication>
+#include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRawFont>
 #include <QTest>
@@ -258,6 +260,29 @@ TEST(QtDesktopTest, AServersWordsGoToTheDetailsAndTheLedgerNoteBeneathThePrompt)
         EXPECT_EQ(text, c.text);
         EXPECT_EQ(informative, c.informative);
         EXPECT_EQ(details, c.details);
+    }
+}
+
+// A password typed for a server never shows on the screen.
+TEST(QtDesktopTest, APasswordIsAskedInAFieldThatHidesIt)
+{
+    QtDesktop desktop;
+    for (const bool ok : {true, false}) {
+        SCOPED_TRACE(ok);
+        QLineEdit::EchoMode echo = QLineEdit::Normal;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("txtPassword"));
+            echo = field->echoMode();
+            QTest::keyClicks(field, QStringLiteral("s3cret"));
+            QTest::keyClick(field, ok ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        const std::optional<QString> typed = desktop.AskPassword(QStringLiteral("パスワードを入力してください。"),
+                                                                 QStringLiteral("台帳サーバーのパスワード"));
+        EXPECT_EQ(echo, QLineEdit::Password);
+        EXPECT_EQ(typed, ok ? std::optional<QString>(QStringLiteral("s3cret")) : std::nullopt);
     }
 }
 
