@@ -30,11 +30,15 @@ struct MasterRow {
     QString strKey = QString();
 };
 
-// The master row a name's key finds: the oldest of that key; id 0 for none.
+// A master row a name's key finds.
 struct FoundMaster {
     int64_t id = 0;
     QString strName;
 };
+
+// The masters of one key, oldest first; empty when none has it. A ledger
+// made before the keys may hold several.
+using KeyMasters = std::vector<FoundMaster>;
 
 // A trade as stored, as the look at a file's lines compares it.
 struct StoredTrade {
@@ -105,13 +109,13 @@ public:
     // Whether names looked up many at once cost less than one at a time:
     // so on a server, where each statement is a round trip.
     virtual bool batchesNames() const = 0;
-    // The masters the keys of names find, in order.
-    virtual std::vector<FoundMaster> findMasters(MasterTable table, const std::vector<QString>& keys) = 0;
+    // The masters each key finds, in order.
+    virtual std::vector<KeyMasters> findMasters(MasterTable table, const std::vector<QString>& keys) = 0;
     // Inside a write transaction: adds the rows whose keys find no master
-    // yet (another program may add one meanwhile) and gives each row's
-    // master, found or added, in order.
-    virtual std::vector<FoundMaster> addMasters(MasterTable table, const std::vector<MasterRow>& rows,
-                                                int64_t runId) = 0;
+    // yet (another program may add one meanwhile) and gives the masters of
+    // each row's key, found or added, in order.
+    virtual std::vector<KeyMasters> addMasters(MasterTable table, const std::vector<MasterRow>& rows,
+                                               int64_t runId) = 0;
     virtual bool masterExists(MasterTable table, int32_t id) = 0;
     // The stored trades of each probe, oldest first within each.
     virtual std::vector<StoredTrade> findTrades(const std::vector<TradeProbe>& probes) = 0;

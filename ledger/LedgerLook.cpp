@@ -3,6 +3,7 @@
 #include "LedgerDate.h"
 
 #include <functional>
+#include <utility>
 
 std::size_t TradeMatcher::IdentityHash::operator()(const Identity& identity) const noexcept
 {
@@ -35,16 +36,32 @@ void TradeMatcher::match(LedgerEngine& engine, const std::vector<Line>& lines)
                 continue;
             const Identity identity{trade.intKind,     trade.strDate,    trade.lngProductId,
                                     trade.lngPartyId,  trade.lngQuantity, trade.lngUnitPrice};
-            m_left[identity].push_back(LedgerMatch{trade.lngRunId, trade.lngLineNumber, {}});
+            m_left[identity].push_back(Stored{trade.lngTradeId, LedgerMatch{trade.lngRunId, trade.lngLineNumber, {}}});
         }
     }
     for (const Line& line : lines) {
-        const auto left = m_left.find(
-            Identity{line.intKind, line.strDate, line.lngProductId, line.lngPartyId, line.lngQuantity, line.lngUnitPrice});
-        if (left == m_left.end() || left->second.empty())
+        // Mostly one product and one party; where a key has several masters,
+        // the oldest stored trade of any of them.
+        std::deque<Stored>* oldest = nullptr;
+        const auto consider = [&](int64_t productId, int64_t partyId) {
+            const auto left = m_left.find(Identity{line.intKind, line.strDate, int32_t(productId), int32_t(partyId),
+                                                   line.lngQuantity, line.lngUnitPrice});
+            if (left != m_left.end() && !left->second.empty() &&
+                (!oldest || left->second.front().lngTradeId < oldest->front().lngTradeId))
+                oldest = &left->second;
+        };
+        for (const FoundMaster& product : *line.products) {
+            if (!line.parties) {
+                consider(product.id, 0);
+                continue;
+            }
+            for (const FoundMaster& party : *line.parties)
+                consider(product.id, party.id);
+        }
+        if (!oldest)
             continue;
-        *line.inLedger = left->second.front();
-        left->second.pop_front();
+        *line.inLedger = oldest->front().match;
+        oldest->pop_front();
     }
 }
 
@@ -66,20 +83,22 @@ void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector
         partyNames.push_back(line.party->strPartyName);
         kinds.push_back(*line.kind);
     }
-    const std::vector<FoundMaster> productMasters = names.lookUp(current, MasterTable::Products, products);
-    const std::vector<FoundMaster> partyMasters = names.lookUp(current, parties, partyNames);
-    const std::vector<FoundMaster> kindMasters = names.lookUp(current, MasterTable::Kinds, kinds);
+    const std::vector<KeyMasters> productMasters = names.lookUp(current, MasterTable::Products, products);
+    const std::vector<KeyMasters> partyMasters = names.lookUp(current, parties, partyNames);
+    const std::vector<KeyMasters> kindMasters = names.lookUp(current, MasterTable::Kinds, kinds);
 
     // Each new name and each name written another way, told at its first line.
-    const auto tell = [&](LineLook& look, MasterTable table, const QString& name, const FoundMaster& master) {
+    const auto tell = [&](LineLook& look, MasterTable table, const QString& name, const KeyMasters& masters) {
         if (name.isEmpty())
             return;
-        if (master.id == 0) {
+        if (masters.empty()) {
             if (m_told[std::size_t(table)].insert(LedgerNames::NameKey(name)).second)
                 look.newNames << QStringLiteral("新しい%1「%2」").arg(LedgerNames::What(table), name);
-        } else if (master.strName != name && m_told[std::size_t(table)].insert(name).second) {
-            look.matchedNames << LedgerNames::MatchText(NameMatch{table, name, master.strName, int32_t(master.id)});
+            return;
         }
+        const FoundMaster& master = LedgerNames::MasterOf(masters, name);
+        if (master.strName != name && m_told[std::size_t(table)].insert(name).second)
+            look.matchedNames << LedgerNames::MatchText(NameMatch{table, name, master.strName, int32_t(master.id)});
     };
     std::vector<TradeMatcher::Line> stored;
     char date[kLedgerDateBufferSize];
@@ -89,31 +108,29 @@ void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector
         const QString& product = line.product->strProductName;
         const QString& party = line.party->strPartyName;
         const std::size_t dateLength = FormatLedgerDate(line.trade->dtmTradeDate, date);
-        const MasterRow productRow{product, {}, {}};
-        const MasterRow partyRow{party, {}, {}};
         if (product.isEmpty())
             look.strRefusal = QStringLiteral("製品名が空です。");
         else if (dateLength == 0)
             look.strRefusal = QStringLiteral("取引の日付が正しくありません（100 年から 9999 年まで）。");
-        else if (QString refused = LedgerNames::Unstorable(MasterTable::Products, productRow); !refused.isEmpty())
-            look.strRefusal = refused;
-        else if (QString refused = party.isEmpty() ? QString() : LedgerNames::Unstorable(parties, partyRow);
-                 !refused.isEmpty())
-            look.strRefusal = refused;
+        // Whichever master a name is of, one that cannot be stored refuses the line.
+        for (const auto& [table, name] : {std::pair{MasterTable::Products, &product}, std::pair{parties, &party}}) {
+            if (look.strRefusal.isEmpty() && !name->isEmpty())
+                look.strRefusal = LedgerNames::Unstorable(table, MasterRow{*name, {}});
+        }
         if (!look.strRefusal.isEmpty())
             continue;
         tell(look, MasterTable::Products, product, productMasters[i]);
         tell(look, parties, party, partyMasters[i]);
         tell(look, MasterTable::Kinds, *line.kind, kindMasters[i]);
         // A line with a name not stored yet is new, whatever the ledger holds.
-        if (productMasters[i].id == 0 || (!party.isEmpty() && partyMasters[i].id == 0))
+        if (productMasters[i].empty() || (!party.isEmpty() && partyMasters[i].empty()))
             continue;
         const TradeRecord& trade = *line.trade;
         TradeMatcher::Line known;
         known.intKind = blnPurchase ? 0 : 1;
         known.strDate = QByteArray(date, qsizetype(dateLength));
-        known.lngProductId = int32_t(productMasters[i].id);
-        known.lngPartyId = party.isEmpty() ? 0 : int32_t(partyMasters[i].id);
+        known.products = &productMasters[i];
+        known.parties = party.isEmpty() ? nullptr : &partyMasters[i];
         known.lngQuantity = blnPurchase ? trade.lngPurchaseQuantity : trade.lngSalesQuantity;
         known.lngUnitPrice = blnPurchase ? trade.lngPurchaseUnitPrice : trade.lngSalesUnitPrice;
         known.inLedger = &look.inLedger;
@@ -121,4 +138,3 @@ void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector
     }
     m_matcher.match(current, stored);
 }
-

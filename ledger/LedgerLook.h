@@ -17,7 +17,8 @@
 
 // Which lines of a file are the same as stored trades: a line's trade is
 // the same as a stored one when its mode, date, product, party, quantity and
-// unit price are. Identical lines are counted, not collapsed: each stored
+// unit price are, the product and the party being any master of their
+// names' keys. Identical lines are counted, not collapsed: each stored
 // trade is matched by one line at most, in the file's order, so that where
 // the file holds k lines of one trade and the ledger m, the first min(k, m)
 // are in the ledger.
@@ -27,8 +28,8 @@ public:
     struct Line {
         int32_t intKind = 0;
         QByteArray strDate;
-        int32_t lngProductId = 0;
-        int32_t lngPartyId = 0;
+        const KeyMasters* products = nullptr;  // the masters of its product's key
+        const KeyMasters* parties = nullptr;   // of its party's key; null for no party
         int64_t lngQuantity = 0;
         int64_t lngUnitPrice = 0;
         std::optional<LedgerMatch>* inLedger = nullptr;  // set when one is left
@@ -54,9 +55,13 @@ private:
         std::size_t operator()(const Identity& identity) const noexcept;
     };
 
+    struct Stored {
+        int64_t lngTradeId;
+        LedgerMatch match;
+    };
     int64_t m_ownRunId = 0;
-    // The stored trades of each identity asked for and not matched yet.
-    std::unordered_map<Identity, std::deque<LedgerMatch>, IdentityHash> m_left;
+    // The stored trades of each identity asked for and not matched yet, oldest first.
+    std::unordered_map<Identity, std::deque<Stored>, IdentityHash> m_left;
     // The probes whose trades were asked for.
     std::set<TradeProbe> m_asked;
 };

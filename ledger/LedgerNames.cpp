@@ -80,6 +80,15 @@ QString LedgerNames::NameKey(const QString& name)
     return key;
 }
 
+const FoundMaster& LedgerNames::MasterOf(const KeyMasters& masters, const QString& name)
+{
+    for (const FoundMaster& master : masters) {
+        if (master.strName == name)
+            return master;
+    }
+    return masters.front();
+}
+
 QString LedgerNames::MatchText(const NameMatch& match)
 {
     return QStringLiteral("%1「%2」→「%3」").arg(What(match.table), match.strGiven, match.strStored);
@@ -98,18 +107,24 @@ QString LedgerNames::Unstorable(MasterTable table, const MasterRow& row)
     return QString();
 }
 
-bool LedgerNames::keep(MasterTable which, const QString& name, const FoundMaster& master, QString& reason)
+int32_t LedgerNames::keep(MasterTable which, const QString& name, const KeyMasters& masters, QString& reason)
 {
+    if (masters.empty()) {
+        reason = QStringLiteral("%1「%2」を登録できませんでした。").arg(What(which), name);
+        return 0;
+    }
+    const FoundMaster& master = MasterOf(masters, name);
     if (master.id <= 0 || master.id > std::numeric_limits<int32_t>::max()) {
         reason = QStringLiteral("%1「%2」の ID %3 は扱えない値です。").arg(What(which), name).arg(master.id);
-        return false;
+        return 0;
     }
+    const int32_t id = int32_t(master.id);
     Table& cache = table(which);
-    cache.ids.emplace(name, int32_t(master.id));
-    cache.known.insert(int32_t(master.id));
+    cache.ids.emplace(name, id);
+    cache.known.insert(id);
     if (master.strName != name)
-        m_matches.push_back(NameMatch{which, name, master.strName, int32_t(master.id)});
-    return true;
+        m_matches.push_back(NameMatch{which, name, master.strName, id});
+    return id;
 }
 
 void LedgerNames::findKeys(LedgerEngine& engine, MasterTable which, const std::vector<QString>& keys)
@@ -123,9 +138,9 @@ void LedgerNames::findKeys(LedgerEngine& engine, MasterTable which, const std::v
     }
     if (asked.empty())
         return;
-    const std::vector<FoundMaster> found = engine.findMasters(which, asked);
+    std::vector<KeyMasters> found = engine.findMasters(which, asked);
     for (std::size_t i = 0; i < asked.size(); ++i)
-        cache.keys.emplace(asked[i], found.at(i));
+        cache.keys.emplace(asked[i], std::move(found.at(i)));
 }
 
 int32_t LedgerNames::resolve(LedgerEngine& engine, MasterTable which, const MasterRow& given, int64_t runId,
@@ -140,20 +155,20 @@ int32_t LedgerNames::resolve(LedgerEngine& engine, MasterTable which, const Mast
     row.strKey = NameKey(row.strName);
     try {
         findKeys(engine, which, {row.strKey});
-        FoundMaster& master = table(which).keys.at(row.strKey);
-        if (master.id == 0) {
+        KeyMasters& masters = table(which).keys.at(row.strKey);
+        if (masters.empty()) {
             if (runId != 0) {
-                master = engine.addMasters(which, {row}, runId).at(0);
+                masters = engine.addMasters(which, {row}, runId).at(0);
             } else {
                 LoneWrite write(engine);
-                master = engine.addMasters(which, {row}, 0).at(0);
+                masters = engine.addMasters(which, {row}, 0).at(0);
                 write.commit();
             }
         }
-        const FoundMaster found = master;
-        if (found.id == 0)
+        const int32_t id = keep(which, row.strName, masters, reason);
+        if (masters.empty())
             table(which).keys.erase(row.strKey);
-        return keep(which, row.strName, found, reason) ? int32_t(found.id) : 0;
+        return id;
     } catch (const DatabaseFailure& failure) {
         table(which).keys.erase(row.strKey);
         reason = failure.message();
@@ -182,30 +197,30 @@ void LedgerNames::prepare(LedgerEngine& engine, MasterTable which, const std::ve
     std::vector<MasterRow> added;
     std::unordered_set<QString, NameHash> adding;
     for (const MasterRow& row : storable) {
-        if (cache.keys.at(row.strKey).id == 0 && adding.insert(row.strKey).second)
+        if (cache.keys.at(row.strKey).empty() && adding.insert(row.strKey).second)
             added.push_back(row);
     }
     if (!added.empty()) {
-        const std::vector<FoundMaster> masters = engine.addMasters(which, added, runId);
+        std::vector<KeyMasters> masters = engine.addMasters(which, added, runId);
         for (std::size_t i = 0; i < added.size(); ++i)
-            cache.keys[added[i].strKey] = masters.at(i);
+            cache.keys[added[i].strKey] = std::move(masters.at(i));
     }
     QString reason;
     for (const MasterRow& row : storable) {
-        const FoundMaster& master = cache.keys.at(row.strKey);
-        if (master.id != 0 && !cache.ids.count(row.strName))
-            keep(which, row.strName, master, reason);
+        const KeyMasters& masters = cache.keys.at(row.strKey);
+        if (!masters.empty() && !cache.ids.count(row.strName))
+            keep(which, row.strName, masters, reason);
     }
 }
 
-std::vector<FoundMaster> LedgerNames::lookUp(LedgerEngine& engine, MasterTable which, const std::vector<QString>& names)
+std::vector<KeyMasters> LedgerNames::lookUp(LedgerEngine& engine, MasterTable which, const std::vector<QString>& names)
 {
     std::vector<QString> keys;
     keys.reserve(names.size());
     for (const QString& name : names)
         keys.push_back(NameKey(name));
     findKeys(engine, which, keys);
-    std::vector<FoundMaster> found;
+    std::vector<KeyMasters> found;
     found.reserve(keys.size());
     for (const QString& key : keys)
         found.push_back(table(which).keys.at(key));

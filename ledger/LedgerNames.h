@@ -50,6 +50,9 @@ public:
     // one, and (株) and (有), however written, read as 株式会社 and 有限会社
     // where they stand. Nothing else is folded.
     static QString NameKey(const QString& name);
+    // The master a name resolves to among those of its key (not empty):
+    // the one stored exactly as given, else the oldest.
+    static const FoundMaster& MasterOf(const KeyMasters& masters, const QString& name);
     // How a match is told: 販売先「ＡＢＣ商事」→「ABC商事」.
     static QString MatchText(const NameMatch& match);
 
@@ -69,9 +72,8 @@ public:
     // later costs no statement. Rows that cannot be stored are left to
     // resolve(), which says why. Throws DatabaseFailure.
     void prepare(LedgerEngine& engine, MasterTable table, const std::vector<MasterRow>& rows, int64_t runId);
-    // The masters that names would resolve to, adding none (id 0 where a
-    // name's key finds none yet). Throws DatabaseFailure.
-    std::vector<FoundMaster> lookUp(LedgerEngine& engine, MasterTable table, const std::vector<QString>& names);
+    // The masters of each name's key, adding none. Throws DatabaseFailure.
+    std::vector<KeyMasters> lookUp(LedgerEngine& engine, MasterTable table, const std::vector<QString>& names);
     // Whether the ID is stored; throws DatabaseFailure.
     bool known(LedgerEngine& engine, MasterTable table, int32_t id);
 
@@ -86,17 +88,18 @@ public:
 private:
     struct Table {
         std::unordered_map<QString, int32_t, NameHash> ids;
-        // By key: the master found (id 0: none stored when asked).
-        std::unordered_map<QString, FoundMaster, NameHash> keys;
+        // By key: the masters found (none stored when asked, when empty).
+        std::unordered_map<QString, KeyMasters, NameHash> keys;
         QSet<int32_t> known;
     };
 
     Table& table(MasterTable table) { return m_tables[std::size_t(table)]; }
     // Finds the masters of keys not asked for yet, and remembers them.
     void findKeys(LedgerEngine& engine, MasterTable table, const std::vector<QString>& keys);
-    // Keeps the master found or added for name; false, with the reason,
-    // when the records cannot carry its ID.
-    bool keep(MasterTable table, const QString& name, const FoundMaster& master, QString& reason);
+    // Keeps the master that name resolves to among those found or added:
+    // its ID, or 0 with the reason when there is none or the records cannot
+    // carry its ID.
+    int32_t keep(MasterTable table, const QString& name, const KeyMasters& masters, QString& reason);
 
     std::array<Table, kMasterTables.size()> m_tables;
     std::vector<NameMatch> m_matches;

@@ -20,11 +20,11 @@ public:
     LedgerDatabase& database() override { return m_database; }
     bool ready(bool, QString&) override { return true; }
     bool batchesNames() const override { return false; }
-    std::vector<FoundMaster> findMasters(MasterTable, const std::vector<QString>& keys) override
+    std::vector<KeyMasters> findMasters(MasterTable, const std::vector<QString>& keys) override
     {
-        return std::vector<FoundMaster>(keys.size());
+        return std::vector<KeyMasters>(keys.size());
     }
-    std::vector<FoundMaster> addMasters(MasterTable, const std::vector<MasterRow>&, int64_t) override
+    std::vector<KeyMasters> addMasters(MasterTable, const std::vector<MasterRow>&, int64_t) override
     {
         throw DatabaseFailure(NothingThere());
     }

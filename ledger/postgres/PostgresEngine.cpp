@@ -11,7 +11,7 @@
 namespace {
 
 struct TableSql {
-    const char* find;  // $1 the names; answers each name's place and ID
+    const char* find;  // $1 the keys; answers each key's place and its masters, oldest first
     const char* add;   // $1 the names, then the fields, then the run; answers the names and IDs added
     const char* exists;
     int fields;
@@ -19,25 +19,25 @@ struct TableSql {
 
 // In the order of MasterTable.
 constexpr std::array<TableSql, kMasterTables.size()> kTableSql = {{
-    {"SELECT DISTINCT ON (n.i) n.i, t.kind_code, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
+    {"SELECT n.i, t.kind_code, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
      " JOIN kinds t ON t.name_key = n.k ORDER BY n.i, t.kind_code",
      "INSERT INTO kinds(name, name_key, run_id) SELECT r.name, r.name_key, $3::bigint"
      " FROM unnest($1::text[], $2::text[]) AS r(name, name_key) ON CONFLICT (name) DO NOTHING RETURNING name, kind_code",
      "SELECT 1 FROM kinds WHERE kind_code = $1", 0},
-    {"SELECT DISTINCT ON (n.i) n.i, t.product_id, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
+    {"SELECT n.i, t.product_id, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
      " JOIN products t ON t.name_key = n.k ORDER BY n.i, t.product_id",
      "INSERT INTO products(name, name_key, maker, reading, model, spec, run_id)"
      " SELECT r.name, r.name_key, r.maker, r.reading, r.model, r.spec, $7::bigint"
      " FROM unnest($1::text[], $2::text[], $3::text[], $4::text[], $5::text[], $6::text[])"
      " AS r(name, name_key, maker, reading, model, spec) ON CONFLICT (name) DO NOTHING RETURNING name, product_id",
      "SELECT 1 FROM products WHERE product_id = $1", 4},
-    {"SELECT DISTINCT ON (n.i) n.i, t.supplier_id, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
+    {"SELECT n.i, t.supplier_id, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
      " JOIN suppliers t ON t.name_key = n.k ORDER BY n.i, t.supplier_id",
      "INSERT INTO suppliers(name, name_key, reading, run_id) SELECT r.name, r.name_key, r.reading, $4::bigint"
      " FROM unnest($1::text[], $2::text[], $3::text[]) AS r(name, name_key, reading)"
      " ON CONFLICT (name) DO NOTHING RETURNING name, supplier_id",
      "SELECT 1 FROM suppliers WHERE supplier_id = $1", 1},
-    {"SELECT DISTINCT ON (n.i) n.i, t.customer_id, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
+    {"SELECT n.i, t.customer_id, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
      " JOIN customers t ON t.name_key = n.k ORDER BY n.i, t.customer_id",
      "INSERT INTO customers(name, name_key, reading, run_id) SELECT r.name, r.name_key, r.reading, $4::bigint"
      " FROM unnest($1::text[], $2::text[], $3::text[]) AS r(name, name_key, reading)"
@@ -181,22 +181,23 @@ PgResult PostgresEngine::run(const char* sql, const PgParameters& parameters, Ex
     return result;
 }
 
-std::vector<FoundMaster> PostgresEngine::findMasters(MasterTable table, const std::vector<QString>& keys)
+std::vector<KeyMasters> PostgresEngine::findMasters(MasterTable table, const std::vector<QString>& keys)
 {
     const PgResult result = run(kTableSql[std::size_t(table)].find, PgParameters().text(TextArray(keys)),
                                 PGRES_TUPLES_OK);
-    std::vector<FoundMaster> found(keys.size());
+    std::vector<KeyMasters> found(keys.size());
     for (int row = 0; row < PQntuples(result.get()); ++row) {
         const long long place = QByteArray(PQgetvalue(result.get(), row, 0)).toLongLong();
-        if (place >= 1 && std::size_t(place) <= found.size())
-            found[std::size_t(place - 1)] = FoundMaster{QByteArray(PQgetvalue(result.get(), row, 1)).toLongLong(),
-                                                        TextFromUtf8(PQgetvalue(result.get(), row, 2))};
+        if (place < 1 || std::size_t(place) > found.size())
+            continue;
+        found[std::size_t(place - 1)].push_back(FoundMaster{QByteArray(PQgetvalue(result.get(), row, 1)).toLongLong(),
+                                                            TextFromUtf8(PQgetvalue(result.get(), row, 2))});
     }
     return found;
 }
 
-std::vector<FoundMaster> PostgresEngine::addMasters(MasterTable table, const std::vector<MasterRow>& rows,
-                                                    int64_t runId)
+std::vector<KeyMasters> PostgresEngine::addMasters(MasterTable table, const std::vector<MasterRow>& rows,
+                                                   int64_t runId)
 {
     const TableSql& sql = kTableSql[std::size_t(table)];
     std::vector<QString> names;
@@ -218,19 +219,20 @@ std::vector<FoundMaster> PostgresEngine::addMasters(MasterTable table, const std
     for (int row = 0; row < PQntuples(result.get()); ++row)
         added.insert(TextFromUtf8(PQgetvalue(result.get(), row, 0)),
                      QByteArray(PQgetvalue(result.get(), row, 1)).toLongLong());
-    std::vector<FoundMaster> masters;
+    std::vector<KeyMasters> masters(names.size());
     std::vector<QString> takenMeanwhile;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        masters.push_back(FoundMaster{added.value(names[i], 0), names[i]});
-        if (masters.back().id == 0)
+        if (const int64_t id = added.value(names[i], 0))
+            masters[i].push_back(FoundMaster{id, names[i]});
+        else
             takenMeanwhile.push_back(keys[i]);
     }
     // Another program added these at the same moment: the server kept its row.
     if (!takenMeanwhile.empty()) {
-        const std::vector<FoundMaster> stored = findMasters(table, takenMeanwhile);
+        std::vector<KeyMasters> stored = findMasters(table, takenMeanwhile);
         for (std::size_t i = 0, j = 0; i < masters.size(); ++i) {
-            if (masters[i].id == 0)
-                masters[i] = stored[j++];
+            if (masters[i].empty())
+                masters[i] = std::move(stored[j++]);
         }
     }
     return masters;

@@ -39,8 +39,8 @@ public:
     bool ready(bool runOpen, QString& reason) override;
     int connection() const override { return m_connections; }
     bool batchesNames() const override { return true; }
-    std::vector<FoundMaster> findMasters(MasterTable table, const std::vector<QString>& keys) override;
-    std::vector<FoundMaster> addMasters(MasterTable table, const std::vector<MasterRow>& rows, int64_t runId) override;
+    std::vector<KeyMasters> findMasters(MasterTable table, const std::vector<QString>& keys) override;
+    std::vector<KeyMasters> addMasters(MasterTable table, const std::vector<MasterRow>& rows, int64_t runId) override;
     std::vector<StoredTrade> findTrades(const std::vector<TradeProbe>& probes) override;
     bool masterExists(MasterTable table, int32_t id) override;
     void writeTrade(const TradeRow& trade) override;

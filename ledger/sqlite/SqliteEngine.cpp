@@ -28,24 +28,24 @@ int BindIdOrNull(sqlite3_stmt* statement, int index, int64_t id)
 }
 
 struct TableStatements {
-    const char* find;  // the oldest master of the key ?1
+    const char* find;  // the masters of the key ?1, oldest first
     const char* add;   // ?1 the ID, ?2 the name, ?3 its key, then the row's fields, then the run
     const char* exists;
 };
 
 // In the order of MasterTable.
 constexpr std::array<TableStatements, kMasterTables.size()> kTableSql = {{
-    {"SELECT kind_code, name FROM kinds WHERE name_key = ?1 ORDER BY kind_code LIMIT 1",
+    {"SELECT kind_code, name FROM kinds WHERE name_key = ?1 ORDER BY kind_code",
      "INSERT INTO kinds(kind_code, name, name_key, run_id) VALUES (?1, ?2, ?3, ?4)",
      "SELECT 1 FROM kinds WHERE kind_code = ?1"},
-    {"SELECT product_id, name FROM products WHERE name_key = ?1 ORDER BY product_id LIMIT 1",
+    {"SELECT product_id, name FROM products WHERE name_key = ?1 ORDER BY product_id",
      "INSERT INTO products(product_id, name, name_key, kind_code, maker, reading, model, spec, run_id)"
      " VALUES (?1, ?2, ?3, NULL, ?4, ?5, ?6, ?7, ?8)",
      "SELECT 1 FROM products WHERE product_id = ?1"},
-    {"SELECT supplier_id, name FROM suppliers WHERE name_key = ?1 ORDER BY supplier_id LIMIT 1",
+    {"SELECT supplier_id, name FROM suppliers WHERE name_key = ?1 ORDER BY supplier_id",
      "INSERT INTO suppliers(supplier_id, name, name_key, reading, run_id) VALUES (?1, ?2, ?3, ?4, ?5)",
      "SELECT 1 FROM suppliers WHERE supplier_id = ?1"},
-    {"SELECT customer_id, name FROM customers WHERE name_key = ?1 ORDER BY customer_id LIMIT 1",
+    {"SELECT customer_id, name FROM customers WHERE name_key = ?1 ORDER BY customer_id",
      "INSERT INTO customers(customer_id, name, name_key, reading, run_id) VALUES (?1, ?2, ?3, ?4, ?5)",
      "SELECT 1 FROM customers WHERE customer_id = ?1"},
 }};
@@ -200,35 +200,35 @@ int64_t SqliteEngine::floorId(std::size_t table)
     return std::exchange((*m_floors)[table], 0);
 }
 
-std::vector<FoundMaster> SqliteEngine::findMasters(MasterTable table, const std::vector<QString>& keys)
+std::vector<KeyMasters> SqliteEngine::findMasters(MasterTable table, const std::vector<QString>& keys)
 {
-    std::vector<FoundMaster> found;
-    found.reserve(keys.size());
+    std::vector<KeyMasters> found(keys.size());
     const SqliteStatement& find = m_tables[std::size_t(table)].find;
-    for (const QString& key : keys) {
+    for (std::size_t i = 0; i < keys.size(); ++i) {
         StatementUse use(find);
-        int result = BindText(use, 1, key);
-        if (result == SQLITE_OK)
+        int result = BindText(use, 1, keys[i]);
+        while (result == SQLITE_OK || result == SQLITE_ROW) {
             result = sqlite3_step(use);
-        if (result != SQLITE_ROW && result != SQLITE_DONE)
+            if (result == SQLITE_ROW)
+                found[i].push_back(FoundMaster{sqlite3_column_int64(use, 0), ColumnText(use, 1)});
+        }
+        if (result != SQLITE_DONE)
             fail(result);
-        found.push_back(result == SQLITE_ROW ? FoundMaster{sqlite3_column_int64(use, 0), ColumnText(use, 1)}
-                                             : FoundMaster{});
     }
     return found;
 }
 
-std::vector<FoundMaster> SqliteEngine::addMasters(MasterTable table, const std::vector<MasterRow>& rows,
-                                                  int64_t runId)
+std::vector<KeyMasters> SqliteEngine::addMasters(MasterTable table, const std::vector<MasterRow>& rows,
+                                                 int64_t runId)
 {
     const std::size_t index = std::size_t(table);
-    std::vector<FoundMaster> masters;
+    std::vector<KeyMasters> masters;
     masters.reserve(rows.size());
     for (const MasterRow& row : rows) {
         // Another program may have added it since it was looked up outside this transaction.
-        const FoundMaster stored = findMasters(table, {row.strKey}).front();
-        if (stored.id != 0) {
-            masters.push_back(stored);
+        KeyMasters stored = std::move(findMasters(table, {row.strKey}).front());
+        if (!stored.empty()) {
+            masters.push_back(std::move(stored));
             continue;
         }
         StatementUse use(m_tables[index].add);
@@ -245,7 +245,7 @@ std::vector<FoundMaster> SqliteEngine::addMasters(MasterTable table, const std::
             result = sqlite3_step(use);
         if (result != SQLITE_DONE)
             fail(result);
-        masters.push_back(FoundMaster{sqlite3_last_insert_rowid(m_db.get()), row.strName});
+        masters.push_back({FoundMaster{sqlite3_last_insert_rowid(m_db.get()), row.strName}});
     }
     return masters;
 }

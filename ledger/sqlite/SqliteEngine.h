@@ -31,8 +31,8 @@ public:
     bool ready(bool, QString&) override { return true; }
     // In the process, a statement costs no round trip.
     bool batchesNames() const override { return false; }
-    std::vector<FoundMaster> findMasters(MasterTable table, const std::vector<QString>& keys) override;
-    std::vector<FoundMaster> addMasters(MasterTable table, const std::vector<MasterRow>& rows, int64_t runId) override;
+    std::vector<KeyMasters> findMasters(MasterTable table, const std::vector<QString>& keys) override;
+    std::vector<KeyMasters> addMasters(MasterTable table, const std::vector<MasterRow>& rows, int64_t runId) override;
     std::vector<StoredTrade> findTrades(const std::vector<TradeProbe>& probes) override;
     bool masterExists(MasterTable table, int32_t id) override;
     void writeTrade(const TradeRow& trade) override;

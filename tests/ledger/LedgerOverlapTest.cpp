@@ -329,6 +329,50 @@ TYPED_TEST(LedgerOverlap, AnUndosPreviewCountsWhatTheUndoTakesOutAndChangesNothi
     EXPECT_EQ(this->ledger.history()->PreviewUndo(7, {}).outcome, Outcome::UnknownRun);
 }
 
+// A ledger made before the keys may hold two masters of one key: a name
+// stored exactly as a line gives it is that master, and the line's trade is
+// looked for among the stored trades of every master of its keys.
+TYPED_TEST(LedgerOverlap, AKeyWithTwoMastersGivesTheExactOneAndFindsTheTradesOfEither)
+{
+    const QString olderProduct = QStringLiteral("ＨＤＭＩケーブル");
+    const QString newerProduct = QStringLiteral("HDMIケーブル");
+    const QString olderParty = QStringLiteral("ＡＢＣ商事");
+    const QString newerParty = QStringLiteral("ABC商事");
+    const struct {
+        const char* what;
+        QString storedProduct, storedParty;  // as the earlier file wrote them
+        QString product, party;              // as the file looked at writes them
+    } cases[] = {
+        {"the newer names exactly", newerProduct, newerParty, newerProduct, newerParty},
+        {"the older names exactly", olderProduct, olderParty, olderProduct, olderParty},
+        {"a third way", newerProduct, newerParty, QStringLiteral("HDMI ケーブル"), QStringLiteral("ABC 商事")},
+        {"the other master of each key", olderProduct, newerParty, newerProduct, olderParty},
+    };
+    for (const auto& one : cases) {
+        SCOPED_TRACE(one.what);
+        TypeParam ledger;
+        QString error;
+        bool failed = true;
+        ledger.makeStore()->OpenConnection(ledger.connection(), error, failed);
+        ASSERT_FALSE(failed) << error.toStdString();
+        ledger.exec(QStringLiteral("INSERT INTO products(name, name_key, maker, reading, model, spec) VALUES"
+                                   " ('ＨＤＭＩケーブル', 'HDMIケーブル', '', '', '', ''),"
+                                   " ('HDMIケーブル', 'HDMIケーブル', '', '', '', '');"
+                                   " INSERT INTO customers(name, name_key, reading) VALUES"
+                                   " ('ＡＢＣ商事', 'ABC商事', ''), ('ABC商事', 'ABC商事', '')"));
+        this->ImportInto(ledger, {Sale(5, one.storedProduct, one.storedParty)});
+        EXPECT_EQ(ledger.value(QStringLiteral("SELECT p.name || '|' || c.name FROM trades t"
+                                              " JOIN products p USING (product_id) JOIN customers c USING (customer_id)")),
+                  one.storedProduct + u'|' + one.storedParty);
+        EXPECT_EQ(this->ImportInto(ledger, {Sale(5, one.product, one.party), Sale(6, one.product, one.party)}),
+                  QStringList({LinesQuestion(1, 2), Totals(2, 1)}));
+        EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades")), 2);
+        EXPECT_EQ(ledger.number(QStringLiteral("SELECT (SELECT count(*) FROM products)"
+                                               " + (SELECT count(*) FROM customers)")),
+                  4);
+    }
+}
+
 namespace {
 
 template <typename Ledger>

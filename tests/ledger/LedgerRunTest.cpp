@@ -441,6 +441,7 @@ TYPED_TEST(LedgerRun, ALedgerOfTheFirstVersionIsUpgradedInPlaceKeepingItsTradesO
     db.exec(QStringLiteral("INSERT INTO products(name, maker, reading, model, spec) VALUES"
                            " ('ＡＢＣマウス', '', '', '', ''), ('ABC マウス', '', '', '', '')"));
     const long long older = db.number(QStringLiteral("SELECT product_id FROM products WHERE name = 'ＡＢＣマウス'"));
+    const long long newer = db.number(QStringLiteral("SELECT product_id FROM products WHERE name = 'ABC マウス'"));
     const QString before = db.value(QStringLiteral("SELECT count(*) || '|' || sum(amount) FROM trades"));
     {
         // The history alone brings it up to date too, and shows no runs.
@@ -463,10 +464,15 @@ TYPED_TEST(LedgerRun, ALedgerOfTheFirstVersionIsUpgradedInPlaceKeepingItsTradesO
     store->ResolveProduct(QStringLiteral("ワイヤレスマウス"), product, error, failed);
     EXPECT_EQ(product.lngProductID,
               db.number(QStringLiteral("SELECT product_id FROM products WHERE name = 'ワイヤレスマウス'")));
-    // The upgrade gave the stored masters their keys: both stay, the older is chosen.
-    ProductRecord mouse;
-    store->ResolveProduct(QStringLiteral("ABCマウス"), mouse, error, failed);
-    EXPECT_EQ(mouse.lngProductID, older);
+    // The upgrade gave the stored masters their keys: both stay. A name
+    // written a third way takes the older; a name stored exactly, its own.
+    for (const auto& [name, master] : {std::pair{QStringLiteral("ABCマウス"), older},
+                                       std::pair{QStringLiteral("ABC マウス"), newer},
+                                       std::pair{QStringLiteral("ＡＢＣマウス"), older}}) {
+        ProductRecord mouse;
+        store->ResolveProduct(name, mouse, error, failed);
+        EXPECT_EQ(mouse.lngProductID, master) << name.toStdString();
+    }
     EXPECT_EQ(db.number(QStringLiteral("SELECT count(*) FROM products WHERE name_key = 'ABCマウス'")), 2);
     PartyRecord none;
     TradeRecord trade;
