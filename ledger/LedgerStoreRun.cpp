@@ -134,7 +134,9 @@ std::optional<bool> LedgerStore::HoldsTrades()
     if (!current)
         return std::nullopt;
     try {
-        const std::vector<SqlRow> rows = current->database().query("SELECT EXISTS (SELECT 1 FROM trades)");
+        // A count, not a truth value: the server answers those in words of its own.
+        const std::vector<SqlRow> rows =
+            current->database().query("SELECT count(*) FROM (SELECT 1 FROM trades LIMIT 1) AS one");
         return !rows.empty() && IntegerOf(rows.front().at(0)) != 0;
     } catch (const DatabaseFailure&) {
         return std::nullopt;

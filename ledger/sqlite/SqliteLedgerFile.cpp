@@ -330,7 +330,7 @@ std::optional<QString> ConfigureLedgerConnection(sqlite3* db)
 {
     // A statement that writes many rows keeps its own journal to undo itself: in
     // memory, not a temporary file written page by page.
-    if (int result = Execute(db, "PRAGMA foreign_keys = ON; PRAGMA cache_size = -8192; PRAGMA temp_store = MEMORY");
+    if (int result = Execute(db, "PRAGMA foreign_keys = ON; PRAGMA cache_size = -65536; PRAGMA temp_store = MEMORY");
         result != SQLITE_OK)
         return DatabaseError(db, result);
     sqlite3_stmt* raw = nullptr;
