@@ -147,8 +147,10 @@ int QtDesktop::ShowBox(const QString& prompt, int flags, const QString& title, c
     const bool yesNo = !question && (buttons == MB_YESNO || buttons == MB_YESNOCANCEL);
     std::vector<QPushButton*> choices;
     if (question) {
+        // Each button reached from the keyboard by its number, after the choice's own words.
         for (const Choice& choice : question->choices)
-            choices.push_back(box.addButton(choice.strText, QMessageBox::ActionRole));
+            choices.push_back(box.addButton(QStringLiteral("%1(&%2)").arg(choice.strText).arg(choices.size() + 1),
+                                            QMessageBox::ActionRole));
         box.setDefaultButton(choices.at(std::size_t(question->intDefault)));
         box.setEscapeButton(choices.at(std::size_t(question->intEscape)));
     } else if (yesNo) {

@@ -146,7 +146,7 @@ TEST(QtDesktopTest, AQuestionsButtonsNameTheirChoicesInOrder)
                              {QStringLiteral("キャンセル"), ChoiceLeadsTo::Nothing}},
                             0, 2};
     const std::pair<QString, int> cases[] = {
-        {"Return", 0}, {"Escape", 2}, {"close", 2}, {"すべて取り込む", 1}, {"新しい行だけ取り込む", 0},
+        {"Return", 0}, {"Escape", 2}, {"close", 2}, {"すべて取り込む(&2)", 1}, {"新しい行だけ取り込む(&1)", 0},
     };
     QtDesktop desktop;
     for (const auto& [press, answer] : cases) {
@@ -171,7 +171,7 @@ TEST(QtDesktopTest, AQuestionsButtonsNameTheirChoicesInOrder)
                 QTest::keyClick(box, press == "Return" ? Qt::Key_Return : Qt::Key_Escape);
         });
         EXPECT_EQ(desktop.Ask(question), answer);
-        EXPECT_EQ(buttons, QStringList({"新しい行だけ取り込む", "すべて取り込む", "キャンセル"}));
+        EXPECT_EQ(buttons, QStringList({"新しい行だけ取り込む(&1)", "すべて取り込む(&2)", "キャンセル(&3)"}));
         EXPECT_EQ(title, QStringLiteral("インポート確認"));
     }
 }
