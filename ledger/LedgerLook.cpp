@@ -112,7 +112,8 @@ void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector
         else if (dateLength == 0)
             look.strRefusal = QStringLiteral("取引の日付が正しくありません（100 年から 9999 年まで）。");
         // Whichever master a name is of, one that cannot be stored refuses the line.
-        for (const auto& [table, name] : {std::pair{MasterTable::Products, &product}, std::pair{parties, &party}}) {
+        for (const auto& [table, name] : {std::pair{MasterTable::Products, &product}, std::pair{parties, &party},
+                                          std::pair{MasterTable::Kinds, line.kind}}) {
             if (look.strRefusal.isEmpty() && !name->isEmpty())
                 look.strRefusal = LedgerNames::Unstorable(table, MasterRow{*name, {}});
         }

@@ -5,6 +5,7 @@
 #include "LedgerHistory.h"
 
 #include <stdexcept>
+#include <utility>
 #include <unordered_set>
 
 namespace {
@@ -99,6 +100,9 @@ int32_t LedgerStore::resolveName(MasterTable table, const QString& name, const Q
             return fail(strError, blnFailed, reason);
         Succeed(strError, blnFailed);
     });
+    // A name given that cannot be stored refuses its line's trade, for its own reason.
+    if (blnFailed && !name.isEmpty() && m_lineRefusal.isEmpty())
+        m_lineRefusal = strError;
     throwIfRunLost(strError);
     return blnFailed ? 0 : id;
 }
@@ -107,6 +111,8 @@ void LedgerStore::ResolveProduct(const QString& strProductName, ProductRecord& p
                                  bool& blnFailed)
 {
     product.lngProductID = 0;
+    // The first call of a line.
+    m_lineRefusal.clear();
     // The kind code is left to InsertTrade, which sees the line's own; here
     // the record still holds the previous line's.
     product.lngProductID = resolveName(
@@ -133,7 +139,8 @@ void LedgerStore::ResolveCustomer(const QString& strPartyName, PartyRecord& cust
 
 int32_t LedgerStore::GetKindCode(const QString& strKind)
 {
-    if (strKind.isEmpty())
+    // A line refused already gives no product a kind.
+    if (strKind.isEmpty() || !m_lineRefusal.isEmpty())
         return 0;
     int32_t code = 0;
     QString error;
@@ -148,6 +155,9 @@ int32_t LedgerStore::GetKindCode(const QString& strKind)
         if (code == 0)
             fail(error, failed, reason);
     });
+    // The trade must not be stored without the kind its line names.
+    if (failed)
+        m_lineRefusal = error;
     throwIfRunLost(error);
     return failed ? 0 : code;
 }
@@ -170,8 +180,11 @@ void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, Par
                               TradeRecord& trade, bool blnPurchase, QString& strError, bool& blnFailed)
 {
     bool runLost = false;
+    const QString lineRefusal = std::exchange(m_lineRefusal, QString());
     withEngine(strError, blnFailed, [&](LedgerEngine& current) {
         QString reason;
+        if (!lineRefusal.isEmpty())
+            return fail(strError, blnFailed, lineRefusal);
 
         char date[kLedgerDateBufferSize];
         const std::size_t dateLength = FormatLedgerDate(trade.dtmTradeDate, date);

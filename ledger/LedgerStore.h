@@ -89,6 +89,8 @@ private:
     LedgerNames m_names;
     std::optional<OpenRun> m_run;
     int32_t m_skipped = 0;
+    // Why a name of the line cannot be stored: its trade is refused for it.
+    QString m_lineRefusal;
     FileLook m_look;
     QString m_notConnected;
     FailureReasons m_reasons;

@@ -167,6 +167,7 @@ QStringList LedgerStore::MatchedNames() const
 
 void LedgerStore::BeginLine(int64_t lngLineNumber)
 {
+    m_lineRefusal.clear();
     if (m_run)
         m_run->lngLine = lngLineNumber;
 }

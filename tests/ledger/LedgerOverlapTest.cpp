@@ -176,6 +176,18 @@ TYPED_TEST(LedgerOverlap, TheLookBeforeAnImportSaysOfEachLineWhatWouldBecomeOfIt
     EXPECT_EQ(this->ledger.number(QStringLiteral("SELECT count(*) FROM products")), 1);
 }
 
+namespace {
+
+// A trade line of either mode with one field put in its place.
+QString LineWith(int column, const QString& value)
+{
+    QStringList fields = QStringLiteral("2024/5/2,予備,ソニック,よみ,新モニター,M-2,,1,1000,よみ,新商会").split(u',');
+    fields[column - 1] = value;
+    return fields.join(u',');
+}
+
+}  // namespace
+
 // A ledger made before the keys may hold two masters of one key: a name
 // stored exactly as a line gives it is that master, and the line's trade is
 // looked for among the stored trades of every master of its keys.
@@ -260,4 +272,41 @@ TYPED_TEST(LedgerOverlap, AfterTheUpgradeALineSavedAsCp932IsInTheLedgerThatItsUt
                               : QStringLiteral("SELECT count(*) FROM pg_indexes WHERE schemaname = current_schema()"
                                                " AND indexname = 'skipped_lines_matched'");
     EXPECT_EQ(this->ledger.number(index), 1);
+}
+
+// A name the ledger cannot store, whichever master it names, refuses its
+// line for its own reason, as the look before the import says.
+TYPED_TEST(LedgerOverlap, ALineNamingANameTooLongToStoreIsRefusedForIt)
+{
+    const QString tooLong(301, QChar(u'長'));
+    const auto reason = [](const char* what) {
+        return QStringLiteral("%1「%2…」の名前が長すぎます（全角 300 文字まで）。")
+            .arg(QString::fromUtf8(what), QString(20, QChar(u'長')));
+    };
+    const struct {
+        const char* what;
+        bool purchase;
+        int column;
+    } cases[] = {
+        {"種別", false, 2},
+        {"製品", false, 5},
+        {"販売先", false, 11},
+        {"仕入先", true, 11},
+    };
+    for (const auto& one : cases) {
+        SCOPED_TRACE(one.what);
+        TypeParam ledger;
+        const QString good = QStringLiteral("2024/5/1,表示,ソニック,よみ,液晶モニター,M-1,,1,1000,よみ,北星電機");
+        const QString path = this->dir.writeUtf8(
+            QStringLiteral("long%1%2.csv").arg(one.column).arg(one.purchase),
+            Lines({one.purchase ? kPurchaseHeader : kSalesHeader, LineWith(one.column, tooLong), good}));
+        const QString party = one.purchase ? QStringLiteral("仕入先") : QStringLiteral("販売先");
+        EXPECT_EQ(this->Look(ledger, path),
+                  QStringList({QStringLiteral("2|2|") + reason(one.what),
+                               QStringLiteral("3|0|新しい製品「液晶モニター」 / 新しい%1「北星電機」 / 新しい種別「表示」").arg(party)}));
+        EXPECT_EQ(this->ImportFile(ledger, path), QStringList{Totals(2, 1)});
+        EXPECT_EQ(ledger.rows(QStringLiteral("SELECT l.line_number, x.code, x.reason"
+                                             " FROM rejected_lines l JOIN line_reasons x USING (reject_id)")),
+                  QStringList{QStringLiteral("2||") + reason(one.what)});
+    }
 }
