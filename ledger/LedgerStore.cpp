@@ -119,6 +119,7 @@ void LedgerStore::ResolveProduct(const QString& strProductName, ProductRecord& p
         MasterTable::Products, strProductName, QStringLiteral("製品名が空です。"),
         [&] { return QStringList{product.strMaker, product.strReading, product.strModel, product.strSpec}; }, strError,
         blnFailed);
+    m_lineProductId = product.lngProductID;
 }
 
 void LedgerStore::ResolveSupplier(const QString& strPartyName, PartyRecord& supplier, QString& strError,
@@ -150,9 +151,12 @@ int32_t LedgerStore::GetKindCode(const QString& strKind)
         LedgerEngine* current = engine(reason);
         if (current)
             code = m_names.cached(MasterTable::Kinds, strKind);
+        // A new kind is added only for a product that will take it, one
+        // without a kind: nothing would use it otherwise.
+        const bool mayAdd = m_lineProductId == 0 || !m_names.productsWithKind().contains(m_lineProductId);
         if (current && code == 0)
-            code = m_names.resolve(*current, MasterTable::Kinds, MasterRow{strKind, {}}, runId(), reason);
-        if (code == 0)
+            code = m_names.resolve(*current, MasterTable::Kinds, MasterRow{strKind, {}}, runId(), reason, mayAdd);
+        if (code == 0 && (!current || !reason.isEmpty()))
             fail(error, failed, reason);
     });
     // The trade must not be stored without the kind its line names.
@@ -250,7 +254,11 @@ void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, Par
                     runLost = true;
                     return fail(strError, blnFailed, failure.message());
                 }
+                m_names.use(MasterTable::Kinds, kindCode);
             }
+            m_names.use(MasterTable::Products, productId);
+            if (partyId != 0)
+                m_names.use(parties, partyId);
             return Succeed(strError, blnFailed);
         }
         // Outside a run the trade and its kind are one transaction of their own.

@@ -275,7 +275,8 @@ TYPED_TEST(LedgerOverlap, AfterTheUpgradeALineSavedAsCp932IsInTheLedgerThatItsUt
 }
 
 // A name the ledger cannot store, whichever master it names, refuses its
-// line for its own reason, as the look before the import says.
+// line for its own reason, as the look before the import says; the line
+// adds none of its names.
 TYPED_TEST(LedgerOverlap, ALineNamingANameTooLongToStoreIsRefusedForIt)
 {
     const QString tooLong(301, QChar(u'長'));
@@ -308,5 +309,33 @@ TYPED_TEST(LedgerOverlap, ALineNamingANameTooLongToStoreIsRefusedForIt)
         EXPECT_EQ(ledger.rows(QStringLiteral("SELECT l.line_number, x.code, x.reason"
                                              " FROM rejected_lines l JOIN line_reasons x USING (reject_id)")),
                   QStringList{QStringLiteral("2||") + reason(one.what)});
+        EXPECT_EQ(ledger.rows(QStringLiteral("SELECT name FROM products UNION ALL SELECT name FROM kinds"
+                                             " UNION ALL SELECT name FROM suppliers UNION ALL SELECT name FROM customers")),
+                  QStringList({QStringLiteral("液晶モニター"), QStringLiteral("表示"), QStringLiteral("北星電機")}));
     }
+}
+
+// A run adds only the masters its trades use: not a kind named for a
+// product that has one already (or is given one by an earlier line), nor
+// the names of a line it refuses. The look tells only what is added.
+TYPED_TEST(LedgerOverlap, ARunAddsOnlyTheKindsItsProductsTake)
+{
+    this->Import({QStringLiteral("2024/5/1,表示,ソニック,よみ,液晶モニター,M-1,,1,1000,よみ,北星電機")});
+    const QString file = this->dir.writeUtf8(
+        QStringLiteral("kinds.csv"),
+        Lines({kSalesHeader, QStringLiteral("2024/5/2,予備,ソニック,よみ,液晶モニター,M-1,,1,1000,よみ,北星電機"),
+               QStringLiteral("2024/5/3,部品,ソニック,よみ,ケーブル,C-1,,1,500,よみ,北星電機"),
+               QStringLiteral("2024/5/4,配線,ソニック,よみ,ケーブル,C-1,,1,500,よみ,北星電機"),
+               LineWith(11, QString(301, QChar(u'長')))}));
+    EXPECT_EQ(this->Look(this->ledger, file),
+              QStringList({QStringLiteral("2|0|"), QStringLiteral("3|0|新しい製品「ケーブル」 / 新しい種別「部品」"),
+                           QStringLiteral("4|0|"),
+                           QStringLiteral("5|2|販売先「%1…」の名前が長すぎます（全角 300 文字まで）。").arg(QString(20, QChar(u'長')))}));
+    EXPECT_EQ(this->ImportFile(this->ledger, file), QStringList{Totals(4, 3)});
+    EXPECT_EQ(this->ledger.rows(QStringLiteral("SELECT p.name || '|' || coalesce(k.name, '-') FROM products p"
+                                               " LEFT JOIN kinds k USING (kind_code) ORDER BY p.product_id")),
+              QStringList({QStringLiteral("液晶モニター|表示"), QStringLiteral("ケーブル|部品")}));
+    EXPECT_EQ(this->ledger.rows(QStringLiteral("SELECT name FROM kinds ORDER BY kind_code")),
+              QStringList({QStringLiteral("表示"), QStringLiteral("部品")}));
+    EXPECT_EQ(this->ledger.number(QStringLiteral("SELECT count(*) FROM customers")), 1);
 }
