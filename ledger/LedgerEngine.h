@@ -34,6 +34,8 @@ struct MasterRow {
 struct FoundMaster {
     int64_t id = 0;
     QString strName;
+    bool blnHasKind = false;  // a product that carries a kind code
+    bool blnAdded = false;    // added by the call that gave it
 };
 
 // The masters of one key, oldest first; empty when none has it. A ledger

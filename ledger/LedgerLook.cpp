@@ -70,6 +70,8 @@ void FileLook::start(int64_t ownRunId)
     m_matcher.reset(ownRunId);
     for (auto& told : m_told)
         told.clear();
+    m_kindGiven.clear();
+    m_kindGivenNew.clear();
 }
 
 void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector<LineToLook>& lines,
@@ -100,6 +102,17 @@ void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector
         if (master.strName != name && m_told[std::size_t(table)].insert(name).second)
             look.matchedNames << LedgerNames::MatchText(NameMatch{table, name, master.strName, int32_t(master.id)});
     };
+    // A kind is added only for a product that takes it: a new one, or one
+    // stored without a kind, that no earlier line gives one.
+    const auto takesKind = [&](const QString& product, const KeyMasters& masters) {
+        if (masters.empty())
+            return m_kindGivenNew.insert(LedgerNames::NameKey(product)).second;
+        const FoundMaster& master = LedgerNames::MasterOf(masters, product);
+        if (master.blnHasKind || m_kindGiven.contains(int32_t(master.id)))
+            return false;
+        m_kindGiven.insert(int32_t(master.id));
+        return true;
+    };
     std::vector<TradeMatcher::Line> stored;
     char date[kLedgerDateBufferSize];
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -107,13 +120,15 @@ void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector
         LineLook& look = looks[i];
         const QString& product = line.product->strProductName;
         const QString& party = line.party->strPartyName;
+        const QString& kind = *line.kind;
         const std::size_t dateLength = FormatLedgerDate(line.trade->dtmTradeDate, date);
         if (product.isEmpty())
             look.strRefusal = QStringLiteral("製品名が空です。");
         else if (dateLength == 0)
             look.strRefusal = QStringLiteral("取引の日付が正しくありません（100 年から 9999 年まで）。");
         // Whichever master a name is of, one that cannot be stored refuses the line.
-        for (const auto& [table, name] : {std::pair{MasterTable::Products, &product}, std::pair{parties, &party}}) {
+        for (const auto& [table, name] : {std::pair{MasterTable::Products, &product}, std::pair{parties, &party},
+                                          std::pair{MasterTable::Kinds, &kind}}) {
             if (look.strRefusal.isEmpty() && !name->isEmpty())
                 look.strRefusal = LedgerNames::Unstorable(table, MasterRow{*name, {}});
         }
@@ -121,7 +136,8 @@ void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector
             continue;
         tell(look, MasterTable::Products, product, productMasters[i]);
         tell(look, parties, party, partyMasters[i]);
-        tell(look, MasterTable::Kinds, *line.kind, kindMasters[i]);
+        if (!kind.isEmpty() && (takesKind(product, productMasters[i]) || !kindMasters[i].empty()))
+            tell(look, MasterTable::Kinds, kind, kindMasters[i]);
         // A line with a name not stored yet is new, whatever the ledger holds.
         if (productMasters[i].empty() || (!party.isEmpty() && partyMasters[i].empty()))
             continue;

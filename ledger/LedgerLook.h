@@ -80,4 +80,7 @@ private:
     TradeMatcher m_matcher;
     // New names by their keys, and names matched another way, already told.
     std::array<std::unordered_set<QString, NameHash>, kMasterTables.size()> m_told;
+    // Products an earlier line gives a kind: stored ones by ID, new ones by key.
+    QSet<int32_t> m_kindGiven;
+    std::unordered_set<QString, NameHash> m_kindGivenNew;
 };

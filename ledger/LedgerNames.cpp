@@ -122,9 +122,22 @@ int32_t LedgerNames::keep(MasterTable which, const QString& name, const KeyMaste
     Table& cache = table(which);
     cache.ids.emplace(name, id);
     cache.known.insert(id);
+    if (master.blnHasKind)
+        m_productsWithKind.insert(id);
     if (master.strName != name)
         m_matches.push_back(NameMatch{which, name, master.strName, id});
     return id;
+}
+
+KeyMasters LedgerNames::noteAdded(MasterTable which, KeyMasters masters, int64_t runId)
+{
+    for (FoundMaster& master : masters) {
+        if (master.blnAdded && runId != 0 && master.id > 0 && master.id <= std::numeric_limits<int32_t>::max())
+            m_unused[std::size_t(which)].insert(int32_t(master.id));
+        // Noted once: the cache hands the master to other names later.
+        master.blnAdded = false;
+    }
+    return masters;
 }
 
 void LedgerNames::findKeys(LedgerEngine& engine, MasterTable which, const std::vector<QString>& keys)
@@ -144,7 +157,7 @@ void LedgerNames::findKeys(LedgerEngine& engine, MasterTable which, const std::v
 }
 
 int32_t LedgerNames::resolve(LedgerEngine& engine, MasterTable which, const MasterRow& given, int64_t runId,
-                             QString& reason)
+                             QString& reason, bool mayAdd)
 {
     if (const int32_t id = cached(which, given.strName))
         return id;
@@ -157,13 +170,17 @@ int32_t LedgerNames::resolve(LedgerEngine& engine, MasterTable which, const Mast
         findKeys(engine, which, {row.strKey});
         KeyMasters& masters = table(which).keys.at(row.strKey);
         if (masters.empty()) {
+            if (!mayAdd)
+                return 0;
+            KeyMasters added;
             if (runId != 0) {
-                masters = engine.addMasters(which, {row}, runId).at(0);
+                added = engine.addMasters(which, {row}, runId).at(0);
             } else {
                 LoneWrite write(engine);
-                masters = engine.addMasters(which, {row}, 0).at(0);
+                added = engine.addMasters(which, {row}, 0).at(0);
                 write.commit();
             }
+            masters = noteAdded(which, std::move(added), runId);
         }
         const int32_t id = keep(which, row.strName, masters, reason);
         if (masters.empty())
@@ -203,7 +220,7 @@ void LedgerNames::prepare(LedgerEngine& engine, MasterTable which, const std::ve
     if (!added.empty()) {
         std::vector<KeyMasters> masters = engine.addMasters(which, added, runId);
         for (std::size_t i = 0; i < added.size(); ++i)
-            cache.keys[added[i].strKey] = std::move(masters.at(i));
+            cache.keys[added[i].strKey] = noteAdded(which, std::move(masters.at(i)), runId);
     }
     QString reason;
     for (const MasterRow& row : storable) {
@@ -247,4 +264,6 @@ void LedgerNames::forget()
     }
     m_matches.clear();
     m_productsWithKind.clear();
+    for (QSet<int32_t>& unused : m_unused)
+        unused.clear();
 }

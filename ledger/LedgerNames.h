@@ -58,8 +58,10 @@ public:
 
     // The ID of the row's name's master, looked up by its key or added
     // (runId 0 outside a run, where the add is a write of its own); 0 with
-    // the reason when it cannot.
-    int32_t resolve(LedgerEngine& engine, MasterTable table, const MasterRow& row, int64_t runId, QString& reason);
+    // the reason when it cannot. When not mayAdd, a name no master has
+    // gives 0 and no reason.
+    int32_t resolve(LedgerEngine& engine, MasterTable table, const MasterRow& row, int64_t runId, QString& reason,
+                    bool mayAdd = true);
     // The name's ID when it is known without asking the database, else 0.
     int32_t cached(MasterTable table, const QString& name) const
     {
@@ -82,6 +84,15 @@ public:
     const std::vector<NameMatch>& matches() const { return m_matches; }
     // Products known to carry a kind code, or to be given one by what is queued.
     QSet<int32_t>& productsWithKind() { return m_productsWithKind; }
+    // Masters the open run added that none of its trades uses yet: a run
+    // keeps only what its trades use.
+    const QSet<int32_t>& unused(MasterTable table) const { return m_unused[std::size_t(table)]; }
+    void use(MasterTable table, int32_t id)
+    {
+        QSet<int32_t>& unused = m_unused[std::size_t(table)];
+        if (!unused.isEmpty())
+            unused.remove(id);
+    }
     // After a run that did not go in, or rows someone else removed.
     void forget();
 
@@ -100,8 +111,11 @@ private:
     // its ID, or 0 with the reason when there is none or the records cannot
     // carry its ID.
     int32_t keep(MasterTable table, const QString& name, const KeyMasters& masters, QString& reason);
+    // The masters an add gave, those it added noted as unused by the run.
+    KeyMasters noteAdded(MasterTable table, KeyMasters masters, int64_t runId);
 
     std::array<Table, kMasterTables.size()> m_tables;
     std::vector<NameMatch> m_matches;
     QSet<int32_t> m_productsWithKind;
+    std::array<QSet<int32_t>, kMasterTables.size()> m_unused;
 };

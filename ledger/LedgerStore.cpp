@@ -6,6 +6,7 @@
 #include "NoLedgerEngine.h"
 
 #include <stdexcept>
+#include <utility>
 #include <unordered_set>
 
 namespace {
@@ -137,6 +138,9 @@ int32_t LedgerStore::resolveName(MasterTable table, const QString& name, const Q
             return fail(strError, blnFailed, reason);
         Succeed(strError, blnFailed);
     });
+    // A name given that cannot be stored refuses its line's trade, for its own reason.
+    if (blnFailed && !name.isEmpty() && m_lineRefusal.isEmpty())
+        m_lineRefusal = strError;
     throwIfRunLost(strError);
     return blnFailed ? 0 : id;
 }
@@ -145,12 +149,15 @@ void LedgerStore::ResolveProduct(const QString& strProductName, ProductRecord& p
                                  bool& blnFailed)
 {
     product.lngProductID = 0;
+    // The first call of a line.
+    m_lineRefusal.clear();
     // The kind code is left to InsertTrade, which sees the line's own; here
     // the record still holds the previous line's.
     product.lngProductID = resolveName(
         MasterTable::Products, strProductName, QStringLiteral("製品名が空です。"),
         [&] { return QStringList{product.strMaker, product.strReading, product.strModel, product.strSpec}; }, strError,
         blnFailed);
+    m_lineProductId = product.lngProductID;
 }
 
 void LedgerStore::ResolveSupplier(const QString& strPartyName, PartyRecord& supplier, QString& strError,
@@ -171,7 +178,8 @@ void LedgerStore::ResolveCustomer(const QString& strPartyName, PartyRecord& cust
 
 int32_t LedgerStore::GetKindCode(const QString& strKind)
 {
-    if (strKind.isEmpty() || m_lookOnly)
+    // A line refused already gives no product a kind.
+    if (strKind.isEmpty() || m_lookOnly || !m_lineRefusal.isEmpty())
         return 0;
     int32_t code = 0;
     QString error;
@@ -181,11 +189,17 @@ int32_t LedgerStore::GetKindCode(const QString& strKind)
         LedgerEngine* current = engine(reason);
         if (current)
             code = m_names.cached(MasterTable::Kinds, strKind);
+        // A new kind is added only for a product that will take it, one
+        // without a kind: nothing would use it otherwise.
+        const bool mayAdd = m_lineProductId == 0 || !m_names.productsWithKind().contains(m_lineProductId);
         if (current && code == 0)
-            code = m_names.resolve(*current, MasterTable::Kinds, MasterRow{strKind, {}}, runId(), reason);
-        if (code == 0)
+            code = m_names.resolve(*current, MasterTable::Kinds, MasterRow{strKind, {}}, runId(), reason, mayAdd);
+        if (code == 0 && (!current || !reason.isEmpty()))
             fail(error, failed, reason);
     });
+    // The trade must not be stored without the kind its line names.
+    if (failed)
+        m_lineRefusal = error;
     throwIfRunLost(error);
     return failed ? 0 : code;
 }
@@ -208,10 +222,13 @@ void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, Par
                               TradeRecord& trade, bool blnPurchase, QString& strError, bool& blnFailed)
 {
     bool runLost = false;
+    const QString lineRefusal = std::exchange(m_lineRefusal, QString());
     if (refuseWrite(strError, blnFailed))
         return;
     withEngine(strError, blnFailed, [&](LedgerEngine& current) {
         QString reason;
+        if (!lineRefusal.isEmpty())
+            return fail(strError, blnFailed, lineRefusal);
 
         char date[kLedgerDateBufferSize];
         const std::size_t dateLength = FormatLedgerDate(trade.dtmTradeDate, date);
@@ -277,7 +294,11 @@ void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, Par
                     runLost = true;
                     return fail(strError, blnFailed, failure.message());
                 }
+                m_names.use(MasterTable::Kinds, kindCode);
             }
+            m_names.use(MasterTable::Products, productId);
+            if (partyId != 0)
+                m_names.use(parties, partyId);
             return Succeed(strError, blnFailed);
         }
         // Outside a run the trade and its kind are one transaction of their own.

@@ -94,6 +94,11 @@ private:
     QString referenceGone(LedgerEngine& engine, MasterTable parties, int32_t productId, int32_t partyId);
     // Throws when a run is open and its transaction can no longer commit (or lost is set).
     void throwIfRunLost(const QString& reason, bool lost = false);
+    // The matches of names whose masters stay with the run.
+    std::vector<NameMatch> keptMatches() const;
+    // Removes the masters the run added that none of its trades uses;
+    // whether there were any. Throws DatabaseFailure.
+    bool removeUnusedMasters(LedgerDatabase& db);
     // Rolls back the open run, if any, and what was learnt during it.
     void forgetRun() noexcept;
     int64_t runId() const { return m_run ? m_run->lngRunId : 0; }
@@ -108,6 +113,10 @@ private:
     LedgerNames m_names;
     std::optional<OpenRun> m_run;
     int32_t m_skipped = 0;
+    // The line's product, and why a name of the line cannot be stored: its
+    // trade is refused for it.
+    int32_t m_lineProductId = 0;
+    QString m_lineRefusal;
     FileLook m_look;
     QString m_notConnected;
     FailureReasons m_reasons;

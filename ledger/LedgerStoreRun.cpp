@@ -18,6 +18,21 @@ const char* TableName(MasterTable table)
     return "";
 }
 
+// The removal of a master the run added, by its ID and the run; a kind
+// only while no product has it.
+const char* RemoveMasterSql(MasterTable table)
+{
+    switch (table) {
+    case MasterTable::Kinds:
+        return "DELETE FROM kinds WHERE kind_code = ?1 AND run_id = ?2"
+               " AND NOT EXISTS (SELECT 1 FROM products WHERE kind_code = ?1)";
+    case MasterTable::Products: return "DELETE FROM products WHERE product_id = ?1 AND run_id = ?2";
+    case MasterTable::Suppliers: return "DELETE FROM suppliers WHERE supplier_id = ?1 AND run_id = ?2";
+    case MasterTable::Customers: return "DELETE FROM customers WHERE customer_id = ?1 AND run_id = ?2";
+    }
+    return "";
+}
+
 }  // namespace
 
 std::optional<PriorRun> LedgerStore::FindImportedRun(const QByteArray& strSha256, QString& strError,
@@ -99,11 +114,6 @@ void LedgerStore::PrepareNames(const ComingNames& names, bool blnPurchase)
             return !name.isEmpty() && !m_names.cached(table, name) && seen.insert(name).second;
         };
         try {
-            for (const QString* kind : names.kinds) {
-                if (unknown(MasterTable::Kinds, *kind))
-                    rows.push_back(MasterRow{*kind, {}});
-            }
-            prepare(MasterTable::Kinds);
             for (const ProductRecord* product : names.products) {
                 if (unknown(MasterTable::Products, product->strProductName))
                     rows.push_back(MasterRow{product->strProductName, {product->strMaker, product->strReading,
@@ -116,6 +126,22 @@ void LedgerStore::PrepareNames(const ComingNames& names, bool blnPurchase)
                     rows.push_back(MasterRow{party->strPartyName, {party->strReading}});
             }
             prepare(parties);
+            // A kind goes ahead only for a product that will take it: one
+            // stored without a kind, or new, that no earlier line gives one.
+            // The others are left to their lines.
+            if (names.kinds.size() == names.products.size()) {
+                QSet<int32_t> taking;
+                for (std::size_t i = 0; i < names.kinds.size(); ++i) {
+                    const int32_t product = m_names.cached(MasterTable::Products, names.products[i]->strProductName);
+                    if (names.kinds[i]->isEmpty() || product == 0 || m_names.productsWithKind().contains(product) ||
+                        taking.contains(product))
+                        continue;
+                    taking.insert(product);
+                    if (unknown(MasterTable::Kinds, *names.kinds[i]))
+                        rows.push_back(MasterRow{*names.kinds[i], {}});
+                }
+                prepare(MasterTable::Kinds);
+            }
         } catch (const DatabaseFailure& failure) {
             // The lines resolve their names one by one then, and say why.
             reason = failure.message();
@@ -191,16 +217,42 @@ void LedgerStore::SkipLine(int64_t lngLineNumber, const LedgerMatch& match, QStr
     }
 }
 
+std::vector<NameMatch> LedgerStore::keptMatches() const
+{
+    std::vector<NameMatch> kept;
+    for (const NameMatch& match : m_names.matches()) {
+        if (!m_names.unused(match.table).contains(match.id))
+            kept.push_back(match);
+    }
+    return kept;
+}
+
+bool LedgerStore::removeUnusedMasters(LedgerDatabase& db)
+{
+    bool removed = false;
+    // Products before the kinds they might hold.
+    for (const MasterTable table :
+         {MasterTable::Products, MasterTable::Suppliers, MasterTable::Customers, MasterTable::Kinds}) {
+        for (const int32_t id : m_names.unused(table)) {
+            db.execute(RemoveMasterSql(table), {int64_t(id), runId()});
+            removed = true;
+        }
+    }
+    return removed;
+}
+
 QStringList LedgerStore::MatchedNames() const
 {
     QStringList texts;
-    for (const NameMatch& match : m_names.matches())
+    for (const NameMatch& match : keptMatches())
         texts << LedgerNames::MatchText(match);
     return texts;
 }
 
 void LedgerStore::BeginLine(int64_t lngLineNumber)
 {
+    m_lineProductId = 0;
+    m_lineRefusal.clear();
     if (m_run)
         m_run->lngLine = lngLineNumber;
 }
@@ -226,11 +278,13 @@ void LedgerStore::CommitRun(int32_t lngRead, int32_t lngImported, QString& strEr
         const OpenRun run = *m_run;
         QString reason;
         CommitOutcome outcome = CommitOutcome::NotCommitted;
+        bool removed = false;
         try {
             m_engine->flush();
             std::vector<MatchedName> matched;
-            for (const NameMatch& match : m_names.matches())
+            for (const NameMatch& match : keptMatches())
                 matched.push_back(MatchedName{TableName(match.table), match.strGiven, match.id});
+            removed = removeUnusedMasters(m_engine->database());
             RecordMatchedNames(m_engine->database(), run, matched);
             RecordRunEnd(m_engine->database(), run, lngRead, lngImported, m_skipped);
             outcome = m_engine->commitRun(run.strToken, reason);
@@ -240,6 +294,9 @@ void LedgerStore::CommitRun(int32_t lngRead, int32_t lngImported, QString& strEr
         if (outcome == CommitOutcome::Committed) {
             m_run.reset();
             m_engine->runEnded();
+            // The IDs of the masters removed are known no more.
+            if (removed)
+                m_names.forget();
             return Succeed(strError, blnFailed);
         }
         forgetRun();

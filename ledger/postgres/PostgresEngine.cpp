@@ -19,25 +19,25 @@ struct TableSql {
 
 // In the order of MasterTable.
 constexpr std::array<TableSql, kMasterTables.size()> kTableSql = {{
-    {"SELECT n.i, t.kind_code, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
+    {"SELECT n.i, t.kind_code, t.name, false FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
      " JOIN kinds t ON t.name_key = n.k ORDER BY n.i, t.kind_code",
      "INSERT INTO kinds(name, name_key, run_id) SELECT r.name, r.name_key, $3::bigint"
      " FROM unnest($1::text[], $2::text[]) AS r(name, name_key) ON CONFLICT (name) DO NOTHING RETURNING name, kind_code",
      "SELECT 1 FROM kinds WHERE kind_code = $1", 0},
-    {"SELECT n.i, t.product_id, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
+    {"SELECT n.i, t.product_id, t.name, t.kind_code IS NOT NULL FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
      " JOIN products t ON t.name_key = n.k ORDER BY n.i, t.product_id",
      "INSERT INTO products(name, name_key, maker, reading, model, spec, run_id)"
      " SELECT r.name, r.name_key, r.maker, r.reading, r.model, r.spec, $7::bigint"
      " FROM unnest($1::text[], $2::text[], $3::text[], $4::text[], $5::text[], $6::text[])"
      " AS r(name, name_key, maker, reading, model, spec) ON CONFLICT (name) DO NOTHING RETURNING name, product_id",
      "SELECT 1 FROM products WHERE product_id = $1", 4},
-    {"SELECT n.i, t.supplier_id, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
+    {"SELECT n.i, t.supplier_id, t.name, false FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
      " JOIN suppliers t ON t.name_key = n.k ORDER BY n.i, t.supplier_id",
      "INSERT INTO suppliers(name, name_key, reading, run_id) SELECT r.name, r.name_key, r.reading, $4::bigint"
      " FROM unnest($1::text[], $2::text[], $3::text[]) AS r(name, name_key, reading)"
      " ON CONFLICT (name) DO NOTHING RETURNING name, supplier_id",
      "SELECT 1 FROM suppliers WHERE supplier_id = $1", 1},
-    {"SELECT n.i, t.customer_id, t.name FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
+    {"SELECT n.i, t.customer_id, t.name, false FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
      " JOIN customers t ON t.name_key = n.k ORDER BY n.i, t.customer_id",
      "INSERT INTO customers(name, name_key, reading, run_id) SELECT r.name, r.name_key, r.reading, $4::bigint"
      " FROM unnest($1::text[], $2::text[], $3::text[]) AS r(name, name_key, reading)"
@@ -191,7 +191,8 @@ std::vector<KeyMasters> PostgresEngine::findMasters(MasterTable table, const std
         if (place < 1 || std::size_t(place) > found.size())
             continue;
         found[std::size_t(place - 1)].push_back(FoundMaster{QByteArray(PQgetvalue(result.get(), row, 1)).toLongLong(),
-                                                            TextFromUtf8(PQgetvalue(result.get(), row, 2))});
+                                                            TextFromUtf8(PQgetvalue(result.get(), row, 2)),
+                                                            PQgetvalue(result.get(), row, 3)[0] == 't'});
     }
     return found;
 }
@@ -223,7 +224,7 @@ std::vector<KeyMasters> PostgresEngine::addMasters(MasterTable table, const std:
     std::vector<QString> takenMeanwhile;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (const int64_t id = added.value(names[i], 0))
-            masters[i].push_back(FoundMaster{id, names[i]});
+            masters[i].push_back(FoundMaster{id, names[i], false, true});
         else
             takenMeanwhile.push_back(keys[i]);
     }

@@ -28,24 +28,24 @@ int BindIdOrNull(sqlite3_stmt* statement, int index, int64_t id)
 }
 
 struct TableStatements {
-    const char* find;  // the masters of the key ?1, oldest first
+    const char* find;  // the masters of the key ?1, oldest first, and whether each carries a kind
     const char* add;   // ?1 the ID, ?2 the name, ?3 its key, then the row's fields, then the run
     const char* exists;
 };
 
 // In the order of MasterTable.
 constexpr std::array<TableStatements, kMasterTables.size()> kTableSql = {{
-    {"SELECT kind_code, name FROM kinds WHERE name_key = ?1 ORDER BY kind_code",
+    {"SELECT kind_code, name, 0 FROM kinds WHERE name_key = ?1 ORDER BY kind_code",
      "INSERT INTO kinds(kind_code, name, name_key, run_id) VALUES (?1, ?2, ?3, ?4)",
      "SELECT 1 FROM kinds WHERE kind_code = ?1"},
-    {"SELECT product_id, name FROM products WHERE name_key = ?1 ORDER BY product_id",
+    {"SELECT product_id, name, kind_code IS NOT NULL FROM products WHERE name_key = ?1 ORDER BY product_id",
      "INSERT INTO products(product_id, name, name_key, kind_code, maker, reading, model, spec, run_id)"
      " VALUES (?1, ?2, ?3, NULL, ?4, ?5, ?6, ?7, ?8)",
      "SELECT 1 FROM products WHERE product_id = ?1"},
-    {"SELECT supplier_id, name FROM suppliers WHERE name_key = ?1 ORDER BY supplier_id",
+    {"SELECT supplier_id, name, 0 FROM suppliers WHERE name_key = ?1 ORDER BY supplier_id",
      "INSERT INTO suppliers(supplier_id, name, name_key, reading, run_id) VALUES (?1, ?2, ?3, ?4, ?5)",
      "SELECT 1 FROM suppliers WHERE supplier_id = ?1"},
-    {"SELECT customer_id, name FROM customers WHERE name_key = ?1 ORDER BY customer_id",
+    {"SELECT customer_id, name, 0 FROM customers WHERE name_key = ?1 ORDER BY customer_id",
      "INSERT INTO customers(customer_id, name, name_key, reading, run_id) VALUES (?1, ?2, ?3, ?4, ?5)",
      "SELECT 1 FROM customers WHERE customer_id = ?1"},
 }};
@@ -210,7 +210,8 @@ std::vector<KeyMasters> SqliteEngine::findMasters(MasterTable table, const std::
         while (result == SQLITE_OK || result == SQLITE_ROW) {
             result = sqlite3_step(use);
             if (result == SQLITE_ROW)
-                found[i].push_back(FoundMaster{sqlite3_column_int64(use, 0), ColumnText(use, 1)});
+                found[i].push_back(
+                    FoundMaster{sqlite3_column_int64(use, 0), ColumnText(use, 1), sqlite3_column_int(use, 2) != 0});
         }
         if (result != SQLITE_DONE)
             fail(result);
@@ -245,7 +246,7 @@ std::vector<KeyMasters> SqliteEngine::addMasters(MasterTable table, const std::v
             result = sqlite3_step(use);
         if (result != SQLITE_DONE)
             fail(result);
-        masters.push_back({FoundMaster{sqlite3_last_insert_rowid(m_db.get()), row.strName}});
+        masters.push_back({FoundMaster{sqlite3_last_insert_rowid(m_db.get()), row.strName, false, true}});
     }
     return masters;
 }

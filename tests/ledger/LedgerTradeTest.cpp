@@ -184,6 +184,17 @@ TYPED_TEST(LedgerTrade, RecordsTheKindCodeOnAProductThatHasNone)
     EXPECT_FALSE(ledger.insert(false));
     EXPECT_EQ(probe.number("SELECT kind_code FROM products"), monitor);
     EXPECT_EQ(ledger.trades().size(), 4);
+
+    // A kind not stored yet is not added for a product that has one, as
+    // this store has seen or as another store finds it: nothing would use it.
+    const auto second = ledger.db.makeStore();
+    second->OpenConnection(ledger.db.connection(), ledger.error, ledger.failed);
+    for (clsLedgerStore* store : {ledger.store.get(), second.get()}) {
+        store->ResolveProduct(ledger.product.strProductName, ledger.product, ledger.error, ledger.failed);
+        EXPECT_EQ(store->GetKindCode(QStringLiteral("予備")), 0);
+        EXPECT_EQ(store->GetKindCode(QStringLiteral("ケーブル")), cable);
+    }
+    EXPECT_EQ(probe.number("SELECT count(*) FROM kinds"), 2);
 }
 
 TYPED_TEST(LedgerTrade, EveryAcceptedTradeIsCommittedAtOnce)
