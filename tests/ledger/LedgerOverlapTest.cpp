@@ -261,8 +261,10 @@ TYPED_TEST(LedgerOverlap, AfterTheUpgradeALineSavedAsCp932IsInTheLedgerThatItsUt
     const QString party = QStringLiteral("北星電機");
     const QString file =
         this->dir.writeCp932(QStringLiteral("cp932.csv"), Lines({kSalesHeader, Sale(1, adapter, party), Sale(2, adapter, party)}));
+    // The name matched another way is told at the first new line.
     EXPECT_EQ(this->Look(this->ledger, file),
-              QStringList({QStringLiteral("2|1|取り込み 1 の 2 行目"), QStringLiteral("3|0|")}));
+              QStringList({QStringLiteral("2|1|取り込み 1 の 2 行目"),
+                           QStringLiteral("3|0|製品「ACアダプター 100\uFF5E240V」→「") + adapter + u'」'}));
     EXPECT_EQ(this->ImportFile(this->ledger, file), QStringList({Question(1, 2), Totals(2, 1)}));
     EXPECT_EQ(this->ledger.rows(QStringLiteral("SELECT name, name_key FROM products")),
               QStringList{adapter + QStringLiteral("|ACアダプター100~240V")});
@@ -337,5 +339,4 @@ TYPED_TEST(LedgerOverlap, ARunAddsOnlyTheKindsItsProductsTake)
               QStringList({QStringLiteral("液晶モニター|表示"), QStringLiteral("ケーブル|部品")}));
     EXPECT_EQ(this->ledger.rows(QStringLiteral("SELECT name FROM kinds ORDER BY kind_code")),
               QStringList({QStringLiteral("表示"), QStringLiteral("部品")}));
-    EXPECT_EQ(this->ledger.number(QStringLiteral("SELECT count(*) FROM customers")), 1);
 }
