@@ -89,7 +89,7 @@ void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector
     const std::vector<KeyMasters> partyMasters = names.lookUp(current, parties, partyNames);
     const std::vector<KeyMasters> kindMasters = names.lookUp(current, MasterTable::Kinds, kinds);
 
-    // Each new name and each name written another way, told at its first line.
+    // Each new name and each name written another way, told at its first new line.
     const auto tell = [&](LineLook& look, MasterTable table, const QString& name, const KeyMasters& masters) {
         if (name.isEmpty())
             return;
@@ -132,14 +132,8 @@ void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector
             if (look.strRefusal.isEmpty() && !name->isEmpty())
                 look.strRefusal = LedgerNames::Unstorable(table, MasterRow{*name, {}});
         }
-        if (!look.strRefusal.isEmpty())
-            continue;
-        tell(look, MasterTable::Products, product, productMasters[i]);
-        tell(look, parties, party, partyMasters[i]);
-        if (!kind.isEmpty() && (takesKind(product, productMasters[i]) || !kindMasters[i].empty()))
-            tell(look, MasterTable::Kinds, kind, kindMasters[i]);
         // A line with a name not stored yet is new, whatever the ledger holds.
-        if (productMasters[i].empty() || (!party.isEmpty() && partyMasters[i].empty()))
+        if (!look.strRefusal.isEmpty() || productMasters[i].empty() || (!party.isEmpty() && partyMasters[i].empty()))
             continue;
         const TradeRecord& trade = *line.trade;
         TradeMatcher::Line known;
@@ -153,4 +147,18 @@ void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector
         stored.push_back(std::move(known));
     }
     m_matcher.match(current, stored);
+
+    // Told of the new lines only: a line left out as in the ledger resolves
+    // no name, and its own detail is the trade it matches.
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        LineLook& look = looks[i];
+        if (!look.strRefusal.isEmpty() || look.inLedger)
+            continue;
+        const QString& product = lines[i].product->strProductName;
+        const QString& kind = *lines[i].kind;
+        tell(look, MasterTable::Products, product, productMasters[i]);
+        tell(look, parties, lines[i].party->strPartyName, partyMasters[i]);
+        if (!kind.isEmpty() && (takesKind(product, productMasters[i]) || !kindMasters[i].empty()))
+            tell(look, MasterTable::Kinds, kind, kindMasters[i]);
+    }
 }
