@@ -14,15 +14,7 @@
 
 namespace {
 
-// A row of the look, as the window or the console is given it.
-LineCheck CheckRow(int64_t line, LineCheck::Outcome outcome, const QString& detail)
-{
-    LineCheck row;
-    row.lngLineNumber = line;
-    row.outcome = outcome;
-    row.strDetail = detail;
-    return row;
-}
+using fixtures::CheckRow;
 
 // The end-to-end run covers the totals and the usual refusals; these are the
 // lines and statuses it cannot provoke.

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "LineSurvey.h"
 #include "QtPrinters.h"
 
 // Header lines and a message helper shared by the import tests.
@@ -27,6 +28,16 @@ inline QString Lines(const QStringList& lines)
 inline QString Totals(int read, int imported)
 {
     return QStringLiteral("全レコード %1 件中 %2 件インポートしました。").arg(read).arg(imported);
+}
+
+// A row of the look, as the window or the console is given it.
+inline LineCheck CheckRow(int64_t line, LineCheck::Outcome outcome, const QString& detail)
+{
+    LineCheck row;
+    row.lngLineNumber = line;
+    row.outcome = outcome;
+    row.strDetail = detail;
+    return row;
 }
 
 } // namespace fixtures

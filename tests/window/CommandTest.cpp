@@ -1,3 +1,4 @@
+#include "ImportFixtures.h"
 #include "WindowFixture.h"
 #include "frmCheck.h"
 
@@ -14,15 +15,7 @@
 
 namespace {
 
-// A row of the look, as the window or the console is given it.
-LineCheck CheckRow(int64_t line, LineCheck::Outcome outcome, const QString& detail)
-{
-    LineCheck row;
-    row.lngLineNumber = line;
-    row.outcome = outcome;
-    row.strDetail = detail;
-    return row;
-}
+using fixtures::CheckRow;
 
 const QString kImporting = QStringLiteral("インポート中です・・・・");
 
