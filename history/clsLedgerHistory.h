@@ -41,10 +41,7 @@ struct RunRejects {
 
 // A line a run left out because its trade was in the ledger, with the
 // stored trade it was the same as.
-struct LineLeftOut {
-    int64_t lngLineNumber = 0;
-    LedgerMatch match;
-};
+using LineLeftOut = SkippedLine;
 
 // A name of a master table as a run left it.
 struct RunName {

@@ -22,12 +22,6 @@ struct RunTotals {
     int32_t lngAgain = 0;    // in the ledger, and imported again as the clerk chose
 };
 
-// A line left out as already in the ledger.
-struct SkippedLine {
-    int64_t lngLineNumber = 0;
-    LedgerMatch match;
-};
-
 // A committed run: its totals and, for the box's details, the first of its
 // refused and skipped lines and the names it matched written another way.
 struct RunResult {

@@ -52,6 +52,12 @@ struct LedgerMatch {
     QDateTime dtmRunStarted;    // local time; null for a trade older than the runs
 };
 
+// A data line left out as already in the ledger, and the trade it is the same as.
+struct SkippedLine {
+    int64_t lngLineNumber = 0;
+    LedgerMatch match;
+};
+
 // A data line as the ledger is asked about it before its store calls, as
 // its reading left the records; valid for the call that is told of it.
 struct LineToLook {
