@@ -3,8 +3,7 @@
 #include <QDir>
 
 CommandLine::CommandLine()
-    : m_helpOption(m_parser.addHelpOption()),
-      m_versionOption(m_parser.addVersionOption()),
+    : m_helpOption(m_parser.addHelpOption()), m_versionOption(m_parser.addVersionOption()),
       m_userDataOption(QStringLiteral("user-data"),
                        tr("Use $XDG_DATA_HOME/MoraImport (~/.local/share/MoraImport) as the current "
                           "folder, where the ledger lies under Data/; both are created when missing.")),
@@ -43,8 +42,7 @@ CommandLine::CommandLine()
                       "only it added."),
                    QStringLiteral("RUN"))
 {
-    m_parser.setApplicationDescription(
-        tr("Dorvik Ver1.0.0: imports a purchase or sales CSV file into the ledger."));
+    m_parser.setApplicationDescription(tr("Dorvik Ver1.0.0: imports a purchase or sales CSV file into the ledger."));
     m_parser.addOption(m_userDataOption);
     m_parser.addOption(m_importOption);
     m_parser.addOption(m_againOption);

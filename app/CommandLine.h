@@ -13,7 +13,16 @@ class CommandLine {
 
 public:
     enum class Action {
-        Window, Import, Check, History, HistoryWindow, LedgerPlaceWindow, Rejects, Undo, Help, Version
+        Window,
+        Import,
+        Check,
+        History,
+        HistoryWindow,
+        LedgerPlaceWindow,
+        Rejects,
+        Undo,
+        Help,
+        Version
     };
 
     CommandLine();

@@ -14,12 +14,9 @@ namespace {
 QString OutcomeText(LineCheck::Outcome outcome)
 {
     switch (outcome) {
-    case LineCheck::Outcome::New:
-        return QStringLiteral("new");
-    case LineCheck::Outcome::InLedger:
-        return QStringLiteral("in-ledger");
-    case LineCheck::Outcome::Refused:
-        return QStringLiteral("refused");
+    case LineCheck::Outcome::New: return QStringLiteral("new");
+    case LineCheck::Outcome::InLedger: return QStringLiteral("in-ledger");
+    case LineCheck::Outcome::Refused: return QStringLiteral("refused");
     }
     return QString();
 }
@@ -36,7 +33,8 @@ QString LineChecksText(const std::vector<LineCheck>& checks)
     return text;
 }
 
-ExitStatus RunConsoleCheck(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory, std::ostream& out)
+ExitStatus RunConsoleCheck(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory,
+                           std::ostream& out)
 {
     try {
         const std::optional<QString> strFilePath = ChooseImportFile(desktop, files);

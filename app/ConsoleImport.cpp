@@ -33,8 +33,7 @@ void WriteLine(std::ostream& stream, const QString& line)
 
 bool ConsoleDesktop::IsTotals(const QString& prompt, const QString& title)
 {
-    static const QRegularExpression totals(
-        QStringLiteral("^全レコード \\d+ 件中 \\d+ 件インポートしました。$"));
+    static const QRegularExpression totals(QStringLiteral("^全レコード \\d+ 件中 \\d+ 件インポートしました。$"));
     return title == QStringLiteral("インポート完了") && totals.match(prompt).hasMatch();
 }
 
@@ -49,8 +48,7 @@ int ConsoleDesktop::MsgBox(const QString& prompt, int flags, const QString& titl
     return MsgBoxWithDetails(prompt, flags, title, QString());
 }
 
-int ConsoleDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
-                                      const QString& details)
+int ConsoleDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QString& title, const QString& details)
 {
     (void)details;
     if (IsTotals(prompt, title)) {
@@ -64,8 +62,7 @@ int ConsoleDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QS
         return m_answers == Answers::None ? IDNO : IDYES;
     case MB_YESNOCANCEL:  // lines are in the ledger: the new ones only, every one, or none?
         return m_answers == Answers::NewOnly ? IDYES : m_answers == Answers::Again ? IDNO : IDCANCEL;
-    default:
-        return IDOK;
+    default: return IDOK;
     }
 }
 
@@ -100,13 +97,10 @@ int ConsoleDesktop::MsgBoxWithInformation(const QString& prompt, int flags, cons
 
 void ConsoleDesktop::LineReport(const QString& prompt, const LineReportPlace& place)
 {
-    const QString file =
-        !m_givenName.isEmpty() && place.strFilePath == m_fullPath ? m_givenName : place.strFilePath;
+    const QString file = !m_givenName.isEmpty() && place.strFilePath == m_fullPath ? m_givenName : place.strFilePath;
     // A name or a value keeps its line breaks, escaped like everything else it may hold.
-    QString line = QStringLiteral("%1:%2: %3")
-                       .arg(EscapeControlCharacters(file))
-                       .arg(place.lngLineNumber)
-                       .arg(OneLine(prompt));
+    QString line =
+        QStringLiteral("%1:%2: %3").arg(EscapeControlCharacters(file)).arg(place.lngLineNumber).arg(OneLine(prompt));
     if (!place.strColumn.isEmpty()) {
         line += QStringLiteral("（%1「%2」）")
                     .arg(EscapeControlCharacters(place.strColumn), EscapeControlCharacters(place.strValue));

@@ -17,7 +17,7 @@
 // their line to the output stream so that scripts can read them.
 class ConsoleDesktop : public Desktop {
 public:
-    ConsoleDesktop(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) {}
+    ConsoleDesktop(std::ostream& out, std::ostream& err) : m_out(out), m_err(err) { }
 
     // A line report names the file as the user gave it, not its full path.
     void ShowFileAs(const QString& strFullPath, const QString& strGivenName);
@@ -33,8 +33,7 @@ public:
     // options took, else with the one that does the least.
     int Ask(const Question& question) override;
     int MsgBox(const QString& prompt, int flags, const QString& title) override;
-    int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
-                          const QString& details) override;
+    int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title, const QString& details) override;
     // The information beneath a box goes to the error stream, the prompt as
     // ever; beneath the totals, which the reports have told already, nowhere.
     int MsgBoxWithInformation(const QString& prompt, int flags, const QString& title, const QString& informative,
@@ -42,8 +41,8 @@ public:
     // file:line: report（column「value」）, as compilers write theirs.
     void LineReport(const QString& prompt, const LineReportPlace& place) override;
     bool ShowsEveryReport() const override { return true; }
-    void SetMousePointer(int) override {}
-    void DoEvents() override {}
+    void SetMousePointer(int) override { }
+    void DoEvents() override { }
 
 private:
     // The totals box, whose sentence goes to the output stream.

@@ -48,7 +48,7 @@ std::optional<int64_t> RunNumber(const QString& strRun)
 // Runs body on the opened history; a ledger that cannot answer is told on err.
 template <typename Body>
 ExitStatus WithHistory(const LedgerHistoryFactory& openHistory, const QString& strConnection, std::ostream& err,
-                Body&& body)
+                       Body&& body)
 {
     try {
         std::unique_ptr<clsLedgerHistory> history = openHistory ? openHistory(strConnection) : nullptr;
@@ -66,25 +66,23 @@ ExitStatus WithHistory(const LedgerHistoryFactory& openHistory, const QString& s
 // The same for a command about the run that strRun names.
 template <typename Body>
 ExitStatus WithRun(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
-            std::ostream& err, Body&& body)
+                   std::ostream& err, Body&& body)
 {
     const std::optional<int64_t> run = RunNumber(strRun);
     if (!run) {
         WriteError(err, UnknownRunText(strRun));
         return ExitStatus::Failed;
     }
-    return WithHistory(openHistory, strConnection, err,
-                       [&](clsLedgerHistory& history) { return body(history, *run); });
+    return WithHistory(openHistory, strConnection, err, [&](clsLedgerHistory& history) { return body(history, *run); });
 }
 
 }  // namespace
 
 ExitStatus WriteHistory(const LedgerHistoryFactory& openHistory, const QString& strConnection, std::ostream& out,
-                 std::ostream& err)
+                        std::ostream& err)
 {
     return WithHistory(openHistory, strConnection, err, [&](clsLedgerHistory& history) {
-        QString text =
-            QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tskipped\tfile\tsha256\n");
+        QString text = QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tskipped\tfile\tsha256\n");
         for (const RunSummary& run : history.Runs()) {
             text += QStringList{QString::number(run.lngRunId),
                                 Time(run.dtmStarted),
@@ -105,7 +103,7 @@ ExitStatus WriteHistory(const LedgerHistoryFactory& openHistory, const QString& 
 }
 
 ExitStatus WriteRejects(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
-                 RejectsDestination destination, std::ostream& out, std::ostream& err)
+                        RejectsDestination destination, std::ostream& out, std::ostream& err)
 {
     return WithRun(openHistory, strConnection, strRun, err, [&](clsLedgerHistory& history, int64_t run) {
         const std::optional<RunRejects> rejects = history.Rejects(run);
@@ -122,7 +120,7 @@ ExitStatus WriteRejects(const LedgerHistoryFactory& openHistory, const QString& 
 }
 
 ExitStatus UndoImportRun(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
-                  std::ostream& out, std::ostream& err)
+                         std::ostream& out, std::ostream& err)
 {
     return WithRun(openHistory, strConnection, strRun, err, [&](clsLedgerHistory& history, int64_t run) {
         const clsLedgerHistory::UndoResult result = history.UndoRun(run, [] {});
@@ -136,8 +134,7 @@ ExitStatus UndoImportRun(const LedgerHistoryFactory& openHistory, const QString&
         case clsLedgerHistory::UndoOutcome::ReliedOn:
             WriteError(err, ReliedOnText(result.relyingRuns));
             return ExitStatus::Failed;
-        case clsLedgerHistory::UndoOutcome::UnknownRun:
-            break;
+        case clsLedgerHistory::UndoOutcome::UnknownRun: break;
         }
         WriteError(err, UnknownRunText(strRun));
         return ExitStatus::Failed;

@@ -16,7 +16,7 @@
 
 // The runs as tab-separated values with a header line.
 ExitStatus WriteHistory(const LedgerHistoryFactory& openHistory, const QString& strConnection, std::ostream& out,
-                 std::ostream& err);
+                        std::ostream& err);
 // Where the refused records go. A file (or a pipe) gets them exactly as
 // the import file had them; a terminal must not be driven by what a
 // record holds, so there each is one line with its control characters
@@ -25,6 +25,6 @@ enum class RejectsDestination { File, Terminal };
 
 // The header line and the run's refused records, to import again once corrected.
 ExitStatus WriteRejects(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
-                 RejectsDestination destination, std::ostream& out, std::ostream& err);
+                        RejectsDestination destination, std::ostream& out, std::ostream& err);
 ExitStatus UndoImportRun(const LedgerHistoryFactory& openHistory, const QString& strConnection, const QString& strRun,
-                  std::ostream& out, std::ostream& err);
+                         std::ostream& out, std::ostream& err);

@@ -37,12 +37,9 @@ Reading ReadPassword(const QString& strKey)
     job.setKey(strKey);
     RunToEnd(job);
     switch (job.error()) {
-    case QKeychain::NoError:
-        return {Status::Found, job.textData()};
-    case QKeychain::EntryNotFound:
-        return {Status::NotFound, QString()};
-    default:
-        return {Status::Unavailable, QString()};
+    case QKeychain::NoError: return {Status::Found, job.textData()};
+    case QKeychain::EntryNotFound: return {Status::NotFound, QString()};
+    default: return {Status::Unavailable, QString()};
     }
 }
 
@@ -57,9 +54,6 @@ QString WritePassword(const QString& strKey, const QString& strPassword)
     return QStringLiteral("パスワードをキーリングに保存できません: %1").arg(job.errorString());
 }
 
-bool Available()
-{
-    return ReadPassword(QStringLiteral("MoraImport keyring probe")).status != Status::Unavailable;
-}
+bool Available() { return ReadPassword(QStringLiteral("MoraImport keyring probe")).status != Status::Unavailable; }
 
 }  // namespace Keyring

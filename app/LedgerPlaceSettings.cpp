@@ -14,20 +14,11 @@ LedgerPlace LedgerPlaceSettings::Current()
     return PlaceOfConnection(server.strConnection, server.strSchema);
 }
 
-QString LedgerPlaceSettings::LocalLedgerPath()
-{
-    return LedgerFilePath();
-}
+QString LedgerPlaceSettings::LocalLedgerPath() { return LedgerFilePath(); }
 
-bool LedgerPlaceSettings::ChosenByEnvironment()
-{
-    return qEnvironmentVariableIsSet(kLedgerServerVariable);
-}
+bool LedgerPlaceSettings::ChosenByEnvironment() { return qEnvironmentVariableIsSet(kLedgerServerVariable); }
 
-bool LedgerPlaceSettings::KeyringAvailable()
-{
-    return Keyring::Available();
-}
+bool LedgerPlaceSettings::KeyringAvailable() { return Keyring::Available(); }
 
 bool LedgerPlaceSettings::HasStoredPassword(const LedgerPlace& place)
 {

@@ -56,9 +56,8 @@ ExitStatus RunWindow(const CommandLine& commandLine, QtDesktop& desktop)
     SessionPasswords passwords(SessionPasswords::DesktopWays(desktop));
     // The ledger of the moment: the ledger-place dialog may change it.
     frmMain window(desktop, [&passwords] { return ChooseLedgerStore(passwords.Source())(); });
-    window.SetLedgerHistory([&passwords](const QString& strConnection) {
-        return ChooseLedgerHistory(passwords.Source())(strConnection);
-    });
+    window.SetLedgerHistory(
+        [&passwords](const QString& strConnection) { return ChooseLedgerHistory(passwords.Source())(strConnection); });
     window.SetLedgerPlaceSetup([] { return std::make_unique<LedgerPlaceSettings>(); });
     window.SetLedgerInUse(LedgerInUseNow);
     window.SetFolderMemory(SettingsFolderMemory());

@@ -52,9 +52,9 @@ QString Quoted(QString value)
 bool IsDialogKey(const QString& key)
 {
     static const QStringList keys = {
-        QStringLiteral("host"), QStringLiteral("hostaddr"), QStringLiteral("port"), QStringLiteral("dbname"),
-        QStringLiteral("user"), QStringLiteral("password"), QStringLiteral("sslmode"),
-        QStringLiteral("sslrootcert"), QStringLiteral("service"), QStringLiteral("passfile")};
+        QStringLiteral("host"),    QStringLiteral("hostaddr"), QStringLiteral("port"),    QStringLiteral("dbname"),
+        QStringLiteral("user"),    QStringLiteral("password"), QStringLiteral("sslmode"), QStringLiteral("sslrootcert"),
+        QStringLiteral("service"), QStringLiteral("passfile")};
     return keys.contains(key);
 }
 
@@ -133,22 +133,16 @@ QString PasswordKey(const QString& strConnection)
 
 namespace {
 
-QString OrDefault(const QString& value, const QString& fallback)
-{
-    return value.isEmpty() ? fallback : value;
-}
+QString OrDefault(const QString& value, const QString& fallback) { return value.isEmpty() ? fallback : value; }
 
 }  // namespace
 
 QString ShortPlaceText(const LedgerPlace& place)
 {
     switch (place.kind) {
-    case LedgerPlace::Kind::ThisComputer:
-        return QStringLiteral("このコンピューター");
-    case LedgerPlace::Kind::Service:
-        return QStringLiteral("サーバー（サービス %1）").arg(place.strService);
-    case LedgerPlace::Kind::Server:
-        break;
+    case LedgerPlace::Kind::ThisComputer: return QStringLiteral("このコンピューター");
+    case LedgerPlace::Kind::Service: return QStringLiteral("サーバー（サービス %1）").arg(place.strService);
+    case LedgerPlace::Kind::Server: break;
     }
     return QStringLiteral("サーバー %1 の %2")
         .arg(OrDefault(place.strHost, QStringLiteral("（既定のホスト）")),
@@ -158,12 +152,11 @@ QString ShortPlaceText(const LedgerPlace& place)
 QString FullPlaceText(const LedgerPlace& place)
 {
     switch (place.kind) {
-    case LedgerPlace::Kind::ThisComputer:
-        return QStringLiteral("このコンピューター");
+    case LedgerPlace::Kind::ThisComputer: return QStringLiteral("このコンピューター");
     case LedgerPlace::Kind::Service:
-        return QStringLiteral("サーバー（pg_service.conf のサービス %1、スキーマ %2）").arg(place.strService, place.strSchema);
-    case LedgerPlace::Kind::Server:
-        break;
+        return QStringLiteral("サーバー（pg_service.conf のサービス %1、スキーマ %2）")
+            .arg(place.strService, place.strSchema);
+    case LedgerPlace::Kind::Server: break;
     }
     QString host = OrDefault(place.strHost, QStringLiteral("（既定のホスト）"));
     if (!place.strPort.isEmpty())
@@ -190,11 +183,8 @@ PasswordAnswer TryPassword(const QString& strConnection, const QString& strPassw
         return PasswordAnswer::Accepted;
     switch (ConnectFailureOf(PQerrorMessage(c.get()), PQconnectionNeedsPassword(c.get()) != 0,
                              PQconnectionUsedPassword(c.get()) != 0)) {
-    case ConnectFailure::NoPassword:
-        return PasswordAnswer::Missing;
-    case ConnectFailure::WrongPassword:
-        return PasswordAnswer::Wrong;
-    default:
-        return PasswordAnswer::Other;
+    case ConnectFailure::NoPassword: return PasswordAnswer::Missing;
+    case ConnectFailure::WrongPassword: return PasswordAnswer::Wrong;
+    default: return PasswordAnswer::Other;
     }
 }

@@ -45,9 +45,10 @@ QString SessionPasswords::Ask(const QString& strKey, const QString& strConnectio
     QString server = ShortPlaceText(place);
     if (!place.strUser.isEmpty())
         server += QStringLiteral("（ユーザー %1）").arg(place.strUser);
-    const QString question = QStringLiteral("%1 のパスワードを入力してください。\n"
-                                            "キーリングを使えないため、このセッションの間だけ覚え、どこにも保存しません。")
-                                 .arg(server);
+    const QString question =
+        QStringLiteral("%1 のパスワードを入力してください。\n"
+                       "キーリングを使えないため、このセッションの間だけ覚え、どこにも保存しません。")
+            .arg(server);
     QString prompt = question;
     for (;;) {
         const std::optional<QString> typed = m_ways.ask(prompt);

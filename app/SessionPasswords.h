@@ -29,7 +29,7 @@ public:
     // The desktop's keyring, the server itself, and the desktop's password field.
     static Ways DesktopWays(Desktop& desktop);
 
-    explicit SessionPasswords(Ways ways) : m_ways(std::move(ways)) {}
+    explicit SessionPasswords(Ways ways) : m_ways(std::move(ways)) { }
     SessionPasswords(const SessionPasswords&) = delete;
     SessionPasswords& operator=(const SessionPasswords&) = delete;
 

@@ -2,7 +2,4 @@
 
 #include "EscapedText.h"
 
-QString TsvField(QString text)
-{
-    return EscapeControlCharacters(text.replace(u'\\', QStringLiteral("\\\\")));
-}
+QString TsvField(QString text) { return EscapeControlCharacters(text.replace(u'\\', QStringLiteral("\\\\"))); }

@@ -27,8 +27,7 @@ ProgramTranslation::ProgramTranslation(const QLocale& locale)
 {
     // The build embeds the compiled translations (MoraImport_ja.qm), so the
     // installed program needs no file beside it.
-    m_installed = m_translator.load(locale, QStringLiteral("MoraImport"), QStringLiteral("_"),
-                                    QStringLiteral(":/i18n"))
+    m_installed = m_translator.load(locale, QStringLiteral("MoraImport"), QStringLiteral("_"), QStringLiteral(":/i18n"))
                   && QCoreApplication::installTranslator(&m_translator);
 }
 

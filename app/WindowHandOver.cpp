@@ -21,9 +21,9 @@ constexpr char kTaken = 'T';
 // A folder this user owns, that no one else may enter.
 bool PrivateFolder(const QString& folder)
 {
-    struct stat info {};
-    return lstat(QFile::encodeName(folder).constData(), &info) == 0 && S_ISDIR(info.st_mode)
-           && info.st_uid == getuid() && (info.st_mode & 077) == 0;
+    struct stat info { };
+    return lstat(QFile::encodeName(folder).constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid()
+           && (info.st_mode & 077) == 0;
 }
 
 QString SocketFolder()

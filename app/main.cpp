@@ -108,8 +108,7 @@ int main(int argc, char* argv[])
     case CommandLine::Action::Version:
         PrintLine(stdout, kApplicationName + QLatin1Char(' ') + kApplicationVersion);
         return Exit(ExitStatus::Ok);
-    default:
-        break;
+    default: break;
     }
 
     const Mode& mode = ModeOf(commandLine.WhatToDo());

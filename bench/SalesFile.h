@@ -20,7 +20,7 @@ public:
         lastPrompt = prompt;
         return IDOK;
     }
-    void SetMousePointer(int) override {}
+    void SetMousePointer(int) override { }
     void DoEvents() override { ++events; }
 
     int messages = 0;
@@ -54,22 +54,42 @@ inline QString GenerateSalesText(int lineCount, int variants = 30, int year = 20
         {"記憶装置", "北斗メモリ", "えすえすでぃー", "ＳＳＤ", "SD-%1G", "%10GB SATA", 8980},
         {"入力機器", "南海工業", "むせんまうす", "無線マウス", "MS-%1", "静音 %1ボタン", 2480},
         {"入力機器", "南海工業", "きーぼーど", "キーボード", "KB-%1JP", "日本語 %1キー", 3980},
-        {"ネットワーク", "星野通信", "むせんらんるーたー", "無線ＬＡＮルーター", "WR-%1", "Wi-Fi 6 %1ストリーム", 12800},
+        {"ネットワーク", "星野通信", "むせんらんるーたー", "無線ＬＡＮルーター", "WR-%1", "Wi-Fi 6 %1ストリーム",
+         12800},
         {"電源", "髙橋電設", "でんげんたっぷ", "電源タップ", "PT-%1", "%1個口 雷ガード", 1980},
         {"周辺機器", "ソニック電子", "うぇぶかめら", "Ｗｅｂカメラ", "WC-%1", "フルＨＤ %1fps", 5480},
         {"音響", "青葉工業", "へっどせっと", "ヘッドセット", "HS-%1", "ＵＳＢ ノイズキャンセル%1", 6980},
         {"パソコン", "北斗メモリ", "のーとぱそこん", "ノートパソコン", "NB-%1", "%1型 メモリ16GB", 128000},
     }};
     const std::array<const char*, 24> customerStems = {
-        "北星電機", "青葉商店", "南海商会", "東和商事", "みどり電器", "さくら事務機", "富士見ＯＡ", "大和システム",
-        "ひかり通商", "中央電子", "丸山商店", "港北デンキ", "松風堂", "旭テクノ", "山の手ＯＡ", "河合電器",
-        "北斗商事", "泉屋", "若葉情報", "清水電業", "朝日ＯＡセンター", "杉並デンキ", "㈱ミナト", "髙島電機"};
-    const std::array<const char*, 24> customerReadings = {
-        "ほくせいでんき", "あおばしょうてん", "なんかいしょうかい", "とうわしょうじ", "みどりでんき", "さくらじむき",
-        "ふじみおーえー", "やまとしすてむ", "ひかりつうしょう", "ちゅうおうでんし", "まるやましょうてん",
-        "こうほくでんき", "しょうふうどう", "あさひてくの", "やまのておーえー", "かわいでんき", "ほくとしょうじ",
-        "いずみや", "わかばじょうほう", "しみずでんぎょう", "あさひおーえーせんたー", "すぎなみでんき", "みなと",
-        "たかしまでんき"};
+        "北星電機",   "青葉商店",     "南海商会",         "東和商事",   "みどり電器", "さくら事務機",
+        "富士見ＯＡ", "大和システム", "ひかり通商",       "中央電子",   "丸山商店",   "港北デンキ",
+        "松風堂",     "旭テクノ",     "山の手ＯＡ",       "河合電器",   "北斗商事",   "泉屋",
+        "若葉情報",   "清水電業",     "朝日ＯＡセンター", "杉並デンキ", "㈱ミナト",   "髙島電機"};
+    const std::array<const char*, 24> customerReadings = {"ほくせいでんき",
+                                                          "あおばしょうてん",
+                                                          "なんかいしょうかい",
+                                                          "とうわしょうじ",
+                                                          "みどりでんき",
+                                                          "さくらじむき",
+                                                          "ふじみおーえー",
+                                                          "やまとしすてむ",
+                                                          "ひかりつうしょう",
+                                                          "ちゅうおうでんし",
+                                                          "まるやましょうてん",
+                                                          "こうほくでんき",
+                                                          "しょうふうどう",
+                                                          "あさひてくの",
+                                                          "やまのておーえー",
+                                                          "かわいでんき",
+                                                          "ほくとしょうじ",
+                                                          "いずみや",
+                                                          "わかばじょうほう",
+                                                          "しみずでんぎょう",
+                                                          "あさひおーえーせんたー",
+                                                          "すぎなみでんき",
+                                                          "みなと",
+                                                          "たかしまでんき"};
     const std::array<const char*, 4> branches = {"本店", "駅前店", "第二営業所", "物流センター"};
 
     std::mt19937 random(seed);
@@ -90,22 +110,26 @@ inline QString GenerateSalesText(int lineCount, int variants = 30, int year = 20
         const bool newCustomer = line == 1 || pick(4) == 0;
         if (newCustomer)
             customer = pick(int(customerStems.size() * branches.size()));
-        const QString customerName =
-            QString::fromUtf8(customerStems[std::size_t(customer) % customerStems.size()]) + QLatin1Char(' ') +
-            QString::fromUtf8(branches[std::size_t(customer) / customerStems.size()]);
+        const QString customerName = QString::fromUtf8(customerStems[std::size_t(customer) % customerStems.size()])
+                                     + QLatin1Char(' ')
+                                     + QString::fromUtf8(branches[std::size_t(customer) / customerStems.size()]);
         const int month = 1 + (line * 12 / lineCount);
         const int day = 1 + pick(28);
-        const QString date = line % 5 == 0
-                                 ? QStringLiteral("%5/%1/%2 %3:%4").arg(month).arg(day).arg(9 + pick(9)).arg(pick(60), 2, 10, QLatin1Char('0')).arg(year)
-                                 : QStringLiteral("%3/%1/%2").arg(month).arg(day).arg(year);
-        text += date + QLatin1Char(',') + QString::fromUtf8(family.kind) + QLatin1Char(',') +
-                QString::fromUtf8(family.maker) + QLatin1Char(',') + QString::fromUtf8(family.reading) +
-                QLatin1Char(',') + QString::fromUtf8(family.name) + QLatin1Char(' ') + model + QLatin1Char(',') +
-                model + QLatin1Char(',') + spec + QLatin1Char(',') + QString::number(quantity) + QLatin1Char(',') +
-                QString::number(price) + QLatin1Char(',');
+        const QString date = line % 5 == 0 ? QStringLiteral("%5/%1/%2 %3:%4")
+                                                 .arg(month)
+                                                 .arg(day)
+                                                 .arg(9 + pick(9))
+                                                 .arg(pick(60), 2, 10, QLatin1Char('0'))
+                                                 .arg(year)
+                                           : QStringLiteral("%3/%1/%2").arg(month).arg(day).arg(year);
+        text += date + QLatin1Char(',') + QString::fromUtf8(family.kind) + QLatin1Char(',')
+                + QString::fromUtf8(family.maker) + QLatin1Char(',') + QString::fromUtf8(family.reading)
+                + QLatin1Char(',') + QString::fromUtf8(family.name) + QLatin1Char(' ') + model + QLatin1Char(',')
+                + model + QLatin1Char(',') + spec + QLatin1Char(',') + QString::number(quantity) + QLatin1Char(',')
+                + QString::number(price) + QLatin1Char(',');
         if (newCustomer)
-            text += QString::fromUtf8(customerReadings[std::size_t(customer) % customerReadings.size()]) +
-                    QLatin1Char(',') + customerName;
+            text += QString::fromUtf8(customerReadings[std::size_t(customer) % customerReadings.size()])
+                    + QLatin1Char(',') + customerName;
         else
             text += QLatin1Char(',');
         text += QStringLiteral("\r\n");

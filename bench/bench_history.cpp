@@ -48,7 +48,8 @@ double NewOnlyImportMs(const QString& csvPath, const QString& connection)
         throw std::runtime_error("the new file was found in the ledger");
     engine.ExecImport(csvPath, connection);
     const double ms = Milliseconds(Clock::now() - started);
-    if (!engine.Totals() || engine.Totals()->lngRead != kLineCount - 1 || engine.Totals()->lngImported != kLineCount - 1)
+    if (!engine.Totals() || engine.Totals()->lngRead != kLineCount - 1
+        || engine.Totals()->lngImported != kLineCount - 1)
         throw std::runtime_error("unexpected outcome: " + desktop.lastPrompt.toStdString());
     return ms;
 }
@@ -122,8 +123,8 @@ int main(int argc, char** argv)
         std::printf("%-22s %10s %12s %12s %16s\n", "ledger", "trades", "history", "undo newest", "new lines only");
         std::printf("%-22s %10lld %9.2f ms %9.2f ms %13.1f ms\n", "1 run", one.trades, one.listMs, one.undoMs,
                     one.newOnlyMs);
-        std::printf("%-22s %10lld %9.2f ms %9.2f ms %13.1f ms\n", (std::to_string(runs) + " runs").c_str(),
-                    many.trades, many.listMs, many.undoMs, many.newOnlyMs);
+        std::printf("%-22s %10lld %9.2f ms %9.2f ms %13.1f ms\n", (std::to_string(runs) + " runs").c_str(), many.trades,
+                    many.listMs, many.undoMs, many.newOnlyMs);
         std::printf("ratio                             %9.2f    %9.2f       %9.2f\n", many.listMs / one.listMs,
                     many.undoMs / one.undoMs, many.newOnlyMs / one.newOnlyMs);
         return 0;

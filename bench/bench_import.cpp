@@ -10,10 +10,10 @@
 #include "QtDesktop.h"
 #include "SalesFile.h"
 #include "SqliteLedgerStore.h"
-#include "frmMain.h"
 #include "TestFiles.h"
 #include "TextFile.h"
 #include "clsImportSource.h"
+#include "frmMain.h"
 
 #include <QApplication>
 #include <QByteArray>
@@ -40,7 +40,7 @@ constexpr int kLineCount = 32767;
 // Counts messages, but lets Qt's event loop run as the program's desktop does.
 class EventLoopDesktop : public CountingDesktop {
 public:
-    explicit EventLoopDesktop(std::chrono::milliseconds interval) : m_qt(interval) {}
+    explicit EventLoopDesktop(std::chrono::milliseconds interval) : m_qt(interval) { }
     void DoEvents() override { m_qt.DoEvents(); }
 
 private:
@@ -56,8 +56,7 @@ double Milliseconds(std::chrono::steady_clock::duration elapsed)
 class NullStore : public clsLedgerStore {
 public:
     void OpenConnection(const QString&, QString&, bool& blnFailed) override { blnFailed = false; }
-    void InsertTrade(ProductRecord&, PartyRecord&, PartyRecord&, TradeRecord&, bool, QString&,
-                     bool& blnFailed) override
+    void InsertTrade(ProductRecord&, PartyRecord&, PartyRecord&, TradeRecord&, bool, QString&, bool& blnFailed) override
     {
         blnFailed = false;
     }
@@ -161,18 +160,19 @@ int main(int argc, char** argv)
         const QString ledger = dir.path(QStringLiteral("ledger"));
         for (int round = 0; round < rounds; ++round) {
             CountingDesktop counting;
-            engineAloneBest = std::min(engineAloneBest, ImportMs(dir.path(QStringLiteral("null")), csvPath, counting, true));
+            engineAloneBest =
+                std::min(engineAloneBest, ImportMs(dir.path(QStringLiteral("null")), csvPath, counting, true));
             engineBest = std::min(engineBest, ImportMs(ledger, csvPath, counting));
             EventLoopDesktop everyLine(std::chrono::milliseconds(0));
             everyLineBest = std::min(everyLineBest, ImportMs(ledger, csvPath, everyLine));
             EventLoopDesktop paced{QtDesktop().EventInterval()};
             pacedBest = std::min(pacedBest, ImportMs(ledger, csvPath, paced));
             EventLoopDesktop aloneEveryLine(std::chrono::milliseconds(0));
-            aloneEveryLineBest = std::min(aloneEveryLineBest,
-                                          ImportMs(dir.path(QStringLiteral("null")), csvPath, aloneEveryLine, true));
+            aloneEveryLineBest =
+                std::min(aloneEveryLineBest, ImportMs(dir.path(QStringLiteral("null")), csvPath, aloneEveryLine, true));
             EventLoopDesktop alonePaced{QtDesktop().EventInterval()};
-            alonePacedBest = std::min(alonePacedBest,
-                                      ImportMs(dir.path(QStringLiteral("null")), csvPath, alonePaced, true));
+            alonePacedBest =
+                std::min(alonePacedBest, ImportMs(dir.path(QStringLiteral("null")), csvPath, alonePaced, true));
             sqliteBest = std::min(sqliteBest, SqliteCommandMs(dir.root(), utf8Path));
         }
         std::printf("%d data lines, %lld bytes (CP932), best of %d rounds\n", kLineCount - 1,

@@ -50,8 +50,9 @@ public:
         const ExecStatusType status = PQresultStatus(result.get());
         if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
             throw std::runtime_error(std::string(PQresultErrorMessage(result.get())) + " in " + sql);
-        return status == PGRES_TUPLES_OK && PQntuples(result.get()) > 0 ? QString::fromUtf8(PQgetvalue(result.get(), 0, 0))
-                                                                         : QString();
+        return status == PGRES_TUPLES_OK && PQntuples(result.get()) > 0
+                   ? QString::fromUtf8(PQgetvalue(result.get(), 0, 0))
+                   : QString();
     }
     // The mean time of one run of sql, over count runs.
     double meanMs(const char* sql, int count)
@@ -95,10 +96,13 @@ double PsqlCopyMs(Server& admin, const QString& server, const QString& csvPath)
     admin.value("CREATE TABLE bench_bare(a text, b text, c text, d text, e text, f text, g text, h text, i text,"
                 " j text, k text)");
     QProcess psql;
-    QStringList arguments = {QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
-                             QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-c"),
-                             QStringLiteral("\\copy bench_bare FROM '%1' WITH (FORMAT csv, HEADER, ENCODING 'SJIS')")
-                                 .arg(csvPath)};
+    QStringList arguments = {
+        QStringLiteral("-X"),
+        QStringLiteral("-q"),
+        QStringLiteral("-v"),
+        QStringLiteral("ON_ERROR_STOP=1"),
+        QStringLiteral("-c"),
+        QStringLiteral("\\copy bench_bare FROM '%1' WITH (FORMAT csv, HEADER, ENCODING 'SJIS')").arg(csvPath)};
     if (!server.isEmpty())
         arguments.prepend(server);
     const auto started = Clock::now();
@@ -140,8 +144,8 @@ int main(int argc, char** argv)
 
         ScratchDir dir;
         for (const int lineCount : {1000, 32767}) {
-            const QString csvPath = dir.write(QStringLiteral("sales%1.csv").arg(lineCount),
-                                              ToCp932(bench::GenerateSalesText(lineCount)));
+            const QString csvPath =
+                dir.write(QStringLiteral("sales%1.csv").arg(lineCount), ToCp932(bench::GenerateSalesText(lineCount)));
 
             const QString schema = QStringLiteral("bench_%1_%2").arg(getpid()).arg(lineCount);
             admin.value(QStringLiteral("CREATE SCHEMA %1").arg(schema).toUtf8().constData());
@@ -156,7 +160,8 @@ int main(int argc, char** argv)
             QDir().mkpath(folder);
             const double sqliteMs = ImportMs(
                 csvPath, lineCount, [] { return std::make_unique<SqliteLedgerStore>(); },
-                QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + folder + QStringLiteral("/iOrvanta.mdb"));
+                QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + folder
+                    + QStringLiteral("/iOrvanta.mdb"));
 
             std::printf("%5d data lines: PostgresLedgerStore %9.1f ms (%.3f ms a line, %lld write transactions)"
                         "   SqliteLedgerStore %8.1f ms\n",
@@ -178,12 +183,13 @@ int main(int argc, char** argv)
                 // The second file's trades are new, its names all stored.
                 const double ms = ImportMs(ledger[0] == 'a' ? csvPath : laterPath, kLines, factory, QString(), true);
                 std::printf("%d lines naming %s products into %-17s %8.1f ms, %lld statements\n", kLines - 1,
-                            qPrintable(admin.value(QStringLiteral("SELECT count(*) FROM %1.products").arg(schema)
-                                                       .toUtf8().constData())),
+                            qPrintable(admin.value(
+                                QStringLiteral("SELECT count(*) FROM %1.products").arg(schema).toUtf8().constData())),
                             ledger, ms, StatementsSince(admin, false));
             }
             admin.value(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(schema).toUtf8().constData());
-            std::printf("psql \\copy of the same file into a bare table: %8.1f ms\n", PsqlCopyMs(admin, server, csvPath));
+            std::printf("psql \\copy of the same file into a bare table: %8.1f ms\n",
+                        PsqlCopyMs(admin, server, csvPath));
         }
 
         // A plain table: a temporary one writes no log and so never waits for the disk.

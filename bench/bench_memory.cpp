@@ -63,10 +63,17 @@ QString WriteSalesFile(const ScratchDir& dir, const QString& name, int lineCount
         const int product = line % 360;
         const QString spec = QStringLiteral("%1型 ").arg(line % 40 + 10) + specPhrase.repeated(120);
         const QString quote = quotes == Quotes::LeftOpen ? QStringLiteral("\"") : QString();
-        writeLine(QStringLiteral("2024/%1/%2%8,モニター,ソニック電子,えきしょうもにたー,液晶モニター %3,LM-%3W,%4,%5,%6,"
-                                 "ほくとしょうじ,%8北斗商事 %7")
-                      .arg(line % 12 + 1).arg(line % 28 + 1).arg(product).arg(spec)
-                      .arg(line % 9 + 1).arg(19800 + product).arg(line % 100).arg(quote));
+        writeLine(
+            QStringLiteral("2024/%1/%2%8,モニター,ソニック電子,えきしょうもにたー,液晶モニター %3,LM-%3W,%4,%5,%6,"
+                           "ほくとしょうじ,%8北斗商事 %7")
+                .arg(line % 12 + 1)
+                .arg(line % 28 + 1)
+                .arg(product)
+                .arg(spec)
+                .arg(line % 9 + 1)
+                .arg(19800 + product)
+                .arg(line % 100)
+                .arg(quote));
     }
     return path;
 }
@@ -76,8 +83,8 @@ int ImportOnce(const QString& csvPath, const QString& folder)
 {
     if (!QDir().mkpath(folder + QStringLiteral("/Data")))
         throw std::runtime_error("cannot make " + folder.toStdString());
-    const QString connection = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + folder
-                               + QStringLiteral("/Data/iOrvanta.mdb");
+    const QString connection =
+        QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + folder + QStringLiteral("/Data/iOrvanta.mdb");
     RecordingDesktop desktop;
     clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
     if (engine.IMPFileCheck(csvPath))
@@ -111,8 +118,8 @@ int ReadOnce(const QString& csvPath)
     }
     stream->Close();
     if (refused != records - 1)
-        throw std::runtime_error("unexpected records: " + std::to_string(records) + " read, "
-                                 + std::to_string(refused) + " refused");
+        throw std::runtime_error("unexpected records: " + std::to_string(records) + " read, " + std::to_string(refused)
+                                 + " refused");
     std::printf("  %ld records, %ld refused\n", records, refused);
     std::fflush(stdout);
     return 0;
@@ -132,13 +139,13 @@ double ChildPeakMiB(const char* self, const QString& csvPath, const QString& fol
     if (posix_spawn(&child, self, nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
         throw std::runtime_error("cannot start the import");
     int status = 0;
-    rusage usage {};
+    rusage usage{};
     if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         throw std::runtime_error("the import of " + file + " failed");
     return double(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -163,7 +170,8 @@ int main(int argc, char** argv)
 
         // The files imported above are no longer needed: only one large file at a time.
         QFile::remove(longFile);
-        const QString shortOpen = WriteSalesFile(dir, QStringLiteral("short-open.csv"), kShortFileLines, Quotes::LeftOpen);
+        const QString shortOpen =
+            WriteSalesFile(dir, QStringLiteral("short-open.csv"), kShortFileLines, Quotes::LeftOpen);
         const QString longOpen = WriteSalesFile(dir, QStringLiteral("long-open.csv"), kLongFileLines, Quotes::LeftOpen);
         std::printf("reading records, quotes left open, %d lines:\n", kShortFileLines);
         const double shortReadPeak = ChildPeakMiB(argv[0], shortOpen);

@@ -70,8 +70,8 @@ int OpensOfTheFile(const QString& folder, const QString& csvPath)
     QDir().mkpath(folder + QStringLiteral("/Data"));
     const QString log = folder + QStringLiteral("/strace.log");
     TimedRun(folder, strace,
-             {QStringLiteral("-f"), QStringLiteral("-e"), QStringLiteral("trace=open,openat"), QStringLiteral("-o"), log,
-              QStringLiteral(MORA_PROGRAM), QStringLiteral("--import"), csvPath});
+             {QStringLiteral("-f"), QStringLiteral("-e"), QStringLiteral("trace=open,openat"), QStringLiteral("-o"),
+              log, QStringLiteral(MORA_PROGRAM), QStringLiteral("--import"), csvPath});
     QFile file(log);
     if (!file.open(QIODevice::ReadOnly))
         return -1;

@@ -32,7 +32,13 @@ QString GenerateText(const QString& cell)
         text += QStringLiteral("2024/%1/%2,周辺機器,\"東都電機, 本社\",ぷりんたー,"
                                "プリンター %3,LP-%3X,%7,%4,%5,ほくと,"
                                "\"北斗商事 %6 \"\"特約店\"\"\"\r\n")
-                    .arg(i % 12 + 1).arg(i % 28 + 1).arg(i).arg(i % 9 + 1).arg(12800 + i).arg(i % 40).arg(cell);
+                    .arg(i % 12 + 1)
+                    .arg(i % 28 + 1)
+                    .arg(i)
+                    .arg(i % 9 + 1)
+                    .arg(12800 + i)
+                    .arg(i % 40)
+                    .arg(cell);
     }
     return text;
 }
@@ -45,7 +51,12 @@ QString GenerateOpenQuotesText()
     for (int i = 1; i < LINE_COUNT; ++i) {
         text += QStringLiteral("2024/%1/%2 周辺機器 東都電機 プリンター %3\",LP-%3X,A4 カラー,%4,%5,ほくと,"
                                "\"北斗商事 %6 特約店\r\n")
-                    .arg(i % 12 + 1).arg(i % 28 + 1).arg(i).arg(i % 9 + 1).arg(12800 + i).arg(i % 40);
+                    .arg(i % 12 + 1)
+                    .arg(i % 28 + 1)
+                    .arg(i)
+                    .arg(i % 9 + 1)
+                    .arg(12800 + i)
+                    .arg(i % 40);
     }
     return text;
 }
@@ -84,11 +95,11 @@ void Measure(const char* label, const QString& path)
     long fields = 0;
     for (int i = 0; i < rounds; ++i)
         best = std::min(best, ReadAndSplitMs(path, fields));
-    std::printf("%-11s %8.1f KB  %ld fields  best of %d: %.1f ms\n", label,
-                double(QFile(path).size()) / 1024.0, fields, rounds, best);
+    std::printf("%-11s %8.1f KB  %ld fields  best of %d: %.1f ms\n", label, double(QFile(path).size()) / 1024.0, fields,
+                rounds, best);
 }
 
-} // namespace
+}  // namespace
 
 int main()
 {
@@ -96,8 +107,8 @@ int main()
     const QString text = GenerateText(QStringLiteral("A4 カラー"));
     Measure("CP932", dir.writeCp932(QStringLiteral("lines-cp932.csv"), text));
     Measure("UTF-8", dir.writeUtf8(QStringLiteral("lines-utf8.csv"), text));
-    Measure("CP932 cells", dir.writeCp932(QStringLiteral("cells-cp932.csv"),
-                                          GenerateText(QStringLiteral("\"A4 カラー\n両面印刷\""))));
+    Measure("CP932 cells",
+            dir.writeCp932(QStringLiteral("cells-cp932.csv"), GenerateText(QStringLiteral("\"A4 カラー\n両面印刷\""))));
     Measure("CP932 open", dir.writeCp932(QStringLiteral("open-cp932.csv"), GenerateOpenQuotesText()));
     return 0;
 }

@@ -17,15 +17,9 @@ QString UndoneText(int64_t lngRunId, int64_t lngTrades)
     return QStringLiteral("取り込み %1 を取り消しました（取引 %2 件）。").arg(lngRunId).arg(lngTrades);
 }
 
-QString UnknownRunText(const QString& strRun)
-{
-    return QStringLiteral("取り込み %1 はありません。").arg(strRun);
-}
+QString UnknownRunText(const QString& strRun) { return QStringLiteral("取り込み %1 はありません。").arg(strRun); }
 
-QString AlreadyUndoneText(int64_t lngRunId)
-{
-    return QStringLiteral("取り込み %1 は取り消し済みです。").arg(lngRunId);
-}
+QString AlreadyUndoneText(int64_t lngRunId) { return QStringLiteral("取り込み %1 は取り消し済みです。").arg(lngRunId); }
 
 QString ReliedOnText(const std::vector<clsLedgerHistory::RelyingRun>& runs)
 {
@@ -37,7 +31,8 @@ QString ReliedOnText(const std::vector<clsLedgerHistory::RelyingRun>& runs)
                        .arg(run.lngTrades);
         names << QStringLiteral("取り込み %1").arg(run.lngRunId);
     }
-    return counted.join(QString()) + QStringLiteral("先に%1 を取り消してください。").arg(names.join(QStringLiteral("、")));
+    return counted.join(QString())
+           + QStringLiteral("先に%1 を取り消してください。").arg(names.join(QStringLiteral("、")));
 }
 
 QString MasterText(const QString& strMaster)

@@ -16,8 +16,8 @@
 // One run as the ledger keeps it.
 struct RunSummary {
     int64_t lngRunId = 0;
-    QDateTime dtmStarted;   // local time
-    QDateTime dtmEnded;     // local time
+    QDateTime dtmStarted;  // local time
+    QDateTime dtmEnded;    // local time
     bool blnUndone = false;
     bool blnPurchase = false;
     int32_t lngRead = 0;
@@ -62,8 +62,7 @@ struct RunDetail {
 // The ledger cannot answer: the text says why, for the user.
 class LedgerError : public std::runtime_error {
 public:
-    explicit LedgerError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message) {}
+    explicit LedgerError(const QString& message) : std::runtime_error(message.toStdString()), m_message(message) { }
     const QString& message() const { return m_message; }
 
 private:

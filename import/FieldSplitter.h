@@ -12,10 +12,10 @@
 // Where a scan of a record's quotes stands, so that a record read in pieces
 // is scanned piece by piece instead of again from its start.
 enum class QuoteScan : uint8_t {
-    FieldStart,      // before a field's first character
-    Unquoted,        // in a field that doesn't start with a quote, or after a closing quote
-    InsideQuotes,    // in a quoted value
-    QuoteInQuotes,   // just past a quote in a quoted value: it closes it unless another follows
+    FieldStart,     // before a field's first character
+    Unquoted,       // in a field that doesn't start with a quote, or after a closing quote
+    InsideQuotes,   // in a quoted value
+    QuoteInQuotes,  // just past a quote in a quoted value: it closes it unless another follows
 };
 
 namespace field_splitter_detail {
@@ -43,7 +43,7 @@ inline const char16_t* FindQuote(const char16_t* p, const char16_t* end)
     return p;
 }
 
-} // namespace field_splitter_detail
+}  // namespace field_splitter_detail
 
 // Scans text from state by the rules SplitFields applies (below): a quote
 // opens a value only as a field's first character, "" inside is one quote,
@@ -93,10 +93,7 @@ inline QuoteScan ScanQuotes(QStringView text, QuoteScan state = QuoteScan::Field
 
 // True when a quoted value of record is still open at its end: SplitFields
 // would raise the invalid-argument error for it.
-inline bool EndsInsideQuotes(QStringView record)
-{
-    return ScanQuotes(record) == QuoteScan::InsideQuotes;
-}
+inline bool EndsInsideQuotes(QStringView record) { return ScanQuotes(record) == QuoteScan::InsideQuotes; }
 
 // Cuts one line into comma-separated fields and hands each to onField(column,
 // field) as soon as it is found; onField returns false to look at no more

@@ -30,8 +30,8 @@ QString CurrentDirectory()
 // A connection string value a reader takes back exactly.
 QString ConnectionValue(const QString& value)
 {
-    const bool plain = !value.isEmpty() && !value.contains(u';') && value.front() != u'"'
-                       && value.front() != u'\'' && !value.front().isSpace() && !value.back().isSpace();
+    const bool plain = !value.isEmpty() && !value.contains(u';') && value.front() != u'"' && value.front() != u'\''
+                       && !value.front().isSpace() && !value.back().isSpace();
     if (plain)
         return value;
     return u'"' + QString(value).replace(u'"', QStringLiteral("\"\"")) + u'"';
@@ -39,10 +39,7 @@ QString ConnectionValue(const QString& value)
 
 }  // namespace
 
-bool EndsInCsv(const QString& path)
-{
-    return path.right(3).toUpper() == QStringLiteral("CSV");
-}
+bool EndsInCsv(const QString& path) { return path.right(3).toUpper() == QStringLiteral("CSV"); }
 
 std::optional<QString> ChooseImportFile(Desktop& desktop, const QStringList& files)
 {
@@ -60,15 +57,9 @@ std::optional<QString> ChooseImportFile(Desktop& desktop, const QStringList& fil
     return path;
 }
 
-QString LedgerFilePath()
-{
-    return CurrentDirectory() + QStringLiteral("/Data/iOrvanta.mdb");
-}
+QString LedgerFilePath() { return CurrentDirectory() + QStringLiteral("/Data/iOrvanta.mdb"); }
 
-QString LedgerConnectionString()
-{
-    return LedgerConnectionStringIn(CurrentDirectory());
-}
+QString LedgerConnectionString() { return LedgerConnectionStringIn(CurrentDirectory()); }
 
 QString LedgerConnectionStringIn(const QString& strDirectory)
 {

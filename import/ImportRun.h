@@ -69,8 +69,8 @@ public:
 private:
     // The lines of a window that the ledger holds already (those to leave
     // out), counting those to import again where the clerk chose so.
-    std::vector<std::optional<LedgerMatch>> LinesInLedger(const std::vector<ReadLine>& window,
-                                                          const RunChoice& choice, RunResult& result);
+    std::vector<std::optional<LedgerMatch>> LinesInLedger(const std::vector<ReadLine>& window, const RunChoice& choice,
+                                                          RunResult& result);
     void ImportLine(ReadLine& line, RunResult& result);
     void Refuse(const ReadLine& line, std::vector<LineReason> reasons, RunResult& result);
     void Skip(const ReadLine& line, const LedgerMatch& match, RunResult& result);

@@ -69,7 +69,8 @@ QString TotalsInformationText(const RunResult& result)
                                 "「取り込めなかった行を保存」で保存できます）")
                      .arg(totals.lngRefused);
     if (totals.lngAgain > 0)
-        lines << QStringLiteral("台帳にある取引と同じ %1 行も、選んだとおりもう一度取り込みました。").arg(totals.lngAgain);
+        lines << QStringLiteral("台帳にある取引と同じ %1 行も、選んだとおりもう一度取り込みました。")
+                     .arg(totals.lngAgain);
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -105,7 +106,8 @@ QString MatchText(const LedgerMatch& match)
 
 QString RepeatQuestionText(const PriorRun& prior)
 {
-    return QStringLiteral("このファイルは %1 に取り込み済みです（全レコード %2 件中 %3 件）。もう一度インポートしますか？")
+    return QStringLiteral(
+               "このファイルは %1 に取り込み済みです（全レコード %2 件中 %3 件）。もう一度インポートしますか？")
         .arg(prior.dtmStarted.toString(kDateTimeForm))
         .arg(prior.lngRead)
         .arg(prior.lngImported);
@@ -114,15 +116,17 @@ QString RepeatQuestionText(const PriorRun& prior)
 QString LinesQuestionText(const std::vector<LineCheck>& rows)
 {
     const LookCounts counts = CountOutcomes(rows);
-    const QString same =
-        counts.refused == 0
-            ? QStringLiteral("このファイルの %1 行は台帳にある取引と同じです").arg(counts.inLedger)
-            : QStringLiteral("このファイルの %1 行は台帳にある取引と同じで、%2 行は取り込めません")
-                  .arg(counts.inLedger)
-                  .arg(counts.refused);
+    const QString same = counts.refused == 0
+                             ? QStringLiteral("このファイルの %1 行は台帳にある取引と同じです").arg(counts.inLedger)
+                             : QStringLiteral("このファイルの %1 行は台帳にある取引と同じで、%2 行は取り込めません")
+                                   .arg(counts.inLedger)
+                                   .arg(counts.refused);
     if (counts.fresh == 0)
         return same + QStringLiteral("（%1）。取り込む新しい行はありません。").arg(MatchedRunsText(rows));
-    return same + QStringLiteral("（全レコード %1 件）。新しい %2 行だけ取り込みますか？").arg(rows.size()).arg(counts.fresh);
+    return same
+           + QStringLiteral("（全レコード %1 件）。新しい %2 行だけ取り込みますか？")
+                 .arg(rows.size())
+                 .arg(counts.fresh);
 }
 
 QString NoLedgerYetText(const QString& strReason)

@@ -163,15 +163,16 @@ void LineReader::SettleParty(ReadLine& line, const PartyState& party)
     } else if (m_blnCarriedPartyUnread) {
         const int16_t intColumn = ColumnOf(ImportField::PartyName);
         Refuse(line, intColumn, QStringLiteral("CLS-is1004"),
-               QStringLiteral("前の行の%1を読み取れなかったため、引き継げません。").arg(m_headerNames.value(intColumn - 1)),
+               QStringLiteral("前の行の%1を読み取れなかったため、引き継げません。")
+                   .arg(m_headerNames.value(intColumn - 1)),
                QStringView());
     }
 }
 
 void LineReader::Take(ReadLine& line, PartyState& party, int16_t intColumn, QStringView strValue)
 {
-    const bool blnPartyColumn =
-        intColumn == ColumnOf(ImportField::PartyReading) || intColumn == ColumnOf(ImportField::PartyName);
+    const bool blnPartyColumn = intColumn == ColumnOf(ImportField::PartyReading)
+                                || intColumn == ColumnOf(ImportField::PartyName);
     // A value the file cannot have meant is never stored, so that no later line carries it down either.
     if (const QString strFault = ValueFault(strValue); !strFault.isEmpty()) {
         Refuse(line, intColumn, CodeOfColumn(intColumn), strFault, strValue);
@@ -244,8 +245,8 @@ void ReadWindow(RecordReader& reader, LineReader& lineReader, std::vector<ReadLi
     window.clear();
     qsizetype chars = 0;
     // The line that would pass the read counter is read, and none after it.
-    while (!reader.AtEndOfStream() && window.size() < lines && chars < kWindowChars &&
-           alreadyRead + int(window.size()) <= INT16_MAX) {
+    while (!reader.AtEndOfStream() && window.size() < lines && chars < kWindowChars
+           && alreadyRead + int(window.size()) <= INT16_MAX) {
         ReadLine line = lineReader.ReadNext(reader);
         if (line.outcome == ReadLine::Outcome::NoData)
             continue;

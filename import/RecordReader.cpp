@@ -12,17 +12,14 @@ qsizetype JoinedSize(const QString& text, bool overlong)
     return overlong ? RecordReader::kLongestRecord + 1 : text.size() + 1;
 }
 
-} // namespace
+}  // namespace
 
 RecordReader::RecordReader(TextStream& stream, int64_t firstLineNumber)
     : m_stream(stream), m_nextLineNumber(firstLineNumber)
 {
 }
 
-bool RecordReader::AtEndOfStream()
-{
-    return m_held.empty() && m_stream.AtEndOfStream();
-}
+bool RecordReader::AtEndOfStream() { return m_held.empty() && m_stream.AtEndOfStream(); }
 
 RecordReader::HeldLine RecordReader::NextLine()
 {
@@ -88,8 +85,7 @@ bool RecordReader::ReadToClosingQuote(qsizetype firstLineSize)
         HeldLine line = ReadStreamLine();
         m_heldSize += JoinedSize(line.text, line.overlong);
         // The break before the line is a character of the quoted value.
-        m_heldClosesQuote =
-            !line.overlong && ScanQuotes(line.text, QuoteScan::InsideQuotes) != QuoteScan::InsideQuotes;
+        m_heldClosesQuote = !line.overlong && ScanQuotes(line.text, QuoteScan::InsideQuotes) != QuoteScan::InsideQuotes;
         m_held.push_back(std::move(line));
     }
 }

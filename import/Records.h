@@ -13,9 +13,9 @@
 struct TradeRecord {
     std::array<uint8_t, 4> reserved0{};
     int32_t lngProductID = 0;
-    int16_t intTradeKind = 0;          // 0 purchase, 1 sales
+    int16_t intTradeKind = 0;  // 0 purchase, 1 sales
     std::array<uint8_t, 2> reserved10{};
-    double dtmTradeDate = 0.0;         // OLE Automation date
+    double dtmTradeDate = 0.0;  // OLE Automation date
     // Sales side.
     int32_t lngCustomerID = 0;
     std::array<uint8_t, 8> reserved24{};

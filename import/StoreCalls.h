@@ -13,7 +13,7 @@
 // the automation error with the store's reason, in this one place.
 class StoreCalls {
 public:
-    explicit StoreCalls(clsLedgerStore& store) : m_store(store) {}
+    explicit StoreCalls(clsLedgerStore& store) : m_store(store) { }
 
     clsLedgerStore& store() { return m_store; }
     std::optional<PriorRun> BeginRun(const ImportRunInfo& run, const std::function<void()>& whileWaiting);

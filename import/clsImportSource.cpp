@@ -22,7 +22,7 @@ using namespace import_texts;
 // notice that the rest are not shown; a stream hears of every one.
 class clsImportSource::Reports {
 public:
-    Reports(Desktop& desktop, QString strFilePath) : m_desktop(desktop), m_strFilePath(std::move(strFilePath)) {}
+    Reports(Desktop& desktop, QString strFilePath) : m_desktop(desktop), m_strFilePath(std::move(strFilePath)) { }
 
     void Show(const ReadLine& line)
     {
@@ -52,7 +52,7 @@ private:
 // between lines, and the question of a file that went in meanwhile.
 class clsImportSource::Listener : public RunListener {
 public:
-    Listener(clsImportSource& face, Reports& reports) : m_face(face), m_reports(reports) {}
+    Listener(clsImportSource& face, Reports& reports) : m_face(face), m_reports(reports) { }
 
     void LineRead(const ReadLine& line) override { m_reports.Show(line); }
     void Breathe() override { m_face.m_desktop.DoEvents(); }
@@ -85,7 +85,8 @@ bool clsImportSource::IMPFileCheck(const QString& strFilePath)
         if (blnFailed) {
             // Its header is then no more wrong than the rest of it.
             const bool blnUnreadable = !DecodesThroughout(strFilePath);
-            m_desktop.MsgBox(blnUnreadable ? QStringLiteral("選択されたファイルは UTF-8 としてもシフトJIS（コードページ 932）としても読めません。")
+            m_desktop.MsgBox(blnUnreadable ? QStringLiteral(
+                                 "選択されたファイルは UTF-8 としてもシフトJIS（コードページ 932）としても読めません。")
                                            : QStringLiteral("選択されたファイルの書式が違います。"),
                              MB_ICONINFORMATION, QStringLiteral("ファイルエラー"));
         }
@@ -269,7 +270,7 @@ bool clsImportSource::IMPLineCheck(const QString& strFilePath, const QString& st
 }
 
 std::optional<std::vector<LineCheck>> clsImportSource::CheckFile(const QString& strFilePath,
-                                                                const QString& strConnection)
+                                                                 const QString& strConnection)
 {
     if (IMPFileCheck(strFilePath))
         return std::nullopt;
@@ -358,7 +359,6 @@ void clsImportSource::RunFile(TextStream& stream, const QString& strFilePath, co
     if (!result)
         return;
     m_totals = result->totals;
-    m_desktop.MsgBoxWithInformation(TotalsText(result->totals.lngRead, result->totals.lngImported),
-                                    MB_ICONINFORMATION, kImportDone, TotalsInformationText(*result),
-                                    RunDetailsText(*result));
+    m_desktop.MsgBoxWithInformation(TotalsText(result->totals.lngRead, result->totals.lngImported), MB_ICONINFORMATION,
+                                    kImportDone, TotalsInformationText(*result), RunDetailsText(*result));
 }

@@ -16,10 +16,10 @@
 
 // One import run as the ledger records it when it begins.
 struct ImportRunInfo {
-    QString strFilePath;       // full path
-    int64_t lngFileSize = 0;   // bytes
-    QByteArray strSha256;      // of the whole file, 64 lower-case hex digits
-    QString strHeaderLine;     // the file's header record as it was read
+    QString strFilePath;      // full path
+    int64_t lngFileSize = 0;  // bytes
+    QByteArray strSha256;     // of the whole file, 64 lower-case hex digits
+    QString strHeaderLine;    // the file's header record as it was read
     bool blnPurchase = false;
     QString strUser;
     QString strHost;
@@ -32,10 +32,10 @@ struct ImportRunInfo {
 
 // Why a line was refused: one report, or the store's refusal of its trade.
 struct LineReason {
-    QString strCode;     // "CLS-is1002"; empty for the store's own refusal
-    QString strText;     // the report's description, or the store's reason
-    QString strColumn;   // the column's header name; empty when the line as a whole failed
-    QString strValue;    // the value that failed
+    QString strCode;    // "CLS-is1002"; empty for the store's own refusal
+    QString strText;    // the report's description, or the store's reason
+    QString strColumn;  // the column's header name; empty when the line as a whole failed
+    QString strValue;   // the value that failed
 };
 
 // A data line that did not become a trade.
@@ -109,15 +109,14 @@ public:
 
     virtual void OpenConnection(const QString& strConnection, QString& strError, bool& blnFailed) = 0;
     // Leaves blnFailed false on success, whatever it held on entry.
-    virtual void InsertTrade(ProductRecord& product, PartyRecord& supplier, PartyRecord& customer,
-                             TradeRecord& trade, bool blnPurchase, QString& strError,
-                             bool& blnFailed) = 0;
-    virtual void ResolveProduct(const QString& strProductName, ProductRecord& product,
-                                QString& strError, bool& blnFailed) = 0;
-    virtual void ResolveSupplier(const QString& strPartyName, PartyRecord& supplier,
-                                 QString& strError, bool& blnFailed) = 0;
-    virtual void ResolveCustomer(const QString& strPartyName, PartyRecord& customer,
-                                 QString& strError, bool& blnFailed) = 0;
+    virtual void InsertTrade(ProductRecord& product, PartyRecord& supplier, PartyRecord& customer, TradeRecord& trade,
+                             bool blnPurchase, QString& strError, bool& blnFailed) = 0;
+    virtual void ResolveProduct(const QString& strProductName, ProductRecord& product, QString& strError,
+                                bool& blnFailed) = 0;
+    virtual void ResolveSupplier(const QString& strPartyName, PartyRecord& supplier, QString& strError,
+                                 bool& blnFailed) = 0;
+    virtual void ResolveCustomer(const QString& strPartyName, PartyRecord& customer, QString& strError,
+                                 bool& blnFailed) = 0;
     virtual int32_t GetKindCode(const QString& strKind) = 0;
 
     // Opens the ledger only to look at it: nothing is created, brought up
@@ -135,8 +134,7 @@ public:
     // keeps no runs.
 
     // The newest run in the ledger (not undone) whose file had this SHA-256.
-    virtual std::optional<PriorRun> FindImportedRun(const QByteArray& strSha256, QString& strError,
-                                                    bool& blnFailed)
+    virtual std::optional<PriorRun> FindImportedRun(const QByteArray& strSha256, QString& strError, bool& blnFailed)
     {
         (void)strSha256;
         strError.clear();
@@ -177,9 +175,9 @@ public:
     // at most: where the file holds k lines of one trade and the ledger m,
     // the first min(k, m) are), which names they would add or match.
     // StartLook begins afresh; so does BeginRun, which then looks in its turn.
-    virtual void StartLook() {}
-    virtual std::vector<LineLook> LookAtLines(const std::vector<LineToLook>& lines, bool blnPurchase,
-                                              QString& strError, bool& blnFailed)
+    virtual void StartLook() { }
+    virtual std::vector<LineLook> LookAtLines(const std::vector<LineToLook>& lines, bool blnPurchase, QString& strError,
+                                              bool& blnFailed)
     {
         (void)blnPurchase;
         strError.clear();
@@ -216,7 +214,7 @@ public:
         blnFailed = false;
     }
     // Leaves nothing of a begun run. Releasing the store without a commit does the same.
-    virtual void AbandonRun() {}
+    virtual void AbandonRun() { }
 };
 
 using LedgerStoreFactory = std::function<std::unique_ptr<clsLedgerStore>()>;

@@ -45,12 +45,12 @@ using KeyMasters = std::vector<FoundMaster>;
 // A trade as stored, as the look at a file's lines compares it.
 struct StoredTrade {
     int64_t lngTradeId = 0;
-    int64_t lngRunId = 0;       // 0 for a trade older than the runs
+    int64_t lngRunId = 0;  // 0 for a trade older than the runs
     int64_t lngLineNumber = 0;
     int32_t intKind = 0;
-    QByteArray strDate;         // "YYYY-MM-DD[ HH:MM:SS]"
+    QByteArray strDate;  // "YYYY-MM-DD[ HH:MM:SS]"
     int32_t lngProductId = 0;
-    int32_t lngPartyId = 0;     // the supplier of a purchase, the customer of a sale; 0 for none
+    int32_t lngPartyId = 0;  // the supplier of a purchase, the customer of a sale; 0 for none
     int64_t lngQuantity = 0;
     int64_t lngUnitPrice = 0;
 };
@@ -72,8 +72,8 @@ struct TradeProbe {
 
 // A trade whose references the store has checked, as the ledger keeps it.
 struct TradeRow {
-    int32_t intKind = 0;        // 0 purchase, 1 sales
-    const char* date = nullptr; // "YYYY-MM-DD[ HH:MM:SS]", valid for the call
+    int32_t intKind = 0;         // 0 purchase, 1 sales
+    const char* date = nullptr;  // "YYYY-MM-DD[ HH:MM:SS]", valid for the call
     std::size_t dateLength = 0;
     int32_t lngProductId = 0;
     int32_t lngSupplierId = 0;  // 0 for none
@@ -140,8 +140,8 @@ public:
     virtual bool transactionIntact() = 0;
 
     // Before a run waits for its turn, and after it ended, whichever way.
-    virtual void runStarting() {}
-    virtual void runEnded() noexcept {}
+    virtual void runStarting() { }
+    virtual void runEnded() noexcept { }
     // Commits the run that holds the turn. The reason when not Committed.
     virtual CommitOutcome commitRun(const QString& token, QString& reason) = 0;
 };

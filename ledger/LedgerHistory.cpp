@@ -141,7 +141,8 @@ std::optional<RunDetail> LedgerHistory::Detail(int64_t lngRunId)
             const QByteArray sql = QByteArray("SELECT m.name, (") + master.storedAs
                                    + ") FROM matched_names m WHERE m.run_id = ?1 AND m.master = ?2 ORDER BY m.name";
             for (const SqlRow& row : db.query(sql.constData(), {lngRunId, QString::fromLatin1(master.master)}))
-                detail.matchedNames.push_back(RunName{QString::fromLatin1(master.master), TextOf(row[0]), TextOf(row[1])});
+                detail.matchedNames.push_back(
+                    RunName{QString::fromLatin1(master.master), TextOf(row[0]), TextOf(row[1])});
         }
         return detail;
     });
@@ -201,7 +202,8 @@ clsLedgerHistory::UndoResult LedgerHistory::Undo(int64_t lngRunId, const std::fu
             // later run still used them, go once nothing uses them: only a
             // trade given since their run began can.
             constexpr const char* kAddedByUndone =
-                " AS m WHERE m.run_id IN (SELECT CAST(?1 AS bigint) UNION SELECT run_id FROM runs WHERE undone IS NOT NULL)"
+                " AS m WHERE m.run_id IN (SELECT CAST(?1 AS bigint) UNION SELECT run_id FROM runs WHERE undone IS NOT "
+                "NULL)"
                 " AND NOT EXISTS (SELECT 1 FROM trades t WHERE t.trade_id >="
                 " (SELECT coalesce(r.first_trade_id, 0) FROM runs r WHERE r.run_id = m.run_id) AND t.";
             const std::pair<QByteArray, int64_t*> deletes[] = {
@@ -211,8 +213,10 @@ clsLedgerHistory::UndoResult LedgerHistory::Undo(int64_t lngRunId, const std::fu
                  &result.lngSuppliersRemoved},
                 {QByteArray("DELETE FROM customers") + kAddedByUndone + "customer_id = m.customer_id)",
                  &result.lngCustomersRemoved},
-                {QByteArray("DELETE FROM kinds AS m WHERE m.run_id IN (SELECT CAST(?1 AS bigint) UNION SELECT run_id FROM runs"
-                            " WHERE undone IS NOT NULL) AND NOT EXISTS (SELECT 1 FROM products p WHERE p.kind_code = m.kind_code)"),
+                {QByteArray(
+                     "DELETE FROM kinds AS m WHERE m.run_id IN (SELECT CAST(?1 AS bigint) UNION SELECT run_id FROM runs"
+                     " WHERE undone IS NOT NULL) AND NOT EXISTS (SELECT 1 FROM products p WHERE p.kind_code = "
+                     "m.kind_code)"),
                  &result.lngKindsRemoved},
             };
             for (const auto& [sql, removed] : deletes)

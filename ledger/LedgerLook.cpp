@@ -34,8 +34,8 @@ void TradeMatcher::match(LedgerEngine& engine, const std::vector<Line>& lines)
         for (const StoredTrade& trade : engine.findTrades(probes)) {
             if (m_ownRunId != 0 && trade.lngRunId == m_ownRunId)
                 continue;
-            const Identity identity{trade.intKind,     trade.strDate,    trade.lngProductId,
-                                    trade.lngPartyId,  trade.lngQuantity, trade.lngUnitPrice};
+            const Identity identity{trade.intKind,    trade.strDate,     trade.lngProductId,
+                                    trade.lngPartyId, trade.lngQuantity, trade.lngUnitPrice};
             m_left[identity].push_back(Stored{trade.lngTradeId, LedgerMatch{trade.lngRunId, trade.lngLineNumber, {}}});
         }
     }
@@ -46,8 +46,8 @@ void TradeMatcher::match(LedgerEngine& engine, const std::vector<Line>& lines)
         const auto consider = [&](int64_t productId, int64_t partyId) {
             const auto left = m_left.find(Identity{line.intKind, line.strDate, int32_t(productId), int32_t(partyId),
                                                    line.lngQuantity, line.lngUnitPrice});
-            if (left != m_left.end() && !left->second.empty() &&
-                (!oldest || left->second.front().lngTradeId < oldest->front().lngTradeId))
+            if (left != m_left.end() && !left->second.empty()
+                && (!oldest || left->second.front().lngTradeId < oldest->front().lngTradeId))
                 oldest = &left->second;
         };
         for (const FoundMaster& product : *line.products) {
@@ -74,8 +74,8 @@ void FileLook::start(int64_t ownRunId)
     m_kindGivenNew.clear();
 }
 
-void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector<LineToLook>& lines,
-                    bool blnPurchase, std::vector<LineLook>& looks)
+void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector<LineToLook>& lines, bool blnPurchase,
+                    std::vector<LineLook>& looks)
 {
     const MasterTable parties = blnPurchase ? MasterTable::Suppliers : MasterTable::Customers;
     // The masters of the window's names, asked for together.

@@ -193,8 +193,7 @@ int32_t LedgerNames::resolve(LedgerEngine& engine, MasterTable which, const Mast
     }
 }
 
-void LedgerNames::prepare(LedgerEngine& engine, MasterTable which, const std::vector<MasterRow>& rows,
-                          int64_t runId)
+void LedgerNames::prepare(LedgerEngine& engine, MasterTable which, const std::vector<MasterRow>& rows, int64_t runId)
 {
     std::vector<MasterRow> storable;
     for (const MasterRow& row : rows) {

@@ -79,8 +79,8 @@ OpenRun RecordRunStart(LedgerDatabase& db, const ImportRunInfo& info)
                  " host, program_version, first_trade_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10,"
                  " (SELECT coalesce(max(trade_id), 0) + 1 FROM trades)) RETURNING run_id",
                  {run.strToken, LedgerNow(), info.strFilePath, int64_t(info.lngFileSize),
-                  QString::fromLatin1(info.strSha256), KeptRecord(info.strHeaderLine), int64_t(info.blnPurchase ? 1 : 0),
-                  info.strUser, info.strHost, info.strProgramVersion});
+                  QString::fromLatin1(info.strSha256), KeptRecord(info.strHeaderLine),
+                  int64_t(info.blnPurchase ? 1 : 0), info.strUser, info.strHost, info.strProgramVersion});
     if (rows.size() != 1 || rows[0].empty())
         throw DatabaseFailure(QStringLiteral("インポートの記録を作れません。"));
     run.lngRunId = IntegerOf(rows[0][0]);
@@ -133,13 +133,11 @@ bool RunIsRecorded(LedgerDatabase& db, const QString& token)
 
 std::optional<PriorRun> FindRunOfFile(LedgerDatabase& db, const QByteArray& sha256)
 {
-    const std::vector<SqlRow> rows =
-        db.query("SELECT run_id, started, lines_read, lines_imported FROM runs"
-                 " WHERE sha256 = ?1 AND undone IS NULL ORDER BY run_id DESC LIMIT 1",
-                 {QString::fromLatin1(sha256)});
+    const std::vector<SqlRow> rows = db.query("SELECT run_id, started, lines_read, lines_imported FROM runs"
+                                              " WHERE sha256 = ?1 AND undone IS NULL ORDER BY run_id DESC LIMIT 1",
+                                              {QString::fromLatin1(sha256)});
     if (rows.empty())
         return std::nullopt;
     const SqlRow& row = rows.front();
     return PriorRun{IntegerOf(row[0]), LocalTimeOf(row[1]), int32_t(IntegerOf(row[2])), int32_t(IntegerOf(row[3]))};
 }
-

@@ -21,8 +21,8 @@ QDateTime LocalTimeOf(const SqlValue& value);
 // The run a connection has begun and not yet committed or abandoned.
 struct OpenRun {
     int64_t lngRunId = 0;
-    QString strToken;        // unique, to find the run again after a lost reply
-    int64_t lngLine = 0;     // the file line the per-line calls are about
+    QString strToken;     // unique, to find the run again after a lost reply
+    int64_t lngLine = 0;  // the file line the per-line calls are about
 };
 
 // Inside the turn: writes the run's row and gives what the run's writes carry.

@@ -15,7 +15,8 @@ std::optional<QString> VersionRefusal(int64_t version, const QString& place)
 
 QString OlderVersionText(int64_t version, const QString& place)
 {
-    return QStringLiteral("この台帳は古い版です（版 %1）。次のインポートで新しい版になるまで、台帳と比べることはできません: %2")
+    return QStringLiteral(
+               "この台帳は古い版です（版 %1）。次のインポートで新しい版になるまで、台帳と比べることはできません: %2")
         .arg(version)
         .arg(place);
 }
@@ -55,14 +56,16 @@ void UpgradeToRuns(LedgerDatabase& db)
 {
     const QByteArray id = db.idColumnType();
     const QByteArray statements[] = {
-        "CREATE TABLE runs(run_id " + id + ", token text NOT NULL UNIQUE, started text NOT NULL, ended text,"
-        " file_path text NOT NULL, file_size bigint NOT NULL, sha256 text NOT NULL, header_line text NOT NULL,"
-        " purchase integer NOT NULL, lines_read integer NOT NULL DEFAULT 0,"
-        " lines_imported integer NOT NULL DEFAULT 0, user_name text NOT NULL, host text NOT NULL,"
-        " program_version text NOT NULL, undone text)",
+        "CREATE TABLE runs(run_id " + id
+            + ", token text NOT NULL UNIQUE, started text NOT NULL, ended text,"
+              " file_path text NOT NULL, file_size bigint NOT NULL, sha256 text NOT NULL, header_line text NOT NULL,"
+              " purchase integer NOT NULL, lines_read integer NOT NULL DEFAULT 0,"
+              " lines_imported integer NOT NULL DEFAULT 0, user_name text NOT NULL, host text NOT NULL,"
+              " program_version text NOT NULL, undone text)",
         "CREATE INDEX runs_sha256 ON runs(sha256)",
-        "CREATE TABLE rejected_lines(reject_id " + id + ", run_id bigint NOT NULL REFERENCES runs,"
-        " line_number bigint NOT NULL, record text NOT NULL)",
+        "CREATE TABLE rejected_lines(reject_id " + id
+            + ", run_id bigint NOT NULL REFERENCES runs,"
+              " line_number bigint NOT NULL, record text NOT NULL)",
         "CREATE INDEX rejected_lines_run ON rejected_lines(run_id, line_number)",
         "CREATE TABLE line_reasons(reject_id bigint NOT NULL REFERENCES rejected_lines, position integer NOT NULL,"
         " code text NOT NULL, reason text NOT NULL, column_name text NOT NULL, value text NOT NULL,"

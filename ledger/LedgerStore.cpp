@@ -1,19 +1,19 @@
 #include "LedgerStore.h"
 
-#include "LedgerSchema.h"
 #include "LedgerDate.h"
 #include "LedgerHistory.h"
+#include "LedgerSchema.h"
 #include "NoLedgerEngine.h"
 
 #include <stdexcept>
-#include <utility>
 #include <unordered_set>
+#include <utility>
 
 namespace {
 
 class EngineHistory : public LedgerHistory {
 public:
-    explicit EngineHistory(std::unique_ptr<LedgerEngine> engine) : m_engine(std::move(engine)) {}
+    explicit EngineHistory(std::unique_ptr<LedgerEngine> engine) : m_engine(std::move(engine)) { }
 
 protected:
     LedgerDatabase& database() override { return m_engine->database(); }
@@ -155,8 +155,10 @@ void LedgerStore::ResolveProduct(const QString& strProductName, ProductRecord& p
     // the record still holds the previous line's.
     product.lngProductID = resolveName(
         MasterTable::Products, strProductName, QStringLiteral("製品名が空です。"),
-        [&] { return QStringList{product.strMaker, product.strReading, product.strModel, product.strSpec}; }, strError,
-        blnFailed);
+        [&] {
+            return QStringList{product.strMaker, product.strReading, product.strModel, product.strSpec};
+        },
+        strError, blnFailed);
     m_lineProductId = product.lngProductID;
 }
 
@@ -164,16 +166,18 @@ void LedgerStore::ResolveSupplier(const QString& strPartyName, PartyRecord& supp
                                   bool& blnFailed)
 {
     supplier.lngPartyID = 0;
-    supplier.lngPartyID = resolveName(MasterTable::Suppliers, strPartyName, QStringLiteral("仕入先名が空です。"),
-                                      [&] { return QStringList{supplier.strReading}; }, strError, blnFailed);
+    supplier.lngPartyID = resolveName(
+        MasterTable::Suppliers, strPartyName, QStringLiteral("仕入先名が空です。"),
+        [&] { return QStringList{supplier.strReading}; }, strError, blnFailed);
 }
 
 void LedgerStore::ResolveCustomer(const QString& strPartyName, PartyRecord& customer, QString& strError,
                                   bool& blnFailed)
 {
     customer.lngPartyID = 0;
-    customer.lngPartyID = resolveName(MasterTable::Customers, strPartyName, QStringLiteral("販売先名が空です。"),
-                                      [&] { return QStringList{customer.strReading}; }, strError, blnFailed);
+    customer.lngPartyID = resolveName(
+        MasterTable::Customers, strPartyName, QStringLiteral("販売先名が空です。"),
+        [&] { return QStringList{customer.strReading}; }, strError, blnFailed);
 }
 
 int32_t LedgerStore::GetKindCode(const QString& strKind)
@@ -218,8 +222,8 @@ QString LedgerStore::referenceGone(LedgerEngine& current, MasterTable parties, i
     return QStringLiteral("取引の製品か取引先が登録されていません。");
 }
 
-void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, PartyRecord& customer,
-                              TradeRecord& trade, bool blnPurchase, QString& strError, bool& blnFailed)
+void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, PartyRecord& customer, TradeRecord& trade,
+                              bool blnPurchase, QString& strError, bool& blnFailed)
 {
     bool runLost = false;
     const QString lineRefusal = std::exchange(m_lineRefusal, QString());
@@ -233,7 +237,8 @@ void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, Par
         char date[kLedgerDateBufferSize];
         const std::size_t dateLength = FormatLedgerDate(trade.dtmTradeDate, date);
         if (dateLength == 0)
-            return fail(strError, blnFailed, QStringLiteral("取引の日付が正しくありません（100 年から 9999 年まで）。"));
+            return fail(strError, blnFailed,
+                        QStringLiteral("取引の日付が正しくありません（100 年から 9999 年まで）。"));
         const int32_t productId = trade.lngProductID;
         if (productId == 0)
             return fail(strError, blnFailed, QStringLiteral("取引の製品が決まっていません。"));
@@ -243,15 +248,17 @@ void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, Par
         const int32_t partyId = blnPurchase ? trade.lngSupplierID : trade.lngCustomerID;
         // A named party that did not resolve must not be booked as no party.
         if (partyId == 0 && !party.strPartyName.isEmpty())
-            return fail(strError, blnFailed,
-                        QStringLiteral("%1「%2」が登録されていません。").arg(LedgerNames::What(parties), party.strPartyName));
+            return fail(
+                strError, blnFailed,
+                QStringLiteral("%1「%2」が登録されていません。").arg(LedgerNames::What(parties), party.strPartyName));
         // Checked here, so that the database has no reason to refuse the trade.
         try {
             if (!m_names.known(current, MasterTable::Products, productId))
                 return fail(strError, blnFailed, QStringLiteral("製品 ID %1 は登録されていません。").arg(productId));
             if (partyId != 0 && !m_names.known(current, parties, partyId))
-                return fail(strError, blnFailed,
-                            QStringLiteral("%1 ID %2 は登録されていません。").arg(LedgerNames::What(parties)).arg(partyId));
+                return fail(
+                    strError, blnFailed,
+                    QStringLiteral("%1 ID %2 は登録されていません。").arg(LedgerNames::What(parties)).arg(partyId));
         } catch (const DatabaseFailure& failure) {
             return fail(strError, blnFailed, failure.message());
         }
@@ -260,8 +267,8 @@ void LedgerStore::InsertTrade(ProductRecord& product, PartyRecord& supplier, Par
         bool giveKind = false;
         try {
             // A code that names no kind is not recorded; the trade stands without it.
-            giveKind = kindCode != 0 && !withKind.contains(productId) &&
-                       m_names.known(current, MasterTable::Kinds, kindCode);
+            giveKind = kindCode != 0 && !withKind.contains(productId)
+                       && m_names.known(current, MasterTable::Kinds, kindCode);
         } catch (const DatabaseFailure& failure) {
             return fail(strError, blnFailed, failure.message());
         }
@@ -351,4 +358,3 @@ void LedgerStore::forgetRun() noexcept
     // Master rows added by the run are gone with it.
     m_names.forget();
 }
-

@@ -53,8 +53,7 @@ public:
                          bool& blnFailed) override;
     int32_t GetKindCode(const QString& strKind) override;
 
-    std::optional<PriorRun> FindImportedRun(const QByteArray& strSha256, QString& strError,
-                                            bool& blnFailed) override;
+    std::optional<PriorRun> FindImportedRun(const QByteArray& strSha256, QString& strError, bool& blnFailed) override;
     std::optional<PriorRun> BeginRun(const ImportRunInfo& run, const std::function<void()>& whileWaiting,
                                      QString& strError, bool& blnFailed) override;
     // Lines a window ahead where names go to the database many at once.

@@ -35,8 +35,7 @@ const char* RemoveMasterSql(MasterTable table)
 
 }  // namespace
 
-std::optional<PriorRun> LedgerStore::FindImportedRun(const QByteArray& strSha256, QString& strError,
-                                                     bool& blnFailed)
+std::optional<PriorRun> LedgerStore::FindImportedRun(const QByteArray& strSha256, QString& strError, bool& blnFailed)
 {
     std::optional<PriorRun> prior;
     withEngine(strError, blnFailed, [&](LedgerEngine& current) {
@@ -116,8 +115,9 @@ void LedgerStore::PrepareNames(const ComingNames& names, bool blnPurchase)
         try {
             for (const ProductRecord* product : names.products) {
                 if (unknown(MasterTable::Products, product->strProductName))
-                    rows.push_back(MasterRow{product->strProductName, {product->strMaker, product->strReading,
-                                                                       product->strModel, product->strSpec}});
+                    rows.push_back(
+                        MasterRow{product->strProductName,
+                                  {product->strMaker, product->strReading, product->strModel, product->strSpec}});
             }
             prepare(MasterTable::Products);
             const MasterTable parties = blnPurchase ? MasterTable::Suppliers : MasterTable::Customers;
@@ -133,8 +133,8 @@ void LedgerStore::PrepareNames(const ComingNames& names, bool blnPurchase)
                 QSet<int32_t> taking;
                 for (std::size_t i = 0; i < names.kinds.size(); ++i) {
                     const int32_t product = m_names.cached(MasterTable::Products, names.products[i]->strProductName);
-                    if (names.kinds[i]->isEmpty() || product == 0 || m_names.productsWithKind().contains(product) ||
-                        taking.contains(product))
+                    if (names.kinds[i]->isEmpty() || product == 0 || m_names.productsWithKind().contains(product)
+                        || taking.contains(product))
                         continue;
                     taking.insert(product);
                     if (unknown(MasterTable::Kinds, *names.kinds[i]))
@@ -196,7 +196,8 @@ void LedgerStore::tellRunsStarted(LedgerEngine& current, std::vector<LineLook>& 
         const int64_t run = look.inLedger->lngRunId;
         auto known = m_runsStarted.find(run);
         if (known == m_runsStarted.end()) {
-            const std::vector<SqlRow> rows = current.database().query("SELECT started FROM runs WHERE run_id = ?1", {run});
+            const std::vector<SqlRow> rows =
+                current.database().query("SELECT started FROM runs WHERE run_id = ?1", {run});
             known = m_runsStarted.emplace(run, rows.empty() ? QDateTime() : LocalTimeOf(rows.front()[0])).first;
         }
         look.inLedger->dtmRunStarted = known->second;

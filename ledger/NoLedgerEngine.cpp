@@ -6,11 +6,14 @@ QString NothingThere() { return QStringLiteral("台帳がまだありません�
 
 class NoLedgerDatabase : public LedgerDatabase {
 public:
-    std::vector<SqlRow> query(const char*, const std::vector<SqlValue>&) override { throw DatabaseFailure(NothingThere()); }
+    std::vector<SqlRow> query(const char*, const std::vector<SqlValue>&) override
+    {
+        throw DatabaseFailure(NothingThere());
+    }
     int64_t execute(const char*, const std::vector<SqlValue>&) override { throw DatabaseFailure(NothingThere()); }
     bool tryBeginTurn() override { throw DatabaseFailure(NothingThere()); }
     void commit() override { throw DatabaseFailure(NothingThere()); }
-    void rollback() noexcept override {}
+    void rollback() noexcept override { }
     const char* idColumnType() const override { return ""; }
     void setSchemaVersion(int) override { throw DatabaseFailure(NothingThere()); }
 };
@@ -32,8 +35,8 @@ public:
     std::vector<StoredTrade> findTrades(const std::vector<TradeProbe>&) override { return {}; }
     void writeTrade(const TradeRow&) override { throw DatabaseFailure(NothingThere()); }
     void giveKind(int32_t, int32_t, int64_t) override { throw DatabaseFailure(NothingThere()); }
-    void flush() override {}
-    void discardQueued() noexcept override {}
+    void flush() override { }
+    void discardQueued() noexcept override { }
     void beginLoneWrite() override { throw DatabaseFailure(NothingThere()); }
     void commitLoneWrite() override { throw DatabaseFailure(NothingThere()); }
     bool transactionIntact() override { return false; }

@@ -13,10 +13,9 @@ namespace {
 // punctuation; those are read as their ASCII forms. Only "+,-./0123456789:"
 // is folded: the full-width backslash is no yen sign, and full-width letters
 // matter only as era letters.
-class HalfWidthText
-{
+class HalfWidthText {
 public:
-    explicit HalfWidthText(QStringView text) : m_text(text) {}
+    explicit HalfWidthText(QStringView text) : m_text(text) { }
 
     qsizetype size() const { return m_text.size(); }
 
@@ -75,8 +74,7 @@ bool ReadSign(const HalfWidthText& text, qsizetype& pos, bool& negative)
 // Code page 932 shows the yen sign at the backslash's place.
 bool IsYenSign(QChar c) { return c == u'¥' || c == u'￥' || c == u'\\'; }
 
-struct CivilDate
-{
+struct CivilDate {
     int year = 0;
     int month = 0;
     int day = 0;
@@ -102,8 +100,7 @@ int DaysInMonth(int y, int m)
     return m == 2 && IsLeapYear(y) ? 29 : days[m - 1];
 }
 
-struct JapaneseEra
-{
+struct JapaneseEra {
     char16_t name[2];
     char16_t letter;
     CivilDate first;
@@ -113,10 +110,8 @@ struct JapaneseEra
 // Meiji counts from its first Gregorian day; its early years ran on the old
 // lunar calendar, which is not read.
 constexpr JapaneseEra japaneseEras[] = {
-    {{u'明', u'治'}, u'M', {1868, 9, 8}, {1912, 7, 29}},
-    {{u'大', u'正'}, u'T', {1912, 7, 30}, {1926, 12, 24}},
-    {{u'昭', u'和'}, u'S', {1926, 12, 25}, {1989, 1, 7}},
-    {{u'平', u'成'}, u'H', {1989, 1, 8}, {2019, 4, 30}},
+    {{u'明', u'治'}, u'M', {1868, 9, 8}, {1912, 7, 29}},  {{u'大', u'正'}, u'T', {1912, 7, 30}, {1926, 12, 24}},
+    {{u'昭', u'和'}, u'S', {1926, 12, 25}, {1989, 1, 7}}, {{u'平', u'成'}, u'H', {1989, 1, 8}, {2019, 4, 30}},
     {{u'令', u'和'}, u'R', {2019, 5, 1}, {0, 0, 0}},
 };
 
@@ -193,8 +188,8 @@ CivilDate ReadGregorianDate(const HalfWidthText& text, qsizetype& pos)
     if (year < 100)
         TypeMismatch();
 
-    const auto monthAndDay =
-        Expect(text, pos, u'年') ? ReadKanjiMonthAndDay(text, pos) : ReadMonthAndDay(text, pos, u"/-");
+    const auto monthAndDay = Expect(text, pos, u'年') ? ReadKanjiMonthAndDay(text, pos)
+                                                      : ReadMonthAndDay(text, pos, u"/-");
     if (!monthAndDay)
         TypeMismatch();
     return CivilDate{year, monthAndDay->month, monthAndDay->day};
@@ -252,7 +247,7 @@ int ReadTimeOfDay(const HalfWidthText& text, qsizetype& pos)
     return *h * 3600 + *mi * 60 + s;
 }
 
-} // namespace
+}  // namespace
 
 int32_t CLng(QStringView strText)
 {
@@ -331,7 +326,8 @@ double CDate(QStringView strText)
         TypeMismatch();
     const int seconds = ReadTimeOfDay(text, pos);
 
-    const int64_t days = DaysFromCivil(date.year, unsigned(date.month), unsigned(date.day)) - DaysFromCivil(1899, 12, 30);
+    const int64_t days =
+        DaysFromCivil(date.year, unsigned(date.month), unsigned(date.day)) - DaysFromCivil(1899, 12, 30);
     const double fraction = seconds / 86400.0;
     // Before the epoch the time still counts away from it, as OLE dates do.
     return days < 0 ? double(days) - fraction : double(days) + fraction;

@@ -79,8 +79,7 @@ public:
     // application's own title.
     virtual int MsgBox(const QString& prompt, int flags, const QString& title) = 0;
     // A box that can also show a longer text on request.
-    virtual int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
-                                  const QString& details)
+    virtual int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title, const QString& details)
     {
         (void)details;
         return MsgBox(prompt, flags, title);

@@ -19,8 +19,7 @@ QString ErrorReportText(const QString& strCode, const QString& strDescription)
     return strCode + QStringLiteral("\r\n") + strDescription;
 }
 
-void ReportError(Desktop& desktop, const QString& strCode, const std::exception& error,
-                 PointerOnError pointer)
+void ReportError(Desktop& desktop, const QString& strCode, const std::exception& error, PointerOnError pointer)
 {
     if (pointer == PointerOnError::Reset)
         desktop.SetMousePointer(POINTER_DEFAULT);

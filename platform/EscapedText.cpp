@@ -2,10 +2,7 @@
 
 namespace {
 
-bool NeedsEscape(char16_t c)
-{
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
-}
+bool NeedsEscape(char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029; }
 
 QString HexEscape(char16_t c)
 {

@@ -17,7 +17,6 @@
 #include <memory>
 #include <vector>
 
-
 FileDigest DigestFile(const QString& strPath)
 {
     if (strPath.isEmpty() || strPath.contains(QChar(0)))
@@ -26,7 +25,7 @@ FileDigest DigestFile(const QString& strPath)
     const FileDescriptor file(::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!file.isOpen())
         throw RuntimeError(errno == ENOENT ? ERR_FILE_NOT_FOUND : ERR_PERMISSION_DENIED);
-    struct stat status {};
+    struct stat status { };
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
         throw RuntimeError(ERR_PATH_FILE_ACCESS);
 
@@ -74,7 +73,7 @@ FileDigest Sha256::Finish()
 QString CurrentUserName()
 {
     std::vector<char> buffer(16 * 1024);
-    passwd entry {};
+    passwd entry{};
     passwd* found = nullptr;
     if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found)
         return QString::fromLocal8Bit(found->pw_name);
@@ -82,7 +81,4 @@ QString CurrentUserName()
     return fromEnvironment.isEmpty() ? QString::number(::geteuid()) : fromEnvironment;
 }
 
-QString CurrentHostName()
-{
-    return QSysInfo::machineHostName();
-}
+QString CurrentHostName() { return QSysInfo::machineHostName(); }

@@ -20,10 +20,7 @@ QString RuntimeError::describe(int number)
     }
 }
 
-RuntimeError::RuntimeError(int number)
-    : RuntimeError(number, describe(number))
-{
-}
+RuntimeError::RuntimeError(int number) : RuntimeError(number, describe(number)) { }
 
 RuntimeError::RuntimeError(int number, const QString& description)
     : std::runtime_error(description.toStdString()), m_number(number), m_description(description)

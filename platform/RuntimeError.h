@@ -6,7 +6,7 @@
 
 // Run-time error numbers the program raises or reports.
 enum RuntimeErrorNumber : int {
-    ERR_BAD_CALL = 5,          // invalid procedure call or argument
+    ERR_BAD_CALL = 5,  // invalid procedure call or argument
     ERR_OVERFLOW = 6,
     ERR_TYPE_MISMATCH = 13,
     ERR_BAD_FILE_NAME = 52,
@@ -16,7 +16,7 @@ enum RuntimeErrorNumber : int {
     ERR_PATH_FILE_ACCESS = 75,
     ERR_PATH_NOT_FOUND = 76,
     ERR_CANNOT_CREATE_OBJECT = 429,
-    ERR_AUTOMATION = 440,      // a component (the ledger store) failed; the text says why
+    ERR_AUTOMATION = 440,  // a component (the ledger store) failed; the text says why
 };
 
 // A run-time error with its number and the Japanese description the user

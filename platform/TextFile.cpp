@@ -52,12 +52,16 @@ inline int Utf8SequenceLength(const unsigned char* p, const unsigned char* end)
         trailing = 1;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         trailing = 2;
-        if (lead == 0xE0) low = 0xA0;       // overlong
-        if (lead == 0xED) high = 0x9F;      // surrogates
+        if (lead == 0xE0)
+            low = 0xA0;  // overlong
+        if (lead == 0xED)
+            high = 0x9F;  // surrogates
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         trailing = 3;
-        if (lead == 0xF0) low = 0x90;       // overlong
-        if (lead == 0xF4) high = 0x8F;      // beyond U+10FFFF
+        if (lead == 0xF0)
+            low = 0x90;  // overlong
+        if (lead == 0xF4)
+            high = 0x8F;  // beyond U+10FFFF
     } else {
         return 0;
     }
@@ -145,8 +149,8 @@ constexpr char16_t NOT_DECODED = 0xFFFF;  // a noncharacter: no CP932 byte maps 
 // converter: decoding through iconv itself costs more than everything else
 // the reader does.
 struct Cp932Table {
-    std::array<char16_t, 256> single{};      // NOT_DECODED where the byte leads a pair
-    std::vector<char16_t> pairs;             // lead * 256 + trail
+    std::array<char16_t, 256> single{};  // NOT_DECODED where the byte leads a pair
+    std::vector<char16_t> pairs;         // lead * 256 + trail
     bool available = false;
 
     Cp932Table() : pairs(256 * 256, NOT_DECODED)
@@ -224,7 +228,6 @@ QString DecodeCp932(const char* bytes, qsizetype size)
     return text;
 }
 
-
 void Rewind(int fd, off_t offset)
 {
     if (::lseek(fd, offset, SEEK_SET) != offset)
@@ -296,7 +299,7 @@ const char* FindLineBreak(const char* p, const char* end)
     return end;
 }
 
-} // namespace
+}  // namespace
 
 FileDescriptor::~FileDescriptor()
 {
@@ -320,8 +323,7 @@ QString DecodeImportText(const QByteArray& bytes)
     qsizetype valid = 0;
     if (ValidUtf8Prefix(bytes.constData(), bytes.size(), valid) && valid == bytes.size()) {
         const bool hasBom = bytes.startsWith(kByteOrderMark);
-        return QString::fromUtf8(hasBom ? QByteArrayView(bytes).sliced(kByteOrderMarkSize)
-                                        : QByteArrayView(bytes));
+        return QString::fromUtf8(hasBom ? QByteArrayView(bytes).sliced(kByteOrderMarkSize) : QByteArrayView(bytes));
     }
     return DecodeCp932(bytes.constData(), bytes.size());
 }
@@ -472,10 +474,10 @@ bool DecodesThroughout(const QString& strPath)
     return true;
 }
 
-FileSystemObject::FileSystemObject(qsizetype bufferBytes) : m_bufferBytes(std::max<qsizetype>(1, bufferBytes)) {}
+FileSystemObject::FileSystemObject(qsizetype bufferBytes) : m_bufferBytes(std::max<qsizetype>(1, bufferBytes)) { }
 
-std::unique_ptr<TextStream> FileSystemObject::OpenTextFile(const QString& strPath, IOMode mode,
-                                                           bool blnCreate, Tristate format)
+std::unique_ptr<TextStream> FileSystemObject::OpenTextFile(const QString& strPath, IOMode mode, bool blnCreate,
+                                                           Tristate format)
 {
     return Open(strPath, mode, blnCreate, format, nullptr);
 }
@@ -488,8 +490,8 @@ std::unique_ptr<TextStream> FileSystemObject::OpenTextFileWithDigest(const QStri
     return stream;
 }
 
-std::unique_ptr<TextStream> FileSystemObject::Open(const QString& strPath, IOMode mode, bool blnCreate,
-                                                   Tristate format, Sha256* hash)
+std::unique_ptr<TextStream> FileSystemObject::Open(const QString& strPath, IOMode mode, bool blnCreate, Tristate format,
+                                                   Sha256* hash)
 {
     // Only what the import needs: reading an existing file in the default format.
     if (mode != ForReading || blnCreate || format != TristateUseDefault)
@@ -499,8 +501,7 @@ std::unique_ptr<TextStream> FileSystemObject::Open(const QString& strPath, IOMod
 
     const QFileInfo info(strPath);
     if (!info.exists()) {
-        throw RuntimeError(QFileInfo(info.absolutePath()).isDir() ? ERR_FILE_NOT_FOUND
-                                                                   : ERR_PATH_NOT_FOUND);
+        throw RuntimeError(QFileInfo(info.absolutePath()).isDir() ? ERR_FILE_NOT_FOUND : ERR_PATH_NOT_FOUND);
     }
     // Folders, devices and pipes are no text files: reading one could hang.
     if (!info.isFile())
@@ -511,11 +512,11 @@ std::unique_ptr<TextStream> FileSystemObject::Open(const QString& strPath, IOMod
     FileDescriptor file(::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!file.isOpen())
         throw RuntimeError(ERR_PERMISSION_DENIED);
-    struct stat status {};
+    struct stat status { };
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
         throw RuntimeError(ERR_PATH_FILE_ACCESS);
 
-    const TextEncoding encoding =
-        IsValidUtf8File(file.get(), m_bufferBytes, hash) ? TextEncoding::Utf8 : TextEncoding::Cp932;
+    const TextEncoding encoding = IsValidUtf8File(file.get(), m_bufferBytes, hash) ? TextEncoding::Utf8
+                                                                                   : TextEncoding::Cp932;
     return std::make_unique<TextStream>(std::move(file), encoding, m_bufferBytes);
 }

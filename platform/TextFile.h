@@ -16,7 +16,7 @@ enum Tristate { TristateUseDefault = -2, TristateTrue = -1, TristateFalse = 0 };
 // Owns an open file descriptor.
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) { }
     ~FileDescriptor();
     FileDescriptor(FileDescriptor&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
     FileDescriptor& operator=(FileDescriptor&& other) noexcept;
@@ -64,7 +64,7 @@ private:
     qsizetype m_begin = 0;  // unread bytes are [m_begin, m_end)
     qsizetype m_end = 0;
     bool m_atEndOfFile = false;
-    QByteArray m_pending;   // the start of a line that runs past the buffer
+    QByteArray m_pending;  // the start of a line that runs past the buffer
     bool m_closed = false;
 };
 
@@ -79,8 +79,7 @@ public:
     explicit FileSystemObject(qsizetype bufferBytes = kDefaultBufferBytes);
 
     // Failures raise a RuntimeError (missing file, folder, no access, bad path).
-    std::unique_ptr<TextStream> OpenTextFile(const QString& strPath, IOMode mode = ForReading,
-                                             bool blnCreate = false,
+    std::unique_ptr<TextStream> OpenTextFile(const QString& strPath, IOMode mode = ForReading, bool blnCreate = false,
                                              Tristate format = TristateUseDefault);
     // The same, reading, with the digest of the file's bytes as it was
     // opened, taken in the pass that decides its encoding.

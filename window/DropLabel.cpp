@@ -40,22 +40,13 @@ QStringList DroppedFiles(const QMimeData& data)
     return files;
 }
 
-DropLabel::DropLabel(QWidget* parent) : QLabel(parent)
-{
-    setAcceptDrops(true);
-}
+DropLabel::DropLabel(QWidget* parent) : QLabel(parent) { setAcceptDrops(true); }
 
 // Every drag is welcome over the label: a refused drop must still arrive,
 // so that the owner can tell the user why it is refused.
-void DropLabel::dragEnterEvent(QDragEnterEvent* event)
-{
-    AcceptAsCopy(event);
-}
+void DropLabel::dragEnterEvent(QDragEnterEvent* event) { AcceptAsCopy(event); }
 
-void DropLabel::dragMoveEvent(QDragMoveEvent* event)
-{
-    AcceptAsCopy(event);
-}
+void DropLabel::dragMoveEvent(QDragMoveEvent* event) { AcceptAsCopy(event); }
 
 void DropLabel::dropEvent(QDropEvent* event)
 {

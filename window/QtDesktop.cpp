@@ -7,17 +7,17 @@
 #include <QCursor>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QFontMetrics>
-#include <QGridLayout>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <QSpacerItem>
 #include <QStyle>
 #include <QTextEdit>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <vector>
@@ -29,26 +29,22 @@ constexpr int kButtonsMask = 0xF;
 
 }  // namespace
 
-QtDesktop::QtDesktop(std::chrono::milliseconds eventInterval) : m_eventInterval(eventInterval) {}
+QtDesktop::QtDesktop(std::chrono::milliseconds eventInterval) : m_eventInterval(eventInterval) { }
 
-QtDesktop::~QtDesktop()
-{
-    SetMousePointer(POINTER_DEFAULT);
-}
+QtDesktop::~QtDesktop() { SetMousePointer(POINTER_DEFAULT); }
 
 int QtDesktop::MsgBox(const QString& prompt, int flags, const QString& title)
 {
     return MsgBoxWithDetails(prompt, flags, title, QString());
 }
 
-int QtDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
-                                 const QString& details)
+int QtDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QString& title, const QString& details)
 {
     return ShowBox(prompt, flags, title, QString(), details);
 }
 
-int QtDesktop::MsgBoxWithInformation(const QString& prompt, int flags, const QString& title,
-                                     const QString& informative, const QString& details)
+int QtDesktop::MsgBoxWithInformation(const QString& prompt, int flags, const QString& title, const QString& informative,
+                                     const QString& details)
 {
     return ShowBox(prompt, flags, title, informative, details);
 }
@@ -158,9 +154,8 @@ int QtDesktop::ShowBox(const QString& prompt, int flags, const QString& title, c
         QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
         box.setDefaultButton((flags & MB_DEFBUTTON2) ? no : yes);
         // Escape, or the title bar's close, is the answer that does the least.
-        box.setEscapeButton(buttons == MB_YESNOCANCEL
-                                ? box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole)
-                                : no);
+        box.setEscapeButton(
+            buttons == MB_YESNOCANCEL ? box.addButton(QStringLiteral("キャンセル"), QMessageBox::RejectRole) : no);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
@@ -185,8 +180,8 @@ int QtDesktop::ShowBox(const QString& prompt, int flags, const QString& title, c
         QFont titleFont = box.font();
         titleFont.setBold(true);
         const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kTitleBarRoom;
-        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(),
-                      0, 1, grid->columnCount());
+        grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
     }
     box.setWindowModality(Qt::ApplicationModal);
     if (flags & MB_SYSTEMMODAL)
@@ -203,12 +198,9 @@ int QtDesktop::ShowBox(const QString& prompt, int flags, const QString& title, c
     if (!yesNo)
         return IDOK;
     switch (clicked ? box.buttonRole(clicked) : QMessageBox::InvalidRole) {
-    case QMessageBox::YesRole:
-        return IDYES;
-    case QMessageBox::NoRole:
-        return IDNO;
-    default:
-        return buttons == MB_YESNOCANCEL ? IDCANCEL : IDNO;
+    case QMessageBox::YesRole: return IDYES;
+    case QMessageBox::NoRole: return IDNO;
+    default: return buttons == MB_YESNOCANCEL ? IDCANCEL : IDNO;
     }
 }
 

@@ -22,8 +22,7 @@ public:
     QtDesktop& operator=(const QtDesktop&) = delete;
 
     int MsgBox(const QString& prompt, int flags, const QString& title) override;
-    int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
-                          const QString& details) override;
+    int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title, const QString& details) override;
     int MsgBoxWithInformation(const QString& prompt, int flags, const QString& title, const QString& informative,
                               const QString& details) override;
     // A button for each choice, named as the choice says.

@@ -33,12 +33,9 @@ enum Column {
 QString OutcomeText(LineCheck::Outcome outcome)
 {
     switch (outcome) {
-    case LineCheck::Outcome::New:
-        return QStringLiteral("新しい");
-    case LineCheck::Outcome::InLedger:
-        return QStringLiteral("取り込み済み");
-    case LineCheck::Outcome::Refused:
-        return QStringLiteral("取り込めない");
+    case LineCheck::Outcome::New: return QStringLiteral("新しい");
+    case LineCheck::Outcome::InLedger: return QStringLiteral("取り込み済み");
+    case LineCheck::Outcome::Refused: return QStringLiteral("取り込めない");
     }
     return QString();
 }
@@ -148,7 +145,8 @@ void frmCheck::BuildControls()
     filter->addWidget(lblShow);
     filter->addWidget(cboShow);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(new QLabel(QStringLiteral("＋ 追加される名前　≒ 書き方の違う登録済みの名前に合わせる名前"), this), 1);
+    buttons->addWidget(
+        new QLabel(QStringLiteral("＋ 追加される名前　≒ 書き方の違う登録済みの名前に合わせる名前"), this), 1);
     buttons->addWidget(cmdImport);
     buttons->addWidget(cmdClose);
     auto* layout = new QVBoxLayout(this);
@@ -169,8 +167,10 @@ void frmCheck::ShowLines(const std::vector<LineCheck>& checks)
         QTableWidgetItem* detail = Cell(check.strDetail);
         // A long detail is cut at the column's edge; the whole shows on
         // hovering. Names come from the file: never read them as markup.
-        detail->setToolTip(QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(check.strDetail.toHtmlEscaped()));
-        grdLines->setItem(row, ColumnLine, Cell(QString::number(check.lngLineNumber), Qt::AlignRight | Qt::AlignVCenter));
+        detail->setToolTip(
+            QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(check.strDetail.toHtmlEscaped()));
+        grdLines->setItem(row, ColumnLine,
+                          Cell(QString::number(check.lngLineNumber), Qt::AlignRight | Qt::AlignVCenter));
         grdLines->setItem(row, ColumnOutcome, Cell(OutcomeText(check.outcome)));
         grdLines->setItem(row, ColumnDate, Cell(check.strDate));
         grdLines->setItem(row, ColumnKind, Cell(MarkedName(check.strKind, QStringLiteral("種別"), check)));
@@ -187,11 +187,10 @@ void frmCheck::ShowLines(const std::vector<LineCheck>& checks)
 
 void frmCheck::cboShow_Changed(int index)
 {
-    const std::optional<LineCheck::Outcome> shown =
-        index == 1 ? std::optional(LineCheck::Outcome::New)
-        : index == 2 ? std::optional(LineCheck::Outcome::InLedger)
-        : index == 3 ? std::optional(LineCheck::Outcome::Refused)
-                     : std::nullopt;
+    const std::optional<LineCheck::Outcome> shown = index == 1   ? std::optional(LineCheck::Outcome::New)
+                                                    : index == 2 ? std::optional(LineCheck::Outcome::InLedger)
+                                                    : index == 3 ? std::optional(LineCheck::Outcome::Refused)
+                                                                 : std::nullopt;
     for (int row = 0; row < grdLines->rowCount(); ++row)
         grdLines->setRowHidden(row, shown && m_outcomes[std::size_t(row)] != *shown);
 }

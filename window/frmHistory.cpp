@@ -23,8 +23,17 @@ namespace {
 const QString TITLE_HISTORY = QStringLiteral("取り込み履歴");
 
 enum Column {
-    ColumnRun, ColumnTime, ColumnFile, ColumnMode, ColumnRead, ColumnImported, ColumnSkipped, ColumnRefused,
-    ColumnBy, ColumnState, ColumnCount
+    ColumnRun,
+    ColumnTime,
+    ColumnFile,
+    ColumnMode,
+    ColumnRead,
+    ColumnImported,
+    ColumnSkipped,
+    ColumnRefused,
+    ColumnBy,
+    ColumnState,
+    ColumnCount
 };
 
 QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
@@ -43,8 +52,7 @@ QString DefaultSaveFile(QWidget* parent, const QString& strSuggestedPath)
 
 }  // namespace
 
-frmHistory::frmHistory(Desktop& desktop, LedgerHistoryFactory openHistory, QString strConnection,
-                       QWidget* parent)
+frmHistory::frmHistory(Desktop& desktop, LedgerHistoryFactory openHistory, QString strConnection, QWidget* parent)
     : QDialog(parent), m_desktop(desktop), m_openHistory(std::move(openHistory)),
       m_strConnection(std::move(strConnection))
 {
@@ -61,11 +69,12 @@ void frmHistory::BuildControls()
 {
     grdRuns = new QTableWidget(0, ColumnCount, this);
     grdRuns->setObjectName(QStringLiteral("grdRuns"));
-    grdRuns->setHorizontalHeaderLabels(
-        {QStringLiteral("番号"), QStringLiteral("日時"), QStringLiteral("ファイル"), QStringLiteral("種類"), QStringLiteral("読込"),
-         QStringLiteral("取込"), QStringLiteral("台帳にあり"), QStringLiteral("取込不可"), QStringLiteral("実行者"),
-         QStringLiteral("状態")});
-    grdRuns->horizontalHeaderItem(ColumnSkipped)->setToolTip(QStringLiteral("台帳にある取引と同じため取り込まなかった行"));
+    grdRuns->setHorizontalHeaderLabels({QStringLiteral("番号"), QStringLiteral("日時"), QStringLiteral("ファイル"),
+                                        QStringLiteral("種類"), QStringLiteral("読込"), QStringLiteral("取込"),
+                                        QStringLiteral("台帳にあり"), QStringLiteral("取込不可"),
+                                        QStringLiteral("実行者"), QStringLiteral("状態")});
+    grdRuns->horizontalHeaderItem(ColumnSkipped)
+        ->setToolTip(QStringLiteral("台帳にある取引と同じため取り込まなかった行"));
     grdRuns->horizontalHeaderItem(ColumnRefused)->setToolTip(QStringLiteral("取り込めなかった行"));
     // Tab leaves the table for the buttons; the arrows move within it.
     grdRuns->setTabKeyNavigation(false);
@@ -149,7 +158,8 @@ void frmHistory::ShowRuns()
         file->setToolTip(run.strFilePath);
         // The number the undo question and the command line name the run by.
         grdRuns->setItem(row, ColumnRun, Cell(QString::number(run.lngRunId), number));
-        grdRuns->setItem(row, ColumnTime, Cell(run.dtmStarted.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm"))));
+        grdRuns->setItem(row, ColumnTime,
+                         Cell(run.dtmStarted.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm"))));
         grdRuns->setItem(row, ColumnFile, file);
         grdRuns->setItem(row, ColumnMode, Cell(run.blnPurchase ? QStringLiteral("仕入") : QStringLiteral("販売")));
         grdRuns->setItem(row, ColumnRead, Cell(QString::number(run.lngRead), number));
@@ -211,7 +221,8 @@ void frmHistory::ShowDetail()
     }
     if (!detail)
         return Tell(UnknownRunText(QString::number(run->lngRunId)));
-    frmRunDetail window(*detail, [this, summary = detail->run] { SaveRejectsOf(summary); }, this);
+    frmRunDetail window(
+        *detail, [this, summary = detail->run] { SaveRejectsOf(summary); }, this);
     window.exec();
 }
 
@@ -237,18 +248,10 @@ void frmHistory::cmdUndo_Click()
                 : preview;
         history.reset();
         switch (result.outcome) {
-        case clsLedgerHistory::UndoOutcome::Undone:
-            Tell(UndoneText(run->lngRunId, result.lngTradesRemoved));
-            break;
-        case clsLedgerHistory::UndoOutcome::AlreadyUndone:
-            Tell(AlreadyUndoneText(run->lngRunId));
-            break;
-        case clsLedgerHistory::UndoOutcome::ReliedOn:
-            Tell(ReliedOnText(result.relyingRuns));
-            break;
-        case clsLedgerHistory::UndoOutcome::UnknownRun:
-            Tell(UnknownRunText(QString::number(run->lngRunId)));
-            break;
+        case clsLedgerHistory::UndoOutcome::Undone: Tell(UndoneText(run->lngRunId, result.lngTradesRemoved)); break;
+        case clsLedgerHistory::UndoOutcome::AlreadyUndone: Tell(AlreadyUndoneText(run->lngRunId)); break;
+        case clsLedgerHistory::UndoOutcome::ReliedOn: Tell(ReliedOnText(result.relyingRuns)); break;
+        case clsLedgerHistory::UndoOutcome::UnknownRun: Tell(UnknownRunText(QString::number(run->lngRunId))); break;
         }
     } catch (const LedgerError& error) {
         Tell(error.message());
@@ -271,7 +274,8 @@ void frmHistory::SaveRejectsOf(const RunSummary& run)
         if (!rejects)
             return Tell(UnknownRunText(QString::number(run.lngRunId)));
         const QFileInfo source(run.strFilePath);
-        const QString suggested = source.dir().filePath(source.completeBaseName() + QStringLiteral("-取り込めなかった行.csv"));
+        const QString suggested =
+            source.dir().filePath(source.completeBaseName() + QStringLiteral("-取り込めなかった行.csv"));
         const QString path = m_chooseSaveFile(suggested);
         if (path.isEmpty())
             return;
@@ -291,7 +295,4 @@ void frmHistory::SaveRejectsOf(const RunSummary& run)
     }
 }
 
-void frmHistory::Tell(const QString& strPrompt)
-{
-    m_desktop.MsgBox(strPrompt, MB_ICONINFORMATION, TITLE_HISTORY);
-}
+void frmHistory::Tell(const QString& strPrompt) { m_desktop.MsgBox(strPrompt, MB_ICONINFORMATION, TITLE_HISTORY); }

@@ -22,8 +22,7 @@ public:
     // Gives the path to save the refused lines to, empty to cancel.
     using SaveFileChooser = std::function<QString(const QString& strSuggestedPath)>;
 
-    frmHistory(Desktop& desktop, LedgerHistoryFactory openHistory, QString strConnection,
-               QWidget* parent = nullptr);
+    frmHistory(Desktop& desktop, LedgerHistoryFactory openHistory, QString strConnection, QWidget* parent = nullptr);
 
     // Reads the runs again; false after the user has been told why it could not.
     bool Reload();

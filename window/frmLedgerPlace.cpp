@@ -93,7 +93,8 @@ void frmLedgerPlace::BuildControls()
     txtSslRootCert = new QLineEdit(fraServer);
     named(txtSslRootCert, "txtSslRootCert");
     // Full paths: the Japanese faces draw a tilde as an overline.
-    txtSslRootCert->setPlaceholderText(QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral(".postgresql/root.crt"))));
+    txtSslRootCert->setPlaceholderText(
+        QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral(".postgresql/root.crt"))));
     cmdSslRootCert = new QPushButton(QStringLiteral("参照…(&B)"), fraServer);
     named(cmdSslRootCert, "cmdSslRootCert");
     txtService = new QLineEdit(fraServer);
@@ -110,17 +111,20 @@ void frmLedgerPlace::BuildControls()
     lblPassword->setWordWrap(true);
     lblPassword->setTextFormat(Qt::PlainText);
     if (m_blnKeyring) {
-        lblPassword->setText(QStringLiteral("パスワードはデスクトップのキーリングに保存し、接続のたびにそこから読みます。"));
+        lblPassword->setText(
+            QStringLiteral("パスワードはデスクトップのキーリングに保存し、接続のたびにそこから読みます。"));
     } else {
         // Without a keyring the password has nowhere safe to go: typed here it
         // serves the connection test only.
         const QString pgpass = QDir::toNativeSeparators(QDir::home().filePath(QStringLiteral(".pgpass")));
         txtPassword->setPlaceholderText(QStringLiteral("接続テストにだけ使います（保存しません）"));
-        lblPassword->setText(QStringLiteral("キーリングを使えないため、パスワードは保存しません。次のどちらかにしてください。\n"
-                                            "・インポートのときに尋ねるパスワードを入力する（このセッションの間だけ覚え、どこにも書きません）。\n"
-                                            "・%1 に「ホスト:ポート:データベース:ユーザー:パスワード」の行を書き、"
-                                            "chmod 600 %1 で自分だけが読めるようにする。")
-                                 .arg(pgpass));
+        lblPassword->setText(
+            QStringLiteral(
+                "キーリングを使えないため、パスワードは保存しません。次のどちらかにしてください。\n"
+                "・インポートのときに尋ねるパスワードを入力する（このセッションの間だけ覚え、どこにも書きません）。\n"
+                "・%1 に「ホスト:ポート:データベース:ユーザー:パスワード」の行を書き、"
+                "chmod 600 %1 で自分だけが読めるようにする。")
+                .arg(pgpass));
     }
 
     auto* certificate = new QHBoxLayout;
@@ -269,8 +273,7 @@ bool frmLedgerPlace::CheckFields()
         txtService->setFocus();
         return false;
     }
-    if (place.kind == LedgerPlace::Kind::Server && !place.strPort.isEmpty()
-        && txtPort->hasAcceptableInput() == false) {
+    if (place.kind == LedgerPlace::Kind::Server && !place.strPort.isEmpty() && txtPort->hasAcceptableInput() == false) {
         Tell(QStringLiteral("ポートには 1 から 65535 までの番号を入力してください。"));
         txtPort->setFocus();
         return false;

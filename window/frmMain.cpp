@@ -13,7 +13,6 @@
 #include "clsImportSource.h"
 
 #include <QAction>
-#include <QDir>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -79,8 +78,8 @@ private:
 };
 
 frmMain::frmMain(Desktop& desktop, LedgerStoreFactory storeFactory, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint),
       m_desktop(desktop), m_storeFactory(std::move(storeFactory)), m_chooseFile(AskImportFile)
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -192,7 +191,8 @@ void frmMain::Form_Load()
 
 void frmMain::OpenWith(const QStringList& files)
 {
-    QMetaObject::invokeMethod(this, [this, files] { lblItem_OLEDragDrop(files); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, files] { lblItem_OLEDragDrop(files); }, Qt::QueuedConnection);
 }
 
 void frmMain::HandedOver(const QStringList& files)
@@ -267,8 +267,9 @@ bool frmMain::DataFolderReady(const LedgerInUse& ledger)
         return false;
     if (QDir().mkdir(ledger.strDataFolder))
         return true;
-    m_desktop.MsgBox(QStringLiteral("Data フォルダを作成できません: %1").arg(QDir::toNativeSeparators(ledger.strDataFolder)),
-                     MB_ICONINFORMATION, QStringLiteral("インポートエラー"));
+    m_desktop.MsgBox(
+        QStringLiteral("Data フォルダを作成できません: %1").arg(QDir::toNativeSeparators(ledger.strDataFolder)),
+        MB_ICONINFORMATION, QStringLiteral("インポートエラー"));
     return false;
 }
 
@@ -358,12 +359,10 @@ QString frmMain::LedgerText() const
         return QDir::toNativeSeparators(LedgerFilePath());
     const LedgerPlace place = setup->Current();
     switch (place.kind) {
-    case LedgerPlace::Kind::ThisComputer:
-        return QDir::toNativeSeparators(setup->LocalLedgerPath());
+    case LedgerPlace::Kind::ThisComputer: return QDir::toNativeSeparators(setup->LocalLedgerPath());
     case LedgerPlace::Kind::Server:
         return QStringLiteral("サーバー %1 のデータベース %2").arg(place.strHost, place.strDatabase);
-    case LedgerPlace::Kind::Service:
-        return QStringLiteral("サービス %1").arg(place.strService);
+    case LedgerPlace::Kind::Service: return QStringLiteral("サービス %1").arg(place.strService);
     }
     return QString();
 }

@@ -21,8 +21,7 @@ QString TimeText(const QDateTime& time)
 }
 
 // A read-only table of rows of texts; the last column takes the room left.
-QTableWidget* Table(QWidget* parent, const char* name, const QStringList& headers,
-                    const std::vector<QStringList>& rows)
+QTableWidget* Table(QWidget* parent, const char* name, const QStringList& headers, const std::vector<QStringList>& rows)
 {
     auto* table = new QTableWidget(int(rows.size()), int(headers.size()), parent);
     table->setObjectName(QLatin1String(name));
@@ -92,7 +91,8 @@ void frmRunDetail::BuildControls(const RunDetail& detail)
         if (line.reasons.empty())
             rejected.push_back({number, QString(), QString(), QString()});
         for (const LineReason& reason : line.reasons) {
-            const QString why = reason.strCode.isEmpty() ? reason.strText : reason.strCode + QLatin1Char(' ') + reason.strText;
+            const QString why = reason.strCode.isEmpty() ? reason.strText
+                                                         : reason.strCode + QLatin1Char(' ') + reason.strText;
             rejected.push_back({number, reason.strColumn, reason.strValue, why});
         }
     }

@@ -32,15 +32,9 @@ bool IsPasswordKey(QStringView key)
 }
 
 // As libpq's isspace sees it.
-bool IsSpace(QChar c)
-{
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == u'\v';
-}
+bool IsSpace(QChar c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == u'\v'; }
 
-QString PercentDecoded(QStringView text)
-{
-    return QUrl::fromPercentEncoding(text.toUtf8());
-}
+QString PercentDecoded(QStringView text) { return QUrl::fromPercentEncoding(text.toUtf8()); }
 
 // A value that is itself a connection string (a database named
 // "host=… password=…" reaches the server's messages as it is). Only a
@@ -205,17 +199,11 @@ Masking MaskKeywords(QStringView text)
     return result;
 }
 
-Masking Mask(QStringView text)
-{
-    return Scheme().match(text).hasMatch() ? MaskUri(text) : MaskKeywords(text);
-}
+Masking Mask(QStringView text) { return Scheme().match(text).hasMatch() ? MaskUri(text) : MaskKeywords(text); }
 
 }  // namespace
 
-QString MaskedConnection(const QString& strConnection)
-{
-    return Mask(strConnection).text;
-}
+QString MaskedConnection(const QString& strConnection) { return Mask(strConnection).text; }
 
 QString WithoutPasswords(QString text, const QString& strConnection, const QString& strPassword)
 {

@@ -76,9 +76,9 @@ constexpr const char* kEndBackendNoWaitSql =
 
 // libpq's own defaults wait for ever on a silent network; these give up
 // within seconds. The user's connection string may set them otherwise.
-constexpr std::array<const char*, 7> kConnectKeys = {
-    "connect_timeout", "keepalives_idle", "keepalives_interval", "keepalives_count",
-    "application_name", "dbname", "client_encoding"};
+constexpr std::array<const char*, 7> kConnectKeys = {"connect_timeout",  "keepalives_idle",  "keepalives_interval",
+                                                     "keepalives_count", "application_name", "dbname",
+                                                     "client_encoding"};
 
 QString Trimmed(const char* text) { return PostgresTrimmed(text); }
 
@@ -119,7 +119,9 @@ std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, const 
         return QStringLiteral("台帳データベースを確かめられません: %1（%2）")
             .arg(where, Trimmed(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(c)));
     };
-    const auto status = [](const PgResult& result) { return result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR; };
+    const auto status = [](const PgResult& result) {
+        return result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+    };
     const auto refuse = [&](const QString& reason) {
         permanent = true;
         PgResult(PQexec(c, "ROLLBACK"));
@@ -145,7 +147,8 @@ std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, const 
     const long long relations = QByteArray(PQgetvalue(inspect.get(), 0, 2)).toLongLong();
 
     if (!marked && relations != 0)
-        return refuse(QStringLiteral("台帳データベースではありません（別のアプリケーションのデータベースです）: %1").arg(place));
+        return refuse(
+            QStringLiteral("台帳データベースではありません（別のアプリケーションのデータベースです）: %1").arg(place));
     if (!marked && (!create || lookOnly)) {
         finding = SchemaFinding::Empty;
         return refuse(QStringLiteral("台帳がまだありません: %1").arg(place));
@@ -182,8 +185,8 @@ std::optional<QString> CheckLedgerSchema(PGconn* c, const QString& where, const 
             return failed(writable);
         }
         if (PQgetvalue(writable.get(), 0, 0)[0] != 't')
-            return refuse(
-                QStringLiteral("データベースに書き込めません（読み取り専用か、書き込む権限がありません）: %1").arg(place));
+            return refuse(QStringLiteral("データベースに書き込めません（読み取り専用か、書き込む権限がありません）: %1")
+                              .arg(place));
     }
     if (PgResult commit(PQexec(c, "COMMIT")); status(commit) != PGRES_COMMAND_OK)
         return failed(commit);
@@ -214,7 +217,8 @@ std::optional<QString> ConnectToLedger(const LedgerServer& server, const QByteAr
         return ConnectFailureText(c, server);
     // The server's notices (an index already there, say) are for no one:
     // libpq would write them to the standard error stream.
-    PQsetNoticeProcessor(c, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        c, [](void*, const char*) {}, nullptr);
     reached.where = QStringLiteral("%1（%2:%3）")
                         .arg(QString::fromUtf8(PQdb(c)), QString::fromUtf8(PQhost(c)), QString::fromUtf8(PQport(c)));
     const QByteArray lockTimeout = QByteArray::number(kServerLockTimeoutMs);
@@ -258,7 +262,8 @@ std::optional<QString> ReachLedger(const LedgerServer& server, bool create, Reac
     }
     if (!ReadableConnection(server.strConnection)) {
         permanent = true;
-        return QStringLiteral("台帳サーバーの接続文字列の書式が正しくありません: %1").arg(MaskedConnection(server.strConnection));
+        return QStringLiteral("台帳サーバーの接続文字列の書式が正しくありません: %1")
+            .arg(MaskedConnection(server.strConnection));
     }
     // Asked now, so that a password changed in the keyring meanwhile is the one used.
     const QString password = server.password ? server.password() : QString();
@@ -272,11 +277,10 @@ std::optional<QString> ReachLedger(const LedgerServer& server, bool create, Reac
 
 bool MayWriteLedger(PGconn* c, SchemaFinding finding)
 {
-    const PgResult result(PQexec(c, finding == SchemaFinding::Empty
-                                        ? "SELECT has_schema_privilege(current_schema(), 'CREATE')"
-                                        : kWritableSql));
-    return result && PQresultStatus(result.get()) == PGRES_TUPLES_OK && PQntuples(result.get()) == 1 &&
-           PQgetvalue(result.get(), 0, 0)[0] == 't';
+    const PgResult result(PQexec(
+        c, finding == SchemaFinding::Empty ? "SELECT has_schema_privilege(current_schema(), 'CREATE')" : kWritableSql));
+    return result && PQresultStatus(result.get()) == PGRES_TUPLES_OK && PQntuples(result.get()) == 1
+           && PQgetvalue(result.get(), 0, 0)[0] == 't';
 }
 
 ConnectFailure ConnectFailureOf(const QByteArray& message, bool blnNeedsPassword, bool blnUsedPassword)
@@ -311,26 +315,30 @@ QString ConnectFailurePrompt(ConnectFailure failure, const QString& strHost, con
 {
     switch (failure) {
     case ConnectFailure::HostNotFound:
-        return QStringLiteral("台帳サーバー「%1」が見つかりません。台帳の場所でホスト名を確かめてください。").arg(strHost);
+        return QStringLiteral("台帳サーバー「%1」が見つかりません。台帳の場所でホスト名を確かめてください。")
+            .arg(strHost);
     case ConnectFailure::Refused:
-        return QStringLiteral("台帳サーバー「%1」に接続できません。サーバーが動いているか、台帳の場所でポートを確かめてください。")
+        return QStringLiteral(
+                   "台帳サーバー「%1」に接続できません。サーバーが動いているか、台帳の場所でポートを確かめてください。")
             .arg(strHost);
     case ConnectFailure::Timeout:
-        return QStringLiteral("台帳サーバー「%1」から応答がありません。ネットワークとサーバーを確かめてください。").arg(strHost);
+        return QStringLiteral("台帳サーバー「%1」から応答がありません。ネットワークとサーバーを確かめてください。")
+            .arg(strHost);
     case ConnectFailure::NoPassword:
         return QStringLiteral("台帳サーバーのパスワードがありません。台帳の場所で入力してください。");
     case ConnectFailure::WrongPassword:
         return QStringLiteral("台帳サーバーのパスワードが違います。台帳の場所で確かめてください。");
     case ConnectFailure::Certificate:
-        return QStringLiteral("台帳サーバーの証明書を信頼できません。台帳の場所で事務所の CA 証明書を確かめてください。");
+        return QStringLiteral(
+            "台帳サーバーの証明書を信頼できません。台帳の場所で事務所の CA 証明書を確かめてください。");
     case ConnectFailure::NoDatabase:
-        return QStringLiteral("台帳サーバーにデータベース「%1」がありません。台帳の場所で確かめてください。").arg(strDatabase);
+        return QStringLiteral("台帳サーバーにデータベース「%1」がありません。台帳の場所で確かめてください。")
+            .arg(strDatabase);
     case ConnectFailure::NoUser:
         return QStringLiteral("台帳サーバーにユーザー「%1」がありません。台帳の場所で確かめてください。").arg(strUser);
     case ConnectFailure::NoPermission:
         return QStringLiteral("台帳サーバーがこの接続を許していません。事務所の管理者に確かめてください。");
-    case ConnectFailure::Other:
-        break;
+    case ConnectFailure::Other: break;
     }
     return QStringLiteral("台帳サーバーに接続できません。台帳の場所を確かめてください。");
 }
@@ -369,4 +377,3 @@ bool EndBackend(PGconn* c, const ServerBackend& old, QString& reason)
     }
     return true;
 }
-

@@ -47,7 +47,16 @@ bool MayWriteLedger(PGconn* connection, SchemaFinding finding);
 
 // Why a server refused a connection, as the clerk can act on it.
 enum class ConnectFailure {
-    HostNotFound, Refused, Timeout, NoPassword, WrongPassword, Certificate, NoDatabase, NoUser, NoPermission, Other
+    HostNotFound,
+    Refused,
+    Timeout,
+    NoPassword,
+    WrongPassword,
+    Certificate,
+    NoDatabase,
+    NoUser,
+    NoPermission,
+    Other
 };
 
 // Which failure libpq's and the server's words tell (in English or in

@@ -22,7 +22,8 @@ constexpr std::array<TableSql, kMasterTables.size()> kTableSql = {{
     {"SELECT n.i, t.kind_code, t.name, false FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
      " JOIN kinds t ON t.name_key = n.k ORDER BY n.i, t.kind_code",
      "INSERT INTO kinds(name, name_key, run_id) SELECT r.name, r.name_key, $3::bigint"
-     " FROM unnest($1::text[], $2::text[]) AS r(name, name_key) ON CONFLICT (name) DO NOTHING RETURNING name, kind_code",
+     " FROM unnest($1::text[], $2::text[]) AS r(name, name_key) ON CONFLICT (name) DO NOTHING RETURNING name, "
+     "kind_code",
      "SELECT 1 FROM kinds WHERE kind_code = $1", 0},
     {"SELECT n.i, t.product_id, t.name, t.kind_code IS NOT NULL FROM unnest($1::text[]) WITH ORDINALITY AS n(k, i)"
      " JOIN products t ON t.name_key = n.k ORDER BY n.i, t.product_id",
@@ -183,8 +184,8 @@ PgResult PostgresEngine::run(const char* sql, const PgParameters& parameters, Ex
 
 std::vector<KeyMasters> PostgresEngine::findMasters(MasterTable table, const std::vector<QString>& keys)
 {
-    const PgResult result = run(kTableSql[std::size_t(table)].find, PgParameters().text(TextArray(keys)),
-                                PGRES_TUPLES_OK);
+    const PgResult result =
+        run(kTableSql[std::size_t(table)].find, PgParameters().text(TextArray(keys)), PGRES_TUPLES_OK);
     std::vector<KeyMasters> found(keys.size());
     for (int row = 0; row < PQntuples(result.get()); ++row) {
         const long long place = QByteArray(PQgetvalue(result.get(), row, 0)).toLongLong();
@@ -197,8 +198,7 @@ std::vector<KeyMasters> PostgresEngine::findMasters(MasterTable table, const std
     return found;
 }
 
-std::vector<KeyMasters> PostgresEngine::addMasters(MasterTable table, const std::vector<MasterRow>& rows,
-                                                   int64_t runId)
+std::vector<KeyMasters> PostgresEngine::addMasters(MasterTable table, const std::vector<MasterRow>& rows, int64_t runId)
 {
     const TableSql& sql = kTableSql[std::size_t(table)];
     std::vector<QString> names;
@@ -254,11 +254,12 @@ std::vector<StoredTrade> PostgresEngine::findTrades(const std::vector<TradeProbe
         quantities += QByteArray::number(probe.lngQuantity);
         unitPrices += QByteArray::number(probe.lngUnitPrice);
     }
-    const PgResult result =
-        run(kFindTradesSql, PgParameters().text(days + '}').text(quantities + '}').text(unitPrices + '}'),
-            PGRES_TUPLES_OK);
+    const PgResult result = run(
+        kFindTradesSql, PgParameters().text(days + '}').text(quantities + '}').text(unitPrices + '}'), PGRES_TUPLES_OK);
     std::vector<StoredTrade> trades;
-    const auto number = [&](int row, int column) { return QByteArray(PQgetvalue(result.get(), row, column)).toLongLong(); };
+    const auto number = [&](int row, int column) {
+        return QByteArray(PQgetvalue(result.get(), row, column)).toLongLong();
+    };
     for (int row = 0; row < PQntuples(result.get()); ++row) {
         StoredTrade trade;
         trade.lngTradeId = number(row, 0);
@@ -376,7 +377,8 @@ CommitOutcome PostgresEngine::commitRun(const QString& token, QString& reason)
     PgResult result(PQexec(c, "COMMIT"));
     if (result && m_dropsCommitReply && m_dropsCommitReply())
         result.reset();
-    if (result && PQresultStatus(result.get()) == PGRES_COMMAND_OK && std::strcmp(PQcmdStatus(result.get()), "COMMIT") == 0)
+    if (result && PQresultStatus(result.get()) == PGRES_COMMAND_OK
+        && std::strcmp(PQcmdStatus(result.get()), "COMMIT") == 0)
         return CommitOutcome::Committed;
     if (result && m_session->alive()) {
         // The server answered: the run did not go in.

@@ -3,8 +3,8 @@
 #include <QByteArray>
 
 #include <cstring>
-#include <utility>
 #include <optional>
+#include <utility>
 
 QString PostgresTrimmed(const char* text) { return QString::fromUtf8(text ? text : "").simplified(); }
 
@@ -29,8 +29,7 @@ DatabaseFailure PostgresFailure(PGconn* c, const PGresult* result)
     return DatabaseFailure(FailureKind::Other, message);
 }
 
-PgResult PostgresLedgerDatabase::run(const char* sql, const std::vector<SqlValue>& parameters,
-                                     ExecStatusType expected)
+PgResult PostgresLedgerDatabase::run(const char* sql, const std::vector<SqlValue>& parameters, ExecStatusType expected)
 {
     auto found = m_statements.find(sql);
     if (found == m_statements.end()) {
@@ -57,8 +56,8 @@ PgResult PostgresLedgerDatabase::run(const char* sql, const std::vector<SqlValue
     std::vector<const char*> pointers;
     for (const auto& value : values)
         pointers.push_back(value ? value->constData() : nullptr);
-    PgResult result(PQexecParams(m_connection, found->second.c_str(), int(pointers.size()), nullptr,
-                                 pointers.data(), nullptr, nullptr, 0));
+    PgResult result(PQexecParams(m_connection, found->second.c_str(), int(pointers.size()), nullptr, pointers.data(),
+                                 nullptr, nullptr, 0));
     if (!result || PQresultStatus(result.get()) != expected)
         throw PostgresFailure(m_connection, result.get());
     return result;
@@ -115,8 +114,8 @@ void PostgresLedgerDatabase::commit()
 {
     PgResult result(PQexec(m_connection, "COMMIT"));
     // A transaction that had failed answers COMMIT with ROLLBACK.
-    if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK ||
-        std::strcmp(PQcmdStatus(result.get()), "COMMIT") != 0) {
+    if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK
+        || std::strcmp(PQcmdStatus(result.get()), "COMMIT") != 0) {
         const QString reason = result && PQresultStatus(result.get()) == PGRES_COMMAND_OK
                                    ? QStringLiteral("データベースの取引が途中で失敗していました。")
                                    : PostgresFailure(m_connection, result.get()).message();
@@ -153,8 +152,8 @@ void PostgresLedgerDatabase::sendKept(bool keepOn)
 void PostgresLedgerDatabase::setSchemaVersion(int version)
 {
     if (m_keeping)
-        return keep(QByteArray("UPDATE ledger_mark SET schema_version = " + QByteArray::number(version) +
-                               " WHERE application = 'MoraImport'")
+        return keep(QByteArray("UPDATE ledger_mark SET schema_version = " + QByteArray::number(version)
+                               + " WHERE application = 'MoraImport'")
                         .constData());
     execute("UPDATE ledger_mark SET schema_version = ?1 WHERE application = 'MoraImport'", {int64_t(version)});
 }
@@ -164,11 +163,11 @@ void PostgresLedgerDatabase::upgradeOwnSchema(int version)
     // The server checks every reference: removing a master row looks for
     // the trades that use it, and a run's undo finds its trades.
     if (version == 2) {
-        for (const char* sql : {"CREATE INDEX trades_run ON trades(run_id)",
-                                "CREATE INDEX trades_product ON trades(product_id)",
-                                "CREATE INDEX trades_supplier ON trades(supplier_id)",
-                                "CREATE INDEX trades_customer ON trades(customer_id)",
-                                "CREATE INDEX products_kind ON products(kind_code)"})
+        for (const char* sql :
+             {"CREATE INDEX trades_run ON trades(run_id)", "CREATE INDEX trades_product ON trades(product_id)",
+              "CREATE INDEX trades_supplier ON trades(supplier_id)",
+              "CREATE INDEX trades_customer ON trades(customer_id)",
+              "CREATE INDEX products_kind ON products(kind_code)"})
             execute(sql);
     }
 }

@@ -20,7 +20,7 @@ QString PostgresTrimmed(const char* text);
 // take turns, while readers see only what was committed.
 class PostgresLedgerDatabase : public LedgerDatabase {
 public:
-    explicit PostgresLedgerDatabase(PGconn* connection) : m_connection(connection) {}
+    explicit PostgresLedgerDatabase(PGconn* connection) : m_connection(connection) { }
     PostgresLedgerDatabase(const PostgresLedgerDatabase&) = delete;
     PostgresLedgerDatabase& operator=(const PostgresLedgerDatabase&) = delete;
 

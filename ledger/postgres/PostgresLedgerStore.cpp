@@ -4,22 +4,22 @@
 
 PostgresLedgerStore::PostgresLedgerStore(LedgerServer server)
     : LedgerStore(
-          [this, server](const QString&, QString&) -> std::unique_ptr<LedgerEngine> {
-              return std::make_unique<PostgresEngine>(server, [this] { return dropsCommitReply(); });
-          },
-          [server](const QString&, QString& reason, bool& absent) -> std::unique_ptr<LedgerEngine> {
-              LedgerServer looking = server;
-              looking.blnLookOnly = true;
-              ReachedLedger reached;
-              bool permanent = false;
-              SchemaFinding finding = SchemaFinding::Refused;
-              if (auto refused = ReachLedger(looking, false, reached, permanent, &finding)) {
-                  absent = finding == SchemaFinding::Empty;
-                  reason = *refused;
-                  return nullptr;
-              }
-              return std::make_unique<PostgresEngine>(looking, std::move(reached));
-          })
+        [this, server](const QString&, QString&) -> std::unique_ptr<LedgerEngine> {
+            return std::make_unique<PostgresEngine>(server, [this] { return dropsCommitReply(); });
+        },
+        [server](const QString&, QString& reason, bool& absent) -> std::unique_ptr<LedgerEngine> {
+            LedgerServer looking = server;
+            looking.blnLookOnly = true;
+            ReachedLedger reached;
+            bool permanent = false;
+            SchemaFinding finding = SchemaFinding::Refused;
+            if (auto refused = ReachLedger(looking, false, reached, permanent, &finding)) {
+                absent = finding == SchemaFinding::Empty;
+                reason = *refused;
+                return nullptr;
+            }
+            return std::make_unique<PostgresEngine>(looking, std::move(reached));
+        })
 {
 }
 
@@ -58,7 +58,8 @@ LedgerServerCheck CheckLedgerServer(const LedgerServer& server)
         return check;
     }
     try {
-        check.lngRuns = int64_t(HistoryOver(std::make_unique<PostgresEngine>(server, std::move(reached)))->Runs().size());
+        check.lngRuns =
+            int64_t(HistoryOver(std::make_unique<PostgresEngine>(server, std::move(reached)))->Runs().size());
     } catch (const LedgerError& error) {
         check.strText = error.message();
         return check;

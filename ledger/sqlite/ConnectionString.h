@@ -8,7 +8,7 @@
 // quote inside stands for itself). Other keys, the provider among them,
 // are accepted and ignored.
 struct DataSourceResult {
-    QString path;   // empty when error is set
+    QString path;  // empty when error is set
     QString error;
 };
 

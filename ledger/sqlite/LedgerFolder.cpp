@@ -24,7 +24,7 @@ QByteArray Native(const QString& path) { return QFile::encodeName(path); }
 // An empty journal or log is none, to SQLite as well.
 bool HoldsSomething(const QString& path)
 {
-    struct stat status {};
+    struct stat status { };
     return ::lstat(Native(path).constData(), &status) == 0 && (!S_ISREG(status.st_mode) || status.st_size > 0);
 }
 
@@ -48,7 +48,7 @@ void SyncFolder(const QString& folder)
 
 LedgerFileState InspectLedgerFile(const QString& path)
 {
-    struct stat status {};
+    struct stat status { };
     if (::lstat(Native(path).constData(), &status) != 0)
         return errno == ENOENT ? LedgerFileState::Absent : LedgerFileState::Present;
     for (const QString& companion : kCompanions) {
@@ -105,10 +105,7 @@ CreationLock::~CreationLock()
 
 CreationLock::CreationLock(CreationLock&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
 
-QString CreationName(const QString& path)
-{
-    return path + kCreationMark + QString::number(::getpid());
-}
+QString CreationName(const QString& path) { return path + kCreationMark + QString::number(::getpid()); }
 
 void RemoveStaleCreations(const QString& path)
 {
@@ -133,8 +130,7 @@ void RemoveCreation(const QString& creation)
         ::unlink(Native(name).constData());
 }
 
-std::optional<PlaceResult> PlaceLedger(const QString& creation, const QString& path, bool replaceEmpty,
-                                       QString& error)
+std::optional<PlaceResult> PlaceLedger(const QString& creation, const QString& path, bool replaceEmpty, QString& error)
 {
     const QByteArray from = Native(creation);
     const QByteArray to = Native(path);

@@ -38,7 +38,7 @@ public:
     CreationLock& operator=(const CreationLock&) = delete;
 
 private:
-    explicit CreationLock(int fd) : m_fd(fd) {}
+    explicit CreationLock(int fd) : m_fd(fd) { }
     int m_fd;
 };
 
@@ -56,8 +56,7 @@ enum class PlaceResult { Placed, Taken };
 // path is replaced when replaceEmpty; anything else there is never replaced
 // (Taken). Syncs the folder so that the name survives a power cut. Throws
 // nothing; the reason in error when it fails.
-std::optional<PlaceResult> PlaceLedger(const QString& creation, const QString& path, bool replaceEmpty,
-                                       QString& error);
+std::optional<PlaceResult> PlaceLedger(const QString& creation, const QString& path, bool replaceEmpty, QString& error);
 
 // Removes a creation and its journal.
 void RemoveCreation(const QString& creation);

@@ -65,15 +65,15 @@ constexpr std::array<int, kMasterTables.size()> kFieldCount = {0, 4, 1, 1};
 // highest there, is right. In the order of MasterTable, then trades.
 QByteArray FloorSql(const char* id, const char* table, const char* kept)
 {
-    return QByteArray("(SELECT CASE WHEN k > m THEN k + 1 ELSE 0 END FROM (SELECT coalesce((SELECT max(") + id +
-           ") FROM " + table + "), 0) AS m, coalesce((SELECT max(" + kept + ") FROM runs), 0) AS k))";
+    return QByteArray("(SELECT CASE WHEN k > m THEN k + 1 ELSE 0 END FROM (SELECT coalesce((SELECT max(") + id
+           + ") FROM " + table + "), 0) AS m, coalesce((SELECT max(" + kept + ") FROM runs), 0) AS k))";
 }
 
-const QByteArray kFloorsSql = "SELECT " + FloorSql("kind_code", "kinds", "kept_kind_code") + ", " +
-                              FloorSql("product_id", "products", "kept_product_id") + ", " +
-                              FloorSql("supplier_id", "suppliers", "kept_supplier_id") + ", " +
-                              FloorSql("customer_id", "customers", "kept_customer_id") + ", " +
-                              FloorSql("trade_id", "trades", "kept_trade_id");
+const QByteArray kFloorsSql = "SELECT " + FloorSql("kind_code", "kinds", "kept_kind_code") + ", "
+                              + FloorSql("product_id", "products", "kept_product_id") + ", "
+                              + FloorSql("supplier_id", "suppliers", "kept_supplier_id") + ", "
+                              + FloorSql("customer_id", "customers", "kept_customer_id") + ", "
+                              + FloorSql("trade_id", "trades", "kept_trade_id");
 
 }  // namespace
 
@@ -180,7 +180,8 @@ bool SqliteEngine::prepare(QString& error)
     m_findTrades = Prepare(db, kFindTradesSql);
     ok = ok && m_insertTrade && m_insertTrades && m_giveKind && m_floorIds && m_findTrades;
     if (!ok)
-        error = QStringLiteral("台帳データベースの構造が正しくありません（%1）。").arg(QString::fromUtf8(sqlite3_errmsg(db)));
+        error = QStringLiteral("台帳データベースの構造が正しくありません（%1）。")
+                    .arg(QString::fromUtf8(sqlite3_errmsg(db)));
     return ok;
 }
 
@@ -219,8 +220,7 @@ std::vector<KeyMasters> SqliteEngine::findMasters(MasterTable table, const std::
     return found;
 }
 
-std::vector<KeyMasters> SqliteEngine::addMasters(MasterTable table, const std::vector<MasterRow>& rows,
-                                                 int64_t runId)
+std::vector<KeyMasters> SqliteEngine::addMasters(MasterTable table, const std::vector<MasterRow>& rows, int64_t runId)
 {
     const std::size_t index = std::size_t(table);
     std::vector<KeyMasters> masters;
@@ -270,8 +270,8 @@ std::vector<StoredTrade> SqliteEngine::findTrades(const std::vector<TradeProbe>&
             trade.lngRunId = sqlite3_column_int64(use, 1);
             trade.lngLineNumber = sqlite3_column_int64(use, 2);
             trade.intKind = sqlite3_column_int(use, 3);
-            trade.strDate = QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(use, 4)),
-                                       sqlite3_column_bytes(use, 4));
+            trade.strDate =
+                QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(use, 4)), sqlite3_column_bytes(use, 4));
             trade.lngProductId = sqlite3_column_int(use, 5);
             trade.lngPartyId = sqlite3_column_int(use, 6);
             trade.lngQuantity = sqlite3_column_int64(use, 7);

@@ -23,7 +23,7 @@ using SqliteStatement = std::unique_ptr<sqlite3_stmt, SqliteFinalizer>;
 // outlives the call.
 class StatementUse {
 public:
-    explicit StatementUse(const SqliteStatement& statement) : m_statement(statement.get()) {}
+    explicit StatementUse(const SqliteStatement& statement) : m_statement(statement.get()) { }
     ~StatementUse()
     {
         sqlite3_reset(m_statement);

@@ -76,12 +76,9 @@ private:
 SqlValue Column(sqlite3_stmt* statement, int column)
 {
     switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL:
-        return std::monostate();
-    case SQLITE_INTEGER:
-        return int64_t(sqlite3_column_int64(statement, column));
-    default:
-        return ColumnText(statement, column);
+    case SQLITE_NULL: return std::monostate();
+    case SQLITE_INTEGER: return int64_t(sqlite3_column_int64(statement, column));
+    default: return ColumnText(statement, column);
     }
 }
 
@@ -108,8 +105,7 @@ int64_t SqliteLedgerDatabase::execute(const char* sql, const std::vector<SqlValu
 {
     Use use(prepared(sql), parameters);
     int result;
-    while ((result = use.step()) == SQLITE_ROW) {
-    }
+    while ((result = use.step()) == SQLITE_ROW) { }
     if (result != SQLITE_DONE)
         fail(result);
     return sqlite3_changes64(m_db);
@@ -172,9 +168,9 @@ void SqliteLedgerDatabase::upgradeOwnSchema(int version)
     // keeps what had been given (no table of its own: the ledger's tables
     // stay those of every engine).
     if (version == 3) {
-        for (const char* column : {"kept_trade_id", "kept_product_id", "kept_supplier_id", "kept_customer_id",
-                                   "kept_kind_code"})
-            run(QByteArray("ALTER TABLE runs ADD COLUMN ") .append(column).append(" integer").constData());
+        for (const char* column :
+             {"kept_trade_id", "kept_product_id", "kept_supplier_id", "kept_customer_id", "kept_kind_code"})
+            run(QByteArray("ALTER TABLE runs ADD COLUMN ").append(column).append(" integer").constData());
     }
 }
 

@@ -32,7 +32,7 @@ QString ColumnText(sqlite3_stmt* statement, int column);
 // would cost a look-up of every row it names.
 class SqliteLedgerDatabase : public LedgerDatabase {
 public:
-    explicit SqliteLedgerDatabase(sqlite3* db) : m_db(db) {}
+    explicit SqliteLedgerDatabase(sqlite3* db) : m_db(db) { }
     SqliteLedgerDatabase(const SqliteLedgerDatabase&) = delete;
     SqliteLedgerDatabase& operator=(const SqliteLedgerDatabase&) = delete;
 

@@ -30,10 +30,7 @@ constexpr char kSqliteMagic[] = "SQLite format 3";
 constexpr qint64 kHeaderSize = 100;
 constexpr int kApplicationIdOffset = 68;
 
-QString SqliteMessage(sqlite3* db)
-{
-    return QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
-}
+QString SqliteMessage(sqlite3* db) { return QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory"); }
 
 QString DatabaseError(sqlite3* db, int result) { return SqliteFailure(db, result).message(); }
 
@@ -64,11 +61,10 @@ std::optional<QString> CheckLedgerHeader(const QString& path)
         return QStringLiteral("台帳データベースではありません（SQLite のデータベースファイルではありません）: %1")
             .arg(path);
     const auto byte = [&](int offset) { return uint32_t(uint8_t(header[offset])); };
-    const uint32_t applicationId = byte(kApplicationIdOffset) << 24 | byte(kApplicationIdOffset + 1) << 16 |
-                                   byte(kApplicationIdOffset + 2) << 8 | byte(kApplicationIdOffset + 3);
+    const uint32_t applicationId = byte(kApplicationIdOffset) << 24 | byte(kApplicationIdOffset + 1) << 16
+                                   | byte(kApplicationIdOffset + 2) << 8 | byte(kApplicationIdOffset + 3);
     if (applicationId != uint32_t(kSqliteApplicationId))
-        return QStringLiteral("台帳データベースではありません（別のアプリケーションのデータベースです）: %1")
-            .arg(path);
+        return QStringLiteral("台帳データベースではありません（別のアプリケーションのデータベースです）: %1").arg(path);
     return std::nullopt;
 }
 
@@ -83,8 +79,7 @@ std::optional<QString> CheckLedgerDatabase(sqlite3* db, const QString& path, boo
     if (result != SQLITE_OK)
         return QStringLiteral("データベースを開けません: %1（%2）").arg(path, DatabaseError(db, result));
     if (applicationId != kSqliteApplicationId)
-        return QStringLiteral("台帳データベースではありません（別のアプリケーションのデータベースです）: %1")
-            .arg(path);
+        return QStringLiteral("台帳データベースではありません（別のアプリケーションのデータベースです）: %1").arg(path);
     if (auto refused = VersionRefusal(version, path))
         return refused;
     if (!forWriting && version < kLedgerSchemaVersion)
@@ -97,8 +92,7 @@ std::optional<QString> CheckLedgerDatabase(sqlite3* db, const QString& path, boo
 SqliteDatabase OpenFile(const QString& path, int flags, QString& error)
 {
     sqlite3* raw = nullptr;
-    const int result =
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int result = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     SqliteDatabase db(raw);
     if (result != SQLITE_OK) {
         error = QStringLiteral("データベースを開けません: %1（%2）").arg(path, SqliteMessage(raw));
@@ -122,9 +116,9 @@ std::optional<QString> MakeLedgerFile(const QString& creation, const QString& pa
     // The first version's tables, brought up to date as any older ledger is.
     // Pages of 16 KiB: a run writes each page it fills to the log and again
     // to the file, and the writes, not the rows, are what a run costs most.
-    const QByteArray sql = QByteArrayLiteral("PRAGMA page_size = 16384; BEGIN IMMEDIATE;") + kSchemaSql +
-                           QByteArrayLiteral("PRAGMA application_id = ") +
-                           QByteArray::number(kSqliteApplicationId) + QByteArrayLiteral(";");
+    const QByteArray sql = QByteArrayLiteral("PRAGMA page_size = 16384; BEGIN IMMEDIATE;") + kSchemaSql
+                           + QByteArrayLiteral("PRAGMA application_id = ") + QByteArray::number(kSqliteApplicationId)
+                           + QByteArrayLiteral(";");
     if (const int result = Execute(db.get(), sql.constData()); result != SQLITE_OK)
         return QStringLiteral("データベースを作成できません: %1（%2）").arg(path, DatabaseError(db.get(), result));
     try {
@@ -146,8 +140,7 @@ std::optional<QString> MakeLedgerFile(const QString& creation, const QString& pa
 std::optional<QString> CreateLedger(const QString& path)
 {
     QString error;
-    const std::optional<CreationLock> lock =
-        CreationLock::Take(QFileInfo(path).absolutePath(), kBusyWaitMs, error);
+    const std::optional<CreationLock> lock = CreationLock::Take(QFileInfo(path).absolutePath(), kBusyWaitMs, error);
     if (!lock)
         return error;
     const LedgerFileState state = InspectLedgerFile(path);
@@ -313,8 +306,8 @@ SqliteDatabase OpenLedgerFileToLook(const QString& dataSource, QString& error, b
     // A reader of a write-ahead log opened read-only leaves its index files
     // behind; one that may write, told to write nothing, leaves none. Only
     // a journal that needs rolling back is left to a read-only reader.
-    SqliteDatabase db = OpenFile(
-        path, state == LedgerFileState::NeedsRecovery ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, error);
+    SqliteDatabase db =
+        OpenFile(path, state == LedgerFileState::NeedsRecovery ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, error);
     if (!db)
         return nullptr;
     if (const int result = Execute(db.get(), "PRAGMA query_only = ON"); result != SQLITE_OK) {
@@ -362,4 +355,3 @@ int SyncForRun(sqlite3* db, bool running)
 {
     return Execute(db, running ? "PRAGMA synchronous = FULL" : "PRAGMA synchronous = NORMAL");
 }
-

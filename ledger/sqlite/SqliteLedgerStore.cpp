@@ -2,7 +2,7 @@
 
 #include "SqliteEngine.h"
 
-SqliteLedgerStore::SqliteLedgerStore() : LedgerStore(&SqliteEngine::Open, &SqliteEngine::OpenToLook) {}
+SqliteLedgerStore::SqliteLedgerStore() : LedgerStore(&SqliteEngine::Open, &SqliteEngine::OpenToLook) { }
 
 std::unique_ptr<clsLedgerHistory> OpenSqliteLedgerHistory(const QString& strConnection)
 {

@@ -1,5 +1,5 @@
-#include "ConsoleCheck.h"
 #include "ConsoleImport.h"
+#include "ConsoleCheck.h"
 
 #include "ErrorReport.h"
 #include "ImportFixtures.h"
@@ -52,7 +52,8 @@ TEST_F(ConsoleDesktopTest, EveryReportIsOneLineWhateverItsFileNameColumnOrValueH
         {"sales.csv", "製品名", "C:\\x", "sales.csv:7: CLS-is1003 x（製品名「C:\\x」）"},
         {"evil\nMoraImport: forged.csv", {}, {}, "evil\\nMoraImport: forged.csv:7: CLS-is1003 x"},
         {"a\r.csv", "仕\x1b[31m様", "A4\n方眼\t\x7f", "a\\r.csv:7: CLS-is1003 x（仕\\x1b[31m様「A4\\n方眼\\t\\x7f」）"},
-        {"b.csv", "販売先", QString(QChar(0)) + QStringLiteral("\u009b\u2028"), "b.csv:7: CLS-is1003 x（販売先「\\x00\\x9b\\u2028」）"},
+        {"b.csv", "販売先", QString(QChar(0)) + QStringLiteral("\u009b\u2028"),
+         "b.csv:7: CLS-is1003 x（販売先「\\x00\\x9b\\u2028」）"},
     };
     for (const auto& [file, column, value, line] : cases) {
         m_err.str({});
@@ -70,15 +71,25 @@ TEST_F(ConsoleDesktopTest, TheOptionsAnswerTheQuestionsAndEveryQuestionIsWritten
 {
     using Answers = ConsoleDesktop::Answers;
     using To = ChoiceLeadsTo;
-    const Question repeat{QStringLiteral("もう一度？"), QStringLiteral("確認"),
-                          {{QStringLiteral("もう一度取り込む"), To::GoingOn}, {QStringLiteral("取り込まない"), To::Nothing}}, 1, 1};
-    const Question lines{QStringLiteral("新しい行だけ？"), QStringLiteral("確認"),
+    const Question repeat{
+        QStringLiteral("もう一度？"),
+        QStringLiteral("確認"),
+        {{QStringLiteral("もう一度取り込む"), To::GoingOn}, {QStringLiteral("取り込まない"), To::Nothing}},
+        1,
+        1};
+    const Question lines{QStringLiteral("新しい行だけ？"),
+                         QStringLiteral("確認"),
                          {{QStringLiteral("新しい行だけ取り込む"), To::NewLinesOnly},
                           {QStringLiteral("すべて取り込む"), To::EveryLine},
                           {QStringLiteral("キャンセル"), To::Nothing}},
-                         0, 2};
-    const Question nothingNew{QStringLiteral("新しい行はありません。"), QStringLiteral("確認"),
-                              {{QStringLiteral("すべて取り込む"), To::EveryLine}, {QStringLiteral("取り込まない"), To::Nothing}}, 1, 1};
+                         0,
+                         2};
+    const Question nothingNew{
+        QStringLiteral("新しい行はありません。"),
+        QStringLiteral("確認"),
+        {{QStringLiteral("すべて取り込む"), To::EveryLine}, {QStringLiteral("取り込まない"), To::Nothing}},
+        1,
+        1};
     const std::tuple<Answers, const Question*, int> cases[] = {
         {Answers::None, &repeat, 1},    {Answers::None, &lines, 2},    {Answers::None, &nothingNew, 1},
         {Answers::Again, &repeat, 0},   {Answers::Again, &lines, 1},   {Answers::Again, &nothingNew, 0},
@@ -95,9 +106,9 @@ TEST_F(ConsoleDesktopTest, TheOptionsAnswerTheQuestionsAndEveryQuestionIsWritten
 TEST(ConsoleImportExitStatus, IsOneOnlyWhenALineWasRefusedAndTwoWithoutTotals)
 {
     const std::tuple<std::optional<RunTotals>, bool, ExitStatus> cases[] = {
-        {RunTotals{3, 3, 0, 0, 0}, false, ExitStatus::Ok},     {RunTotals{3, 1, 0, 2, 0}, false, ExitStatus::Ok},
-        {RunTotals{3, 3, 0, 0, 2}, false, ExitStatus::Ok},     {RunTotals{3, 1, 1, 1, 0}, false, ExitStatus::Partly},
-        {std::nullopt, false, ExitStatus::Failed},              {std::nullopt, true, ExitStatus::Ok},
+        {RunTotals{3, 3, 0, 0, 0}, false, ExitStatus::Ok}, {RunTotals{3, 1, 0, 2, 0}, false, ExitStatus::Ok},
+        {RunTotals{3, 3, 0, 0, 2}, false, ExitStatus::Ok}, {RunTotals{3, 1, 1, 1, 0}, false, ExitStatus::Partly},
+        {std::nullopt, false, ExitStatus::Failed},         {std::nullopt, true, ExitStatus::Ok},
     };
     for (const auto& [totals, nothingNew, status] : cases)
         EXPECT_EQ(ImportExitStatus(totals, nothingNew), status);
@@ -116,10 +127,11 @@ TEST_F(ConsoleDesktopTest, SeveralFilesAreRefusedBeforeAStoreIsMade)
 
 TEST(ConsoleCheckTest, EachDataLineIsARowWithItsDetailEscapedAsTheHistoryDoes)
 {
-    const std::vector<LineCheck> checks = {CheckRow(2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」")),
-                                           CheckRow(3, LineCheck::Outcome::InLedger, QStringLiteral("取り込み 3 の 40 行目")),
-                                           CheckRow(5, LineCheck::Outcome::Refused, QStringLiteral("仕様「A4\n方眼\t\\」\r")),
-                                           CheckRow(6, LineCheck::Outcome::New, QStringLiteral("新しい製品「\x1b]0;x\a」"))};
+    const std::vector<LineCheck> checks = {
+        CheckRow(2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」")),
+        CheckRow(3, LineCheck::Outcome::InLedger, QStringLiteral("取り込み 3 の 40 行目")),
+        CheckRow(5, LineCheck::Outcome::Refused, QStringLiteral("仕様「A4\n方眼\t\\」\r")),
+        CheckRow(6, LineCheck::Outcome::New, QStringLiteral("新しい製品「\x1b]0;x\a」"))};
     EXPECT_EQ(LineChecksText(checks), QStringLiteral("line\toutcome\tdetail\n2\tnew\t新しい製品「X」\n"
                                                      "3\tin-ledger\t取り込み 3 の 40 行目\n"
                                                      "5\trefused\t仕様「A4\\n方眼\\t\\\\」\\r\n"
@@ -130,8 +142,8 @@ TEST(ConsoleCheckTest, EachDataLineIsARowWithItsDetailEscapedAsTheHistoryDoes)
 TEST_F(ConsoleDesktopTest, ACheckedFileGivesItsRowsOrExitsTwoAndWritesNothingToTheLedger)
 {
     const ScratchDir scratch;
-    for (const auto& [content, status] : {std::pair{fixtures::Lines({fixtures::kSalesHeader}), 0},
-                                          std::pair{QStringLiteral("日付,種別\r\n"), 2}}) {
+    for (const auto& [content, status] :
+         {std::pair{fixtures::Lines({fixtures::kSalesHeader}), 0}, std::pair{QStringLiteral("日付,種別\r\n"), 2}}) {
         m_out.str({});
         const auto log = std::make_shared<StoreLog>();
         const QStringList files{scratch.writeUtf8(QStringLiteral("checked.csv"), content)};

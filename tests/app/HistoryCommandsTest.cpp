@@ -31,9 +31,9 @@ protected:
         newer.lngSkipped = 2;
         newer.strFilePath = QStringLiteral("/home/clerk/sales.csv");
         data->runs = {newer, older};
-        data->rejects[2] = RunRejects{QStringLiteral("日付,種別"),
-                                      {RejectedLine{3, QStringLiteral("x,\"a\r\nb\x1b]0;x\a\""), {}},
-                                       RejectedLine{9, QStringLiteral("y"), {}}}};
+        data->rejects[2] = RunRejects{
+            QStringLiteral("日付,種別"),
+            {RejectedLine{3, QStringLiteral("x,\"a\r\nb\x1b]0;x\a\""), {}}, RejectedLine{9, QStringLiteral("y"), {}}}};
     }
     int Run(ExitStatus (*command)(const LedgerHistoryFactory&, const QString&, const QString&, std::ostream&,
                                   std::ostream&),
@@ -54,13 +54,14 @@ protected:
 TEST_F(HistoryCommands, TheHistoryIsTabSeparatedNewestFirst)
 {
     EXPECT_EQ(WriteHistory(FakeHistory::factory(data), QString(), out, err), ExitStatus::Ok);
-    EXPECT_EQ(QString::fromStdString(out.str()),
-              QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tskipped\tfile\tsha256\n"
-                             "2\t2026-12-01 09:05:07\t2026-12-01 09:05:09\tundone\tsales\t12\t8\t2\t/home/clerk/sales.csv\t")
-                  + QString(64, u'a') +
-                  QStringLiteral("\n1\t2026-12-01 09:05:07\t2026-12-01 09:05:09\timported\tpurchase\t12\t12\t0\t"
-                                 "/home/clerk/仕入\\t12月\\x1b]0;x\\x07.csv\t")
-                  + QString(64, u'a') + u'\n');
+    EXPECT_EQ(
+        QString::fromStdString(out.str()),
+        QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tskipped\tfile\tsha256\n"
+                       "2\t2026-12-01 09:05:07\t2026-12-01 09:05:09\tundone\tsales\t12\t8\t2\t/home/clerk/sales.csv\t")
+            + QString(64, u'a')
+            + QStringLiteral("\n1\t2026-12-01 09:05:07\t2026-12-01 09:05:09\timported\tpurchase\t12\t12\t0\t"
+                             "/home/clerk/仕入\\t12月\\x1b]0;x\\x07.csv\t")
+            + QString(64, u'a') + u'\n');
     EXPECT_TRUE(err.str().empty());
 }
 

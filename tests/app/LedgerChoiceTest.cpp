@@ -79,7 +79,8 @@ TEST_F(LedgerChoice, AHandWrittenSettingIsReadWithItsCommas)
     QDir(m_system.root()).mkdir(QStringLiteral("MoraImport"));
     m_system.writeUtf8(QStringLiteral("MoraImport/MoraImport.conf"),
                        QStringLiteral("[Ledger]\nServer=host=ledger1.example,ledger2.example dbname=orvanta\n"));
-    EXPECT_EQ(ConfiguredLedgerServer().strConnection, QStringLiteral("host=ledger1.example,ledger2.example dbname=orvanta"));
+    EXPECT_EQ(ConfiguredLedgerServer().strConnection,
+              QStringLiteral("host=ledger1.example,ledger2.example dbname=orvanta"));
 }
 
 TEST_F(LedgerChoice, TheSchemaIsPublicUnlessTheSettingOrTheVariableNamesOne)
@@ -134,7 +135,8 @@ TEST_F(LedgerChoice, TheLedgerInUseIsNamedWithoutAPassword)
         EXPECT_EQ(ledger.blnServer, c.variable.has_value());
         EXPECT_EQ(ledger.strShort, c.shortText);
         EXPECT_EQ(ledger.strFull, c.fullText);
-        EXPECT_EQ(ledger.strDataFolder, c.variable ? QString() : QDir(start.root()).canonicalPath() + QStringLiteral("/Data"));
+        EXPECT_EQ(ledger.strDataFolder,
+                  c.variable ? QString() : QDir(start.root()).canonicalPath() + QStringLiteral("/Data"));
         EXPECT_FALSE(ledger.strFull.contains(QStringLiteral("S3cret")));
     }
     QDir::setCurrent(before);

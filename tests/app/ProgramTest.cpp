@@ -26,10 +26,7 @@ struct Outcome {
     QStringList errLines() const { return err.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 };
 
-int TradeCount(const QString& database)
-{
-    return int(LedgerProbe(database).number("SELECT count(*) FROM trades"));
-}
+int TradeCount(const QString& database) { return int(LedgerProbe(database).number("SELECT count(*) FROM trades")); }
 
 // The built program, run in a folder of its own with a home of its own and
 // no display at all.
@@ -100,7 +97,8 @@ TEST_F(ProgramTest, APartlyRefusedFileSaysWhyOnStandardErrorAndExitsOne)
     const Outcome outcome = run({QStringLiteral("--import"), QStringLiteral("sales.csv")});
     EXPECT_EQ(outcome.out, QStringLiteral("全レコード 3 件中 2 件インポートしました。\n"));
     // Named as given, with the line where the record begins, the column and the value.
-    EXPECT_EQ(outcome.errLines(), QStringList({QStringLiteral("sales.csv:3: CLS-is1002 型が一致しません。（数量「十」）")}));
+    EXPECT_EQ(outcome.errLines(),
+              QStringList({QStringLiteral("sales.csv:3: CLS-is1002 型が一致しません。（数量「十」）")}));
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_EQ(TradeCount(workLedger()), 2);
 }
@@ -178,10 +176,10 @@ TEST_F(ProgramTest, HelpAndUsageErrorsAreJapaneseUnderAJapaneseLocaleAndEnglishO
         EXPECT_EQ(help.exitCode, 0);
 
         const Outcome unknown = run({QStringLiteral("--bogus")});
-        const QStringList usageError = c.japanese ? QStringList{"MoraImport: オプション 'bogus' はありません。",
-                                                                "使い方は 'MoraImport --help' で表示します。"}
-                                                   : QStringList{"MoraImport: Unknown option 'bogus'.",
-                                                                 "Try 'MoraImport --help'."};
+        const QStringList usageError =
+            c.japanese ? QStringList{"MoraImport: オプション 'bogus' はありません。",
+                                     "使い方は 'MoraImport --help' で表示します。"}
+                       : QStringList{"MoraImport: Unknown option 'bogus'.", "Try 'MoraImport --help'."};
         EXPECT_EQ(unknown.errLines(), usageError);
         EXPECT_EQ(unknown.exitCode, 2);
 
@@ -210,7 +208,8 @@ TEST_F(ProgramTest, ASecondStartHandsItsFileToTheWindowOpenOnTheSameLedger)
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch.path(QStringLiteral("config")));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     QDir(work()).mkdir(QStringLiteral("Data"));
-    writeSales(QStringLiteral("sales.csv"), QStringLiteral("2024/04/01,文具,北星,のーと,ノート,N-4,A4,10,120,きたやま,北山商店\r\n"));
+    writeSales(QStringLiteral("sales.csv"),
+               QStringLiteral("2024/04/01,文具,北星,のーと,ノート,N-4,A4,10,120,きたやま,北山商店\r\n"));
 
     QProcess window;
     window.setProgram(QStringLiteral(MORA_PROGRAM));
@@ -280,8 +279,10 @@ TEST_F(ProgramTest, UserDataImportsUnderTheDataHomeWithNamesFromTheStartFolder)
 // nowhere in what the program says.
 TEST_F(ProgramTest, AMalformedServerStringIsRefusedWithoutShowingItsPassword)
 {
-    environment.insert(QStringLiteral("MORAIMPORT_LEDGER_SERVER"), QStringLiteral("postgresql://clerk:S3cret@[host/db"));
-    writeSales(QStringLiteral("sales.csv"), QStringLiteral("2024/04/01,文具,北星,のーと,ノート,N-4,A4,10,120,きたやま,北山商店\r\n"));
+    environment.insert(QStringLiteral("MORAIMPORT_LEDGER_SERVER"),
+                       QStringLiteral("postgresql://clerk:S3cret@[host/db"));
+    writeSales(QStringLiteral("sales.csv"),
+               QStringLiteral("2024/04/01,文具,北星,のーと,ノート,N-4,A4,10,120,きたやま,北山商店\r\n"));
     for (const QStringList& arguments : {QStringList{QStringLiteral("--import"), QStringLiteral("sales.csv")},
                                          QStringList{QStringLiteral("--history")}}) {
         SCOPED_TRACE(arguments.join(u' ').toStdString());
@@ -314,7 +315,8 @@ TEST_F(ProgramTest, ARunIsRecognisedReviewedAndUndoneFromTheCommandLine)
     EXPECT_EQ(repeat.exitCode, 2);
     ASSERT_EQ(repeat.errLines().size(), 1);
     EXPECT_TRUE(repeat.errLines()[0].startsWith(QStringLiteral("インポート確認: このファイルは ")));
-    EXPECT_TRUE(repeat.errLines()[0].endsWith(QStringLiteral("に取り込み済みです（全レコード 2 件中 1 件）。もう一度インポートしますか？")));
+    EXPECT_TRUE(repeat.errLines()[0].endsWith(
+        QStringLiteral("に取り込み済みです（全レコード 2 件中 1 件）。もう一度インポートしますか？")));
     EXPECT_EQ(TradeCount(workLedger()), 1);
     EXPECT_EQ(run({QStringLiteral("--import"), QStringLiteral("sales.csv"), QStringLiteral("--again")}).exitCode, 1);
     EXPECT_EQ(TradeCount(workLedger()), 2);
@@ -324,7 +326,8 @@ TEST_F(ProgramTest, ARunIsRecognisedReviewedAndUndoneFromTheCommandLine)
     const QStringList rows = history.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(rows.size(), 3);
     EXPECT_EQ(rows[1].section(u'\t', 0, 0), QStringLiteral("2"));
-    EXPECT_EQ(rows[1].section(u'\t', 3, 8), QStringLiteral("imported\tsales\t2\t1\t0\t") + work() + QStringLiteral("/sales.csv"));
+    EXPECT_EQ(rows[1].section(u'\t', 3, 8),
+              QStringLiteral("imported\tsales\t2\t1\t0\t") + work() + QStringLiteral("/sales.csv"));
 
     const Outcome rejects = run({QStringLiteral("--rejects"), QStringLiteral("1")});
     EXPECT_EQ(rejects.exitCode, 0);

@@ -9,7 +9,7 @@ const QString kServer = QStringLiteral("host=ledger.example dbname=orvanta user=
 // A keyring, a server and a clerk as a test sets them; what each was asked.
 struct World {
     Keyring::Status keyring = Keyring::Status::Unavailable;
-    QString stored;                      // in the keyring, when found
+    QString stored;                     // in the keyring, when found
     QString serverPassword = "s3cret";  // empty: libpq's own ways suffice
     std::vector<std::optional<QString>> typed;
     QStringList prompts;
@@ -17,7 +17,9 @@ struct World {
 
     SessionPasswords::Ways ways()
     {
-        return {[this](const QString&) { return Keyring::Reading{keyring, stored}; },
+        return {[this](const QString&) {
+                    return Keyring::Reading{keyring, stored};
+                },
                 [this](const QString&, const QString& password) {
                     tried << password;
                     if (serverPassword.isEmpty())
@@ -52,8 +54,12 @@ TEST(SessionPasswordsTest, AskedOnlyWhereNoKeyringAnswersAndTheServerWantsOne)
         {"none stored: libpq's ways", Keyring::Status::NotFound, "s3cret", {}, {}, 0},
         {"no keyring, ~/.pgpass suffices", Keyring::Status::Unavailable, {}, {}, {}, 0},
         {"no keyring: asked", Keyring::Status::Unavailable, "s3cret", {QStringLiteral("s3cret")}, "s3cret", 1},
-        {"mistyped, then right", Keyring::Status::Unavailable, "s3cret",
-         {QStringLiteral("secert"), QStringLiteral("s3cret")}, "s3cret", 2},
+        {"mistyped, then right",
+         Keyring::Status::Unavailable,
+         "s3cret",
+         {QStringLiteral("secert"), QStringLiteral("s3cret")},
+         "s3cret",
+         2},
         {"cancelled", Keyring::Status::Unavailable, "s3cret", {std::nullopt}, {}, 1},
     };
     for (const Case& c : cases) {
@@ -69,7 +75,8 @@ TEST(SessionPasswordsTest, AskedOnlyWhereNoKeyringAnswersAndTheServerWantsOne)
         EXPECT_EQ(passwords.PasswordFor(kServer), c.given);
         EXPECT_EQ(world.prompts.size(), c.asked);
         if (c.asked > 0) {
-            EXPECT_TRUE(world.prompts[0].startsWith(QStringLiteral("サーバー ledger.example の orvanta（ユーザー clerk） のパスワード")))
+            EXPECT_TRUE(world.prompts[0].startsWith(
+                QStringLiteral("サーバー ledger.example の orvanta（ユーザー clerk） のパスワード")))
                 << world.prompts[0].toStdString();
         }
         if (c.asked > 1) {

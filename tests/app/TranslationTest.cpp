@@ -1,5 +1,5 @@
-#include "CommandLine.h"
 #include "Translation.h"
+#include "CommandLine.h"
 
 #include "ProgramIdentity.h"
 #include "QtPrinters.h"
@@ -97,12 +97,9 @@ TEST(ProgramTranslationTest, TheCommandLineSpeaksTheLanguageOfTheLocale)
         bool japanese;
     };
     const Case cases[] = {
-        {QLocale(QLocale::Japanese, QLocale::Japan), true},
-        {QLocale(QLocale::Japanese), true},
-        {QLocale(QLocale::English, QLocale::UnitedStates), false},
-        {QLocale(QLocale::German, QLocale::Germany), false},
-        {QLocale(QLocale::Chinese, QLocale::China), false},
-        {QLocale::c(), false},
+        {QLocale(QLocale::Japanese, QLocale::Japan), true},        {QLocale(QLocale::Japanese), true},
+        {QLocale(QLocale::English, QLocale::UnitedStates), false}, {QLocale(QLocale::German, QLocale::Germany), false},
+        {QLocale(QLocale::Chinese, QLocale::China), false},        {QLocale::c(), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.locale.name().toStdString());
@@ -187,8 +184,8 @@ TEST(ManualPageTest, BothPagesDescribeTheOptionsOfTheHelpAndTheProgramsVersion)
     CommandLine commandLine;
     const QStringList options = HelpOptions(commandLine.HelpText());
     EXPECT_EQ(options, (QStringList{"-h", "--help", "--help-all", "-v", "--version", "--user-data", "--import",
-                                    "--again", "--new-only", "--check", "--history", "--history-window", "--ledger-place", "--rejects",
-                                    "--undo"}));
+                                    "--again", "--new-only", "--check", "--history", "--history-window",
+                                    "--ledger-place", "--rejects", "--undo"}));
 
     const std::pair<const char*, QString> pages[] = {
         {"MoraImport.1", QStringLiteral("OPTIONS")},

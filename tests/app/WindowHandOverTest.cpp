@@ -109,8 +109,9 @@ TEST_F(WindowHandOverTest, EachUserAndLedgerPlaceHasItsOwnSocketInAPrivateFolder
     ASSERT_FALSE(fallback.isEmpty());
     EXPECT_FALSE(fallback.startsWith(runtime.root()));
     const QFileInfo folder(QFileInfo(fallback).path());
-    EXPECT_EQ(folder.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
-                                      QFile::WriteOther | QFile::ExeOther),
+    EXPECT_EQ(folder.permissions()
+                  & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther
+                     | QFile::ExeOther),
               QFile::Permissions());
 }
 

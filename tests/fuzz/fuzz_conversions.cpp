@@ -17,8 +17,7 @@ namespace {
 
 bool IsConversionError(int error) { return error == ERR_TYPE_MISMATCH || error == ERR_OVERFLOW; }
 
-struct Outcome
-{
+struct Outcome {
     int error = 0;
     double value = 0;
 
@@ -45,7 +44,7 @@ QString Widened(QString text)
     return text;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

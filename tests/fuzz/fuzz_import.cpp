@@ -80,7 +80,8 @@ void CheckStoredTexts(LedgerProbe& probe)
     static const QRegularExpression control(QStringLiteral("[\\x00-\\x08\\x0b-\\x1f\\x7f-\\x9f]"));
     const auto check = [&](const char* table, std::initializer_list<const char*> columns, bool names) {
         for (const char* column : columns) {
-            const QByteArray sql = QStringLiteral("SELECT hex(%1) FROM %2").arg(QLatin1String(column), QLatin1String(table)).toLatin1();
+            const QByteArray sql =
+                QStringLiteral("SELECT hex(%1) FROM %2").arg(QLatin1String(column), QLatin1String(table)).toLatin1();
             for (const QString& hex : probe.rows(sql.constData())) {
                 const QByteArray bytes = QByteArray::fromHex(hex.toLatin1());
                 FUZZ_CHECK(QString::fromUtf8(bytes).toUtf8() == bytes);
@@ -97,7 +98,7 @@ void CheckStoredTexts(LedgerProbe& probe)
     check("runs", {"header_line"}, false);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -125,8 +126,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!totals) {
         // The run ended without totals: nothing of it stays.
         if (QFile::exists(folder.ledger()))
-            FUZZ_CHECK(LedgerProbe(folder.ledger()).rows("SELECT (SELECT count(*) FROM trades) + (SELECT count(*) FROM runs)") ==
-                       QStringList{QStringLiteral("0")});
+            FUZZ_CHECK(
+                LedgerProbe(folder.ledger()).rows("SELECT (SELECT count(*) FROM trades) + (SELECT count(*) FROM runs)")
+                == QStringList{QStringLiteral("0")});
         return 0;
     }
     const int read = totals->lngRead;
@@ -138,7 +140,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     LedgerProbe probe(folder.ledger());
     FUZZ_CHECK(probe.rows("SELECT count(*) FROM trades") == QStringList{QString::number(imported)});
     FUZZ_CHECK(probe.rows("SELECT lines_read, lines_imported, (SELECT count(*) FROM trades t WHERE t.run_id = r.run_id)"
-                          " FROM runs r") == QStringList{QStringLiteral("%1|%2|%2").arg(read).arg(imported)});
+                          " FROM runs r")
+               == QStringList{QStringLiteral("%1|%2|%2").arg(read).arg(imported)});
     CheckStoredTexts(probe);
     FUZZ_CHECK(probe.rows("PRAGMA integrity_check") == QStringList{QStringLiteral("ok")});
     FUZZ_CHECK(probe.rows("PRAGMA foreign_key_check").isEmpty());

@@ -40,12 +40,9 @@ bool SplitterFindsQuoteUnclosed(const QString& record)
     return false;
 }
 
-QString Joined(const QStringList& lines, qsizetype from, qsizetype count)
-{
-    return lines.mid(from, count).join(u'\n');
-}
+QString Joined(const QStringList& lines, qsizetype from, qsizetype count) { return lines.mid(from, count).join(u'\n'); }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -41,7 +41,7 @@ const QString& ScratchFile()
     return path;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -39,7 +39,8 @@ TEST(FieldSplitting, CutsAtEveryPlainComma)
     EXPECT_EQ(Fields(","), (QStringList{"", ""}));
     EXPECT_EQ(Fields("a,,b,"), (QStringList{"a", "", "b", ""}));
     EXPECT_EQ(Fields(" a , b "), (QStringList{" a ", " b "}));
-    EXPECT_EQ(Fields(QStringLiteral("東京，大阪,京都")), (QStringList{QStringLiteral("東京，大阪"), QStringLiteral("京都")}));
+    EXPECT_EQ(Fields(QStringLiteral("東京，大阪,京都")),
+              (QStringList{QStringLiteral("東京，大阪"), QStringLiteral("京都")}));
     EXPECT_EQ(Fields("1,2,3,4,5,6,7,8,9,10,11,").size(), 12);
 }
 
@@ -101,12 +102,14 @@ TEST(QuoteScan, EndsInsideQuotesExactlyWhereTheSplitterFindsNoClosingQuote)
         const char* line;
         bool open;
     } cases[] = {
-        {"", false},          {"a,b", false},          {"\"", true},          {"\"\"", false},
-        {"\"\"\"", true},      {"\"\"\"\"", false},     {"a,\"b", true},       {"a,\"b\"", false},
-        {"\"x\"\"", true},     {"\"x\"\",", true},       {"\"x,y", true},       {"\"x\",\"y", true},
-        {"\"x\"y\"z", false},  {"\"x\"y,\"z", true},     {"x\"", false},        {" \"x", false},
-        {"x\",\",y", true},    {"a,\"\",\"", true},      {",\"", true},         {"\"a\nb\",c", false},
-        {"\"\"\"a\"\"\"", false}, {",,\"\"\"", true},
+        {"", false},          {"a,b", false},        {"\"", true},
+        {"\"\"", false},      {"\"\"\"", true},      {"\"\"\"\"", false},
+        {"a,\"b", true},      {"a,\"b\"", false},    {"\"x\"\"", true},
+        {"\"x\"\",", true},   {"\"x,y", true},       {"\"x\",\"y", true},
+        {"\"x\"y\"z", false}, {"\"x\"y,\"z", true},  {"x\"", false},
+        {" \"x", false},      {"x\",\",y", true},    {"a,\"\",\"", true},
+        {",\"", true},        {"\"a\nb\",c", false}, {"\"\"\"a\"\"\"", false},
+        {",,\"\"\"", true},
     };
     for (const auto& c : cases) {
         const QString line = QString::fromUtf8(c.line);
@@ -118,7 +121,7 @@ TEST(QuoteScan, EndsInsideQuotesExactlyWhereTheSplitterFindsNoClosingQuote)
 TEST(QuoteScan, ScanningInPiecesEndsWhereScanningTheWholeEnds)
 {
     for (const QString& text : {QStringLiteral("a,\"b\"\"c\",\"d\"e\"f,\"\""), QStringLiteral("\"x\",\",y\"\"\"z"),
-                               QStringLiteral(",,\"a\nb\"\",c")}) {
+                                QStringLiteral(",,\"a\nb\"\",c")}) {
         for (qsizetype cut = 0; cut <= text.size(); ++cut) {
             const QuoteScan first = ScanQuotes(QStringView(text).first(cut));
             EXPECT_EQ(ScanQuotes(QStringView(text).sliced(cut), first), ScanQuotes(text))
@@ -127,4 +130,4 @@ TEST(QuoteScan, ScanningInPiecesEndsWhereScanningTheWholeEnds)
     }
 }
 
-} // namespace
+}  // namespace

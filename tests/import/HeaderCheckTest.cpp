@@ -17,10 +17,7 @@ const QString kCannotOpen = QStringLiteral("選択されたファイルを開け
 class HeaderCheck : public ::testing::Test {
 protected:
     // Checks a file holding `bytes`; returns the result and leaves the mode in `purchase`.
-    bool Check(const QByteArray& bytes)
-    {
-        return CheckPath(dir.write(QStringLiteral("check.csv"), bytes));
-    }
+    bool Check(const QByteArray& bytes) { return CheckPath(dir.write(QStringLiteral("check.csv"), bytes)); }
     bool CheckHeader(const QString& header) { return Check(ToCp932(header + QStringLiteral("\r\n"))); }
     bool CheckPath(const QString& path)
     {
@@ -143,11 +140,12 @@ TEST_F(HeaderCheck, AFileThatCannotBeOpenedGivesTwoMessages)
 // A file in neither encoding is told so, not called wrongly headed.
 TEST_F(HeaderCheck, AFileInNeitherEncodingIsToldSoInsteadOfTheFormatMessage)
 {
-    const QString neither = QStringLiteral("選択されたファイルは UTF-8 としてもシフトJIS（コードページ 932）としても読めません。");
+    const QString neither =
+        QStringLiteral("選択されたファイルは UTF-8 としてもシフトJIS（コードページ 932）としても読めません。");
     const QByteArray header = kSalesHeader.toUtf8() + "\r\n";
     const std::pair<QByteArray, QString> cases[] = {
         {QByteArray("\xFF\xFE\xE5\x65\xD8\x4E\r\0\n\0", 10), neither},  // UTF-16, as Excel saves Unicode text
-        {header + "\x81\r\n", neither},                                     // UTF-8 but for one stray byte
+        {header + "\x81\r\n", neither},                                 // UTF-8 but for one stray byte
         {ToCp932(QString(kSalesHeader).replace(QStringLiteral("数量"), QStringLiteral("個数"))), kFormatMessage},
     };
     for (const auto& [bytes, message] : cases) {
@@ -159,4 +157,4 @@ TEST_F(HeaderCheck, AFileInNeitherEncodingIsToldSoInsteadOfTheFormatMessage)
     EXPECT_FALSE(Check(ToCp932(kSalesHeader) + "\r\n\x81\xFF"));
 }
 
-} // namespace
+}  // namespace

@@ -41,15 +41,14 @@ protected:
 TEST_F(RunRecord, TheRunCarriesItsFileAndEveryRefusedLineItsReasons)
 {
     log->refuseInserts = {2};  // the store refuses the last line
-    Run({kGood,
-         QStringLiteral("2024/13/5,文具,北星,のーと,幻の製品,N-4,A4,x,120,まぼろし,幻商店"),
-         QString(),
-         kGood});
+    Run({kGood, QStringLiteral("2024/13/5,文具,北星,のーと,幻の製品,N-4,A4,x,120,まぼろし,幻商店"), QString(), kGood});
     ASSERT_EQ(log->runs.size(), 1u);
     const ImportRunInfo& run = log->runs[0];
-    const QByteArray bytes = Lines(QStringList{kSalesHeader, kGood,
-                                               QStringLiteral("2024/13/5,文具,北星,のーと,幻の製品,N-4,A4,x,120,まぼろし,幻商店"),
-                                               QString(), kGood}).toUtf8();
+    const QByteArray bytes =
+        Lines(QStringList{kSalesHeader, kGood,
+                          QStringLiteral("2024/13/5,文具,北星,のーと,幻の製品,N-4,A4,x,120,まぼろし,幻商店"), QString(),
+                          kGood})
+            .toUtf8();
     EXPECT_EQ(run.strSha256, QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
     EXPECT_EQ(run.lngFileSize, bytes.size());
     EXPECT_EQ(run.strHeaderLine, kSalesHeader);
@@ -80,7 +79,8 @@ TEST_F(RunRecord, TheRunCarriesItsFileAndEveryRefusedLineItsReasons)
     EXPECT_EQ(desktop.places[1].strValue, QStringLiteral("x"));
     EXPECT_EQ(desktop.messages.back().prompt, Totals(3, 1));
     EXPECT_EQ(desktop.messages.back().details,
-              QStringLiteral("3 行目: 日付「2024/13/5」: 型が一致しません。 / 数量「x」: 型が一致しません。\n5 行目: refused"));
+              QStringLiteral(
+                  "3 行目: 日付「2024/13/5」: 型が一致しません。 / 数量「x」: 型が一致しません。\n5 行目: refused"));
 }
 
 // Whatever ends a run before its totals leaves it abandoned, and says so once.
@@ -149,10 +149,10 @@ TEST_F(RunRecord, ARepeatedFileIsAskedAboutAndOnlyYesImports)
 TEST_F(RunRecord, ARecordRunsAcrossLineBreaksAndAnUnclosedQuoteRefusesOneLine)
 {
     Run({QStringLiteral("2024/4/1,PC,北星,のーと,ノートPC,N-4,\"14型\r\nCore i5\",1,120,きたやま,北山商店"),
-         QStringLiteral("2024/4/2,PC,北星,のーと,\"ノート,N-4,A4,1,120,,"),
-         kGood});
+         QStringLiteral("2024/4/2,PC,北星,のーと,\"ノート,N-4,A4,1,120,,"), kGood});
     EXPECT_EQ(desktop.prompts(),
-              (QStringList{Report("CLS-is1001", QStringLiteral("プロシージャの呼び出し、または引数が不正です。")), Totals(3, 2)}));
+              (QStringList{Report("CLS-is1001", QStringLiteral("プロシージャの呼び出し、または引数が不正です。")),
+                           Totals(3, 2)}));
     ASSERT_EQ(log->inserts.size(), 2u);
     EXPECT_EQ(log->inserts[0].product.strSpec, QStringLiteral("14型\nCore i5"));
     EXPECT_EQ(log->lineNumbers, (std::vector<int64_t>{2, 5}));
@@ -163,8 +163,7 @@ TEST_F(RunRecord, ARecordRunsAcrossLineBreaksAndAnUnclosedQuoteRefusesOneLine)
 // A blank party carries the last one down whole; a given name brings its own reading.
 TEST_F(RunRecord, APartysReadingGoesWithItsNameAndSpacesAroundNamesGo)
 {
-    Run({kGood,
-         QStringLiteral("2024/4/2,文具,北星,のーと,ノート,N-4,A4,1,120,,"),
+    Run({kGood, QStringLiteral("2024/4/2,文具,北星,のーと,ノート,N-4,A4,1,120,,"),
          QStringLiteral("2024/4/3,文具,北星,のーと,ノート,N-4,A4,1,120,,南海商会"),
          QStringLiteral("2024/4/4,文具,北星,のーと,ノート,N-4,A4,1,120,なんかい,"),
          QStringLiteral("2024/4/5, 文具　,　北星 , のーと ,　ノート,N-4 , A4,1,120, きたやま , 北山商店　")});

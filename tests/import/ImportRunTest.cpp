@@ -45,10 +45,9 @@ protected:
     std::shared_ptr<StoreLog> log = std::make_shared<StoreLog>();
 };
 
-const QString kLine1 = QStringLiteral(
-    "2024/4/1,周辺機器,東都電機,れーざーぷりんたー,レーザープリンター LP-20,LP-20,A4 モノクロ,3,1200,ほくとしょうじ,北斗商事");
-const QString kLine2 = QStringLiteral(
-    "2024/4/2,消耗品,東都電機,となー,トナー LP-20用,TN-20,黒,10,4500,,");
+const QString kLine1 = QStringLiteral("2024/4/1,周辺機器,東都電機,れーざーぷりんたー,レーザープリンター LP-20,LP-20,A4 "
+                                      "モノクロ,3,1200,ほくとしょうじ,北斗商事");
+const QString kLine2 = QStringLiteral("2024/4/2,消耗品,東都電機,となー,トナー LP-20用,TN-20,黒,10,4500,,");
 const QString kLine3 = QStringLiteral(
     "2024-04-03 14:05,周辺機器,南海工業,まうす,無線マウス,MS-1,USB,2.5,980.5,なんかいしょうかい,南海商会");
 
@@ -173,15 +172,13 @@ TEST_F(ImportRun, StoreFailuresThroughFlagsDoNotStopTheRun)
 
 TEST_F(ImportRun, ALineWhoseValuesFailIsReportedCountedAndKeptFromTheStore)
 {
-    Run(kSalesHeader, {kLine1,
-                       QStringLiteral("2024/4/2,消耗品,東都電機,となー,トナー,TN-20,黒,,4500,,"),
+    Run(kSalesHeader, {kLine1, QStringLiteral("2024/4/2,消耗品,東都電機,となー,トナー,TN-20,黒,,4500,,"),
                        QStringLiteral("2024/4/3,消耗品,東都電機,となー,トナー,TN-20,黒,50000,50000,,"),
                        QStringLiteral("2024/2/30,消耗品,東都電機,となー,トナー,TN-20,黒,1,1,,"),
-                       QStringLiteral(",,,,,,,x,,,"),
-                       kLine2});
+                       QStringLiteral(",,,,,,,x,,,"), kLine2});
     const QString overflow = Report("CLS-is1002", QStringLiteral("オーバーフローしました。"));
-    EXPECT_EQ(desktop.prompts(), (QStringList{kTypeMismatch, overflow, kTypeMismatch, kTypeMismatch,
-                                              kTypeMismatch, kTypeMismatch, Totals(6, 2)}));
+    EXPECT_EQ(desktop.prompts(), (QStringList{kTypeMismatch, overflow, kTypeMismatch, kTypeMismatch, kTypeMismatch,
+                                              kTypeMismatch, Totals(6, 2)}));
     // No look-up either: a refused line's names must not become products or parties.
     EXPECT_EQ(log->count("ResolveProduct"), 2);
     EXPECT_EQ(log->count("GetKindCode"), 2);
@@ -195,8 +192,7 @@ TEST_F(ImportRun, ALineWhoseValuesFailIsReportedCountedAndKeptFromTheStore)
 
 TEST_F(ImportRun, MissingColumnsReadAsEmpty)
 {
-    Run(kSalesHeader, {kLine1,
-                       QStringLiteral("2024/4/2,消耗品,東都電機,となー,トナー"),
+    Run(kSalesHeader, {kLine1, QStringLiteral("2024/4/2,消耗品,東都電機,となー,トナー"),
                        QStringLiteral("2024/4/3,消耗品,東都電機,となー,トナー,TN-20,黒,2,100")});
     // The five-field line lacks quantity and price: two reports, no insert.
     EXPECT_EQ(desktop.prompts(), (QStringList{kTypeMismatch, kTypeMismatch, Totals(3, 2)}));
@@ -218,7 +214,8 @@ TEST_F(ImportRun, LinesWithoutDataAreSkippedSilently)
 
 TEST_F(ImportRun, QuotedValuesKeepTheirColumns)
 {
-    Run(kSalesHeader, {QStringLiteral("2024/4/1,周辺機器,\"東都電機, 本社\",ふりがな,\"27\"\"モニター\",M-27,\"4K, HDR\",1,30000,,\"北斗商事\"")});
+    Run(kSalesHeader, {QStringLiteral("2024/4/1,周辺機器,\"東都電機, 本社\",ふりがな,\"27\"\"モニター\",M-27,\"4K, "
+                                      "HDR\",1,30000,,\"北斗商事\"")});
     ASSERT_EQ(log->inserts.size(), 1u);
     EXPECT_EQ(Inserted(0).product.strMaker, QStringLiteral("東都電機, 本社"));
     EXPECT_EQ(Inserted(0).product.strProductName, QStringLiteral("27\"モニター"));
@@ -247,8 +244,9 @@ TEST_F(ImportRun, ARecordTooLongToKeepIsKeptAsALineSayingSo)
     Run(kSalesHeader, {kLine1, QString(TextStream::kLongestLineBytes + 10, u'x'), kLine2});
     ASSERT_EQ(log->rejected.size(), 1u);
     EXPECT_EQ(log->rejected[0].lngLineNumber, 3);
-    EXPECT_EQ(log->rejected[0].strRecord,
-              QStringLiteral("（3 行目は長すぎるため保存できません: %1 バイトまで）").arg(TextStream::kLongestLineBytes));
+    EXPECT_EQ(
+        log->rejected[0].strRecord,
+        QStringLiteral("（3 行目は長すぎるため保存できません: %1 バイトまで）").arg(TextStream::kLongestLineBytes));
     EXPECT_EQ(log->inserts.size(), 2u);
 }
 
@@ -258,7 +256,8 @@ TEST_F(ImportRun, TheReadCounterOverflowsOnLine32768)
     for (int i = 0; i < 32768; ++i)
         lines << QStringLiteral("2024/4/1,k,m,r,p%1,x,s,1,1,,c").arg(i % 50);
     Run(kSalesHeader, lines);
-    EXPECT_EQ(desktop.prompts(), (QStringList{Report("CLS-is1005", QStringLiteral("オーバーフローしました。")), kAbandoned}));
+    EXPECT_EQ(desktop.prompts(),
+              (QStringList{Report("CLS-is1005", QStringLiteral("オーバーフローしました。")), kAbandoned}));
     EXPECT_EQ(desktop.pointers, std::vector<int>{POINTER_DEFAULT});
     EXPECT_EQ(log->inserts.size(), 32767u);
     EXPECT_EQ(log->count("ResolveProduct"), 32768);
@@ -269,13 +268,15 @@ TEST_F(ImportRun, TheReadCounterOverflowsOnLine32768)
     for (const int count : {32767, 32768}) {
         RecordingDesktop looker;
         clsImportSource engine(looker, RecordingStore::factory(std::make_shared<StoreLog>()));
-        const QString file = dir.writeCp932(QStringLiteral("look.csv"), Lines(QStringList{kSalesHeader} + lines.mid(0, count)));
+        const QString file =
+            dir.writeCp932(QStringLiteral("look.csv"), Lines(QStringList{kSalesHeader} + lines.mid(0, count)));
         const std::optional<std::vector<LineCheck>> rows = engine.CheckFile(file, kConnection);
         EXPECT_EQ(rows.has_value(), count == 32767);
         EXPECT_EQ(looker.prompts(),
-                  count == 32767 ? QStringList()
-                                 : QStringList{QStringLiteral("32769 行目でデータ行が 32767 行を超えるため、インポートはそこで"
-                                                              "中止されます。このファイルの取引は登録されません。")});
+                  count == 32767
+                      ? QStringList()
+                      : QStringList{QStringLiteral("32769 行目でデータ行が 32767 行を超えるため、インポートはそこで"
+                                                   "中止されます。このファイルの取引は登録されません。")});
     }
 }
 
@@ -284,9 +285,10 @@ TEST_F(ImportRun, AStoreThatThrowsEndsTheRunWithTheTrapReport)
     log->throwIn = QStringLiteral("InsertTrade");
     log->throwOnCall = 2;
     Run(kSalesHeader, {kLine1, kLine2, kLine3});
-    EXPECT_EQ(desktop.events, (QStringList{QStringLiteral("Pointer:0"),
-                                           QStringLiteral("MsgBox:") + Report("CLS-is1005", "store failure in InsertTrade"),
-                                           QStringLiteral("MsgBox:") + kAbandoned}));
+    EXPECT_EQ(desktop.events,
+              (QStringList{QStringLiteral("Pointer:0"),
+                           QStringLiteral("MsgBox:") + Report("CLS-is1005", "store failure in InsertTrade"),
+                           QStringLiteral("MsgBox:") + kAbandoned}));
     EXPECT_EQ(desktop.messages.back().flags, MB_ICONINFORMATION);
     EXPECT_EQ(desktop.messages.back().title, QStringLiteral("インポートエラー"));
     EXPECT_EQ(log->count("ResolveProduct"), 2);
@@ -297,7 +299,8 @@ TEST_F(ImportRun, AStoreThatCannotBeMadeIsReported)
     const QString path = dir.writeCp932(QStringLiteral("a.csv"), Lines({kSalesHeader, kLine1}));
     clsImportSource engine(desktop, [] { return std::unique_ptr<clsLedgerStore>(); });
     engine.ExecImport(path, kConnection);
-    EXPECT_EQ(desktop.prompts(), (QStringList{Report("CLS-is1005", QStringLiteral("オブジェクトを作成できません。")), kAbandoned}));
+    EXPECT_EQ(desktop.prompts(),
+              (QStringList{Report("CLS-is1005", QStringLiteral("オブジェクトを作成できません。")), kAbandoned}));
 }
 
 TEST_F(ImportRun, AFileGoneBeforeTheRunGivesTwoMessagesAndNoTotals)
@@ -307,7 +310,8 @@ TEST_F(ImportRun, AFileGoneBeforeTheRunGivesTwoMessagesAndNoTotals)
     ASSERT_FALSE(engine.IMPFileCheck(path));
     QFile::remove(path);
     engine.ExecImport(path, kConnection);
-    EXPECT_EQ(desktop.events, (QStringList{QStringLiteral("MsgBox:") + Report("CLS-is1000", QStringLiteral("ファイルが見つかりません。")),
+    EXPECT_EQ(desktop.events, (QStringList{QStringLiteral("MsgBox:")
+                                               + Report("CLS-is1000", QStringLiteral("ファイルが見つかりません。")),
                                            QStringLiteral("Pointer:0"),
                                            QStringLiteral("MsgBox:ファイルが開けない為インポートは失敗しました。")}));
     EXPECT_EQ(desktop.messages.back().flags, MB_OK);
@@ -365,4 +369,4 @@ TEST_F(ImportRun, ASecondRunOnTheSameEngineStartsAfresh)
     EXPECT_EQ(log->products.at(1).kindCodeSeen, 0);
 }
 
-} // namespace
+}  // namespace

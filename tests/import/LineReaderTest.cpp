@@ -1,7 +1,7 @@
+#include "LineReader.h"
 #include "ImportColumns.h"
 #include "ImportRun.h"
 #include "ImportTexts.h"
-#include "LineReader.h"
 
 #include <gtest/gtest.h>
 
@@ -62,18 +62,26 @@ TEST(LineReader, ABlankPartyCarriesTheOneAboveDownUnlessItWasUnreadable)
     const struct {
         const char* what;
         QStringList records;
-        QStringList parties;   // of each line, as read
+        QStringList parties;  // of each line, as read
         QList<bool> refused;
     } cases[] = {
-        {"carried with its reading", {Record("1"), Record("2", QString(), QString())},
-         {"北山商店/きたやま", "北山商店/きたやま"}, {false, false}},
-        {"a new name takes its own reading, even none", {Record("1"), Record("2", QStringLiteral("南海"), QString())},
-         {"北山商店/きたやま", "南海/"}, {false, false}},
+        {"carried with its reading",
+         {Record("1"), Record("2", QString(), QString())},
+         {"北山商店/きたやま", "北山商店/きたやま"},
+         {false, false}},
+        {"a new name takes its own reading, even none",
+         {Record("1"), Record("2", QStringLiteral("南海"), QString())},
+         {"北山商店/きたやま", "南海/"},
+         {false, false}},
         {"an unreadable party carries nothing",
-         {Record("1", QStringLiteral("北\x1b山")), Record("2", QString(), QString()), Record("3", QStringLiteral("南海"))},
-         {"/", "/", "南海/きたやま"}, {true, true, false}},
-        {"a line that fails elsewhere still names its party", {Record("x", QStringLiteral("東西")), Record("2", QString(), QString())},
-         {"東西/きたやま", "東西/きたやま"}, {true, false}},
+         {Record("1", QStringLiteral("北\x1b山")), Record("2", QString(), QString()),
+          Record("3", QStringLiteral("南海"))},
+         {"/", "/", "南海/きたやま"},
+         {true, true, false}},
+        {"a line that fails elsewhere still names its party",
+         {Record("x", QStringLiteral("東西")), Record("2", QString(), QString())},
+         {"東西/きたやま", "東西/きたやま"},
+         {true, false}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -91,8 +99,9 @@ TEST(LineReader, ARecordOfOnlyCommasIsNoLineAndExtraValuesAreRefused)
     LineReader reader(true, kSalesNames);
     EXPECT_EQ(reader.Read(QStringLiteral(",,,,"), 2).outcome, ReadLine::Outcome::NoData);
     EXPECT_EQ(reader.Read(Record("1") + QStringLiteral(",,"), 3).outcome, ReadLine::Outcome::Distributed);
-    EXPECT_EQ(Reasons(reader.Read(Record("1") + QStringLiteral(",x"), 4)),
-              QStringList{QStringLiteral("|項目の数がヘッダーより多くなっています（ヘッダー 11 項目、この行 12 項目）。")});
+    EXPECT_EQ(
+        Reasons(reader.Read(Record("1") + QStringLiteral(",x"), 4)),
+        QStringList{QStringLiteral("|項目の数がヘッダーより多くなっています（ヘッダー 11 項目、この行 12 項目）。")});
 }
 
 TEST(ImportColumns, EachHeaderItemIsCheckedAndThePartysColumnSettlesTheMode)
@@ -103,9 +112,9 @@ TEST(ImportColumns, EachHeaderItemIsCheckedAndThePartysColumnSettlesTheMode)
         bool before;
         std::optional<bool> mode;
     } cases[] = {
-        {1, u"日付", false, false},     {1, u"日時", false, std::nullopt}, {9, u"仕入単価", false, false},
-        {9, u"販売単価", true, true},   {11, u"仕入先", false, true},      {11, u"販売先", true, true},
-        {11, u"得意先", false, std::nullopt}, {12, u"備考", false, false}, {4, u"ふりがな", false, false},
+        {1, u"日付", false, false},           {1, u"日時", false, std::nullopt}, {9, u"仕入単価", false, false},
+        {9, u"販売単価", true, true},         {11, u"仕入先", false, true},      {11, u"販売先", true, true},
+        {11, u"得意先", false, std::nullopt}, {12, u"備考", false, false},       {4, u"ふりがな", false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.column);
@@ -123,9 +132,11 @@ TEST(ImportTexts, TheTotalsSayBeneathTheirSentenceWhatBecameOfTheLines)
     } cases[] = {
         {{3, 3, 0, 0, 0}, QStringLiteral("取り込んだ行: 3 件")},
         {{10, 0, 4, 6, 0},
-         QStringLiteral("台帳にある取引と同じため除いた行: 6 件\n取り込めなかった行: 4 件（取り込み履歴でこの取り込みを選び、"
-                        "「取り込めなかった行を保存」で保存できます）")},
-        {{5, 5, 0, 0, 2}, QStringLiteral("取り込んだ行: 5 件\n台帳にある取引と同じ 2 行も、選んだとおりもう一度取り込みました。")},
+         QStringLiteral(
+             "台帳にある取引と同じため除いた行: 6 件\n取り込めなかった行: 4 件（取り込み履歴でこの取り込みを選び、"
+             "「取り込めなかった行を保存」で保存できます）")},
+        {{5, 5, 0, 0, 2},
+         QStringLiteral("取り込んだ行: 5 件\n台帳にある取引と同じ 2 行も、選んだとおりもう一度取り込みました。")},
         {{0, 0, 0, 0, 0}, QString()},
     };
     for (const auto& c : cases) {

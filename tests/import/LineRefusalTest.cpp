@@ -44,12 +44,16 @@ protected:
 TEST_F(LineRefusal, ALineTheFileCannotHaveMeantIsRefusedWithItsReason)
 {
     const auto more = [](int header, int line) {
-        return QStringLiteral("項目の数がヘッダーより多くなっています（ヘッダー %1 項目、この行 %2 項目）。").arg(header).arg(line);
+        return QStringLiteral("項目の数がヘッダーより多くなっています（ヘッダー %1 項目、この行 %2 項目）。")
+            .arg(header)
+            .arg(line);
     };
     const auto undecodable = [](const char* byte) {
         return QStringLiteral("UTF-8 でもシフトJIS でも読めないバイト（0x%1）があります。").arg(QLatin1String(byte));
     };
-    const auto control = [](const char* code) { return QStringLiteral("制御文字（U+%1）が含まれています。").arg(QLatin1String(code)); };
+    const auto control = [](const char* code) {
+        return QStringLiteral("制御文字（U+%1）が含まれています。").arg(QLatin1String(code));
+    };
     struct Case {
         const char* name;
         QString headerTail;
@@ -60,15 +64,26 @@ TEST_F(LineRefusal, ALineTheFileCannotHaveMeantIsRefusedWithItsReason)
         {"a grouped price unquoted", {}, Line(9, "12,800"), {"CLS-is1001", more(11, 12), {}, {}}},
         {"the price quoted", {}, Line(9, "\"12,800\""), {}},
         {"trailing empty values", QStringLiteral(",,"), Line() + ", ,\"\",", {}},
-        {"a value under a header's trailing comma", QStringLiteral(",,"), Line() + ",x", {"CLS-is1001", more(11, 12), {}, {}}},
+        {"a value under a header's trailing comma",
+         QStringLiteral(",,"),
+         Line() + ",x",
+         {"CLS-is1001", more(11, 12), {}, {}}},
         {"a value under a twelfth name", QStringLiteral(",備考"), Line() + ",x", {}},
         {"a value past it", QStringLiteral(",備考"), Line() + ",x,,y", {"CLS-is1001", more(12, 14), {}, {}}},
-        {"a lead byte before DEL", {}, Line(11, ToCp932(QStringLiteral("北斗")) + "\x81\x7F"),
+        {"a lead byte before DEL",
+         {},
+         Line(11, ToCp932(QStringLiteral("北斗")) + "\x81\x7F"),
          {"CLS-is1004", undecodable("81"), "販売先", QStringLiteral("北斗\uFFFD\x7F")}},
-        {"an unassigned pair in the kind", {}, Line(2, "\x85\x40"), {"CLS-is1001", undecodable("85"), "種別", QStringLiteral("\uFFFD@")}},
+        {"an unassigned pair in the kind",
+         {},
+         Line(2, "\x85\x40"),
+         {"CLS-is1001", undecodable("85"), "種別", QStringLiteral("\uFFFD@")}},
         {"code page 932's own characters", {}, Line(11, ToCp932(QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ"))), {}},
         {"ESC in the maker", {}, Line(3, "\x1b[31m"), {"CLS-is1003", control("001B"), "メーカー", "\x1b[31m"}},
-        {"NUL in the name", {}, Line(11, QByteArray("a\0b", 3)), {"CLS-is1004", control("0000"), "販売先", QString::fromUtf16(u"a\0b", 3)}},
+        {"NUL in the name",
+         {},
+         Line(11, QByteArray("a\0b", 3)),
+         {"CLS-is1004", control("0000"), "販売先", QString::fromUtf16(u"a\0b", 3)}},
         {"DEL in the date", {}, Line(1, "2024/4/1\x7f"), {"CLS-is1002", control("007F"), "日付", "2024/4/1\x7f"}},
         {"a tab", {}, Line(5, "a\tb"), {}},
         {"a cell written with Alt+Enter", {}, Line(7, ToCp932(QStringLiteral("\"A4\n方眼\""))), {}},

@@ -1,5 +1,5 @@
-#include "QtPrinters.h"
 #include "RecordReader.h"
+#include "QtPrinters.h"
 #include "RuntimeError.h"
 #include "TestFiles.h"
 #include "TextFile.h"
@@ -56,7 +56,8 @@ TEST(RecordReader, AQuotedValueRunsAcrossLineBreaksAsOneRecord)
 {
     ExpectRecords({
         {"plain lines", "a,b\r\n\r\nc,d\r\n", {"1: a,b", "2: ", "3: c,d"}},
-        {"spreadsheet cell with Alt+Enter", "h\r\n1,\"14型\nCore i5\",x\r\n2,y\r\n",
+        {"spreadsheet cell with Alt+Enter",
+         "h\r\n1,\"14型\nCore i5\",x\r\n2,y\r\n",
          {"1: h", "2: 1,\"14型\nCore i5\",x", "4: 2,y"}},
         {"CR LF inside the value", "\"a\r\nb\",c\r\nd", {"1: \"a\nb\",c", "3: d"}},
         {"several breaks of every kind", "\"a\nb\r\nc\rd\",e\nf", {"1: \"a\nb\nc\nd\",e", "5: f"}},
@@ -71,7 +72,8 @@ TEST(RecordReader, QuotesCountOnlyAsTheFieldSplitterReadsThem)
 {
     ExpectRecords({
         {"doubled quote at a line's end stays inside", "\"a\"\"\r\nb\"\r\nc", {"1: \"a\"\"\nb\"", "3: c"}},
-        {"doubled quotes around a break", "\"say \"\"hi\r\nthere\"\"\",x\r\ny",
+        {"doubled quotes around a break",
+         "\"say \"\"hi\r\nthere\"\"\",x\r\ny",
          {"1: \"say \"\"hi\nthere\"\"\",x", "3: y"}},
         {"an empty quoted value is closed", "a,\"\"\r\nb", {"1: a,\"\"", "2: b"}},
         {"a quote inside a field", "a,b\"c\r\nd\"", {"1: a,b\"c", "2: d\""}},
@@ -87,8 +89,7 @@ TEST(RecordReader, AQuoteUnclosedAtTheEndRefusesOnlyItsFirstLine)
         {"unclosed at the end", "h\r\n\"open,1\r\n2,x\r\n3,y\r\n", {"1: h", "2: \"open,1", "3: 2,x", "4: 3,y"}},
         {"unclosed in the last line", "a\r\nb,\"c", {"1: a", "2: b,\"c"}},
         // A line read again that leaves a quote open is unclosed as well.
-        {"lines read again open quotes too", "\"a\r\nx\",\",y\r\nz",
-         {"1: \"a", "2: x\",\",y", "3: z"}},
+        {"lines read again open quotes too", "\"a\r\nx\",\",y\r\nz", {"1: \"a", "2: x\",\",y", "3: z"}},
         {"a lone quote", "\"\r\n\"\"\r\n", {"1: \"", "2: \"\""}},
     });
 }
@@ -145,9 +146,7 @@ const std::vector<qsizetype> kLargeFileBuffers = {4093, FileSystemObject::kDefau
 TEST(RecordReaderBound, ARecordMayReachTheBoundButNotPassIt)
 {
     // "\"", the filler, "\n", then "z\"": the record's size is filler + 4.
-    const auto recordOfSize = [](qsizetype size) {
-        return "\"" + QByteArray(size - 4, 'x') + "\r\nz\"\r\nnext";
-    };
+    const auto recordOfSize = [](qsizetype size) { return "\"" + QByteArray(size - 4, 'x') + "\r\nz\"\r\nnext"; };
     ScratchDir dir;
     const QStringList atBound = ReadAllRecords(dir.write(QStringLiteral("at.csv"), recordOfSize(kBound)), 4096);
     ASSERT_EQ(atBound.size(), 2);
@@ -167,16 +166,21 @@ TEST(RecordReaderBound, LinesAfterARefusedFirstLineAreRecordsOfTheirOwn)
     // The record from line 1 passes the bound; the one from line 2 reaches it exactly.
     const QByteArray filler(kBound - 11, 'f');
     const QByteArray nearlyBound = "\"" + QByteArray(kBound - 3, 'a');
-    ExpectRecords({
-        {"no quote after the open one", "\"open\r\n" + half + "\r\n" + half + "\r\nclose\"\r\nnext",
-         {"1: \"open", "2: " + half, "3: " + half, "4: close\"", "5: next"}},
-        {"a line read again closes at the bound", "\"" + QByteArray(1000, 'a') + "\r\nx\",\",y\r\n" + filler + "\r\nz\"\r\nw",
-         {"1: \"" + QByteArray(1000, 'a'), "2: x\",\",y\n" + filler + "\nz\"", "5: w"}},
-        // The third quote of """ closes the open value past the bound; read
-        // again, """ opens a value of its own.
-        {"the closing line read again opens a value", nearlyBound + "\r\n\"\"\"\r\nb\"\r\nc",
-         {"1: " + nearlyBound, "2: \"\"\"\nb\"", "4: c"}},
-    }, kLargeFileBuffers);
+    ExpectRecords(
+        {
+            {"no quote after the open one",
+             "\"open\r\n" + half + "\r\n" + half + "\r\nclose\"\r\nnext",
+             {"1: \"open", "2: " + half, "3: " + half, "4: close\"", "5: next"}},
+            {"a line read again closes at the bound",
+             "\"" + QByteArray(1000, 'a') + "\r\nx\",\",y\r\n" + filler + "\r\nz\"\r\nw",
+             {"1: \"" + QByteArray(1000, 'a'), "2: x\",\",y\n" + filler + "\nz\"", "5: w"}},
+            // The third quote of """ closes the open value past the bound; read
+            // again, """ opens a value of its own.
+            {"the closing line read again opens a value",
+             nearlyBound + "\r\n\"\"\"\r\nb\"\r\nc",
+             {"1: " + nearlyBound, "2: \"\"\"\nb\"", "4: c"}},
+        },
+        kLargeFileBuffers);
 }
 
 TEST(RecordReaderBound, AnOverlongLineInsideAQuotedValueIsRefusedAtItsOwnTurn)
@@ -184,10 +188,12 @@ TEST(RecordReaderBound, AnOverlongLineInsideAQuotedValueIsRefusedAtItsOwnTurn)
     // The quote cannot close within the bound: its first line is refused and
     // the lines after it read again, the overlong one raising as it would alone.
     const QByteArray overlong(TextStream::kLongestLineBytes + 10, ',');
-    ExpectRecords({
-        {"inside", "\"a\r\n" + overlong + "\r\nb\"\r\nc", {"1: \"a", "2: error 6", "3: b\"", "4: c"}},
-        {"alone", "a\r\n" + overlong + "\r\n\"b\nc\"", {"1: a", "2: error 6", "3: \"b\nc\""}},
-    }, kLargeFileBuffers);
+    ExpectRecords(
+        {
+            {"inside", "\"a\r\n" + overlong + "\r\nb\"\r\nc", {"1: \"a", "2: error 6", "3: b\"", "4: c"}},
+            {"alone", "a\r\n" + overlong + "\r\n\"b\nc\"", {"1: a", "2: error 6", "3: \"b\nc\""}},
+        },
+        kLargeFileBuffers);
 }
 
-} // namespace
+}  // namespace

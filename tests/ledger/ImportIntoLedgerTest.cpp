@@ -26,11 +26,12 @@ protected:
     void Import(const QString& file) { Import(file, desktop); }
     QStringList Trades()
     {
-        return ledger.rows(QStringLiteral("SELECT t.trade_kind, ") + Ledger::dateText(QStringLiteral("t.trade_date")) +
-                           QStringLiteral(", p.name, coalesce(s.name, '-'), coalesce(c.name, '-'),"
-                                          " t.quantity, t.unit_price, t.amount FROM trades t JOIN products p USING (product_id)"
-                                          " LEFT JOIN suppliers s USING (supplier_id) LEFT JOIN customers c USING (customer_id)"
-                                          " ORDER BY t.trade_id"));
+        return ledger.rows(
+            QStringLiteral("SELECT t.trade_kind, ") + Ledger::dateText(QStringLiteral("t.trade_date"))
+            + QStringLiteral(", p.name, coalesce(s.name, '-'), coalesce(c.name, '-'),"
+                             " t.quantity, t.unit_price, t.amount FROM trades t JOIN products p USING (product_id)"
+                             " LEFT JOIN suppliers s USING (supplier_id) LEFT JOIN customers c USING (customer_id)"
+                             " ORDER BY t.trade_id"));
     }
 
     Ledger ledger;
@@ -43,17 +44,18 @@ TYPED_TEST_SUITE(ImportIntoLedger, LedgerKinds, LedgerKindName);
 
 TYPED_TEST(ImportIntoLedger, APurchaseFileInCp932LandsInTheLedger)
 {
-    this->Import(this->dir.writeCp932(QStringLiteral("仕入.csv"),
-                          Lines({kPurchaseHeader,
-                                 QStringLiteral("2024/4/1,周辺機器,東都電機,れーざーぷりんたー,レーザープリンター LP-20,"
-                                                "LP-20,A4 モノクロ,3,1200,ほくとしょうじ,北斗商事"),
-                                 QStringLiteral("2024/4/2 9:30,消耗品,東都電機,となー,トナー LP-20用,TN-20,黒,10,4500,,"),
-                                 QStringLiteral("2024年4月3日,周辺機器,南海工業,まうす,無線マウス,MS-1,USB,2,980,"
-                                                "なんかいしょうかい,南海商会")})));
+    this->Import(this->dir.writeCp932(
+        QStringLiteral("仕入.csv"),
+        Lines({kPurchaseHeader,
+               QStringLiteral("2024/4/1,周辺機器,東都電機,れーざーぷりんたー,レーザープリンター LP-20,"
+                              "LP-20,A4 モノクロ,3,1200,ほくとしょうじ,北斗商事"),
+               QStringLiteral("2024/4/2 9:30,消耗品,東都電機,となー,トナー LP-20用,TN-20,黒,10,4500,,"),
+               QStringLiteral("2024年4月3日,周辺機器,南海工業,まうす,無線マウス,MS-1,USB,2,980,"
+                              "なんかいしょうかい,南海商会")})));
     EXPECT_EQ(this->desktop.prompts(), QStringList{Totals(3, 3)});
     EXPECT_EQ(this->Trades(), QStringList({"0|2024-04-01|レーザープリンター LP-20|北斗商事|-|3|1200|3600",
-                                     "0|2024-04-02 09:30:00|トナー LP-20用|北斗商事|-|10|4500|45000",
-                                     "0|2024-04-03|無線マウス|南海商会|-|2|980|1960"}));
+                                           "0|2024-04-02 09:30:00|トナー LP-20用|北斗商事|-|10|4500|45000",
+                                           "0|2024-04-03|無線マウス|南海商会|-|2|980|1960"}));
     auto& probe = this->ledger;
     // Each product carries its own line's kind, not the line before's.
     EXPECT_EQ(probe.rows("SELECT p.name, k.name, p.maker, p.reading, p.model, p.spec FROM products p"
@@ -68,20 +70,21 @@ TYPED_TEST(ImportIntoLedger, APurchaseFileInCp932LandsInTheLedger)
 
 TYPED_TEST(ImportIntoLedger, ASalesFileInUtf8CountsWhatTheLedgerRefused)
 {
-    this->Import(this->dir.writeUtf8(QStringLiteral("sales.csv"),
-                         Lines({kSalesHeader,
-                                QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター 24型,LM-24,ワイド,2,"
-                                               "29800,ほくせいでんき,北星電機"),
-                                // No product name: the ledger refuses the trade.
-                                QStringLiteral("2024/5/2,モニター,ソニック,,,LM-24,,1,29800,,"),
-                                // A date that doesn't convert: read, not handed over.
-                                QStringLiteral("2024/2/30,モニター,ソニック,えきしょう,液晶モニター 24型,LM-24,ワイド,"
-                                               "1,29800,,"),
-                                QStringLiteral("2024/5/3,ケーブル,ソニック,けーぶる,ＨＤＭＩケーブル 2m,HC-2,,5,1280,"
-                                               "あおばしょうてん,青葉商店")})));
+    this->Import(this->dir.writeUtf8(
+        QStringLiteral("sales.csv"),
+        Lines({kSalesHeader,
+               QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター 24型,LM-24,ワイド,2,"
+                              "29800,ほくせいでんき,北星電機"),
+               // No product name: the ledger refuses the trade.
+               QStringLiteral("2024/5/2,モニター,ソニック,,,LM-24,,1,29800,,"),
+               // A date that doesn't convert: read, not handed over.
+               QStringLiteral("2024/2/30,モニター,ソニック,えきしょう,液晶モニター 24型,LM-24,ワイド,"
+                              "1,29800,,"),
+               QStringLiteral("2024/5/3,ケーブル,ソニック,けーぶる,ＨＤＭＩケーブル 2m,HC-2,,5,1280,"
+                              "あおばしょうてん,青葉商店")})));
     EXPECT_EQ(this->desktop.prompts().last(), Totals(4, 2));
     EXPECT_EQ(this->Trades(), QStringList({"1|2024-05-01|液晶モニター 24型|-|北星電機|2|29800|59600",
-                                     "1|2024-05-03|ＨＤＭＩケーブル 2m|-|青葉商店|5|1280|6400"}));
+                                           "1|2024-05-03|ＨＤＭＩケーブル 2m|-|青葉商店|5|1280|6400"}));
 
     // A second run adds its trades to the same ledger and reuses its master rows.
     RecordingDesktop second;
@@ -102,7 +105,8 @@ TYPED_TEST(ImportIntoLedger, AFileThatWentInWhileTheRunWaitedItsTurnIsAskedAbout
 {
     const QString file = this->dir.writeUtf8(
         QStringLiteral("sales.csv"),
-        Lines({kSalesHeader, QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,,北星電機")}));
+        Lines({kSalesHeader,
+               QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,,北星電機")}));
     const QString connection = this->ledger.connection();
     const auto store = [this] { return this->ledger.programStore(); };
     // Two clerks start the same new file at once: both checks find it new.
@@ -121,7 +125,8 @@ TYPED_TEST(ImportIntoLedger, AFileThatWentInWhileTheRunWaitedItsTurnIsAskedAbout
     secondClerk.answer = IDNO;
     second.ExecImport(file, connection);
     ASSERT_EQ(secondClerk.prompts().size(), 1);
-    EXPECT_TRUE(secondClerk.prompts().front().startsWith(QStringLiteral("このファイルは "))) << secondClerk.prompts().front().toStdString();
+    EXPECT_TRUE(secondClerk.prompts().front().startsWith(QStringLiteral("このファイルは ")))
+        << secondClerk.prompts().front().toStdString();
     EXPECT_EQ(this->ledger.number("SELECT count(*) FROM runs"), 1);
     EXPECT_EQ(this->ledger.number("SELECT count(*) FROM trades"), 1);
 
@@ -140,7 +145,8 @@ TEST(ImportIntoSqliteLedger, WithoutTheDataFolderNothingIsImportedOrCreatedAndTh
 {
     ScratchDir dir;
     RecordingDesktop desktop;
-    const QString line = QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,ほくせいでんき,北星電機");
+    const QString line = QStringLiteral(
+        "2024/5/1,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,ほくせいでんき,北星電機");
     const QString file = dir.writeCp932(QStringLiteral("import.csv"), Lines({kSalesHeader, line, line}));
     clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
     ASSERT_FALSE(engine.IMPFileCheck(file));
@@ -149,8 +155,9 @@ TEST(ImportIntoSqliteLedger, WithoutTheDataFolderNothingIsImportedOrCreatedAndTh
     const QString connection = ConnectionTo(dir.path(QStringLiteral("Data/iOrvanta.mdb")));
     EXPECT_FALSE(engine.IMPRepeatCheck(file, connection));
     engine.ExecImport(file, connection);
-    EXPECT_EQ(CapturedStderrLines(), QStringList{QStringLiteral("MoraImport: 台帳: データベースのフォルダがありません: ") +
-                                                 QDir::toNativeSeparators(dir.path(QStringLiteral("Data")))});
+    EXPECT_EQ(CapturedStderrLines(),
+              QStringList{QStringLiteral("MoraImport: 台帳: データベースのフォルダがありません: ")
+                          + QDir::toNativeSeparators(dir.path(QStringLiteral("Data")))});
     // No run can begin: no totals, the reason in the engine's report.
     const QStringList prompts = desktop.prompts();
     ASSERT_EQ(prompts.size(), 2);

@@ -102,7 +102,8 @@ private:
 };
 
 const QStringList kLines = {
-    QStringLiteral("2024/5/1,モニター,ソニック,えきしょう,液晶モニター 24型,LM-24,ワイド,2,29800,ほくせいでんき,北星電機"),
+    QStringLiteral(
+        "2024/5/1,モニター,ソニック,えきしょう,液晶モニター 24型,LM-24,ワイド,2,29800,ほくせいでんき,北星電機"),
     QStringLiteral("2024/5/2,ケーブル,ソニック,けーぶる,ＨＤＭＩケーブル 2m,HC-2,,5,1280,あおばしょうてん,青葉商店"),
     QStringLiteral("2024/5/3,モニター,ソニック,えきしょう,液晶モニター 24型,LM-24,ワイド,1,29800,,北星電機"),
     QStringLiteral("2024/5/4,入力機器,南海工業,まうす,無線マウス,MS-1,USB,3,2480,なんかいしょうかい,南海商会"),
@@ -112,7 +113,7 @@ const QStringList kLines = {
 // with a system call that no crash after it can take back.
 class CommitNotingStore : public SqliteLedgerStore {
 public:
-    explicit CommitNotingStore(QString notes) : m_notes(std::move(notes)) {}
+    explicit CommitNotingStore(QString notes) : m_notes(std::move(notes)) { }
 
     void CommitRun(int32_t lngRead, int32_t lngImported, QString& strError, bool& blnFailed) override
     {
@@ -132,8 +133,8 @@ private:
 // Whether a ledger lies at path, as far as a crash left one.
 bool IsLedger(const QString& path)
 {
-    return QFileInfo(path).size() > 0 &&
-           LedgerProbe(path).number("PRAGMA application_id") == SqliteLedgerStore::kApplicationId;
+    return QFileInfo(path).size() > 0
+           && LedgerProbe(path).number("PRAGMA application_id") == SqliteLedgerStore::kApplicationId;
 }
 
 // An import into Data/ of a fresh folder (or of one holding a ledger of the
@@ -145,8 +146,7 @@ public:
         if (!QDir(m_dir.root()).mkdir(QStringLiteral("Data")))
             throw std::runtime_error("no Data folder");
         m_file = m_dir.writeCp932(QStringLiteral("sales.csv"), Lines(QStringList{kSalesHeader} + kLines));
-        if (fromFirstVersion &&
-            !QFile::copy(QStringLiteral(MORA_LEDGER_DATA_DIR "/ledger-v1.mdb"), database()))
+        if (fromFirstVersion && !QFile::copy(QStringLiteral(MORA_LEDGER_DATA_DIR "/ledger-v1.mdb"), database()))
             throw std::runtime_error("no first-version ledger");
         if (fromFirstVersion)
             m_tradesBefore = kFirstVersionTrades;
@@ -199,8 +199,7 @@ public:
         {
             LedgerProbe probe(database());
             EXPECT_EQ(probe.number("SELECT count(*) FROM runs"), runsBefore + 1);
-            EXPECT_EQ(probe.number("SELECT count(*) FROM trades"),
-                      m_tradesBefore + (runsBefore + 1) * kLines.size());
+            EXPECT_EQ(probe.number("SELECT count(*) FROM trades"), m_tradesBefore + (runsBefore + 1) * kLines.size());
             EXPECT_EQ(probe.value("PRAGMA integrity_check"), QStringLiteral("ok"));
             EXPECT_TRUE(probe.rows("PRAGMA foreign_key_check").isEmpty());
             EXPECT_EQ(probe.rows("SELECT trade_date FROM (SELECT trade_date, trade_id FROM trades"
@@ -292,17 +291,19 @@ TEST(LedgerCrash, AnUpgradeKilledAtAnyChangeLeavesTheFirstVersionOrTheSecondWhol
 // file, or a half-made database beside a hot journal.
 TEST(LedgerCrash, AHalfMadeDatabaseBesideItsJournalIsRecoveredAndMadeALedger)
 {
-    KillAtEveryChange([](const FirstImport& import) {
-        sqlite3* raw = nullptr;
-        sqlite3_open(QFile::encodeName(import.database()).constData(), &raw);
-        const SqliteDatabase db(raw);
-        sqlite3_exec(raw,
-                     "PRAGMA page_size = 1024; BEGIN IMMEDIATE;"
-                     " CREATE TABLE kinds(kind_code INTEGER PRIMARY KEY, name TEXT);"
-                     " CREATE TABLE trades(trade_id INTEGER PRIMARY KEY, trade_date TEXT);"
-                     " INSERT INTO kinds(name) VALUES ('モニター'); COMMIT;",
-                     nullptr, nullptr, nullptr);
-    }, ExpectRecovered);
+    KillAtEveryChange(
+        [](const FirstImport& import) {
+            sqlite3* raw = nullptr;
+            sqlite3_open(QFile::encodeName(import.database()).constData(), &raw);
+            const SqliteDatabase db(raw);
+            sqlite3_exec(raw,
+                         "PRAGMA page_size = 1024; BEGIN IMMEDIATE;"
+                         " CREATE TABLE kinds(kind_code INTEGER PRIMARY KEY, name TEXT);"
+                         " CREATE TABLE trades(trade_id INTEGER PRIMARY KEY, trade_date TEXT);"
+                         " INSERT INTO kinds(name) VALUES ('モニター'); COMMIT;",
+                         nullptr, nullptr, nullptr);
+        },
+        ExpectRecovered);
 }
 
 TEST(LedgerCrash, LeftoversOfAnEarlierCreationAreRemoved)

@@ -49,12 +49,12 @@ TEST(LedgerReport, EachReasonIsWrittenOncePerConnection)
     EXPECT_TRUE(Open(store, ConnectionTo(dir.path(QStringLiteral("a\nMoraImport: 台帳: forged/iOrvanta.mdb")))).failed);
 
     const QString refusal =
-        kPrefix + QStringLiteral("台帳データベースではありません（SQLite のデータベースファイルではありません）: ") + foreign;
-    EXPECT_EQ(CapturedStderrLines(),
-              QStringList({kPrefix + QStringLiteral("取引の製品が決まっていません。"), kPrefix + QStringLiteral("製品名が空です。"),
-                           refusal, refusal,
-                           kPrefix + QStringLiteral("データベースのフォルダがありません: ") + dir.root() +
-                               QStringLiteral("/a\\nMoraImport: 台帳: forged")}));
+        kPrefix + QStringLiteral("台帳データベースではありません（SQLite のデータベースファイルではありません）: ")
+        + foreign;
+    EXPECT_EQ(CapturedStderrLines(), QStringList({kPrefix + QStringLiteral("取引の製品が決まっていません。"),
+                                                  kPrefix + QStringLiteral("製品名が空です。"), refusal, refusal,
+                                                  kPrefix + QStringLiteral("データベースのフォルダがありません: ")
+                                                      + dir.root() + QStringLiteral("/a\\nMoraImport: 台帳: forged")}));
 }
 
 // The first day of the date scale, OLE date 0, is a date like any other.
@@ -65,7 +65,8 @@ TEST(LedgerDates, ATradeOnTheFirstDayOfTheDateScaleIsTaken)
     const QString database = dir.path(QStringLiteral("Data/iOrvanta.mdb"));
     const QString file = dir.writeCp932(
         QStringLiteral("sales.csv"),
-        Lines({kSalesHeader, QStringLiteral("1899/12/30,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,,北星電機")}));
+        Lines({kSalesHeader,
+               QStringLiteral("1899/12/30,モニター,ソニック,えきしょう,液晶モニター,LM-24,ワイド,2,29800,,北星電機")}));
     RecordingDesktop desktop;
     clsImportSource engine(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
     ASSERT_FALSE(engine.IMPFileCheck(file));

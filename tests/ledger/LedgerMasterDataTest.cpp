@@ -31,7 +31,8 @@ PartyRecord Party(const QString& name, const QString& reading)
 }
 
 template <typename Ledger>
-class LedgerMasterData : public ::testing::Test {};
+class LedgerMasterData : public ::testing::Test {
+};
 TYPED_TEST_SUITE(LedgerMasterData, LedgerKinds, LedgerKindName);
 
 }  // namespace
@@ -66,9 +67,10 @@ TYPED_TEST(LedgerMasterData, ProductsAreAddedOnceWithTheirTextsAndFoundAfterward
     EXPECT_EQ(again.lngProductID, 1);
 
     // The kind code waits for the trade: the record holds the previous line's.
-    EXPECT_EQ(ledger.db.rows("SELECT product_id, name, kind_code, maker, reading, model, spec FROM products ORDER BY 1"),
-              QStringList({"1|液晶モニター|NULL|ソニック電子|えきしょうもにたー|LM-24W|24型　ワイド",
-                           "2|ＵＳＢケーブル|NULL|ソニック電子|えきしょうもにたー|LM-24W|24型　ワイド"}));
+    EXPECT_EQ(
+        ledger.db.rows("SELECT product_id, name, kind_code, maker, reading, model, spec FROM products ORDER BY 1"),
+        QStringList({"1|液晶モニター|NULL|ソニック電子|えきしょうもにたー|LM-24W|24型　ワイド",
+                     "2|ＵＳＢケーブル|NULL|ソニック電子|えきしょうもにたー|LM-24W|24型　ワイド"}));
 }
 
 TYPED_TEST(LedgerMasterData, AnEmptyNameFailsAndLeavesNoId)
@@ -98,7 +100,7 @@ TYPED_TEST(LedgerMasterData, AnEmptyNameFailsAndLeavesNoId)
         EXPECT_EQ(party.lngPartyID, 0);
     }
     EXPECT_EQ(ledger.db.number("SELECT (SELECT count(*) FROM products) + (SELECT count(*) FROM suppliers)"
-                           " + (SELECT count(*) FROM customers)"),
+                               " + (SELECT count(*) FROM customers)"),
               0);
 }
 
@@ -126,7 +128,8 @@ TYPED_TEST(LedgerMasterData, SuppliersAndCustomersAreSeparateTables)
     ledger.store->ResolveCustomer(known.strPartyName, known, error, failed);
     EXPECT_EQ(known.lngPartyID, 1);
 
-    EXPECT_EQ(ledger.db.rows("SELECT supplier_id, name, reading FROM suppliers"), QStringList({"1|東和商事株式会社|とうわしょうじ"}));
+    EXPECT_EQ(ledger.db.rows("SELECT supplier_id, name, reading FROM suppliers"),
+              QStringList({"1|東和商事株式会社|とうわしょうじ"}));
     EXPECT_EQ(ledger.db.rows("SELECT customer_id, name, reading FROM customers ORDER BY 1"),
               QStringList({"1|東和商事株式会社|とうわ", "2|北星電機|ほくせいでんき"}));
 }
@@ -139,16 +142,20 @@ TYPED_TEST(LedgerMasterData, NamesWrittenAnotherWayResolveToOneMasterAndNothingE
     ASSERT_FALSE(ledger.failed);
     // Each group is one master; the groups are all apart.
     const std::vector<QStringList> groups = {
-        {QStringLiteral("ＡＢＣ商事"), QStringLiteral("ABC 商事"), QStringLiteral("ABC商事"), QStringLiteral("ＡＢＣ　商事")},
+        {QStringLiteral("ＡＢＣ商事"), QStringLiteral("ABC 商事"), QStringLiteral("ABC商事"),
+         QStringLiteral("ＡＢＣ　商事")},
         {QStringLiteral("abc商事")},
-        {QStringLiteral("㈱青葉"), QStringLiteral("(株)青葉"), QStringLiteral("（株）青葉"), QStringLiteral("株式会社青葉")},
+        {QStringLiteral("㈱青葉"), QStringLiteral("(株)青葉"), QStringLiteral("（株）青葉"),
+         QStringLiteral("株式会社青葉")},
         {QStringLiteral("青葉株式会社"), QStringLiteral("青葉㈱")},
         {QStringLiteral("㈲丸山"), QStringLiteral("(有) 丸山"), QStringLiteral("有限会社丸山")},
         {QStringLiteral("ｹｰﾌﾞﾙ"), QStringLiteral("ケーブル"), QStringLiteral(" ケーブル")},
         {QStringLiteral("けーぶる")},
         {QStringLiteral("𠮷野家モデル")},
         // What a UTF-16 reader would take for a byte order mark is no space.
-        {QStringLiteral("\uFFFE丸山商会")}, {QStringLiteral("\uFEFF丸山商会")}, {QStringLiteral("丸山商会")},
+        {QStringLiteral("\uFFFE丸山商会")},
+        {QStringLiteral("\uFEFF丸山商会")},
+        {QStringLiteral("丸山商会")},
     };
     QString error;
     bool failed = false;
@@ -173,8 +180,9 @@ TYPED_TEST(LedgerMasterData, NamesWrittenAnotherWayResolveToOneMasterAndNothingE
         EXPECT_FALSE(masters.contains(first)) << group.front().toStdString();
         masters.insert(first);
     }
-    for (const char* sql : {"SELECT name FROM products ORDER BY product_id", "SELECT name FROM customers ORDER BY customer_id",
-                            "SELECT reading FROM customers ORDER BY customer_id", "SELECT name FROM kinds ORDER BY kind_code"})
+    for (const char* sql :
+         {"SELECT name FROM products ORDER BY product_id", "SELECT name FROM customers ORDER BY customer_id",
+          "SELECT reading FROM customers ORDER BY customer_id", "SELECT name FROM kinds ORDER BY kind_code"})
         EXPECT_EQ(ledger.db.rows(QString::fromUtf8(sql)), stored) << sql;
 }
 
@@ -191,7 +199,8 @@ TYPED_TEST(LedgerMasterData, KindCodesAreZeroForNothingAndAddedOnce)
     bool failed = true;
     second->OpenConnection(ledger.db.connection(), error, failed);
     EXPECT_EQ(second->GetKindCode(QStringLiteral("ケーブル")), 2);
-    EXPECT_EQ(ledger.db.rows("SELECT kind_code, name FROM kinds ORDER BY 1"), QStringList({"1|モニター", "2|ケーブル"}));
+    EXPECT_EQ(ledger.db.rows("SELECT kind_code, name FROM kinds ORDER BY 1"),
+              QStringList({"1|モニター", "2|ケーブル"}));
 }
 
 // An empty ledger is made once, however many programs start on it at the same moment.

@@ -16,7 +16,11 @@ using namespace fixtures;
 // One sales line: its day in May 2024, product, customer and quantity.
 QString Sale(int day, const QString& product, const QString& customer, int quantity = 1)
 {
-    return QStringLiteral("2024/5/%1,モニター,ソニック,よみ,%2,M-1,,%3,1000,よみ,%4").arg(day).arg(product).arg(quantity).arg(customer);
+    return QStringLiteral("2024/5/%1,モニター,ソニック,よみ,%2,M-1,,%3,1000,よみ,%4")
+        .arg(day)
+        .arg(product)
+        .arg(quantity)
+        .arg(customer);
 }
 
 // Files imported by the engine as the window imports them: the header, the
@@ -28,8 +32,9 @@ protected:
     QStringList Import(const QStringList& lines, int answer = IDYES) { return ImportInto(ledger, lines, answer); }
     QStringList ImportInto(Ledger& into, const QStringList& lines, int answer = IDYES)
     {
-        return ImportFile(into, dir.writeUtf8(QStringLiteral("f%1.csv").arg(++files), Lines(QStringList{kSalesHeader} + lines)),
-                          answer);
+        return ImportFile(
+            into, dir.writeUtf8(QStringLiteral("f%1.csv").arg(++files), Lines(QStringList{kSalesHeader} + lines)),
+            answer);
     }
     QStringList ImportFile(Ledger& into, const QString& file, int answer = IDYES)
     {
@@ -37,8 +42,8 @@ protected:
         desktop.threeWayAnswer = answer;
         desktop.answer = IDYES;
         clsImportSource engine(desktop, [&into] { return into.programStore(); });
-        if (!engine.IMPFileCheck(file) && !engine.IMPRepeatCheck(file, into.connection()) &&
-            !engine.IMPLineCheck(file, into.connection()))
+        if (!engine.IMPFileCheck(file) && !engine.IMPRepeatCheck(file, into.connection())
+            && !engine.IMPLineCheck(file, into.connection()))
             engine.ExecImport(file, into.connection());
         details = desktop.messages.empty() ? QString() : desktop.messages.back().details;
         informative = desktop.messages.empty() ? QString() : desktop.messages.back().informative;
@@ -55,7 +60,8 @@ protected:
         const std::optional<std::vector<LineCheck>> rows = engine.CheckFile(file, at.connection());
         EXPECT_TRUE(rows.has_value());
         // A place with no ledger yet is said to be so, once; nothing else is said.
-        const QStringList said = desktop.prompts().filter(QRegularExpression(QStringLiteral("^(?!台帳がまだありません)")));
+        const QStringList said =
+            desktop.prompts().filter(QRegularExpression(QStringLiteral("^(?!台帳がまだありません)")));
         EXPECT_TRUE(said.isEmpty()) << said.join(u'\n').toStdString();
         QStringList seen;
         for (const LineCheck& row : rows.value_or(std::vector<LineCheck>()))
@@ -83,7 +89,8 @@ QStringList ChoicesOf(const Question& question)
 
 QString LinesQuestion(int inLedger, int total)
 {
-    return QStringLiteral("このファイルの %1 行は台帳にある取引と同じです（全レコード %2 件）。新しい %3 行だけ取り込みますか？")
+    return QStringLiteral(
+               "このファイルの %1 行は台帳にある取引と同じです（全レコード %2 件）。新しい %3 行だけ取り込みますか？")
         .arg(inLedger)
         .arg(total)
         .arg(total - inLedger);
@@ -109,8 +116,11 @@ TYPED_TEST(LedgerOverlap, LinesAlreadyInTheLedgerAreLeftOutCountedNotCollapsed)
         {"genuine repeats on both sides", {a, a, b}, false, {a, a, a, b, b}, 3, 2},
         {"an earlier run undone", {a, b}, true, {a, b}, 0, 2},
         {"a party written another way",
-         {Sale(5, QStringLiteral("ＨＤＭＩケーブル"), QStringLiteral("ＡＢＣ商事"))}, false,
-         {Sale(5, QStringLiteral("HDMIケーブル"), QStringLiteral("ABC 商事")), d}, 1, 1},
+         {Sale(5, QStringLiteral("ＨＤＭＩケーブル"), QStringLiteral("ＡＢＣ商事"))},
+         false,
+         {Sale(5, QStringLiteral("HDMIケーブル"), QStringLiteral("ABC 商事")), d},
+         1,
+         1},
         {"a line repeated inside the file alone", {}, false, {d, d}, 0, 2},
     };
     for (const auto& one : cases) {
@@ -145,14 +155,17 @@ TYPED_TEST(LedgerOverlap, TheClerkChoosesEveryLineOrNothingAndIsToldWhatWasLeftO
     EXPECT_EQ(this->Trades(), 2);
     EXPECT_EQ(this->Import(again, IDNO), QStringList({LinesQuestion(1, 2), Totals(2, 2)}));
     EXPECT_EQ(this->Trades(), 4);
-    EXPECT_EQ(this->informative, QStringLiteral("取り込んだ行: 2 件\n台帳にある取引と同じ 1 行も、選んだとおりもう一度取り込みました。"));
+    EXPECT_EQ(this->informative,
+              QStringLiteral("取り込んだ行: 2 件\n台帳にある取引と同じ 1 行も、選んだとおりもう一度取り込みました。"));
     // Yes: the new line, and the details say which lines and names.
     EXPECT_EQ(this->Import({again[1], Sale(4, QStringLiteral("ケーブル"), QStringLiteral("青葉商店"))}),
               QStringList({LinesQuestion(1, 2), Totals(2, 1)}));
-    EXPECT_EQ(this->details, QStringLiteral("2 行目: 取り込み済みの取引と同じため取り込みませんでした（取り込み 2 の 3 行目）。\n"
-                                            "製品「ケーブル」→「ｹｰﾌﾞﾙ」"));
-    EXPECT_EQ(this->ledger.rows(QStringLiteral("SELECT line_number, matched_run_id, matched_line_number FROM skipped_lines")),
-              QStringList{"2|2|3"});
+    EXPECT_EQ(this->details,
+              QStringLiteral("2 行目: 取り込み済みの取引と同じため取り込みませんでした（取り込み 2 の 3 行目）。\n"
+                             "製品「ケーブル」→「ｹｰﾌﾞﾙ」"));
+    EXPECT_EQ(
+        this->ledger.rows(QStringLiteral("SELECT line_number, matched_run_id, matched_line_number FROM skipped_lines")),
+        QStringList{"2|2|3"});
 }
 
 TYPED_TEST(LedgerOverlap, TwoClerksImportingOverlappingFilesAtOnceAddTheSharedLinesOnce)
@@ -160,8 +173,10 @@ TYPED_TEST(LedgerOverlap, TwoClerksImportingOverlappingFilesAtOnceAddTheSharedLi
     const QString shared = Sale(1, QStringLiteral("液晶モニター"), QStringLiteral("北星電機"));
     RecordingDesktop firstClerk;
     RecordingDesktop secondClerk;
-    const QString one = this->dir.writeUtf8(QStringLiteral("one.csv"), Lines({kSalesHeader, shared, Sale(2, QStringLiteral("a"), QStringLiteral("b"))}));
-    const QString two = this->dir.writeUtf8(QStringLiteral("two.csv"), Lines({kSalesHeader, shared, Sale(3, QStringLiteral("c"), QStringLiteral("d"))}));
+    const QString one = this->dir.writeUtf8(
+        QStringLiteral("one.csv"), Lines({kSalesHeader, shared, Sale(2, QStringLiteral("a"), QStringLiteral("b"))}));
+    const QString two = this->dir.writeUtf8(
+        QStringLiteral("two.csv"), Lines({kSalesHeader, shared, Sale(3, QStringLiteral("c"), QStringLiteral("d"))}));
     const auto store = [this] { return this->ledger.programStore(); };
     clsImportSource first(firstClerk, store);
     clsImportSource second(secondClerk, store);
@@ -181,16 +196,18 @@ TYPED_TEST(LedgerOverlap, TheLookBeforeAnImportSaysOfEachLineWhatWouldBecomeOfIt
 {
     this->Import({Sale(1, QStringLiteral("液晶モニター"), QStringLiteral("ＡＢＣ商事"))});
     const long long runs = this->ledger.number(QStringLiteral("SELECT count(*) FROM runs"));
-    const QString file = this->dir.writeUtf8(
-        QStringLiteral("look.csv"),
-        Lines({kSalesHeader, Sale(1, QStringLiteral("液晶モニター"), QStringLiteral("ABC商事")),
-               Sale(2, QStringLiteral("マウス"), QStringLiteral("ABC 商事")), Sale(3, QStringLiteral("マウス"), QStringLiteral("南海商会")),
-               QStringLiteral("2024/13/1,モニター,ソニック,よみ,x,M-1,,1,1000,,y"),
-               QStringLiteral("2024/5/5,モニター,ソニック,よみ,,M-1,,1,1000,,y")}));
+    const QString file =
+        this->dir.writeUtf8(QStringLiteral("look.csv"),
+                            Lines({kSalesHeader, Sale(1, QStringLiteral("液晶モニター"), QStringLiteral("ABC商事")),
+                                   Sale(2, QStringLiteral("マウス"), QStringLiteral("ABC 商事")),
+                                   Sale(3, QStringLiteral("マウス"), QStringLiteral("南海商会")),
+                                   QStringLiteral("2024/13/1,モニター,ソニック,よみ,x,M-1,,1,1000,,y"),
+                                   QStringLiteral("2024/5/5,モニター,ソニック,よみ,,M-1,,1,1000,,y")}));
     EXPECT_EQ(this->Look(this->ledger, file),
               QStringList({QStringLiteral("2|1|取り込み 1 の 2 行目"),
                            QStringLiteral("3|0|新しい製品「マウス」 / 販売先「ABC 商事」→「ＡＢＣ商事」"),
-                           QStringLiteral("4|0|新しい販売先「南海商会」"), QStringLiteral("5|2|日付「2024/13/1」: 型が一致しません。"),
+                           QStringLiteral("4|0|新しい販売先「南海商会」"),
+                           QStringLiteral("5|2|日付「2024/13/1」: 型が一致しません。"),
                            QStringLiteral("6|2|製品名が空です。")}));
     EXPECT_EQ(this->ledger.number(QStringLiteral("SELECT count(*) FROM runs")), runs);
     EXPECT_EQ(this->ledger.number(QStringLiteral("SELECT count(*) FROM products")), 1);
@@ -241,7 +258,8 @@ TYPED_TEST(LedgerOverlap, TheQuestionsCountWhatWouldGoInAndNameWhatEachButtonDoe
                              "新しい 1 行だけ取り込みますか？"));
     ASSERT_EQ(this->questions.size(), 1u);
     EXPECT_EQ(ChoicesOf(this->questions[0]),
-              QStringList({QStringLiteral("新しい行だけ取り込む"), QStringLiteral("すべて取り込む"), QStringLiteral("キャンセル")}));
+              QStringList({QStringLiteral("新しい行だけ取り込む"), QStringLiteral("すべて取り込む"),
+                           QStringLiteral("キャンセル")}));
     EXPECT_EQ(this->questions[0].intDefault, 0);
     EXPECT_EQ(this->questions[0].intEscape, 2);
 
@@ -255,18 +273,21 @@ TYPED_TEST(LedgerOverlap, TheQuestionsCountWhatWouldGoInAndNameWhatEachButtonDoe
     ASSERT_FALSE(engine.IMPRepeatCheck(file, this->ledger.connection()));
     EXPECT_TRUE(engine.IMPLineCheck(file, this->ledger.connection()));
     EXPECT_TRUE(engine.NothingNew());
-    EXPECT_EQ(clerk.prompts(), QStringList{QStringLiteral("このファイルの 2 行は台帳にある取引と同じです（取り込み 1（%1））。"
-                                                          "取り込む新しい行はありません。")
-                                               .arg(started.toString(QStringLiteral("yyyy/MM/dd HH:mm")))});
+    EXPECT_EQ(clerk.prompts(),
+              QStringList{QStringLiteral("このファイルの 2 行は台帳にある取引と同じです（取り込み 1（%1））。"
+                                         "取り込む新しい行はありません。")
+                              .arg(started.toString(QStringLiteral("yyyy/MM/dd HH:mm")))});
     ASSERT_EQ(clerk.questions.size(), 1u);
-    EXPECT_EQ(ChoicesOf(clerk.questions[0]), QStringList({QStringLiteral("すべて取り込む"), QStringLiteral("取り込まない")}));
+    EXPECT_EQ(ChoicesOf(clerk.questions[0]),
+              QStringList({QStringLiteral("すべて取り込む"), QStringLiteral("取り込まない")}));
     EXPECT_EQ(clerk.questions[0].intDefault, 1);
     EXPECT_EQ(this->ledger.number(QStringLiteral("SELECT count(*) FROM runs")), runs);
     EXPECT_EQ(this->Trades(), trades);
 
     // Chosen on purpose, every line goes in again and the totals say so.
     EXPECT_EQ(this->Import({b, a}, IDYES).value(1), Totals(2, 2));
-    EXPECT_EQ(this->informative, QStringLiteral("取り込んだ行: 2 件\n台帳にある取引と同じ 2 行も、選んだとおりもう一度取り込みました。"));
+    EXPECT_EQ(this->informative,
+              QStringLiteral("取り込んだ行: 2 件\n台帳にある取引と同じ 2 行も、選んだとおりもう一度取り込みました。"));
     EXPECT_EQ(this->Trades(), trades + 2);
 }
 
@@ -283,8 +304,8 @@ TYPED_TEST(LedgerOverlap, ARunsDetailTellsItsWholeStory)
     const std::optional<RunDetail> detail = this->ledger.history()->Detail(2);
     ASSERT_TRUE(detail.has_value());
     EXPECT_EQ(detail->run.lngRunId, 2);
-    EXPECT_EQ(std::vector<int32_t>({detail->run.lngRead, detail->run.lngImported, detail->run.lngSkipped,
-                                    detail->run.lngRefused}),
+    EXPECT_EQ(std::vector<int32_t>(
+                  {detail->run.lngRead, detail->run.lngImported, detail->run.lngSkipped, detail->run.lngRefused}),
               std::vector<int32_t>({4, 2, 1, 1}));
     ASSERT_EQ(detail->rejects.lines.size(), 1u);
     EXPECT_EQ(detail->rejects.lines[0].lngLineNumber, 4);
@@ -315,8 +336,9 @@ TYPED_TEST(LedgerOverlap, AnUndosPreviewCountsWhatTheUndoTakesOutAndChangesNothi
                   Sale(3, QStringLiteral("マウス"), QStringLiteral("南海商会")),
                   Sale(4, QStringLiteral("キーボード"), QStringLiteral("青葉商店"))});
     const auto counts = [this] {
-        return this->ledger.value(QStringLiteral("SELECT (SELECT count(*) FROM trades), (SELECT count(*) FROM products),"
-                                                 " (SELECT count(*) FROM customers), (SELECT count(*) FROM runs WHERE undone IS NULL)"));
+        return this->ledger.value(
+            QStringLiteral("SELECT (SELECT count(*) FROM trades), (SELECT count(*) FROM products),"
+                           " (SELECT count(*) FROM customers), (SELECT count(*) FROM runs WHERE undone IS NULL)"));
     };
     const QString before = counts();
     using Outcome = clsLedgerHistory::UndoOutcome;
@@ -324,7 +346,7 @@ TYPED_TEST(LedgerOverlap, AnUndosPreviewCountsWhatTheUndoTakesOutAndChangesNothi
     EXPECT_EQ(counts(), before);
     const clsLedgerHistory::UndoResult undone = this->ledger.history()->UndoRun(2, {});
     const auto numbers = [](const clsLedgerHistory::UndoResult& result) {
-        return std::vector<int64_t>{int64_t(result.outcome), result.lngTradesRemoved, result.lngProductsRemoved,
+        return std::vector<int64_t>{int64_t(result.outcome),    result.lngTradesRemoved,    result.lngProductsRemoved,
                                     result.lngSuppliersRemoved, result.lngCustomersRemoved, result.lngKindsRemoved};
     };
     EXPECT_EQ(numbers(preview), numbers(undone));
@@ -377,9 +399,10 @@ TYPED_TEST(LedgerOverlap, AKeyWithTwoMastersGivesTheExactOneAndFindsTheTradesOfE
                                    " INSERT INTO customers(name, name_key, reading) VALUES"
                                    " ('ＡＢＣ商事', 'ABC商事', ''), ('ABC商事', 'ABC商事', '')"));
         this->ImportInto(ledger, {Sale(5, one.storedProduct, one.storedParty)});
-        EXPECT_EQ(ledger.value(QStringLiteral("SELECT p.name || '|' || c.name FROM trades t"
-                                              " JOIN products p USING (product_id) JOIN customers c USING (customer_id)")),
-                  one.storedProduct + u'|' + one.storedParty);
+        EXPECT_EQ(
+            ledger.value(QStringLiteral("SELECT p.name || '|' || c.name FROM trades t"
+                                        " JOIN products p USING (product_id) JOIN customers c USING (customer_id)")),
+            one.storedProduct + u'|' + one.storedParty);
         EXPECT_EQ(this->ImportInto(ledger, {Sale(5, one.product, one.party), Sale(6, one.product, one.party)}),
                   QStringList({LinesQuestion(1, 2), Totals(2, 1)}));
         EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades")), 2);
@@ -416,8 +439,8 @@ TYPED_TEST(LedgerOverlap, AfterTheUpgradeALineSavedAsCp932IsInTheLedgerThatItsUt
     SetSchemaVersion(this->ledger, 4);
 
     const QString party = QStringLiteral("北星電機");
-    const QString file =
-        this->dir.writeCp932(QStringLiteral("cp932.csv"), Lines({kSalesHeader, Sale(1, adapter, party), Sale(2, adapter, party)}));
+    const QString file = this->dir.writeCp932(QStringLiteral("cp932.csv"),
+                                              Lines({kSalesHeader, Sale(1, adapter, party), Sale(2, adapter, party)}));
     // Only an import brings the ledger up to date: the look refuses an older version.
     EXPECT_EQ(this->ImportFile(this->ledger, file), QStringList({LinesQuestion(1, 2), Totals(2, 1)}));
     // The name matched another way is told at the first new line.
@@ -430,10 +453,10 @@ TYPED_TEST(LedgerOverlap, AfterTheUpgradeALineSavedAsCp932IsInTheLedgerThatItsUt
     EXPECT_EQ(this->ledger.rows(QStringLiteral("SELECT name, name_key FROM products")),
               QStringList{adapter + QStringLiteral("|ACアダプター100~240V")});
     EXPECT_EQ(this->Trades(), 2);
-    const QString index = TypeParam::kIsSqlite
-                              ? QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name = 'skipped_lines_matched'")
-                              : QStringLiteral("SELECT count(*) FROM pg_indexes WHERE schemaname = current_schema()"
-                                               " AND indexname = 'skipped_lines_matched'");
+    const QString index =
+        TypeParam::kIsSqlite ? QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name = 'skipped_lines_matched'")
+                             : QStringLiteral("SELECT count(*) FROM pg_indexes WHERE schemaname = current_schema()"
+                                              " AND indexname = 'skipped_lines_matched'");
     EXPECT_EQ(this->ledger.number(index), 1);
 }
 
@@ -465,16 +488,19 @@ TYPED_TEST(LedgerOverlap, ALineNamingANameTooLongToStoreIsRefusedForIt)
             QStringLiteral("long%1%2.csv").arg(one.column).arg(one.purchase),
             Lines({one.purchase ? kPurchaseHeader : kSalesHeader, LineWith(one.column, tooLong), good}));
         const QString party = one.purchase ? QStringLiteral("仕入先") : QStringLiteral("販売先");
-        EXPECT_EQ(this->Look(ledger, path),
-                  QStringList({QStringLiteral("2|2|") + reason(one.what),
-                               QStringLiteral("3|0|新しい製品「液晶モニター」 / 新しい%1「北星電機」 / 新しい種別「表示」").arg(party)}));
+        EXPECT_EQ(
+            this->Look(ledger, path),
+            QStringList({QStringLiteral("2|2|") + reason(one.what),
+                         QStringLiteral("3|0|新しい製品「液晶モニター」 / 新しい%1「北星電機」 / 新しい種別「表示」")
+                             .arg(party)}));
         EXPECT_EQ(this->ImportFile(ledger, path), QStringList{Totals(2, 1)});
         EXPECT_EQ(ledger.rows(QStringLiteral("SELECT l.line_number, x.code, x.reason"
                                              " FROM rejected_lines l JOIN line_reasons x USING (reject_id)")),
                   QStringList{QStringLiteral("2||") + reason(one.what)});
-        EXPECT_EQ(ledger.rows(QStringLiteral("SELECT name FROM products UNION ALL SELECT name FROM kinds"
-                                             " UNION ALL SELECT name FROM suppliers UNION ALL SELECT name FROM customers")),
-                  QStringList({QStringLiteral("液晶モニター"), QStringLiteral("表示"), QStringLiteral("北星電機")}));
+        EXPECT_EQ(
+            ledger.rows(QStringLiteral("SELECT name FROM products UNION ALL SELECT name FROM kinds"
+                                       " UNION ALL SELECT name FROM suppliers UNION ALL SELECT name FROM customers")),
+            QStringList({QStringLiteral("液晶モニター"), QStringLiteral("表示"), QStringLiteral("北星電機")}));
     }
 }
 
@@ -493,7 +519,8 @@ TYPED_TEST(LedgerOverlap, ARunAddsOnlyTheKindsItsProductsTake)
     EXPECT_EQ(this->Look(this->ledger, file),
               QStringList({QStringLiteral("2|0|"), QStringLiteral("3|0|新しい製品「ケーブル」 / 新しい種別「部品」"),
                            QStringLiteral("4|0|"),
-                           QStringLiteral("5|2|販売先「%1…」の名前が長すぎます（全角 300 文字まで）。").arg(QString(20, QChar(u'長')))}));
+                           QStringLiteral("5|2|販売先「%1…」の名前が長すぎます（全角 300 文字まで）。")
+                               .arg(QString(20, QChar(u'長')))}));
     EXPECT_EQ(this->ImportFile(this->ledger, file), QStringList{Totals(4, 3)});
     EXPECT_EQ(this->ledger.rows(QStringLiteral("SELECT p.name || '|' || coalesce(k.name, '-') FROM products p"
                                                " LEFT JOIN kinds k USING (kind_code) ORDER BY p.product_id")),

@@ -1,11 +1,11 @@
 #include "ImportFixtures.h"
 #include "LedgerStore.h"
-#include "RecordingDesktop.h"
-#include "TestFiles.h"
-#include "clsImportSource.h"
 #include "LedgerUnderTest.h"
+#include "RecordingDesktop.h"
 #include "SqliteEngine.h"
 #include "SqliteLedgerDatabase.h"
+#include "TestFiles.h"
+#include "clsImportSource.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -122,7 +122,8 @@ struct RunLedger : OpenStore<Ledger> {
 };
 
 template <typename Ledger>
-class LedgerRun : public ::testing::Test {};
+class LedgerRun : public ::testing::Test {
+};
 TYPED_TEST_SUITE(LedgerRun, LedgerKinds, LedgerKindName);
 
 const std::vector<SaleLine> kTwoSales = {
@@ -191,11 +192,12 @@ TYPED_TEST(LedgerRun, RefusedLinesAreKeptWithTheirReasonsAndGivenBackInFileOrder
     RunLedger<TypeParam> ledger;
     ledger.begin(*ledger.store, "aa");
     // Texts that begin with what a UTF-16 reader would take for a byte order mark come back as they were.
-    const RejectedLine late{7, QStringLiteral("\uFFFE2024/5/3,,,,,,,1,100,,"),
-                            {{QString(), QStringLiteral("製品名が空です。"), {}, {}}}};
-    const RejectedLine early{3, QStringLiteral("\uFEFF2024/2/30,モニター,\"a\nb\",x,,,,1,100,,"),
-                             {{QStringLiteral("CLS-is1002"), QStringLiteral("型が一致しません。"), QStringLiteral("日付"),
-                               QStringLiteral("2024/2/30")},
+    const RejectedLine late{
+        7, QStringLiteral("\uFFFE2024/5/3,,,,,,,1,100,,"), {{QString(), QStringLiteral("製品名が空です。"), {}, {}}}};
+    const RejectedLine early{3,
+                             QStringLiteral("\uFEFF2024/2/30,モニター,\"a\nb\",x,,,,1,100,,"),
+                             {{QStringLiteral("CLS-is1002"), QStringLiteral("型が一致しません。"),
+                               QStringLiteral("日付"), QStringLiteral("2024/2/30")},
                               {QStringLiteral("CLS-is1002"), QStringLiteral("オーバーフローしました。"),
                                QStringLiteral("数量"), QStringLiteral("99999999999")}}};
     for (const RejectedLine& line : {late, early}) {
@@ -257,9 +259,11 @@ TYPED_TEST(LedgerRun, ARepeatIsFoundOnlyAmongRunsThatAreInTheLedger)
 TYPED_TEST(LedgerRun, AnUndoTakesOutTheRunsTradesAndTheNamesNothingElseUses)
 {
     RunLedger<TypeParam> ledger;
-    const int64_t first = ledger.run("aa", {{QStringLiteral("モニター"), QStringLiteral("北星電機"), QStringLiteral("表示")},
-                                            {QStringLiteral("ケーブル"), QStringLiteral("北星電機"), QStringLiteral("部品")}});
-    const int64_t second = ledger.run("bb", {{QStringLiteral("ケーブル"), QStringLiteral("青葉商店"), QStringLiteral("予備")}});
+    const int64_t first =
+        ledger.run("aa", {{QStringLiteral("モニター"), QStringLiteral("北星電機"), QStringLiteral("表示")},
+                          {QStringLiteral("ケーブル"), QStringLiteral("北星電機"), QStringLiteral("部品")}});
+    const int64_t second =
+        ledger.run("bb", {{QStringLiteral("ケーブル"), QStringLiteral("青葉商店"), QStringLiteral("予備")}});
     const auto history = ledger.db.history();
 
     using Outcome = clsLedgerHistory::UndoOutcome;
@@ -292,7 +296,8 @@ TYPED_TEST(LedgerRun, AnUndoGivesBackTheLedgerAsItWasAndItsIdsAreNeverGivenAgain
 {
     RunLedger<TypeParam> ledger;
     const auto products = [&] {
-        return ledger.db.rows(QStringLiteral("SELECT product_id, name, coalesce(kind_code, 0) FROM products ORDER BY 1"));
+        return ledger.db.rows(
+            QStringLiteral("SELECT product_id, name, coalesce(kind_code, 0) FROM products ORDER BY 1"));
     };
     const auto highest = [&](const char* id, const char* table) {
         return ledger.db.number(QStringLiteral("SELECT max(%1) FROM %2").arg(QLatin1String(id), QLatin1String(table)));
@@ -301,8 +306,9 @@ TYPED_TEST(LedgerRun, AnUndoGivesBackTheLedgerAsItWasAndItsIdsAreNeverGivenAgain
     // and adds a product, a customer and kinds of its own.
     ledger.run("aa", {{QStringLiteral("ケーブル"), QStringLiteral("青葉商店"), QString()}});
     const QStringList before = products();
-    const int64_t second = ledger.run("bb", {{QStringLiteral("ケーブル"), QStringLiteral("青葉商店"), QStringLiteral("部品")},
-                                             {QStringLiteral("モニター"), QStringLiteral("北星電機"), QStringLiteral("表示")}});
+    const int64_t second =
+        ledger.run("bb", {{QStringLiteral("ケーブル"), QStringLiteral("青葉商店"), QStringLiteral("部品")},
+                          {QStringLiteral("モニター"), QStringLiteral("北星電機"), QStringLiteral("表示")}});
     const std::vector<long long> given = {highest("trade_id", "trades"), highest("product_id", "products"),
                                           highest("customer_id", "customers"), highest("kind_code", "kinds")};
     ledger.db.history()->UndoRun(second, {});
@@ -373,12 +379,14 @@ TEST(LedgerHistoryCost, TheListAndAnUndoCostWhatTheirRunsHoldNotWhatTheLedgerHol
                                       " INSERT INTO trades(trade_kind, trade_date, product_id, customer_id, quantity,"
                                       " unit_price, amount, run_id) SELECT 1, '2024-01-05', 1, 1, 1, 1, 1, 1 FROM n")
                            .arg(otherTrades));
-        const int64_t newest = ledger.run("bb", {{QStringLiteral("マウス"), QStringLiteral("南海商会"), QStringLiteral("入力")}});
+        const int64_t newest =
+            ledger.run("bb", {{QStringLiteral("マウス"), QStringLiteral("南海商会"), QStringLiteral("入力")}});
         sqlite3* raw = nullptr;
         sqlite3_open(QFile::encodeName(ledger.db.path()).constData(), &raw);
         SqliteDatabase db(raw);
         long long steps = 0;
-        sqlite3_progress_handler(raw, 10, [](void* count) { return ++*static_cast<long long*>(count), 0; }, &steps);
+        sqlite3_progress_handler(
+            raw, 10, [](void* count) { return ++*static_cast<long long*>(count), 0; }, &steps);
         const auto history = HistoryOver(std::make_unique<SqliteEngine>(std::move(db)));
         EXPECT_EQ(history->Runs().size(), 2u);
         EXPECT_EQ(history->UndoRun(newest, {}).lngTradesRemoved, 1);
@@ -398,7 +406,8 @@ TEST(LedgerTurn, WaitingGivesUpAfterItsPatienceWithTheReason)
     const SqliteDatabase db(raw);
     SqliteLedgerDatabase waiting(raw);
     int waits = 0;
-    const std::optional<QString> reason = WaitForTurn(waiting, [&] { ++waits; }, std::chrono::milliseconds(300));
+    const std::optional<QString> reason = WaitForTurn(
+        waiting, [&] { ++waits; }, std::chrono::milliseconds(300));
     ASSERT_TRUE(reason.has_value());
     EXPECT_TRUE(reason->contains(QStringLiteral("他のインポートが台帳を使用中です"))) << reason->toStdString();
     EXPECT_GE(waits, 3);
@@ -467,9 +476,9 @@ TYPED_TEST(LedgerRun, ALedgerOfTheFirstVersionIsUpgradedInPlaceKeepingItsTradesO
               db.number(QStringLiteral("SELECT product_id FROM products WHERE name = 'ワイヤレスマウス'")));
     // The upgrade gave the stored masters their keys: both stay. A name
     // written a third way takes the older; a name stored exactly, its own.
-    for (const auto& [name, master] : {std::pair{QStringLiteral("ABCマウス"), older},
-                                       std::pair{QStringLiteral("ABC マウス"), newer},
-                                       std::pair{QStringLiteral("ＡＢＣマウス"), older}}) {
+    for (const auto& [name, master] :
+         {std::pair{QStringLiteral("ABCマウス"), older}, std::pair{QStringLiteral("ABC マウス"), newer},
+          std::pair{QStringLiteral("ＡＢＣマウス"), older}}) {
         ProductRecord mouse;
         store->ResolveProduct(name, mouse, error, failed);
         EXPECT_EQ(mouse.lngProductID, master) << name.toStdString();
@@ -507,9 +516,9 @@ TYPED_TEST(LedgerRun, TheLookBeforeAnImportWritesNothingAndSaysWhenItCannotCompa
         {"something that is no ledger", Place::NoLedger, "台帳データベースではありません", false},
     };
     const ScratchDir dir;
-    const QString file = dir.writeUtf8(QStringLiteral("look.csv"),
-                                       fixtures::Lines({fixtures::kSalesHeader,
-                                                        QStringLiteral("2024/5/1,k,m,r,マウス,M,s,1,100,,北星電機")}));
+    const QString file = dir.writeUtf8(
+        QStringLiteral("look.csv"),
+        fixtures::Lines({fixtures::kSalesHeader, QStringLiteral("2024/5/1,k,m,r,マウス,M,s,1,100,,北星電機")}));
     for (const auto& one : cases) {
         SCOPED_TRACE(one.what);
         TypeParam db;
@@ -540,7 +549,8 @@ TYPED_TEST(LedgerRun, TheLookBeforeAnImportWritesNothingAndSaysWhenItCannotCompa
             if constexpr (TypeParam::kIsSqlite)
                 db.exec(QStringLiteral("PRAGMA user_version = %1").arg(TypeParam::kSchemaVersionForTests + 1));
             else
-                db.exec(QStringLiteral("UPDATE ledger_mark SET schema_version = %1").arg(TypeParam::kSchemaVersionForTests + 1));
+                db.exec(QStringLiteral("UPDATE ledger_mark SET schema_version = %1")
+                            .arg(TypeParam::kSchemaVersionForTests + 1));
         }
         if (one.place == Place::NoLedger) {
             if constexpr (TypeParam::kIsSqlite) {

@@ -31,7 +31,8 @@ TEST(LedgerConnectionString, FindsTheDataSourceWhateverTheKeysCaseAndSpaces)
     EXPECT_EQ(PathOf(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/tmp/Data/iOrvanta.mdb")),
               QStringLiteral("/tmp/Data/iOrvanta.mdb"));
     EXPECT_EQ(PathOf(QStringLiteral("  data SOURCE = /a/b.mdb ; provider=x;")), QStringLiteral("/a/b.mdb"));
-    EXPECT_EQ(PathOf(QStringLiteral("Data Source=/root//Data/iOrvanta.mdb")), QStringLiteral("/root//Data/iOrvanta.mdb"));
+    EXPECT_EQ(PathOf(QStringLiteral("Data Source=/root//Data/iOrvanta.mdb")),
+              QStringLiteral("/root//Data/iOrvanta.mdb"));
     EXPECT_EQ(PathOf(QStringLiteral("Data Source=/日本語/台帳.mdb")), QStringLiteral("/日本語/台帳.mdb"));
 }
 
@@ -73,9 +74,9 @@ TEST(LedgerDateText, WritesTheDayAloneOrWithItsTimeRoundedToTheSecond)
 
 TEST(LedgerDateText, RefusesWhatIsNoDate)
 {
-    for (const double value : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                               -std::numeric_limits<double>::infinity(), 1e300, -657435.0, 2958466.0,
-                               2958465.0 + 86399.9 / 86400.0})
+    for (const double value :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity(), 1e300, -657435.0, 2958466.0, 2958465.0 + 86399.9 / 86400.0})
         EXPECT_EQ(Date(value), "none") << value;
 }
 

@@ -58,14 +58,15 @@ struct TradeLedger : OpenStore<Ledger> {
 
     QStringList trades()
     {
-        return db.rows(QStringLiteral("SELECT trade_kind, ") + Ledger::dateText(QStringLiteral("trade_date")) +
-                       QStringLiteral(", product_id, supplier_id, customer_id, quantity, unit_price, amount"
-                                      " FROM trades ORDER BY trade_id"));
+        return db.rows(QStringLiteral("SELECT trade_kind, ") + Ledger::dateText(QStringLiteral("trade_date"))
+                       + QStringLiteral(", product_id, supplier_id, customer_id, quantity, unit_price, amount"
+                                        " FROM trades ORDER BY trade_id"));
     }
 };
 
 template <typename Ledger>
-class LedgerTrade : public ::testing::Test {};
+class LedgerTrade : public ::testing::Test {
+};
 TYPED_TEST_SUITE(LedgerTrade, LedgerKinds, LedgerKindName);
 
 }  // namespace
@@ -89,7 +90,8 @@ TYPED_TEST(LedgerTrade, APartyOfZeroIsStoredAsNoneWhenTheRecordNamesNone)
     ledger.trade.lngCustomerID = 0;
     ledger.customer.strPartyName.clear();
     EXPECT_FALSE(ledger.insert(false));
-    EXPECT_EQ(ledger.db.rows("SELECT supplier_id, customer_id FROM trades ORDER BY trade_id"), QStringList({"NULL|NULL", "NULL|NULL"}));
+    EXPECT_EQ(ledger.db.rows("SELECT supplier_id, customer_id FROM trades ORDER BY trade_id"),
+              QStringList({"NULL|NULL", "NULL|NULL"}));
 }
 
 TYPED_TEST(LedgerTrade, WritesTheTimeOnlyWhenTheDateHasOne)
@@ -99,8 +101,8 @@ TYPED_TEST(LedgerTrade, WritesTheTimeOnlyWhenTheDateHasOne)
     EXPECT_FALSE(ledger.insert(false));
     ledger.trade.dtmTradeDate = -1.25;
     EXPECT_FALSE(ledger.insert(false));
-    EXPECT_EQ(ledger.db.rows(QStringLiteral("SELECT ") + TypeParam::dateText(QStringLiteral("trade_date")) +
-                             QStringLiteral(" FROM trades ORDER BY trade_id")),
+    EXPECT_EQ(ledger.db.rows(QStringLiteral("SELECT ") + TypeParam::dateText(QStringLiteral("trade_date"))
+                             + QStringLiteral(" FROM trades ORDER BY trade_id")),
               QStringList({"2024-01-05 09:30:00", "1899-12-29 06:00:00"}));
 }
 
@@ -111,8 +113,8 @@ TYPED_TEST(LedgerTrade, TheFirstDayOfTheDateScaleIsADate)
     EXPECT_FALSE(ledger.insert(true)) << ledger.error.toStdString();
     ledger.trade.dtmTradeDate = 0.5;
     EXPECT_FALSE(ledger.insert(true)) << ledger.error.toStdString();
-    EXPECT_EQ(ledger.db.rows(QStringLiteral("SELECT ") + TypeParam::dateText(QStringLiteral("trade_date")) +
-                             QStringLiteral(" FROM trades ORDER BY trade_id")),
+    EXPECT_EQ(ledger.db.rows(QStringLiteral("SELECT ") + TypeParam::dateText(QStringLiteral("trade_date"))
+                             + QStringLiteral(" FROM trades ORDER BY trade_id")),
               QStringList({"1899-12-30", "1899-12-30 12:00:00"}));
 }
 

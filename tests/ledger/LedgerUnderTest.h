@@ -110,15 +110,16 @@ public:
     // A trade date written as the SQLite ledger writes it.
     static QString dateText(const QString& column)
     {
-        return QStringLiteral("to_char(%1, CASE WHEN %1::time = '00:00' THEN 'YYYY-MM-DD' ELSE 'YYYY-MM-DD HH24:MI:SS' END)")
+        return QStringLiteral(
+                   "to_char(%1, CASE WHEN %1::time = '00:00' THEN 'YYYY-MM-DD' ELSE 'YYYY-MM-DD HH24:MI:SS' END)")
             .arg(column);
     }
 
     void holdWrites()
     {
         m_holder = std::make_unique<PostgresProbe>(probeConnection());
-        m_holder->exec(QStringLiteral(
-            "BEGIN; LOCK TABLE trades, products, suppliers, customers, kinds IN EXCLUSIVE MODE"));
+        m_holder->exec(
+            QStringLiteral("BEGIN; LOCK TABLE trades, products, suppliers, customers, kinds IN EXCLUSIVE MODE"));
     }
     void releaseWrites()
     {
@@ -164,5 +165,8 @@ using LedgerKinds = ::testing::Types<SqliteLedger, PostgresLedger>;
 // Names the typed tests' instances after the store: "Sqlite", "Postgres".
 struct LedgerKindName {
     template <typename Ledger>
-    static std::string GetName(int) { return Ledger::kName; }
+    static std::string GetName(int)
+    {
+        return Ledger::kName;
+    }
 };

@@ -59,8 +59,14 @@ TEST(MaskedConnection, NoPasswordSurvivesInWhatLibpqOrTheServerSays)
         QString password;
     } cases[] = {
         {"a URI libpq cannot read", QStringLiteral("postgresql://clerk:S3cret@[host/db"), {}, QStringLiteral("S3cret")},
-        {"a bad percent-encoding", QStringLiteral("postgresql://clerk:S3%zzcret@h/db"), {}, QStringLiteral("S3%zzcret")},
-        {"a NUL in a URI's query", QStringLiteral("postgresql://h/db?password=S3%00cret"), {}, QStringLiteral("S3%00cret")},
+        {"a bad percent-encoding",
+         QStringLiteral("postgresql://clerk:S3%zzcret@h/db"),
+         {},
+         QStringLiteral("S3%zzcret")},
+        {"a NUL in a URI's query",
+         QStringLiteral("postgresql://h/db?password=S3%00cret"),
+         {},
+         QStringLiteral("S3%00cret")},
         {"a server's white space collapsed", QStringLiteral("host=h password='a  b\\'c'"),
          QStringLiteral("FATAL: nothing like a b'c here"), QStringLiteral("a b'c")},
     };

@@ -158,7 +158,8 @@ TEST(PostgresLedgerOpen, ALedgerOfANewerOrUnknownVersionIsRefused)
         PostgresLedgerStore creator(ledger.server());
         ASSERT_FALSE(Open(creator).failed);
     }
-    ledger.exec(QStringLiteral("UPDATE ledger_mark SET schema_version = %1").arg(PostgresLedgerStore::kSchemaVersion + 1));
+    ledger.exec(
+        QStringLiteral("UPDATE ledger_mark SET schema_version = %1").arg(PostgresLedgerStore::kSchemaVersion + 1));
     PostgresLedgerStore store(ledger.server());
     Outcome opened = Open(store);
     EXPECT_TRUE(opened.failed);
@@ -186,8 +187,7 @@ TEST(PostgresLedgerOpen, AnUnreachableServerFailsAtOnceAndIsAskedAgainAfterAPaus
     EXPECT_TRUE(next.failed);
     EXPECT_EQ(next.error, opened.error);
     EXPECT_EQ(product.lngProductID, 0);
-    EXPECT_EQ(written.filter(QStringLiteral("接続できません")).size(), 1)
-        << written.join(u'\n').toStdString();
+    EXPECT_EQ(written.filter(QStringLiteral("接続できません")).size(), 1) << written.join(u'\n').toStdString();
     EXPECT_EQ(store.GetKindCode(QStringLiteral("モニター")), 0);
 }
 
@@ -222,8 +222,8 @@ TEST(PostgresLedgerOpen, TheLedgerIsInItsOwnSchemaWhateverSchemaComesFirstOnTheU
         Resolve(store, QStringLiteral("液晶モニター"), product);
     }
     admin.exec(QStringLiteral("ALTER ROLE CURRENT_USER RESET search_path"));
-    const QString shadowTables =
-        admin.value(QStringLiteral("SELECT count(*) FROM pg_class WHERE relnamespace = '\"$user_shadow\"'::regnamespace"));
+    const QString shadowTables = admin.value(
+        QStringLiteral("SELECT count(*) FROM pg_class WHERE relnamespace = '\"$user_shadow\"'::regnamespace"));
     admin.exec(QStringLiteral("DROP SCHEMA \"$user_shadow\" CASCADE"));
     ASSERT_FALSE(opened.failed) << opened.error.toStdString();
     EXPECT_EQ(shadowTables, QStringLiteral("0"));
@@ -232,15 +232,16 @@ TEST(PostgresLedgerOpen, TheLedgerIsInItsOwnSchemaWhateverSchemaComesFirstOnTheU
     PostgresLedgerStore missing(LedgerServer{QString(), QStringLiteral("no such schema"), {}});
     opened = Open(missing);
     EXPECT_TRUE(opened.failed);
-    EXPECT_TRUE(opened.error.contains(QStringLiteral("台帳のスキーマ「no such schema」がありません"))) << opened.error.toStdString();
+    EXPECT_TRUE(opened.error.contains(QStringLiteral("台帳のスキーマ「no such schema」がありません")))
+        << opened.error.toStdString();
 }
 
 // A temporary schema's tables go with the connection; a system schema's
 // are the server's own. Refused before anything is written, dialog's check too.
 TEST(PostgresLedgerOpen, OnlyAnOrdinarySchemaCanHoldTheLedger)
 {
-    for (const char* schema : {"pg_temp", "pg_temp_3", "pg_toast", "pg_toast_temp_1", "pg_catalog", "pg_ledger",
-                               "information_schema"}) {
+    for (const char* schema :
+         {"pg_temp", "pg_temp_3", "pg_toast", "pg_toast_temp_1", "pg_catalog", "pg_ledger", "information_schema"}) {
         SCOPED_TRACE(schema);
         const LedgerServer server{QString(), QString::fromLatin1(schema), {}};
         PostgresLedgerStore store(server);
@@ -264,7 +265,8 @@ TEST(PostgresLedgerOpen, OnlyAnOrdinarySchemaCanHoldTheLedger)
 // password they quote.
 TEST(PostgresLedgerOpen, NoPasswordOfTheConnectionStringReachesAMessage)
 {
-    for (const char* connection : {"dbname='user=clerk password=S3cret'", "postgresql:///orvanta%20password%3DS3cret"}) {
+    for (const char* connection :
+         {"dbname='user=clerk password=S3cret'", "postgresql:///orvanta%20password%3DS3cret"}) {
         SCOPED_TRACE(connection);
         PostgresLedgerStore store(LedgerServer{QString::fromUtf8(connection), QStringLiteral("public"), {}});
         testing::internal::CaptureStderr();
@@ -293,8 +295,9 @@ TEST(PostgresLedgerStore, ARunWhoseCommitReplyWasLostIsCommittedWhenTheServerHol
     LosingRun losing;
     const Outcome committed = losing.run();
     EXPECT_FALSE(committed.failed) << committed.error.toStdString();
-    EXPECT_EQ(losing.db.rows(QStringLiteral("SELECT lines_read, lines_imported, (SELECT count(*) FROM trades) FROM runs")),
-              QStringList{"1|1|1"});
+    EXPECT_EQ(
+        losing.db.rows(QStringLiteral("SELECT lines_read, lines_imported, (SELECT count(*) FROM trades) FROM runs")),
+        QStringList{"1|1|1"});
 }
 
 TEST(PostgresLedgerStore, ARunWhoseCommitReplyWasLostWithTheServerUnreachableSaysItCannotTell)
@@ -357,20 +360,26 @@ TEST(PostgresImport, ProgramsImportingOverlappingFilesAtOnceKeepEveryCountedTrad
 
     EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM trades")), counted);
     // Each program's run went in whole, with its own trades.
-    EXPECT_EQ(ledger.rows(QStringLiteral("SELECT lines_imported, (SELECT count(*) FROM trades t WHERE t.run_id = r.run_id)"
-                                         " FROM runs r")),
-              QStringList(kPrograms, QStringLiteral("%1|%1").arg(kLines)));
-    EXPECT_EQ(ledger.rows(QStringLiteral("SELECT (SELECT count(*) FROM products), (SELECT count(DISTINCT name) FROM products),"
-                                         " (SELECT count(*) FROM customers), (SELECT count(*) FROM kinds)")),
+    EXPECT_EQ(
+        ledger.rows(QStringLiteral("SELECT lines_imported, (SELECT count(*) FROM trades t WHERE t.run_id = r.run_id)"
+                                   " FROM runs r")),
+        QStringList(kPrograms, QStringLiteral("%1|%1").arg(kLines)));
+    EXPECT_EQ(ledger.rows(
+                  QStringLiteral("SELECT (SELECT count(*) FROM products), (SELECT count(DISTINCT name) FROM products),"
+                                 " (SELECT count(*) FROM customers), (SELECT count(*) FROM kinds)")),
               QStringList{"12|12|5|4"});
     // Every line of every file, with its own product and customer.
     QStringList expected;
     for (int i = 0; i < kPrograms; ++i)
         for (int line = 0; line < kLines; ++line)
-            expected << QStringLiteral("%1|製品%2|得意先%3").arg(i * 10000 + line + 1).arg((line * 7 + i) % 12).arg((line * 3 + i) % 5);
-    EXPECT_EQ(ledger.rows(QStringLiteral("SELECT t.quantity, p.name, c.name FROM trades t JOIN products p USING (product_id)"
-                                         " JOIN customers c USING (customer_id) ORDER BY t.quantity")),
-              expected);
+            expected << QStringLiteral("%1|製品%2|得意先%3")
+                            .arg(i * 10000 + line + 1)
+                            .arg((line * 7 + i) % 12)
+                            .arg((line * 3 + i) % 5);
+    EXPECT_EQ(
+        ledger.rows(QStringLiteral("SELECT t.quantity, p.name, c.name FROM trades t JOIN products p USING (product_id)"
+                                   " JOIN customers c USING (customer_id) ORDER BY t.quantity")),
+        expected);
     EXPECT_EQ(ledger.number(QStringLiteral("SELECT count(*) FROM products p JOIN kinds k USING (kind_code)"
                                            " WHERE k.name <> '種別' || (substr(p.name, 3)::int % 4)")),
               0);
@@ -391,8 +400,8 @@ TEST(PostgresImport, AServerRestartedDuringARunLosesTheWholeRunAndLeavesNothing)
         if (desktop.doEventsCount == 40) {
             ++restarts;
             EXPECT_EQ(QProcess::execute(QStringLiteral("pg_ctlcluster"),
-                                        {QString::fromLatin1(version), QStringLiteral("regress"), QStringLiteral("restart"),
-                                         QStringLiteral("-m"), QStringLiteral("fast")}),
+                                        {QString::fromLatin1(version), QStringLiteral("regress"),
+                                         QStringLiteral("restart"), QStringLiteral("-m"), QStringLiteral("fast")}),
                       0);
         }
     };
@@ -447,13 +456,15 @@ TEST(PostgresLedgerStore, ARefusedLineWithANulIsKeptWithoutCostingTheRun)
     ledger.store->BeginRun(ImportRunInfo{}, {}, error, failed);
     ASSERT_FALSE(failed) << error.toStdString();
     const QString nul(QChar(u'\0'));
-    ledger.store->RejectLine(RejectedLine{2, QStringLiteral("a") + nul + QStringLiteral("b"),
+    ledger.store->RejectLine(RejectedLine{2,
+                                          QStringLiteral("a") + nul + QStringLiteral("b"),
                                           {{QString(), QStringLiteral("製品名が空です。"), QString(), nul}}},
                              error, failed);
     ASSERT_FALSE(failed) << error.toStdString();
     ledger.store->CommitRun(1, 0, error, failed);
     ASSERT_FALSE(failed) << error.toStdString();
-    EXPECT_EQ(ledger.db.rows(QStringLiteral("SELECT l.record, x.value FROM rejected_lines l JOIN line_reasons x USING (reject_id)")),
+    EXPECT_EQ(ledger.db.rows(QStringLiteral(
+                  "SELECT l.record, x.value FROM rejected_lines l JOIN line_reasons x USING (reject_id)")),
               QStringList{QStringLiteral("a\uFFFDb|\uFFFD")});
 }
 
@@ -480,11 +491,12 @@ TEST(PostgresImport, AnImportOfManyNamesRunsAFewStatementsWhetherTheNamesAreNewO
         desktop.answer = IDYES;
         clsImportSource engine(desktop, [&] { return ledger.makeStore(); });
         // As a clerk imports it: the checks, the look at its lines, the run.
-        EXPECT_FALSE(engine.IMPFileCheck(file) || engine.IMPRepeatCheck(file, ledger.connection()) ||
-                     engine.IMPLineCheck(file, ledger.connection()));
+        EXPECT_FALSE(engine.IMPFileCheck(file) || engine.IMPRepeatCheck(file, ledger.connection())
+                     || engine.IMPLineCheck(file, ledger.connection()));
         engine.ExecImport(file, ledger.connection());
         EXPECT_EQ(desktop.prompts().last(), Totals(6000, 6000));
-        return admin.number(QStringLiteral("SELECT sum(calls) FROM pg_stat_statements WHERE query NOT LIKE '%pg_stat_statements%'"));
+        return admin.number(
+            QStringLiteral("SELECT sum(calls) FROM pg_stat_statements WHERE query NOT LIKE '%pg_stat_statements%'"));
     };
     EXPECT_LE(statements(), 50) << "into a new ledger";
     // A file of new trades whose names are all stored.
@@ -511,8 +523,10 @@ TEST(PostgresLedgerOpen, ALookAtAServerSaysWhatIsWrongOrThatTheLedgerIsReady)
     PostgresProbe admin;
     admin.exec(QStringLiteral("DROP ROLE IF EXISTS ledger_reader"));
     admin.exec(QStringLiteral("CREATE ROLE ledger_reader LOGIN PASSWORD 'secret'"));
-    admin.exec(QStringLiteral("GRANT USAGE ON SCHEMA %1 TO ledger_reader; GRANT SELECT ON ALL TABLES IN SCHEMA %1 TO ledger_reader")
-                   .arg(used.schema()));
+    admin.exec(
+        QStringLiteral(
+            "GRANT USAGE ON SCHEMA %1 TO ledger_reader; GRANT SELECT ON ALL TABLES IN SCHEMA %1 TO ledger_reader")
+            .arg(used.schema()));
     LedgerServer reader = used.server();
     reader.strConnection = QStringLiteral("user=ledger_reader");
     reader.password = [] { return QStringLiteral("secret"); };
@@ -529,7 +543,8 @@ TEST(PostgresLedgerOpen, ALookAtAServerSaysWhatIsWrongOrThatTheLedgerIsReady)
         {used.server(), true, "台帳を使用できます（取り込み 1 件）"},
         {reader, false, "取り込む権限がありません"},
         {mistyped, false, "台帳サーバーのパスワードが違います。台帳の場所で確かめてください。\nサーバーの応答: "},
-        {LedgerServer{QStringLiteral("host=127.0.0.1 port=1"), {}, {}}, false, "に接続できません。サーバーが動いているか"},
+        {LedgerServer{QStringLiteral("host=127.0.0.1 port=1"), {}, {}}, false,
+         "に接続できません。サーバーが動いているか"},
     };
     for (const auto& one : cases) {
         const LedgerServerCheck check = CheckLedgerServer(one.server);

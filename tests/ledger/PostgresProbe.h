@@ -56,8 +56,8 @@ private:
     {
         m_connection.reset(PQconnectdb(m_server.toUtf8().constData()));
         if (PQstatus(m_connection.get()) != CONNECTION_OK)
-            throw std::runtime_error(std::string("no PostgreSQL server for the tests (run them under pg_virtualenv): ") +
-                                     PQerrorMessage(m_connection.get()));
+            throw std::runtime_error(std::string("no PostgreSQL server for the tests (run them under pg_virtualenv): ")
+                                     + PQerrorMessage(m_connection.get()));
     }
 
     PgResult run(const QString& sql)
@@ -74,8 +74,8 @@ private:
 
     std::string failure(const PGresult* result, const QString& sql) const
     {
-        return std::string(result ? PQresultErrorMessage(result) : PQerrorMessage(m_connection.get())) + " in " +
-               sql.toStdString();
+        return std::string(result ? PQresultErrorMessage(result) : PQerrorMessage(m_connection.get())) + " in "
+               + sql.toStdString();
     }
 
     QString m_server;

@@ -42,8 +42,8 @@ TEST(TextToLong, RoundsFractionsHalfToEven)
 
 TEST(TextToLong, RejectsEmptyAndNonNumericText)
 {
-    for (const char16_t* text : {u"", u"   ", u"abc", u"12a", u"1 2", u"-", u".", u",1", u"1,", u"1,,0",
-                                 u"1.2.3", u"1e3", u"0x10"}) {
+    for (const char16_t* text :
+         {u"", u"   ", u"abc", u"12a", u"1 2", u"-", u".", u",1", u"1,", u"1,,0", u"1.2.3", u"1e3", u"0x10"}) {
         EXPECT_EQ(ErrorOf([&] { CLng(text); }), ERR_TYPE_MISMATCH) << QString::fromUtf16(text).toStdString();
     }
 }
@@ -65,17 +65,34 @@ TEST(TextToLong, ReadsFullWidthFiguresCurrencyAndAccountingMarks)
     };
     const Case cases[] = {
         // Full-width digits, grouping, fraction and signs, U+2212, U+3000 around.
-        {u"１２，８００", 12800, 0}, {u"－２", -2, 0}, {u"＋７", 7, 0}, {u"\u22122", -2, 0},
-        {u"２．５", 2, 0}, {u"３．５", 4, 0}, {u"1，2,3", 123, 0}, {u"２１４７４８３６４７", INT32_MAX, 0},
+        {u"１２，８００", 12800, 0},
+        {u"－２", -2, 0},
+        {u"＋７", 7, 0},
+        {u"\u22122", -2, 0},
+        {u"２．５", 2, 0},
+        {u"３．５", 4, 0},
+        {u"1，2,3", 123, 0},
+        {u"２１４７４８３６４７", INT32_MAX, 0},
         {u"\u3000１２\u3000", 12, 0},
         // Currency marks, a sign on either side of the yen sign, accounting minus.
-        {u"¥1,200", 1200, 0}, {u"￥１，２００", 1200, 0}, {u"\\1200", 1200, 0}, {u"  ¥1,200 ", 1200, 0},
-        {u"12.5円", 12, 0}, {u"-500円", -500, 0}, {u"-¥1,200", -1200, 0}, {u"¥-1,200", -1200, 0},
-        {u"△500", -500, 0}, {u"▲1,200", -1200, 0}, {u"▲¥1,200", -1200, 0}, {u"￥△300", -300, 0},
+        {u"¥1,200", 1200, 0},
+        {u"￥１，２００", 1200, 0},
+        {u"\\1200", 1200, 0},
+        {u"  ¥1,200 ", 1200, 0},
+        {u"12.5円", 12, 0},
+        {u"-500円", -500, 0},
+        {u"-¥1,200", -1200, 0},
+        {u"¥-1,200", -1200, 0},
+        {u"△500", -500, 0},
+        {u"▲1,200", -1200, 0},
+        {u"▲¥1,200", -1200, 0},
+        {u"￥△300", -300, 0},
         {u"▲2147483648", INT32_MIN, 0},
         // Out of 32 bits whatever the notation.
-        {u"２１４７４８３６４８", 0, ERR_OVERFLOW}, {u"▲2,147,483,649", 0, ERR_OVERFLOW},
-        {u"\u22122147483649", 0, ERR_OVERFLOW}, {u"２１４７４８３６４７．５円", 0, ERR_OVERFLOW},
+        {u"２１４７４８３６４８", 0, ERR_OVERFLOW},
+        {u"▲2,147,483,649", 0, ERR_OVERFLOW},
+        {u"\u22122147483649", 0, ERR_OVERFLOW},
+        {u"２１４７４８３６４７．５円", 0, ERR_OVERFLOW},
     };
     for (const auto& [text, value, error] : cases) {
         int32_t result = 0;
@@ -85,9 +102,9 @@ TEST(TextToLong, ReadsFullWidthFiguresCurrencyAndAccountingMarks)
         }
     }
     // Marks alone, misplaced or doubled, space inside, grouping still checked.
-    for (const char16_t* text : {u"¥", u"円", u"△", u"¥1,200円", u"1200¥", u"円1200", u"¥¥1", u"¥ 1200",
-                                 u"1200 円", u"△-5", u"-¥-5", u"5△", u"１\u3000２", u"１，", u"，１",
-                                 u"１，，０", u"１ｅ３", u"＼1200", u"$1200"}) {
+    for (const char16_t* text :
+         {u"¥", u"円", u"△", u"¥1,200円", u"1200¥", u"円1200", u"¥¥1", u"¥ 1200", u"1200 円", u"△-5", u"-¥-5", u"5△",
+          u"１\u3000２", u"１，", u"，１", u"１，，０", u"１ｅ３", u"＼1200", u"$1200"}) {
         EXPECT_EQ(ErrorOf([&] { CLng(text); }), ERR_TYPE_MISMATCH) << QString::fromUtf16(text).toStdString();
     }
 }
@@ -133,11 +150,11 @@ TEST(TextToDate, AddsTheTimeOfDayAsFraction)
 
 TEST(TextToDate, RejectsAnythingElse)
 {
-    for (const char16_t* text :
-         {u"", u"  ", u"2024/2/30", u"2023/2/29", u"2024/13/1", u"2024/0/1", u"2024/1/0", u"2024/1",
-          u"2024/1/5/", u"2024-1/5", u"2024年1月5", u"5/1/2024", u"024/1/5", u"2024/1/5 25:00",
-          u"2024/1/5 9:60", u"2024/1/5 9", u"2024/1/5x", u"2024/1/5 9:30 PM", u"yesterday", u"20240105",
-          u"2024/001/5"}) {
+    for (const char16_t* text : {u"",           u"  ",        u"2024/2/30",        u"2023/2/29",      u"2024/13/1",
+                                 u"2024/0/1",   u"2024/1/0",  u"2024/1",           u"2024/1/5/",      u"2024-1/5",
+                                 u"2024年1月5", u"5/1/2024",  u"024/1/5",          u"2024/1/5 25:00", u"2024/1/5 9:60",
+                                 u"2024/1/5 9", u"2024/1/5x", u"2024/1/5 9:30 PM", u"yesterday",      u"20240105",
+                                 u"2024/001/5"}) {
         EXPECT_EQ(ErrorOf([&] { CDate(text); }), ERR_TYPE_MISMATCH) << QString::fromUtf16(text).toStdString();
     }
 }
@@ -187,15 +204,15 @@ TEST(TextToDate, ReadsFullWidthAndJapaneseEraDatesWithinTheirEras)
         EXPECT_DOUBLE_EQ(result, double(epoch.daysTo(date)) + seconds / 86400.0)
             << QString::fromUtf16(text).toStdString();
     }
-    for (const char16_t* text : {
-             // A day outside its era.
-             u"平成32年1月1日", u"平成31年5月1日", u"平成元年1月7日", u"令和元年4月30日", u"令和0年5月1日",
-             u"昭和64年1月8日", u"昭和元年12月24日", u"大正15年12月25日", u"大正元年7月29日",
-             u"明治45年7月30日", u"明治元年9月7日", u"R1.4.30", u"M1.1.1",
-             // Malformed era dates, and separators that no form takes.
-             u"令和6年2月30日", u"令和6年1月5", u"令和6/1/5", u"令和 6年1月5日", u"令和6年1月5日9:30",
-             u"令和123年1月1日", u"令和元1月1日", u"令和", u"R6年1月5日", u"R元.1.5", u"R6.1/5", u"R6.1",
-             u"R 6.1.5", u"R6.1.5x", u"X6.1.5", u"2024.1.5", u"２０２４．１．５", u"2024\u22121\u22125"}) {
+    for (const char16_t* text :
+         {// A day outside its era.
+          u"平成32年1月1日", u"平成31年5月1日", u"平成元年1月7日", u"令和元年4月30日", u"令和0年5月1日",
+          u"昭和64年1月8日", u"昭和元年12月24日", u"大正15年12月25日", u"大正元年7月29日", u"明治45年7月30日",
+          u"明治元年9月7日", u"R1.4.30", u"M1.1.1",
+          // Malformed era dates, and separators that no form takes.
+          u"令和6年2月30日", u"令和6年1月5", u"令和6/1/5", u"令和 6年1月5日", u"令和6年1月5日9:30", u"令和123年1月1日",
+          u"令和元1月1日", u"令和", u"R6年1月5日", u"R元.1.5", u"R6.1/5", u"R6.1", u"R 6.1.5", u"R6.1.5x", u"X6.1.5",
+          u"2024.1.5", u"２０２４．１．５", u"2024\u22121\u22125"}) {
         EXPECT_EQ(ErrorOf([&] { CDate(text); }), ERR_TYPE_MISMATCH) << QString::fromUtf16(text).toStdString();
     }
 }
@@ -206,4 +223,4 @@ TEST(Counter16, OverflowsPast32767)
     EXPECT_EQ(ErrorOf([] { AddInt16(32767, 1); }), ERR_OVERFLOW);
 }
 
-} // namespace
+}  // namespace

@@ -1,6 +1,6 @@
+#include "TextFile.h"
 #include "RuntimeError.h"
 #include "TestFiles.h"
-#include "TextFile.h"
 
 #include <QFile>
 #include <QStringList>
@@ -49,10 +49,7 @@ TEST(TextFileDecoding, ReadsCodePage932IncludingVendorCharacters)
 }
 
 // The mark of an undecodable byte.
-QString Mark(unsigned char byte)
-{
-    return QString(QChar(char16_t(kUndecodableBase + byte)));
-}
+QString Mark(unsigned char byte) { return QString(QChar(char16_t(kUndecodableBase + byte))); }
 
 TEST(TextFileDecoding, MarksUndecodableBytesWithoutLosingLineBreaks)
 {
@@ -70,7 +67,9 @@ TEST(TextFileDecoding, MarksExactlyTheBytesThatDoNotDecode)
     const QByteArray extensions = ToCp932(QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ"));
     const std::pair<QByteArray, QString> cases[] = {
         {extensions, QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ")},
-        {"a\xEF\xBF\xBD" "b", QStringLiteral("a\uFFFDb")},
+        {"a\xEF\xBF\xBD"
+         "b",
+         QStringLiteral("a\uFFFDb")},
         {extensions + "\x81\x7F\x85\x40", QStringLiteral("①㈱Ⅰ髙ﾊﾝｶｸ") + Mark(0x81) + u'\x7F' + Mark(0x85) + u'@'},
         {"\x80\xA0\xFD", Mark(0x80) + Mark(0xA0) + Mark(0xFD)},
     };
@@ -137,8 +136,9 @@ TEST(TextFileBuffers, SequencesPairsAndBreaksCutByTheBufferStayWhole)
     ExpectSameLinesWhateverTheBuffer(dir.write("bom.csv", "\xEF\xBB\xBF" + text.toUtf8()), lines);
 
     const QString cp932Text = QStringLiteral("日付,ｱ\r\n①髙\r\r\nb\n\nc,～");
-    ExpectSameLinesWhateverTheBuffer(dir.writeCp932("sjis.csv", cp932Text),
-                                     {QStringLiteral("日付,ｱ"), QStringLiteral("①髙"), "", "b", "", QStringLiteral("c,～")});
+    ExpectSameLinesWhateverTheBuffer(
+        dir.writeCp932("sjis.csv", cp932Text),
+        {QStringLiteral("日付,ｱ"), QStringLiteral("①髙"), "", "b", "", QStringLiteral("c,～")});
     // A stray lead byte before a break that falls on a buffer's end.
     ExpectSameLinesWhateverTheBuffer(dir.write("stray.csv", "a\x81\r\nb\x81"), {u'a' + Mark(0x81), u'b' + Mark(0x81)});
 }
@@ -219,4 +219,4 @@ TEST(TextFileOpening, FailsWithARuntimeErrorForWhatIsNoReadableFile)
     }
 }
 
-} // namespace
+}  // namespace

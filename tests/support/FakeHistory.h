@@ -12,15 +12,15 @@ struct FakeHistoryData {
     std::map<int64_t, RunRejects> rejects;
     std::map<int64_t, RunDetail> details;  // its run and rejects are taken from above
     std::map<int64_t, clsLedgerHistory::UndoResult> previews;
-    bool unreadable = false;       // every operation raises LedgerError
-    std::vector<int64_t> undone;   // runs given to UndoRun
+    bool unreadable = false;         // every operation raises LedgerError
+    std::vector<int64_t> undone;     // runs given to UndoRun
     std::vector<int64_t> previewed;  // runs given to PreviewUndo
     int opened = 0;
 };
 
 class FakeHistory : public clsLedgerHistory {
 public:
-    explicit FakeHistory(std::shared_ptr<FakeHistoryData> data) : m_data(std::move(data)) {}
+    explicit FakeHistory(std::shared_ptr<FakeHistoryData> data) : m_data(std::move(data)) { }
 
     static LedgerHistoryFactory factory(const std::shared_ptr<FakeHistoryData>& data)
     {

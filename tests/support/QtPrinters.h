@@ -6,10 +6,7 @@
 #include <ostream>
 
 // Readable failure messages for Qt strings.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 inline void PrintTo(const QStringList& list, std::ostream* out)
 {

@@ -27,8 +27,7 @@ public:
     {
         return MsgBoxWithDetails(prompt, flags, title, QString());
     }
-    int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title,
-                          const QString& details) override
+    int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title, const QString& details) override
     {
         messages.push_back({prompt, flags, title, details, {}, ledgerNote});
         events << QStringLiteral("MsgBox:") + prompt;
@@ -88,7 +87,7 @@ public:
     }
 
     std::vector<Message> messages;
-    std::vector<Question> questions;  // asked, besides their prompts among the messages
+    std::vector<Question> questions;      // asked, besides their prompts among the messages
     std::vector<LineReportPlace> places;  // of the line reports, in order
     int answer = IDNO;                    // to a Yes/No question
     int threeWayAnswer = IDYES;           // to a Yes/No/Cancel question

@@ -32,9 +32,9 @@ struct StoreLog {
     // Behaviour.
     bool openFails = false;
     bool resolveFails = false;
-    std::set<int> refuseInserts;   // 1-based numbers of InsertTrade calls to refuse
-    QString throwIn;               // operation name that throws instead
-    int throwOnCall = 1;           // ... on its n-th call
+    std::set<int> refuseInserts;  // 1-based numbers of InsertTrade calls to refuse
+    QString throwIn;              // operation name that throws instead
+    int throwOnCall = 1;          // ... on its n-th call
     bool beginFails = false;
     bool commitFails = false;
     std::optional<PriorRun> priorRun;  // what FindImportedRun finds
@@ -85,8 +85,8 @@ public:
         blnFailed = m_log->openFails;
         strError = blnFailed ? QStringLiteral("cannot open") : QString();
     }
-    void InsertTrade(ProductRecord& product, PartyRecord& supplier, PartyRecord& customer,
-                     TradeRecord& trade, bool blnPurchase, QString& strError, bool& blnFailed) override
+    void InsertTrade(ProductRecord& product, PartyRecord& supplier, PartyRecord& customer, TradeRecord& trade,
+                     bool blnPurchase, QString& strError, bool& blnFailed) override
     {
         enter(QStringLiteral("InsertTrade"), product.strProductName);
         m_log->inserts.push_back({product, supplier, customer, trade, blnPurchase, blnFailed});
@@ -163,8 +163,7 @@ private:
             throw std::runtime_error("store failure in " + operation.toStdString());
     }
     // Unknown names get the next ID; an empty name or a failing store leaves the ID alone.
-    void resolve(const QString& name, QMap<QString, int32_t>& ids, int32_t& id, QString& strError,
-                 bool& blnFailed)
+    void resolve(const QString& name, QMap<QString, int32_t>& ids, int32_t& id, QString& strError, bool& blnFailed)
     {
         if (m_log->resolveFails || name.isEmpty()) {
             blnFailed = true;

@@ -6,10 +6,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
-#include <QTimer>
-#include <QStandardPaths>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -57,8 +57,7 @@ TEST_F(CommandTest, ARunShowsTheBusyStateThenClearsItAndCanBeRepeated)
 
     // Busy from the look at its lines on: once a line for the look, once for the run.
     EXPECT_EQ(statusDuringRun, QStringList({kImporting, kImporting, kImporting, kImporting}));
-    EXPECT_EQ(desktop.events, QStringList({QStringLiteral("Pointer:11"),
-                                           QStringLiteral("MsgBox:") + Totals(2, 2),
+    EXPECT_EQ(desktop.events, QStringList({QStringLiteral("Pointer:11"), QStringLiteral("MsgBox:") + Totals(2, 2),
                                            QStringLiteral("Pointer:0")}));
     EXPECT_EQ(lblInformation().text(), QString());
     EXPECT_EQ(lblFileName().text(), path);
@@ -95,8 +94,7 @@ TEST_F(CommandTest, EachClickBuildsTheConnectionFromTheCurrentDirectoryOfTheMome
     const QString root = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=//Data/iOrvanta.mdb");
     const QString firstConnection = Connection(QDir(first.path()).canonicalPath());
     const QString secondConnection = Connection(QDir(second.path()).canonicalPath());
-    EXPECT_EQ(log->connections,
-              QStringList({firstConnection, secondConnection, root}));
+    EXPECT_EQ(log->connections, QStringList({firstConnection, secondConnection, root}));
 }
 
 TEST_F(CommandTest, ARemovedCurrentDirectoryStopsTheClickWithTheStandardReport)
@@ -117,8 +115,8 @@ TEST_F(CommandTest, ARemovedCurrentDirectoryStopsTheClickWithTheStandardReport)
 
 TEST_F(CommandTest, AFailedCheckClearsTheStatusKeepsThePathAndChecksAgainNextTime)
 {
-    const QString path = writeFile(QStringLiteral("wrong.csv"),
-                                   QStringLiteral("日付,種別,メーカー,カナ\r\n2024/04/01,文具,北星,x\r\n"));
+    const QString path =
+        writeFile(QStringLiteral("wrong.csv"), QStringLiteral("日付,種別,メーカー,カナ\r\n2024/04/01,文具,北星,x\r\n"));
     dropPath(path);
     lblInformation().setText(QStringLiteral("left over"));
 
@@ -145,11 +143,14 @@ TEST_F(CommandTest, TheBusyStateShowsFromTheChecksOnAndEndsWithThem)
         QString question;
         int runs;
     };
-    const QString repeat = QStringLiteral("このファイルは 2024/04/01 09:30 に取り込み済みです（全レコード 2 件中 2 件）。"
-                                          "もう一度インポートしますか？");
-    const QString sales = SalesHeader() + QStringLiteral("\r\n2024/04/01,文具,北星,のーと,ノート,N-4,A4,1,120,きた,北山\r\n");
+    const QString repeat =
+        QStringLiteral("このファイルは 2024/04/01 09:30 に取り込み済みです（全レコード 2 件中 2 件）。"
+                       "もう一度インポートしますか？");
+    const QString sales =
+        SalesHeader() + QStringLiteral("\r\n2024/04/01,文具,北星,のーと,ノート,N-4,A4,1,120,きた,北山\r\n");
     const Case cases[] = {
-        {"wrong header", QStringLiteral("日付,種別\r\n"), false, IDNO, QStringLiteral("選択されたファイルの書式が違います。"), 0},
+        {"wrong header", QStringLiteral("日付,種別\r\n"), false, IDNO,
+         QStringLiteral("選択されたファイルの書式が違います。"), 0},
         {"repeat refused", sales, true, IDNO, repeat, 0},
         {"repeat wanted", sales, true, IDYES, repeat, 1},
     };
@@ -224,7 +225,7 @@ TEST_F(CommandTest, DuringARunTheButtonsAreOffAndACloseIsRefused)
     };
     cmdExec().click();
 
-    EXPECT_EQ(checked, 4);  // the look's two lines, then the run's
+    EXPECT_EQ(checked, 4);          // the look's two lines, then the run's
     EXPECT_EQ(log->storesMade, 1);  // no second run nested in the first
     EXPECT_FALSE(window->IsRunning());
     EXPECT_TRUE(cmdExec().isEnabled());
@@ -254,8 +255,8 @@ TEST_F(CommandTest, TheButtonsComeBackWhenTheStoreFailsMidRun)
 TEST_F(CommandTest, ADropDuringARunChangesTheChoiceButNotTheRun)
 {
     const QString first = writeSalesFile(QStringLiteral("first.csv"));
-    const QString second = writeSalesFile(QStringLiteral("second.csv"), QStringLiteral("別の製品"),
-                                          QStringLiteral("もう一つ"));
+    const QString second =
+        writeSalesFile(QStringLiteral("second.csv"), QStringLiteral("別の製品"), QStringLiteral("もう一つ"));
     dropPath(first);
 
     desktop.onDoEvents = [&] {
@@ -282,7 +283,10 @@ TEST_F(CommandTest, TheLookBeforeAnImportShowsItsTableForAnAcceptedFileOnly)
         // the file chosen (none, or its content), the message, the pointers, the table's summary
         {QString(), QStringLiteral("ファイルが選択されていません。"), {}, QString()},
         {QStringLiteral("日付,種別\r\n"), QStringLiteral("選択されたファイルの書式が違います。"), {11, 0}, QString()},
-        {SalesHeader(), QString(), {11, 0}, QStringLiteral("全レコード 0 件: 新しい行 0 件、取り込み済み 0 件、取り込めない行 0 件")},
+        {SalesHeader(),
+         QString(),
+         {11, 0},
+         QStringLiteral("全レコード 0 件: 新しい行 0 件、取り込み済み 0 件、取り込めない行 0 件")},
     };
     for (const auto& [content, message, pointers, summary] : cases) {
         desktop.messages.clear();
@@ -308,7 +312,8 @@ TEST_F(CommandTest, TheLookBeforeAnImportShowsItsTableForAnAcceptedFileOnly)
 
 TEST(CheckWindowTest, EachLineShowsItsOutcomeItsValuesAndItsNamesMarkedAndTheFilterHidesTheRest)
 {
-    LineCheck fresh = CheckRow(2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」 / 販売先「ＡＢＣ商事」→「ABC商事」"));
+    LineCheck fresh =
+        CheckRow(2, LineCheck::Outcome::New, QStringLiteral("新しい製品「X」 / 販売先「ＡＢＣ商事」→「ABC商事」"));
     fresh.strDate = QStringLiteral("2024/04/01");
     fresh.strKind = QStringLiteral("文具");
     fresh.strProduct = QStringLiteral("X");
@@ -334,7 +339,8 @@ TEST(CheckWindowTest, EachLineShowsItsOutcomeItsValuesAndItsNamesMarkedAndTheFil
     // A name from the file shows as written, also in full on hovering.
     EXPECT_TRUE(grid->item(2, grid->columnCount() - 1)->toolTip().contains(QStringLiteral("&lt;b&gt;日付")));
 
-    const std::pair<int, QList<bool>> filters[] = {{1, {false, true, true}}, {3, {true, true, false}}, {0, {false, false, false}}};
+    const std::pair<int, QList<bool>> filters[] = {
+        {1, {false, true, true}}, {3, {true, true, false}}, {0, {false, false, false}}};
     auto* show = window.findChild<QComboBox*>(QStringLiteral("cboShow"));
     for (const auto& [index, hidden] : filters) {
         show->setCurrentIndex(index);
@@ -412,8 +418,8 @@ TEST_F(CommandTest, EveryBoxOfAServersImportNamesTheServer)
         desktop.messages.clear();
         window->SetLedgerInUse([&] {
             return onServer ? LedgerInUse{true, QStringLiteral("サーバー ledger.example の orvanta"), server, {}}
-                            : LedgerInUse{false, QStringLiteral("このコンピューター"), QStringLiteral("このコンピューター"),
-                                          files.path()};
+                            : LedgerInUse{false, QStringLiteral("このコンピューター"),
+                                          QStringLiteral("このコンピューター"), files.path()};
         });
         log->priorRun = PriorRun{3, QDateTime(QDate(2026, 12, 1), QTime(9, 5)), 2, 2};
         desktop.answer = IDYES;  // import it again
@@ -421,7 +427,8 @@ TEST_F(CommandTest, EveryBoxOfAServersImportNamesTheServer)
         cmdExec().click();
         ASSERT_EQ(desktop.messages.size(), 2u);  // the repeat question, the totals
         for (const auto& message : desktop.messages)
-            EXPECT_EQ(message.ledgerNote, onServer ? QStringLiteral("台帳: サーバー ledger.example の orvanta") : QString());
+            EXPECT_EQ(message.ledgerNote,
+                      onServer ? QStringLiteral("台帳: サーバー ledger.example の orvanta") : QString());
         EXPECT_EQ(desktop.ledgerNote, QString());
     }
 }

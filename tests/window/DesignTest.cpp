@@ -35,8 +35,7 @@ TEST_F(DesignTest, ControlsStandWhereDesignedWithLabelsEmptiedAtLoad)
     // The designed texts, each with its mnemonic after it.
     EXPECT_EQ(cmdClose().text(), QStringLiteral("閉じる(&C)"));
     EXPECT_EQ(cmdExec().text(), QStringLiteral("インポート(&I)"));
-    EXPECT_EQ(lblItem().text(),
-              QStringLiteral("インポートするファイルをここにドラッグアンドドロップして下さい。"));
+    EXPECT_EQ(lblItem().text(), QStringLiteral("インポートするファイルをここにドラッグアンドドロップして下さい。"));
     EXPECT_EQ(lblFileName().text(), QString());
     EXPECT_EQ(lblInformation().text(), QString());
     EXPECT_TRUE(desktop.messages.empty());
@@ -110,8 +109,8 @@ TEST_F(DesignTest, EveryCommandIsReachedFromTheKeyboard)
         // A mnemonic presses its button as a click seen, a moment later.
         QTest::qWait(250);
         const QString leadsTo = QString::fromLatin1(c.leadsTo);
-        EXPECT_EQ(seen.prompts(), leadsTo == "import" ? QStringList{QStringLiteral("ファイルが選択されていません。")}
-                                                      : QStringList());
+        EXPECT_EQ(seen.prompts(),
+                  leadsTo == "import" ? QStringList{QStringLiteral("ファイルが選択されていません。")} : QStringList());
         EXPECT_EQ(chosen, leadsTo == "choose" ? 1 : 0);
         EXPECT_EQ(form.isVisible(), leadsTo != "close");
     }
@@ -146,16 +145,17 @@ TEST_F(DesignTest, TheContextMenuOpensAFileTheLookTheHistoryAndTheLedgerPlace)
             texts << action->text() + (action->shortcut().isEmpty() ? QString() : u' ' + action->shortcut().toString());
         return texts;
     };
-    EXPECT_EQ(entries(), (QStringList{QStringLiteral("ファイルを開く…(&O) Ctrl+O"), QStringLiteral("取り込み前の確認…(&K)"),
-                                      QStringLiteral("取り込み履歴…(&H)"), QStringLiteral("台帳の場所…(&L)")}));
+    EXPECT_EQ(entries(),
+              (QStringList{QStringLiteral("ファイルを開く…(&O) Ctrl+O"), QStringLiteral("取り込み前の確認…(&K)"),
+                           QStringLiteral("取り込み履歴…(&H)"), QStringLiteral("台帳の場所…(&L)")}));
     EXPECT_EQ(window->toolTip(), QString());
 
     struct Case {
         LedgerInUse ledger;
     };
     const Case cases[] = {
-        {{false, QStringLiteral("このコンピューター"), QStringLiteral("このコンピューター（/home/clerk/Data/iOrvanta.mdb）"),
-          QStringLiteral("/home/clerk/Data")}},
+        {{false, QStringLiteral("このコンピューター"),
+          QStringLiteral("このコンピューター（/home/clerk/Data/iOrvanta.mdb）"), QStringLiteral("/home/clerk/Data")}},
         {{true, QStringLiteral("サーバー ledger.example の orvanta"),
           QStringLiteral("サーバー ledger.example のデータベース orvanta（スキーマ public）"), QString()}},
     };

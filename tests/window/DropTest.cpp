@@ -103,8 +103,7 @@ TEST_F(DropTest, ADropWithoutFilesIsTheStandardReportAndChangesNothing)
 
     ASSERT_EQ(desktop.messages.size(), 2u);
     for (const auto& message : desktop.messages) {
-        EXPECT_TRUE(message.prompt.startsWith(QStringLiteral("FM-man1001\r\n")))
-            << message.prompt.toStdString();
+        EXPECT_TRUE(message.prompt.startsWith(QStringLiteral("FM-man1001\r\n"))) << message.prompt.toStdString();
         EXPECT_GT(message.prompt.size(), QStringLiteral("FM-man1001\r\n").size());
         EXPECT_EQ(message.flags, 0);
         EXPECT_EQ(message.title, QString());

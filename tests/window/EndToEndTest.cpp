@@ -73,12 +73,12 @@ TEST_F(EndToEndTest, ADroppedSalesFileLandsInTheLedgerUnderTheCurrentDirectory)
 
     EXPECT_EQ(desktop.prompts(), QStringList({QStringLiteral("全レコード 2 件中 2 件インポートしました。")}));
     EXPECT_EQ(desktop.pointers, std::vector<int>({11, 0}));
-    EXPECT_EQ(Query(database(),
-                    "SELECT t.trade_kind, t.trade_date, p.name, p.maker, p.spec, c.name, t.quantity,"
-                    " t.unit_price, t.amount, t.supplier_id IS NULL"
-                    " FROM trades t JOIN products p USING (product_id)"
-                    " JOIN customers c USING (customer_id) ORDER BY t.trade_id"),
-              QStringList({QStringLiteral("1|2024-05-07|ノートパソコン FM-14|富士見電機|14型, Core i5|丸山商会|2|128000|256000|1"),
+    EXPECT_EQ(Query(database(), "SELECT t.trade_kind, t.trade_date, p.name, p.maker, p.spec, c.name, t.quantity,"
+                                " t.unit_price, t.amount, t.supplier_id IS NULL"
+                                " FROM trades t JOIN products p USING (product_id)"
+                                " JOIN customers c USING (customer_id) ORDER BY t.trade_id"),
+              QStringList({QStringLiteral(
+                               "1|2024-05-07|ノートパソコン FM-14|富士見電機|14型, Core i5|丸山商会|2|128000|256000|1"),
                            QStringLiteral("1|2024-05-09|トナー|東都電機|黒|髙橋設計|4|9800|39200|1")}));
 
     // The chosen file stays chosen: a second click, once the clerk confirms
@@ -99,10 +99,9 @@ TEST_F(EndToEndTest, ThePurchaseSampleInItsShiftJisTextIsImportedWhole)
     EXPECT_EQ(desktop.messages[0].title, QStringLiteral("インポート完了"));
     EXPECT_EQ(Query(database(), "SELECT count(*), sum(trade_kind), count(customer_id) FROM trades"),
               QStringList({QStringLiteral("12|0|0")}));
-    EXPECT_EQ(Query(database(),
-                    "SELECT p.name, s.name, t.quantity, t.amount FROM trades t"
-                    " JOIN products p USING (product_id) JOIN suppliers s USING (supplier_id)"
-                    " ORDER BY t.trade_id LIMIT 1"),
+    EXPECT_EQ(Query(database(), "SELECT p.name, s.name, t.quantity, t.amount FROM trades t"
+                                " JOIN products p USING (product_id) JOIN suppliers s USING (supplier_id)"
+                                " ORDER BY t.trade_id LIMIT 1"),
               QStringList({QStringLiteral("ノートパソコン FM-14|富士見電機販売|5|490000")}));
 }
 

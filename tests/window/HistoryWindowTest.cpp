@@ -103,12 +103,15 @@ TEST_F(HistoryWindow, ListsEachRunsCountsWhoAndStateNewestFirstUnderTheLedgersNa
 {
     window.SetLedgerName(QStringLiteral("サーバー ledger.example のデータベース orvanta（スキーマ public）"));
     ASSERT_TRUE(window.Reload());
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("取り込み履歴 — サーバー ledger.example のデータベース orvanta（スキーマ public）"));
+    EXPECT_EQ(window.windowTitle(),
+              QStringLiteral("取り込み履歴 — サーバー ledger.example のデータベース orvanta（スキーマ public）"));
     QStringList headers;
     for (int c = 0; c < grid().columnCount(); ++c)
         headers << grid().horizontalHeaderItem(c)->text();
-    EXPECT_EQ(headers, (QStringList{"番号", "日時", "ファイル", "種類", "読込", "取込", "台帳にあり", "取込不可", "実行者", "状態"}));
-    EXPECT_EQ(row(0), (QStringList{"3", "2026/12/03 10:30", "sales-3.csv", "販売", "5", "2", "2", "1", "clerk（desk3）", "取込済"}));
+    EXPECT_EQ(headers, (QStringList{"番号", "日時", "ファイル", "種類", "読込", "取込", "台帳にあり", "取込不可",
+                                    "実行者", "状態"}));
+    EXPECT_EQ(row(0), (QStringList{"3", "2026/12/03 10:30", "sales-3.csv", "販売", "5", "2", "2", "1", "clerk（desk3）",
+                                   "取込済"}));
     EXPECT_EQ(row(1).mid(0, 3), (QStringList{"2", "2026/12/02 10:30", "sales-2.csv"}));
     EXPECT_FALSE(grid().item(0, 0)->font().italic());
 
@@ -153,7 +156,8 @@ TEST_F(HistoryWindow, AnUndoAsksWithTheNumbersItWouldTakeOutAndUndoesOnlyAfterYe
     EXPECT_TRUE(data->undone.empty());
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].prompt, QStringLiteral("取り込み 3（sales-3.csv）の取引 2 件を取り消しますか？"));
-    EXPECT_EQ(desktop.messages[0].informative, QStringLiteral("この取り込みだけが使っている製品 2 件、販売先 1 件も台帳から消えます。"));
+    EXPECT_EQ(desktop.messages[0].informative,
+              QStringLiteral("この取り込みだけが使っている製品 2 件、販売先 1 件も台帳から消えます。"));
     EXPECT_EQ(desktop.messages[0].flags, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
 
     desktop.answer = IDYES;
@@ -170,8 +174,9 @@ TEST_F(HistoryWindow, AnUndoAsksWithTheNumbersItWouldTakeOutAndUndoesOnlyAfterYe
     preview.relyingRuns = {{5, 6}};
     data->previews[2] = preview;
     button("cmdUndo").click();
-    EXPECT_EQ(desktop.prompts(), QStringList{QStringLiteral("取り込み 5 がこの取り込みの取引 6 件を取り込み済みとして数えています。"
-                                                            "先に取り込み 5 を取り消してください。")});
+    EXPECT_EQ(desktop.prompts(),
+              QStringList{QStringLiteral("取り込み 5 がこの取り込みの取引 6 件を取り込み済みとして数えています。"
+                                         "先に取り込み 5 を取り消してください。")});
     EXPECT_EQ(data->undone, std::vector<int64_t>{3});
 }
 
@@ -186,7 +191,8 @@ TEST_F(HistoryWindow, SavesTheRefusedLinesWhereTheClerkChooses)
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), QByteArray("\xEF\xBB\xBF日付\r\nx\r\n"));
     // The clerk is told where the file went.
-    EXPECT_EQ(desktop.prompts(), QStringList{QStringLiteral("取り込み 3 の取り込めなかった行 1 行を保存しました。\r\n") + saveTo});
+    EXPECT_EQ(desktop.prompts(),
+              QStringList{QStringLiteral("取り込み 3 の取り込めなかった行 1 行を保存しました。\r\n") + saveTo});
 
     // Nothing is said of a save the clerk cancelled.
     saveTo.clear();
@@ -204,10 +210,11 @@ TEST_F(HistoryWindow, ADoubleClickOrReturnOpensTheRunsDetail)
 {
     RunDetail detail;
     data->rejects[3] = {QStringLiteral("日付"),
-                      {RejectedLine{4, QStringLiteral("x"),
-                                    {LineReason{QStringLiteral("CLS-is1002"), QStringLiteral("型が一致しません。"),
-                                                QStringLiteral("日付"), QStringLiteral("2024/13/5")},
-                                     LineReason{QString(), QStringLiteral("製品名がありません。"), {}, {}}}}}};
+                        {RejectedLine{4,
+                                      QStringLiteral("x"),
+                                      {LineReason{QStringLiteral("CLS-is1002"), QStringLiteral("型が一致しません。"),
+                                                  QStringLiteral("日付"), QStringLiteral("2024/13/5")},
+                                       LineReason{QString(), QStringLiteral("製品名がありません。"), {}, {}}}}}};
     detail.skipped = {{2, {1, 40, QDateTime(QDate(2026, 12, 1), QTime(9, 0))}}, {5, {0, 0, {}}}};
     detail.addedNames = {{QStringLiteral("products"), QStringLiteral("ノート A4"), {}},
                          {QStringLiteral("customers"), QStringLiteral("北山商店"), {}}};
@@ -224,10 +231,11 @@ TEST_F(HistoryWindow, ADoubleClickOrReturnOpensTheRunsDetail)
         QTest::mouseDClick(grid().viewport(), Qt::LeftButton, {}, cell.center());
     });
     EXPECT_EQ(seen.title, QStringLiteral("取り込み 3 の詳細"));
-    EXPECT_EQ(seen.summary, QStringLiteral("ファイル: /data/sales-3.csv\n"
-                                           "日時: 2026/12/03 10:30:00 ～ 2026/12/03 10:31:00　種類: 販売　実行者: clerk（desk3）\n"
-                                           "全レコード 5 件: 取込 2 件、台帳にあり 2 件、取込不可 1 件\n"
-                                           "状態: 取込済"));
+    EXPECT_EQ(seen.summary,
+              QStringLiteral("ファイル: /data/sales-3.csv\n"
+                             "日時: 2026/12/03 10:30:00 ～ 2026/12/03 10:31:00　種類: 販売　実行者: clerk（desk3）\n"
+                             "全レコード 5 件: 取込 2 件、台帳にあり 2 件、取込不可 1 件\n"
+                             "状態: 取込済"));
     EXPECT_EQ(seen.tabs, (QStringList{"取り込めなかった行 1 行(&R)", "台帳にあった行 2 行(&L)", "追加した名前 2 件(&A)",
                                       "表記を合わせた名前 1 件(&M)"}));
     ASSERT_EQ(seen.tables.size(), 4u);

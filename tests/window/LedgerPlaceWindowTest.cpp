@@ -95,8 +95,9 @@ LedgerPlace Service(QString name)
 // What the settings name is what the dialog shows, and OK saves it as it was.
 TEST_F(LedgerPlaceWindow, ShowsThePlaceOfTheSettingsAndSavesItBackUnchanged)
 {
-    for (const LedgerPlace& place : {LedgerPlace{}, Server(QStringLiteral("ledger.office.example"), QStringLiteral("require")),
-                                     Service(QStringLiteral("office"))}) {
+    for (const LedgerPlace& place :
+         {LedgerPlace{}, Server(QStringLiteral("ledger.office.example"), QStringLiteral("require")),
+          Service(QStringLiteral("office"))}) {
         SCOPED_TRACE(int(place.kind));
         setup.current = place;
         setup.saved.reset();
@@ -120,8 +121,12 @@ TEST_F(LedgerPlaceWindow, TheSslModeFollowsTheHostUntilTheClerkChoosesOne)
         const char* mode;
     };
     const Case cases[] = {
-        {"ledger.office.example", "verify-full"}, {"192.168.10.5", "verify-full"}, {"localhost", "prefer"},
-        {"127.0.0.1", "prefer"}, {"/var/run/postgresql", "prefer"}, {"", "prefer"},
+        {"ledger.office.example", "verify-full"},
+        {"192.168.10.5", "verify-full"},
+        {"localhost", "prefer"},
+        {"127.0.0.1", "prefer"},
+        {"/var/run/postgresql", "prefer"},
+        {"", "prefer"},
     };
     open();
     child<QRadioButton>("optServer").setChecked(true);
@@ -162,7 +167,9 @@ TEST_F(LedgerPlaceWindow, ThePasswordFieldDependsOnTheKeyring)
     const Case cases[] = {
         {true, false, true, QStringLiteral("キーリング"), QString()},
         {true, true, true, QStringLiteral("キーリング"), QStringLiteral("キーリングに保存済み（変えるときだけ入力）")},
-        {false, false, true, QStringLiteral("インポートのときに尋ねるパスワードを入力する（このセッションの間だけ覚え、どこにも書きません）"),
+        {false, false, true,
+         QStringLiteral(
+             "インポートのときに尋ねるパスワードを入力する（このセッションの間だけ覚え、どこにも書きません）"),
          QStringLiteral("接続テストにだけ使います（保存しません）")},
         {false, false, true, QStringLiteral("chmod 600 ") + QDir::home().filePath(QStringLiteral(".pgpass")),
          QStringLiteral("接続テストにだけ使います（保存しません）")},
@@ -226,9 +233,12 @@ TEST_F(LedgerPlaceWindow, AChoiceThatCannotBeSavedKeepsTheDialogOpen)
         bool saveCalled;
     };
     const Case cases[] = {
-        {"no host", Server(QString(), QStringLiteral("prefer")), QString(), QStringLiteral("サーバーのホストを入力してください。"), false},
-        {"no service", Service(QString()), QString(), QStringLiteral("pg_service.conf のサービス名を入力してください。"), false},
-        {"keyring refused", Service(QStringLiteral("office")), QStringLiteral("パスワードをキーリングに保存できません。"),
+        {"no host", Server(QString(), QStringLiteral("prefer")), QString(),
+         QStringLiteral("サーバーのホストを入力してください。"), false},
+        {"no service", Service(QString()), QString(),
+         QStringLiteral("pg_service.conf のサービス名を入力してください。"), false},
+        {"keyring refused", Service(QStringLiteral("office")),
+         QStringLiteral("パスワードをキーリングに保存できません。"),
          QStringLiteral("パスワードをキーリングに保存できません。"), true},
     };
     for (const Case& c : cases) {

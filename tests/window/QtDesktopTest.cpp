@@ -1,10 +1,10 @@
-#include "Appearance.h"
 #include "QtDesktop.h"
+#include "Appearance.h"
 
-#include <QApplication>
 #include <QAbstractButton>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -34,10 +34,7 @@ struct SeenBox {
     QFont buttonFont;
 };
 
-QImage IconImage(const QIcon& icon)
-{
-    return icon.pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
-}
+QImage IconImage(const QIcon& icon) { return icon.pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32); }
 
 // Shows a box through the desktop and closes it from inside its own loop.
 SeenBox ShowBox(QtDesktop& desktop, const QString& prompt, int flags, const QString& title)
@@ -47,9 +44,16 @@ SeenBox ShowBox(QtDesktop& desktop, const QString& prompt, int flags, const QStr
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box)
             return;
-        seen = {true, box->windowTitle(), box->text(), box->icon(), box->textFormat(),
-                bool(box->windowFlags() & Qt::WindowStaysOnTopHint), box->isModal(),
-                IconImage(box->windowIcon()), {}, {}};
+        seen = {true,
+                box->windowTitle(),
+                box->text(),
+                box->icon(),
+                box->textFormat(),
+                bool(box->windowFlags() & Qt::WindowStaysOnTopHint),
+                box->isModal(),
+                IconImage(box->windowIcon()),
+                {},
+                {}};
         for (const QLabel* label : box->findChildren<QLabel*>()) {
             if (label->text() == box->text())
                 seen.textFont = label->font();
@@ -72,16 +76,16 @@ TEST(QtDesktopTest, MessageBoxesFollowTheFlags)
 {
     QtDesktop desktop;
 
-    const SeenBox refusal = ShowBox(desktop, QStringLiteral("CSVファイルを選択して下さい。"), 4160,
-                                    QStringLiteral("ファイル選択エラー"));
+    const SeenBox refusal =
+        ShowBox(desktop, QStringLiteral("CSVファイルを選択して下さい。"), 4160, QStringLiteral("ファイル選択エラー"));
     ASSERT_TRUE(refusal.shown);
     EXPECT_EQ(refusal.title, QStringLiteral("ファイル選択エラー"));
     EXPECT_EQ(refusal.icon, QMessageBox::Information);
     EXPECT_TRUE(refusal.onTop);
     EXPECT_TRUE(refusal.modal);
 
-    const SeenBox info = ShowBox(desktop, QStringLiteral("ファイルが選択されていません。"), 64,
-                                 QStringLiteral("インポートエラー"));
+    const SeenBox info =
+        ShowBox(desktop, QStringLiteral("ファイルが選択されていません。"), 64, QStringLiteral("インポートエラー"));
     ASSERT_TRUE(info.shown);
     EXPECT_EQ(info.icon, QMessageBox::Information);
     EXPECT_FALSE(info.onTop);
@@ -105,9 +109,11 @@ TEST(QtDesktopTest, AQuestionGivesTheButtonPressedAndEscapeTheLeastAnswer)
         int answer;
     };
     const Case cases[] = {
-        {MB_YESNO, "Escape", IDNO},           {MB_YESNOCANCEL, "Return", IDYES},
+        {MB_YESNO, "Escape", IDNO},
+        {MB_YESNOCANCEL, "Return", IDYES},
         {MB_YESNOCANCEL | MB_DEFBUTTON2, "Return", IDNO},
-        {MB_YESNOCANCEL, "Escape", IDCANCEL}, {MB_YESNOCANCEL, "close", IDCANCEL},
+        {MB_YESNOCANCEL, "Escape", IDCANCEL},
+        {MB_YESNOCANCEL, "close", IDCANCEL},
         {MB_YESNOCANCEL, "いいえ(&N)", IDNO},
     };
     QtDesktop desktop;
@@ -140,11 +146,13 @@ TEST(QtDesktopTest, AQuestionGivesTheButtonPressedAndEscapeTheLeastAnswer)
 // title bar's close the choice that does the least.
 TEST(QtDesktopTest, AQuestionsButtonsNameTheirChoicesInOrder)
 {
-    const Question question{QStringLiteral("新しい 1 行だけ取り込みますか？"), QStringLiteral("インポート確認"),
+    const Question question{QStringLiteral("新しい 1 行だけ取り込みますか？"),
+                            QStringLiteral("インポート確認"),
                             {{QStringLiteral("新しい行だけ取り込む"), ChoiceLeadsTo::NewLinesOnly},
                              {QStringLiteral("すべて取り込む"), ChoiceLeadsTo::EveryLine},
                              {QStringLiteral("キャンセル"), ChoiceLeadsTo::Nothing}},
-                            0, 2};
+                            0,
+                            2};
     const std::pair<QString, int> cases[] = {
         {"Return", 0}, {"Escape", 2}, {"close", 2}, {"すべて取り込む(&2)", 1}, {"新しい行だけ取り込む(&1)", 0},
     };
@@ -290,7 +298,8 @@ TEST(QtDesktopTest, APasswordIsAskedInAFieldThatHidesIt)
 TEST(QtDesktopTest, TheDetailsAreaShowsALongRefusedLineUnwrappedFifteenLinesAtATime)
 {
     // Two reasons of one line, as the run joins them: 60 characters, 29 of them wide.
-    const QString line = QStringLiteral("12345 行目: 日付「2024/13/1」: 型が一致しません。 / 単価「12,000円」: 型が一致しません。 ");
+    const QString line =
+        QStringLiteral("12345 行目: 日付「2024/13/1」: 型が一致しません。 / 単価「12,000円」: 型が一致しません。 ");
     ASSERT_EQ(line.size(), QtDesktop::kDetailsColumns);
     QStringList lines;
     for (int i = 0; i < 40; ++i)

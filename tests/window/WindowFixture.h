@@ -51,10 +51,7 @@ inline DropResult SendDrop(QWidget& target, const QMimeData& data,
 }
 
 // Runs what was left for the event loop, as a drop's handling is.
-inline void DeliverPosted()
-{
-    QCoreApplication::sendPostedEvents();
-}
+inline void DeliverPosted() { QCoreApplication::sendPostedEvents(); }
 
 // Puts the process in a directory for the length of a scope.
 class CurrentDirectoryScope {
@@ -74,7 +71,7 @@ private:
 // A fresh window with a recording desktop and a recording store.
 class WindowTest : public ::testing::Test {
 protected:
-    WindowTest() : window(std::make_unique<frmMain>(desktop, RecordingStore::factory(log))) {}
+    WindowTest() : window(std::make_unique<frmMain>(desktop, RecordingStore::factory(log))) { }
 
     template <typename T = QWidget>
     T& child(const char* name) const
