@@ -1,6 +1,6 @@
 #include "ImportRun.h"
 
-#include "RecordReader.h"
+#include "RecordSource.h"
 #include "RuntimeError.h"
 #include "TextFile.h"
 
@@ -48,7 +48,7 @@ ImportRun::ImportRun(StoreCalls& store, bool blnPurchase, RunListener& listener)
 {
 }
 
-std::optional<RunResult> ImportRun::Run(RecordReader& reader, LineReader& lineReader, ImportRunInfo info,
+std::optional<RunResult> ImportRun::Run(RecordSource& source, LineReader& lineReader, ImportRunInfo info,
                                         const RunChoice& choice)
 {
     info.lngRepeatOf = choice.lngRepeatOf;
@@ -69,8 +69,8 @@ std::optional<RunResult> ImportRun::Run(RecordReader& reader, LineReader& lineRe
     std::vector<ReadLine> window;
     window.reserve(linesAhead);
     ComingNames names;
-    while (!reader.AtEndOfStream()) {
-        ReadWindow(reader, lineReader, window, linesAhead, m_intRead,
+    while (!source.AtEnd()) {
+        ReadWindow(source, lineReader, window, linesAhead, m_intRead,
                    [this](const ReadLine& line) { m_listener.LineRead(line); });
         const std::vector<std::optional<LedgerMatch>> inLedger = LinesInLedger(window, choice, result);
         names = ComingNames();

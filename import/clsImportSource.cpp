@@ -2,11 +2,10 @@
 
 #include "Desktop.h"
 #include "ErrorReport.h"
-#include "FieldSplitter.h"
 #include "ImportColumns.h"
 #include "ImportTexts.h"
 #include "LineReader.h"
-#include "RecordReader.h"
+#include "ImportFile.h"
 #include "RunFacts.h"
 #include "RuntimeError.h"
 #include "StoreCalls.h"
@@ -71,17 +70,14 @@ clsImportSource::clsImportSource(Desktop& desktop, LedgerStoreFactory storeFacto
 bool clsImportSource::IMPFileCheck(const QString& strFilePath)
 {
     bool blnFailed = true;
-    // Declared in this order so the stream is released before the object that opened it.
-    std::unique_ptr<FileSystemObject> fso;
-    std::unique_ptr<TextStream> stream;
     try {
-        fso = std::make_unique<FileSystemObject>();
-        if (OpenImportFile(stream, *fso, strFilePath)) {
+        std::unique_ptr<ImportFile> file = OpenFile(strFilePath);
+        if (!file) {
             m_desktop.MsgBox(QStringLiteral("選択されたファイルを開けません。"), MB_ICONINFORMATION,
                              kFileSelectionError);
             return true;
         }
-        blnFailed = CheckHeaderLine(*stream);
+        blnFailed = CheckHeaderLine(*file);
         if (blnFailed) {
             // Its header is then no more wrong than the rest of it.
             const bool blnUnreadable = !DecodesThroughout(strFilePath);
@@ -90,7 +86,7 @@ bool clsImportSource::IMPFileCheck(const QString& strFilePath)
                                            : QStringLiteral("選択されたファイルの書式が違います。"),
                              MB_ICONINFORMATION, QStringLiteral("ファイルエラー"));
         }
-        stream->Close();
+        file->Close();
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("CLS-is1006"), error);
         blnFailed = true;
@@ -98,29 +94,24 @@ bool clsImportSource::IMPFileCheck(const QString& strFilePath)
     return blnFailed;
 }
 
-bool clsImportSource::OpenImportFile(std::unique_ptr<TextStream>& stream, FileSystemObject& fso,
-                                     const QString& strFilePath, FileDigest* digest)
+std::unique_ptr<ImportFile> clsImportSource::OpenFile(const QString& strFilePath, FileDigest* digest)
 {
     try {
-        stream = digest ? fso.OpenTextFileWithDigest(strFilePath, *digest)
-                        : fso.OpenTextFile(strFilePath, ForReading, false, TristateUseDefault);
-        return false;
+        return OpenImportRecords(strFilePath, SourceOptions(), digest);
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("CLS-is1000"), error);
-        return true;
+        return nullptr;
     }
 }
 
-bool clsImportSource::CheckHeaderLine(TextStream& stream)
+bool clsImportSource::CheckHeaderLine(ImportFile& file)
 {
     bool blnFailed = false;
     try {
-        RecordReader reader(stream);
-        const QString strLine = reader.ReadRecord();
         int16_t intColumns = 0;
-        SplitFields(strLine, [&](int16_t intColumn, QStringView strItem) {
-            intColumns = intColumn;
-            blnFailed = CheckHeaderItem(intColumn, strItem);
+        file.ReadHeader([&](QStringView strItem) {
+            intColumns = int16_t(qMin(intColumns + 1, int(INT16_MAX)));
+            blnFailed = CheckHeaderItem(intColumns, strItem);
             return !blnFailed;
         });
         // A cut-short header would leave the mode to chance: the party's column settles it.
@@ -131,6 +122,11 @@ bool clsImportSource::CheckHeaderLine(TextStream& stream)
         blnFailed = true;
     }
     return blnFailed;
+}
+
+LineReader clsImportSource::LineReaderFor(ImportFile& file) const
+{
+    return LineReader(mblnPurchase, file.ReadHeader());
 }
 
 bool clsImportSource::CheckHeaderItem(int16_t intColumn, QStringView strItem)
@@ -218,18 +214,16 @@ bool clsImportSource::IMPRepeatCheck(const QString& strFilePath, const QString& 
 std::optional<std::vector<LineCheck>> clsImportSource::Survey(const QString& strFilePath, const QString& strConnection,
                                                               bool blnMustCompare, FileDigest* digest)
 {
-    // Declared so that they are released in the order stream, file-system object.
-    std::unique_ptr<FileSystemObject> fso = std::make_unique<FileSystemObject>();
-    std::unique_ptr<TextStream> stream;
     clsLedgerStore* store = StoreFor(strConnection, blnMustCompare);
     if (!store)
         throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
-    if (OpenImportFile(stream, *fso, strFilePath, digest))
+    std::unique_ptr<ImportFile> file = OpenFile(strFilePath, digest);
+    if (!file)
         return std::nullopt;
-    RecordReader reader(*stream);
-    LineReader lineReader(mblnPurchase, LineReader::HeaderNames(WithUndecodableShown(reader.ReadRecord())));
+    LineReader lineReader = LineReaderFor(*file);
     StoreCalls calls(*store);
-    return SurveyLines(reader, lineReader, calls, mblnPurchase, blnMustCompare, [this] { m_desktop.DoEvents(); });
+    return SurveyLines(file->Records(), lineReader, calls, mblnPurchase, blnMustCompare,
+                       [this] { m_desktop.DoEvents(); });
 }
 
 bool clsImportSource::IMPLineCheck(const QString& strFilePath, const QString& strConnection)
@@ -303,22 +297,21 @@ std::optional<std::vector<LineCheck>> clsImportSource::CheckFile(const QString& 
 void clsImportSource::ExecImport(const QString& strFilePath, const QString& strConnection)
 {
     m_totals.reset();
-    // Declared so that they are released in the order store, stream, file-system object.
-    std::unique_ptr<FileSystemObject> fso;
-    std::unique_ptr<TextStream> stream;
+    // Declared so that it is released after the store.
+    std::unique_ptr<ImportFile> file;
     try {
-        fso = std::make_unique<FileSystemObject>();
         clsLedgerStore* store = StoreFor(strConnection);
         if (!store)
             throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
         FileDigest digest;
-        if (OpenImportFile(stream, *fso, strFilePath, &digest)) {
+        file = OpenFile(strFilePath, &digest);
+        if (!file) {
             m_store.reset();
             m_desktop.SetMousePointer(POINTER_DEFAULT);
             m_desktop.MsgBox(QStringLiteral("ファイルが開けない為インポートは失敗しました。"), MB_OK, QString());
             return;
         }
-        RunFile(*stream, strFilePath, digest, *store);
+        RunFile(*file, strFilePath, digest, *store);
     } catch (const std::exception& error) {
         if (m_store) {
             m_store->AbandonRun();
@@ -330,13 +323,11 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
     }
 }
 
-void clsImportSource::RunFile(TextStream& stream, const QString& strFilePath, const FileDigest& digest,
+void clsImportSource::RunFile(ImportFile& file, const QString& strFilePath, const FileDigest& digest,
                               clsLedgerStore& store)
 {
-    RecordReader reader(stream);
-    // Checked before; no undecodable byte goes further than the reading.
-    const QString strHeaderLine = WithUndecodableShown(reader.ReadRecord());
-    LineReader lineReader(mblnPurchase, LineReader::HeaderNames(strHeaderLine));
+    LineReader lineReader = LineReaderFor(file);
+    const QString strHeaderLine = file.HeaderLine();
 
     ImportRunInfo info;
     info.strFilePath = strFilePath;
@@ -352,8 +343,8 @@ void clsImportSource::RunFile(TextStream& stream, const QString& strFilePath, co
     Reports reports(m_desktop, strFilePath);
     Listener listener(*this, reports);
     const std::optional<RunResult> result =
-        ImportRun(calls, mblnPurchase, listener).Run(reader, lineReader, info, m_choice);
-    stream.Close();
+        ImportRun(calls, mblnPurchase, listener).Run(file.Records(), lineReader, info, m_choice);
+    file.Close();
     // Frees the database, so that no one waits on it while the box is open.
     m_store.reset();
     if (!result)

@@ -15,8 +15,8 @@
 
 class Desktop;
 struct FileDigest;
-class FileSystemObject;
-class TextStream;
+class ImportFile;
+class LineReader;
 
 // The import engine as the window and the console call it: checks a file's
 // header, which settles purchase or sales mode, asks what the ledger makes
@@ -67,11 +67,13 @@ private:
     std::optional<std::vector<LineCheck>> Survey(const QString& strFilePath, const QString& strConnection,
                                                  bool blnMustCompare, FileDigest* digest = nullptr);
     // The run of an opened file, whose digest was taken as it was opened.
-    void RunFile(TextStream& stream, const QString& strFilePath, const FileDigest& digest, clsLedgerStore& store);
+    void RunFile(ImportFile& file, const QString& strFilePath, const FileDigest& digest, clsLedgerStore& store);
 
-    bool OpenImportFile(std::unique_ptr<TextStream>& stream, FileSystemObject& fso, const QString& strFilePath,
-                        FileDigest* digest = nullptr);
-    bool CheckHeaderLine(TextStream& stream);
+    // Nothing when the file cannot be opened, the user having been told why.
+    std::unique_ptr<ImportFile> OpenFile(const QString& strFilePath, FileDigest* digest = nullptr);
+    bool CheckHeaderLine(ImportFile& file);
+    // Reads the file's header, for the reader of the lines below it.
+    LineReader LineReaderFor(ImportFile& file) const;
     bool CheckHeaderItem(int16_t intColumn, QStringView strItem);
 
     Desktop& m_desktop;
