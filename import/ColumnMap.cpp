@@ -5,7 +5,7 @@
 namespace {
 
 constexpr std::array<QStringView, kPatternFieldCount> kPatternFieldNames = {
-    u"日付", u"種別", u"メーカー", u"製品ふりがな", u"製品名",       u"型式",
+    u"日付", u"種別", u"メーカー", u"製品ふりがな",   u"製品名", u"型式",
     u"仕様", u"数量", u"単価",     u"取引先ふりがな", u"取引先", u"金額",
 };
 

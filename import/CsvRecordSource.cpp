@@ -47,9 +47,16 @@ SourceRecord CsvRecordSource::Split(const QString& strRecord, int64_t lngLineNum
         record.blnNoData = true;
         return record;
     }
+    const QChar* begin = record.strRecord.constData();
+    const QChar* end = begin + record.strRecord.size();
+    record.fields.reserve(16);
     try {
-        SplitFields(strRecord, [&](int16_t, QStringView strValue) {
-            record.fields.append(strValue.toString());
+        SplitFields(record.strRecord, [&](int16_t, QStringView strValue) {
+            // A value the record holds as it stands is not copied: the record
+            // keeps the text, and a field outlives it only as a copy of its own.
+            const bool blnInRecord = strValue.data() >= begin && strValue.data() + strValue.size() <= end;
+            record.fields.append(blnInRecord ? QString::fromRawData(strValue.data(), strValue.size())
+                                             : strValue.toString());
             return true;
         });
     } catch (const std::exception& error) {

@@ -1,10 +1,10 @@
 #include "LineReader.h"
 
 #include "Conversions.h"
+#include "CsvRecordSource.h"
 #include "ErrorReport.h"
 #include "FieldSplitter.h"
 #include "ImportColumns.h"
-#include "CsvRecordSource.h"
 #include "RecordReader.h"
 #include "RuntimeError.h"
 #include "TextFile.h"
@@ -66,7 +66,10 @@ QString TrimmedText(QStringView text)
     return text.sliced(begin, end - begin).toString();
 }
 
-bool IsPartyField(PatternField field) { return field == PatternField::PartyReading || field == PatternField::PartyName; }
+bool IsPartyField(PatternField field)
+{
+    return field == PatternField::PartyReading || field == PatternField::PartyName;
+}
 
 bool IsTradeFigure(PatternField field)
 {
@@ -88,7 +91,10 @@ LineReader::LineReader(bool blnPurchase, const QStringList& headerNames)
 
 LineReader::LineReader(bool blnPurchase, ColumnMap map) : m_blnPurchase(blnPurchase), m_map(std::move(map)) { }
 
-QStringList LineReader::HeaderNames(const QString& strHeaderLine) { return CsvRecordSource::HeaderFields(strHeaderLine); }
+QStringList LineReader::HeaderNames(const QString& strHeaderLine)
+{
+    return CsvRecordSource::HeaderFields(strHeaderLine);
+}
 
 ReadLine LineReader::Read(const QString& strRecord, int64_t lngLineNumber)
 {
@@ -117,9 +123,8 @@ ReadLine LineReader::Read(const SourceRecord& record)
         }
         if (blnCut && place.intColumn > record.fields.size())
             continue;
-        const auto fault = std::find_if(record.faults.begin(), record.faults.end(), [&](const SourceFault& f) {
-            return f.intColumn == place.intColumn;
-        });
+        const auto fault = std::find_if(record.faults.begin(), record.faults.end(),
+                                        [&](const SourceFault& f) { return f.intColumn == place.intColumn; });
         if (fault != record.faults.end()) {
             Refuse(line, place.strName, CodeOfField(field), fault->strText, QStringView());
             state.blnUnread = state.blnUnread || IsPartyField(field);
@@ -272,8 +277,8 @@ void LineReader::CheckAmount(ReadLine& line, const RecordState& state)
            QString::number(*state.givenAmount));
 }
 
-void LineReader::Refuse(ReadLine& line, const QString& strColumn, const QString& strCode,
-                        const QString& strDescription, QStringView strValue) const
+void LineReader::Refuse(ReadLine& line, const QString& strColumn, const QString& strCode, const QString& strDescription,
+                        QStringView strValue) const
 {
     line.reasons.push_back(LineReason{strCode, strDescription, strColumn, WithUndecodableShown(strValue.toString())});
 }

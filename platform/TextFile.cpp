@@ -494,8 +494,8 @@ std::unique_ptr<TextStream> FileSystemObject::OpenTextFileIn(const QString& strP
                                                              FileDigest* digest)
 {
     Sha256 hash;
-    std::unique_ptr<TextStream> stream = Open(strPath, ForReading, false, TristateUseDefault, digest ? &hash : nullptr,
-                                              encoding);
+    std::unique_ptr<TextStream> stream =
+        Open(strPath, ForReading, false, TristateUseDefault, digest ? &hash : nullptr, encoding);
     if (digest)
         *digest = hash.Finish();
     return stream;

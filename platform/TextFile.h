@@ -90,8 +90,8 @@ public:
     std::unique_ptr<TextStream> OpenTextFileIn(const QString& strPath, TextEncoding encoding, FileDigest* digest);
 
 private:
-    std::unique_ptr<TextStream> Open(const QString& strPath, IOMode mode, bool blnCreate, Tristate format,
-                                     Sha256* hash, std::optional<TextEncoding> forced = std::nullopt);
+    std::unique_ptr<TextStream> Open(const QString& strPath, IOMode mode, bool blnCreate, Tristate format, Sha256* hash,
+                                     std::optional<TextEncoding> forced = std::nullopt);
 
     qsizetype m_bufferBytes;
 };
