@@ -86,4 +86,5 @@ private:
     QString m_strKind;
     int16_t m_intRead = 0;
     int16_t m_intImported = 0;
+    bool m_blnLedgerHeldTrades = true;
 };
