@@ -1,11 +1,13 @@
 #include "clsImportSource.h"
 
+#include "ColumnMap.h"
 #include "Desktop.h"
 #include "ErrorReport.h"
 #include "ImportColumns.h"
 #include "ImportFile.h"
 #include "ImportTexts.h"
 #include "LineReader.h"
+#include "PatternFit.h"
 #include "RunFacts.h"
 #include "RuntimeError.h"
 #include "StoreCalls.h"
@@ -69,42 +71,118 @@ clsImportSource::clsImportSource(Desktop& desktop, LedgerStoreFactory storeFacto
 
 bool clsImportSource::IMPFileCheck(const QString& strFilePath)
 {
-    bool blnFailed = true;
+    m_pattern.reset();
     try {
+        if (m_chosenPattern)
+            return CheckChosenPattern(strFilePath, *m_chosenPattern);
         std::unique_ptr<ImportFile> file = OpenFile(strFilePath);
         if (!file) {
             m_desktop.MsgBox(QStringLiteral("選択されたファイルを開けません。"), MB_ICONINFORMATION,
                              kFileSelectionError);
             return true;
         }
-        blnFailed = CheckHeaderLine(*file);
-        if (blnFailed) {
-            // Its header is then no more wrong than the rest of it.
-            const bool blnUnreadable = !DecodesThroughout(strFilePath);
-            m_desktop.MsgBox(blnUnreadable ? QStringLiteral(
-                                 "選択されたファイルは UTF-8 としてもシフトJIS（コードページ 932）としても読めません。")
-                                           : QStringLiteral("選択されたファイルの書式が違います。"),
-                             MB_ICONINFORMATION, QStringLiteral("ファイルエラー"));
-        }
+        const HeaderVerdict verdict = CheckHeaderLine(*file);
         file->Close();
+        if (verdict == HeaderVerdict::Template)
+            return false;
+        // Its header is then no more wrong than the rest of it.
+        if (!DecodesThroughout(strFilePath)) {
+            m_desktop.MsgBox(
+                QStringLiteral("選択されたファイルは UTF-8 としてもシフトJIS（コードページ 932）としても読めません。"),
+                MB_ICONINFORMATION, QStringLiteral("ファイルエラー"));
+            return true;
+        }
+        if (verdict == HeaderVerdict::Other && m_shelf) {
+            m_blnPatternQuestionDeclined = false;
+            if (std::optional<ImportPattern> pattern = FittingPattern(strFilePath)) {
+                mblnPurchase = pattern->blnPurchase;
+                m_pattern = std::move(pattern);
+                return false;
+            }
+            if (m_blnPatternQuestionDeclined)
+                return true;
+        }
+        m_desktop.MsgBoxWithInformation(QStringLiteral("選択されたファイルの書式が違います。"), MB_ICONINFORMATION,
+                                        QStringLiteral("ファイルエラー"), PatternAdviceText(), QString());
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("CLS-is1006"), error);
-        blnFailed = true;
     }
-    return blnFailed;
+    return true;
+}
+
+bool clsImportSource::CheckChosenPattern(const QString& strFilePath, const ImportPattern& pattern)
+{
+    const std::optional<QStringList> header = HeaderFor(strFilePath, pattern);
+    if (!header) {
+        m_desktop.MsgBox(QStringLiteral("選択されたファイルを開けません。"), MB_ICONINFORMATION, kFileSelectionError);
+        return true;
+    }
+    QString strMissing;
+    if (!ColumnMap::FromPattern(pattern, *header, &strMissing)) {
+        m_desktop.MsgBox(PatternMisfitText(pattern.strName, strMissing, pattern.intHeaderRow), MB_ICONINFORMATION,
+                         QStringLiteral("ファイルエラー"));
+        return true;
+    }
+    mblnPurchase = pattern.blnPurchase;
+    m_pattern = pattern;
+    return false;
+}
+
+std::optional<QStringList> clsImportSource::HeaderFor(const QString& strFilePath, const ImportPattern& pattern)
+{
+    try {
+        std::unique_ptr<ImportFile> file = OpenImportRecords(strFilePath, SourceOptions::Of(pattern));
+        QStringList header = file->ReadHeader();
+        file->Close();
+        return header;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<ImportPattern> clsImportSource::FittingPattern(const QString& strFilePath)
+{
+    std::vector<ImportPattern> patterns;
+    try {
+        patterns = m_shelf();
+    } catch (const std::exception&) {
+        // A ledger that cannot be read for its patterns leaves the file as unknown as before.
+        return std::nullopt;
+    }
+    std::vector<ImportPattern> best =
+        BestFittingPatterns(patterns, [&](const ImportPattern& pattern) { return HeaderFor(strFilePath, pattern); });
+    if (best.empty())
+        return std::nullopt;
+    if (best.size() == 1)
+        return std::move(best.front());
+    QStringList names;
+    Question question{QString(), kPatternTitle, {}, 0, 0};
+    for (const ImportPattern& pattern : best) {
+        names << pattern.strName;
+        question.choices.push_back({pattern.strName, ChoiceLeadsTo::OneOfNames});
+    }
+    question.strPrompt = PatternTieText(names);
+    question.choices.push_back({QStringLiteral("キャンセル"), ChoiceLeadsTo::Nothing});
+    question.intEscape = int(question.choices.size()) - 1;
+    const int answer = m_desktop.Ask(question);
+    if (answer < 0 || std::size_t(answer) >= best.size()) {
+        m_blnPatternQuestionDeclined = true;
+        return std::nullopt;
+    }
+    return std::move(best[std::size_t(answer)]);
 }
 
 std::unique_ptr<ImportFile> clsImportSource::OpenFile(const QString& strFilePath, FileDigest* digest)
 {
     try {
-        return OpenImportRecords(strFilePath, SourceOptions(), digest);
+        return OpenImportRecords(strFilePath, m_pattern ? SourceOptions::Of(*m_pattern) : SourceOptions(), digest);
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("CLS-is1000"), error);
         return nullptr;
     }
 }
 
-bool clsImportSource::CheckHeaderLine(ImportFile& file)
+clsImportSource::HeaderVerdict clsImportSource::CheckHeaderLine(ImportFile& file)
 {
     bool blnFailed = false;
     try {
@@ -119,14 +197,23 @@ bool clsImportSource::CheckHeaderLine(ImportFile& file)
             blnFailed = true;
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("CLS-is1007"), error);
-        blnFailed = true;
+        return HeaderVerdict::Unread;
     }
-    return blnFailed;
+    return blnFailed ? HeaderVerdict::Other : HeaderVerdict::Template;
 }
 
 LineReader clsImportSource::LineReaderFor(ImportFile& file) const
 {
-    return LineReader(mblnPurchase, file.ReadHeader());
+    const QStringList header = file.ReadHeader();
+    if (!m_pattern)
+        return LineReader(mblnPurchase, header);
+    QString strMissing;
+    std::optional<ColumnMap> map = ColumnMap::FromPattern(*m_pattern, header, &strMissing);
+    // The file changed since it was checked.
+    if (!map)
+        throw RuntimeError(ERR_TYPE_MISMATCH,
+                           PatternMisfitText(m_pattern->strName, strMissing, m_pattern->intHeaderRow));
+    return LineReader(mblnPurchase, std::move(*map));
 }
 
 bool clsImportSource::CheckHeaderItem(int16_t intColumn, QStringView strItem)

@@ -37,7 +37,9 @@ struct LineReportPlace {
 
 // What a choice of a question about an import leads to, so that a desktop
 // told the answers beforehand (a command line's options) can take them.
-enum class ChoiceLeadsTo { GoingOn, EveryLine, NewLinesOnly, Nothing };
+// What a choice leads to, so that an answer given ahead (the command line's)
+// is matched by meaning; a choice among names (OneOfNames) is never answered ahead.
+enum class ChoiceLeadsTo { GoingOn, EveryLine, NewLinesOnly, OneOfNames, Nothing };
 
 struct Choice {
     QString strText;  // the button, naming what it does
