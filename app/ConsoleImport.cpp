@@ -69,6 +69,8 @@ int ConsoleDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QS
 int ConsoleDesktop::Ask(const Question& question)
 {
     WriteLine(m_err, OneLine(question.strTitle + QStringLiteral(": ") + question.strPrompt));
+    if (!question.strInformative.isEmpty())
+        WriteLine(m_err, OneLine(question.strInformative));
     const auto accepted = [this](ChoiceLeadsTo leadsTo) {
         switch (m_answers) {
         case Answers::Again: return leadsTo == ChoiceLeadsTo::GoingOn || leadsTo == ChoiceLeadsTo::EveryLine;

@@ -72,6 +72,7 @@ clsImportSource::clsImportSource(Desktop& desktop, LedgerStoreFactory storeFacto
 bool clsImportSource::IMPFileCheck(const QString& strFilePath)
 {
     m_pattern.reset();
+    m_blnPatternWanted = false;
     try {
         if (m_chosenPattern)
             return CheckChosenPattern(strFilePath, *m_chosenPattern);
@@ -102,12 +103,29 @@ bool clsImportSource::IMPFileCheck(const QString& strFilePath)
             if (m_blnPatternQuestionDeclined)
                 return true;
         }
-        m_desktop.MsgBoxWithInformation(QStringLiteral("選択されたファイルの書式が違います。"), MB_ICONINFORMATION,
-                                        QStringLiteral("ファイルエラー"), PatternAdviceText(), QString());
+        TellFormatDiffers();
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("CLS-is1006"), error);
     }
     return true;
+}
+
+void clsImportSource::TellFormatDiffers()
+{
+    const QString strPrompt = QStringLiteral("選択されたファイルの書式が違います。");
+    const QString strTitle = QStringLiteral("ファイルエラー");
+    if (!m_shelf) {
+        m_desktop.MsgBoxWithInformation(strPrompt, MB_ICONINFORMATION, strTitle, PatternAdviceText(), QString());
+        return;
+    }
+    // Where patterns can be kept, the box offers to make one for the file.
+    Question question(strPrompt, strTitle,
+                      {{QStringLiteral("取込パターンを作る…"), ChoiceLeadsTo::MakingPattern},
+                       {QStringLiteral("閉じる"), ChoiceLeadsTo::Nothing}},
+                      1, 1);
+    question.intIcon = MB_ICONINFORMATION;
+    question.strInformative = PatternAdviceText();
+    m_blnPatternWanted = m_desktop.Ask(question) == 0;
 }
 
 bool clsImportSource::CheckChosenPattern(const QString& strFilePath, const ImportPattern& pattern)

@@ -58,6 +58,8 @@ public:
     void ChoosePattern(std::optional<ImportPattern> pattern) { m_chosenPattern = std::move(pattern); }
     // The pattern the file last checked is read with; nothing for the template's.
     const std::optional<ImportPattern>& Pattern() const { return m_pattern; }
+    // Whether the clerk asked, from the box that refused the file, to make a pattern for it.
+    bool PatternWanted() const { return m_blnPatternWanted; }
     // The totals the last ExecImport showed; nothing when it showed none.
     const std::optional<RunTotals>& Totals() const { return m_totals; }
     // Whether the line check found no line that was new to the ledger, and
@@ -94,6 +96,8 @@ private:
     std::optional<ImportPattern> FittingPattern(const QString& strFilePath);
     // True when the file does not fit the pattern chosen for it; the user has been told.
     bool CheckChosenPattern(const QString& strFilePath, const ImportPattern& pattern);
+    // The format message, beneath it how to make a pattern, offered where one can be kept.
+    void TellFormatDiffers();
     // Reads the file's header, for the reader of the lines below it.
     LineReader LineReaderFor(ImportFile& file) const;
     bool CheckHeaderItem(int16_t intColumn, QStringView strItem);
@@ -112,6 +116,7 @@ private:
     std::optional<ImportPattern> m_chosenPattern;
     std::optional<ImportPattern> m_pattern;
     bool m_blnPatternQuestionDeclined = false;
+    bool m_blnPatternWanted = false;
     // The look the repeat check made in the pass that took the file's
     // digest, for the line check after it.
     std::optional<std::vector<LineCheck>> m_looked;

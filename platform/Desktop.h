@@ -39,7 +39,7 @@ struct LineReportPlace {
 // told the answers beforehand (a command line's options) can take them.
 // What a choice leads to, so that an answer given ahead (the command line's)
 // is matched by meaning; a choice among names (OneOfNames) is never answered ahead.
-enum class ChoiceLeadsTo { GoingOn, EveryLine, NewLinesOnly, OneOfNames, Nothing };
+enum class ChoiceLeadsTo { GoingOn, EveryLine, NewLinesOnly, OneOfNames, MakingPattern, Nothing };
 
 struct Choice {
     QString strText;  // the button, naming what it does
@@ -49,11 +49,20 @@ struct Choice {
 // A question whose buttons name what each does, so that no answer can be
 // read the wrong way round.
 struct Question {
+    Question() = default;
+    Question(QString prompt, QString title, std::vector<Choice> choiceList, int defaultChoice = 0, int escapeChoice = 0)
+        : strPrompt(std::move(prompt)), strTitle(std::move(title)), choices(std::move(choiceList)),
+          intDefault(defaultChoice), intEscape(escapeChoice)
+    {
+    }
+
     QString strPrompt;
     QString strTitle;
     std::vector<Choice> choices;  // two or three, in order
     int intDefault = 0;           // what Return presses
     int intEscape = 0;            // what Escape and the title bar's close answer
+    int intIcon = MB_ICONQUESTION;
+    QString strInformative;  // beneath the prompt
 };
 
 // A reason may end with another program's own words (a server's), after

@@ -83,10 +83,17 @@ TEST_F(PatternChoice, TheTemplateWinsAndAnUnknownLayoutGetsTheFormatMessageWithA
     clsImportSource engine = Engine({Pattern(QStringLiteral("仕入明細"), 1, {QStringLiteral("日付")})});
     EXPECT_FALSE(Check(engine, Lines({kSalesHeader})));
     EXPECT_FALSE(engine.Pattern());
+    // The box offers to make a pattern: a clerk who takes it is told nothing more.
+    desktop.answer = IDYES;
     EXPECT_TRUE(Check(engine, Lines({QStringLiteral("伝票番号,金額"), QStringLiteral("1,100")})));
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].prompt, QStringLiteral("選択されたファイルの書式が違います。"));
-    EXPECT_EQ(desktop.messages[0].informative, import_texts::PatternAdviceText());
+    EXPECT_TRUE(engine.PatternWanted());
+    ASSERT_EQ(desktop.questions.size(), 1u);
+    EXPECT_EQ(desktop.questions[0].strPrompt, QStringLiteral("選択されたファイルの書式が違います。"));
+    EXPECT_EQ(desktop.questions[0].strInformative, import_texts::PatternAdviceText());
+    EXPECT_EQ(desktop.questions[0].choices[0].leadsTo, ChoiceLeadsTo::MakingPattern);
+    desktop.answer = IDNO;
+    EXPECT_TRUE(Check(engine, Lines({QStringLiteral("伝票番号,金額"), QStringLiteral("1,100")})));
+    EXPECT_FALSE(engine.PatternWanted());
 }
 
 TEST_F(PatternChoice, PatternsThatFitEquallyAreAskedAboutByName)
@@ -102,7 +109,7 @@ TEST_F(PatternChoice, PatternsThatFitEquallyAreAskedAboutByName)
 
     desktop.threeWayAnswer = IDCANCEL;  // none: no format message after it
     EXPECT_TRUE(Check(engine, kTitled));
-    EXPECT_EQ(desktop.messages.size(), 2u);
+    EXPECT_EQ(desktop.questions.size(), 2u);
 }
 
 TEST_F(PatternChoice, AChosenPatternReadsAFileWhateverItsHeaderOrSaysWhatItLacks)
