@@ -455,6 +455,6 @@ void clsImportSource::RunFile(ImportFile& file, const QString& strFilePath, cons
     if (!result)
         return;
     m_totals = result->totals;
-    m_desktop.MsgBoxWithInformation(TotalsText(result->totals.lngRead, result->totals.lngImported), MB_ICONINFORMATION,
-                                    kImportDone, TotalsInformationText(*result), RunDetailsText(*result));
+    m_desktop.ShowTotals(TotalsText(result->totals.lngRead, result->totals.lngImported), kImportDone,
+                         TotalsInformationText(*result), RunDetailsText(*result));
 }

@@ -102,6 +102,13 @@ public:
         (void)informative;
         return MsgBoxWithDetails(prompt, flags, title, details);
     }
+    // The box of a run's totals: the sentence, what it counted beneath it,
+    // the lines behind the counts among the details.
+    virtual int ShowTotals(const QString& prompt, const QString& title, const QString& informative,
+                           const QString& details)
+    {
+        return MsgBoxWithInformation(prompt, MB_ICONINFORMATION, title, informative, details);
+    }
     // Gives the index of the choice taken. By default a Yes/No box (three
     // choices: Yes/No/Cancel), Yes the first choice and the last the one
     // that does the least.
