@@ -443,6 +443,7 @@ void clsImportSource::RunFile(ImportFile& file, const QString& strFilePath, cons
     info.strUser = CurrentUserName();
     info.strHost = CurrentHostName();
     info.strProgramVersion = QCoreApplication::applicationVersion();
+    info.strPatternName = m_pattern ? m_pattern->strName : QString();
 
     StoreCalls calls(store);
     Reports reports(m_desktop, strFilePath);

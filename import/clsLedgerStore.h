@@ -24,6 +24,7 @@ struct ImportRunInfo {
     QString strUser;
     QString strHost;
     QString strProgramVersion;
+    QString strPatternName;  // the import pattern the file was read with; empty for the template
     // What the repeat check before the run found: nothing when none was
     // made; else the newest run of the same content that the user chose to
     // import again, 0 when there was none.

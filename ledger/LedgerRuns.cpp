@@ -74,13 +74,13 @@ OpenRun RecordRunStart(LedgerDatabase& db, const ImportRunInfo& info)
 {
     OpenRun run;
     run.strToken = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    const std::vector<SqlRow> rows =
-        db.query("INSERT INTO runs(token, started, file_path, file_size, sha256, header_line, purchase, user_name,"
-                 " host, program_version, first_trade_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10,"
-                 " (SELECT coalesce(max(trade_id), 0) + 1 FROM trades)) RETURNING run_id",
-                 {run.strToken, LedgerNow(), info.strFilePath, int64_t(info.lngFileSize),
-                  QString::fromLatin1(info.strSha256), KeptRecord(info.strHeaderLine),
-                  int64_t(info.blnPurchase ? 1 : 0), info.strUser, info.strHost, info.strProgramVersion});
+    const std::vector<SqlRow> rows = db.query(
+        "INSERT INTO runs(token, started, file_path, file_size, sha256, header_line, purchase, user_name,"
+        " host, program_version, pattern_name, first_trade_id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9,"
+        " ?10, ?11, (SELECT coalesce(max(trade_id), 0) + 1 FROM trades)) RETURNING run_id",
+        {run.strToken, LedgerNow(), info.strFilePath, int64_t(info.lngFileSize), QString::fromLatin1(info.strSha256),
+         KeptRecord(info.strHeaderLine), int64_t(info.blnPurchase ? 1 : 0), info.strUser, info.strHost,
+         info.strProgramVersion, info.strPatternName.isEmpty() ? SqlValue() : SqlValue(info.strPatternName)});
     if (rows.size() != 1 || rows[0].empty())
         throw DatabaseFailure(QStringLiteral("インポートの記録を作れません。"));
     run.lngRunId = IntegerOf(rows[0][0]);

@@ -146,6 +146,13 @@ void UpgradeToCodePageKeys(LedgerDatabase& db, bool keysComputed)
     db.execute("CREATE INDEX IF NOT EXISTS trades_identity ON trades(trade_date, quantity, unit_price)");
 }
 
+// Import patterns kept by name, and the pattern each run read its file with.
+void UpgradeToPatterns(LedgerDatabase& db)
+{
+    db.execute("CREATE TABLE import_patterns(name text PRIMARY KEY, pattern text NOT NULL, saved text NOT NULL)");
+    db.execute("ALTER TABLE runs ADD COLUMN pattern_name text");
+}
+
 }  // namespace
 
 void UpgradeLedgerSchema(LedgerDatabase& db, int fromVersion)
@@ -159,6 +166,8 @@ void UpgradeLedgerSchema(LedgerDatabase& db, int fromVersion)
             UpgradeToNameKeys(db);
         if (version == 5)
             UpgradeToCodePageKeys(db, fromVersion < 4);
+        if (version == 6)
+            UpgradeToPatterns(db);
         db.upgradeOwnSchema(version);
     }
     if (fromVersion < kLedgerSchemaVersion)

@@ -16,7 +16,7 @@
 // and a line's trade among the stored ones, and keeps what a run skipped; 5
 // reads as one in a key the signs that code page 932 and UTF-8 write apart,
 // and finds the lines skipped as a run's trades.
-constexpr int kLedgerSchemaVersion = 5;
+constexpr int kLedgerSchemaVersion = 6;
 
 // Why a ledger marked with version cannot be used at place, or nothing
 // when it can (after an upgrade when it is older).

@@ -1,6 +1,8 @@
 #include "PostgresLedgerStore.h"
 
+#include "LedgerPatterns.h"
 #include "PostgresLedgerDatabase.h"
+#include "RuntimeError.h"
 
 PostgresLedgerStore::PostgresLedgerStore(LedgerServer server)
     : LedgerStore(
@@ -30,6 +32,15 @@ std::unique_ptr<clsLedgerHistory> OpenPostgresLedgerHistory(const LedgerServer& 
     if (auto refused = ReachLedger(server, false, reached, permanent))
         throw LedgerError(*refused);
     return HistoryOver(std::make_unique<PostgresEngine>(server, std::move(reached)));
+}
+
+std::unique_ptr<clsLedgerPatterns> OpenPostgresLedgerPatterns(const LedgerServer& server, bool blnCreate)
+{
+    ReachedLedger reached;
+    bool permanent = false;
+    if (auto refused = ReachLedger(server, blnCreate, reached, permanent))
+        throw RuntimeError(ERR_AUTOMATION, *refused);
+    return PatternsOver(std::make_unique<PostgresEngine>(server, std::move(reached)));
 }
 
 LedgerServerCheck CheckLedgerServer(const LedgerServer& server)

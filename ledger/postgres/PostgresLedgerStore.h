@@ -6,6 +6,7 @@
 #include "PostgresConnection.h"
 #include "PostgresEngine.h"
 #include "clsLedgerHistory.h"
+#include "clsLedgerPatterns.h"
 
 #include <cstdint>
 #include <memory>
@@ -37,3 +38,7 @@ protected:
 // The history of the ledger on the server; raises LedgerError when there
 // is no ledger there yet, never creating one.
 std::unique_ptr<clsLedgerHistory> OpenPostgresLedgerHistory(const LedgerServer& server);
+
+// The import patterns of the ledger on the server; raises RuntimeError when
+// there is none there yet, unless blnCreate, which makes it as an import would.
+std::unique_ptr<clsLedgerPatterns> OpenPostgresLedgerPatterns(const LedgerServer& server, bool blnCreate);

@@ -5,6 +5,7 @@
 #include "LedgerStore.h"
 #include "SqliteLedgerFile.h"
 #include "clsLedgerHistory.h"
+#include "clsLedgerPatterns.h"
 
 #include <cstdint>
 #include <memory>
@@ -27,3 +28,7 @@ public:
 // The history of the SQLite ledger that a connection string names; raises
 // LedgerError when there is no ledger there yet, never creating one.
 std::unique_ptr<clsLedgerHistory> OpenSqliteLedgerHistory(const QString& strConnection);
+
+// The import patterns of that ledger; raises RuntimeError when there is none
+// there yet, unless blnCreate, which makes it as an import would.
+std::unique_ptr<clsLedgerPatterns> OpenSqliteLedgerPatterns(const QString& strConnection, bool blnCreate);

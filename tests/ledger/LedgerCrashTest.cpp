@@ -222,8 +222,9 @@ public:
             EXPECT_EQ(tables, QStringList({"customers", "kinds", "products", "suppliers", "trades"}));
         } else {
             EXPECT_EQ(version, SqliteLedgerStore::kSchemaVersion);
-            EXPECT_EQ(tables, QStringList({"customers", "kinds", "line_reasons", "matched_names", "products",
-                                           "rejected_lines", "runs", "skipped_lines", "suppliers", "trades"}));
+            EXPECT_EQ(tables,
+                      QStringList({"customers", "import_patterns", "kinds", "line_reasons", "matched_names", "products",
+                                   "rejected_lines", "runs", "skipped_lines", "suppliers", "trades"}));
             EXPECT_EQ(probe.number("SELECT count(*) FROM trades WHERE run_id IS NULL"), kFirstVersionTrades);
         }
         EXPECT_EQ(probe.number("SELECT count(*) FROM trades"), kFirstVersionTrades);
