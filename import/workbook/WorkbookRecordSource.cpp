@@ -1,6 +1,7 @@
 #include "workbook/WorkbookRecordSource.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -39,10 +40,36 @@ QString CellText(const WorkbookCell& cell)
     case WorkbookCell::Kind::Empty: return QString();
     case WorkbookCell::Kind::Text:
     case WorkbookCell::Kind::Error: return cell.strText;
-    case WorkbookCell::Kind::Number:
-        // Fifteen digits, as Excel shows a number; no -0.
-        return cell.dblNumber == 0 ? QStringLiteral("0") : QString::number(cell.dblNumber, 'g', 15);
-    case WorkbookCell::Kind::Date: return cell.date.toString(u"yyyy/MM/dd");
+    case WorkbookCell::Kind::Number: {
+        // Fifteen digits, as Excel shows a number; no -0. Whole numbers,
+        // the most of them, are written the quick way.
+        const double dblNumber = cell.dblNumber;
+        if (dblNumber == 0)
+            return QStringLiteral("0");
+        if (std::abs(dblNumber) < 1e15 && dblNumber == std::trunc(dblNumber))
+            return QString::number(qint64(dblNumber));
+        return QString::number(dblNumber, 'g', 15);
+    }
+    case WorkbookCell::Kind::Date: {
+        // As QDate::toString(u"yyyy/MM/dd") writes it, without parsing the pattern for every cell.
+        int intYear = 0;
+        int intMonth = 0;
+        int intDay = 0;
+        cell.date.getDate(&intYear, &intMonth, &intDay);
+        if (intYear < 1000 || intYear > 9999)
+            return cell.date.toString(u"yyyy/MM/dd");
+        const char16_t text[] = {char16_t(u'0' + intYear / 1000),
+                                 char16_t(u'0' + intYear / 100 % 10),
+                                 char16_t(u'0' + intYear / 10 % 10),
+                                 char16_t(u'0' + intYear % 10),
+                                 u'/',
+                                 char16_t(u'0' + intMonth / 10),
+                                 char16_t(u'0' + intMonth % 10),
+                                 u'/',
+                                 char16_t(u'0' + intDay / 10),
+                                 char16_t(u'0' + intDay % 10)};
+        return QString(reinterpret_cast<const QChar*>(text), 10);
+    }
     case WorkbookCell::Kind::Boolean: return cell.dblNumber != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
     }
     return QString();

@@ -273,7 +273,7 @@ private:
             if (lngColumn > m_book->limits.lngColumns)
                 throw WorkbookError(WorkbookError::PastTheLimits());
             lngLastColumn = lngColumn;
-            WorkbookCell cell = ReadCell();
+            WorkbookCell cell = ReadCell(cellAttributes);
             if (cell.IsEmpty())
                 continue;
             m_budget.Spend(lngColumn - int64_t(row.cells.size()));
@@ -284,14 +284,15 @@ private:
     }
 
     // At a <c>: its value by its type, read past its end.
-    WorkbookCell ReadCell()
+    WorkbookCell ReadCell(const QXmlStreamAttributes& attributes)
     {
-        const QXmlStreamAttributes attributes = m_part->Reader().attributes();
-        const QString strType = AttributeByLocalName(attributes, u"t").toString();
+        const QStringView strType = AttributeByLocalName(attributes, u"t");
         const QStringView strStyle = AttributeByLocalName(attributes, u"s");
         const size_t intStyle = strStyle.isEmpty() ? 0 : strStyle.toUInt();
 
-        QString strValue;
+        // Kept from cell to cell: a number's text costs no allocation.
+        QString& strValue = m_strValue;
+        strValue.resize(0);
         QString strInline;
         bool blnValueGiven = false;
         bool blnInline = false;
@@ -303,7 +304,7 @@ private:
             if (token != QXmlStreamReader::StartElement)
                 continue;
             if (m_part->IsStart(u"v")) {
-                strValue = m_part->ElementText();
+                m_part->ElementTextInto(strValue);
                 blnValueGiven = true;
             } else if (m_part->IsStart(u"is")) {
                 strInline = StringItemText(*m_part);
@@ -325,13 +326,15 @@ private:
         }
         if (strType == u"s") {
             bool blnIndex = false;
-            const qulonglong lngIndex = strValue.trimmed().toULongLong(&blnIndex);
+            const qulonglong lngIndex = QStringView(strValue).trimmed().toULongLong(&blnIndex);
             if (!blnIndex || lngIndex >= m_book->strings.Count())
                 throw WorkbookError(WorkbookError::Damaged());
             return TextCell(m_book->strings.At(size_t(lngIndex)));
         }
-        if (strType == u"b")
-            return WorkbookCell::OfBoolean(strValue.trimmed() == u"1" || strValue.trimmed() == u"true");
+        if (strType == u"b") {
+            const QStringView strBoolean = QStringView(strValue).trimmed();
+            return WorkbookCell::OfBoolean(strBoolean == u"1" || strBoolean == u"true");
+        }
         if (strType == u"e")
             return WorkbookCell::OfError(strValue.trimmed());
         if (strType == u"d") {
@@ -355,6 +358,7 @@ private:
     std::unique_ptr<ZipPackage> m_package;
     std::unique_ptr<ZipXmlPart> m_part;  // reads m_package: let go first
     CellBudget m_budget;
+    QString m_strValue;
     bool m_blnInRoot = false;
     bool m_blnInData = false;
     int64_t m_lngLastRow = 0;

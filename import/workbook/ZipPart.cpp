@@ -131,6 +131,13 @@ void ZipXmlPart::SkipElement()
 QString ZipXmlPart::ElementText()
 {
     QString strText;
+    ElementTextInto(strText);
+    return strText;
+}
+
+void ZipXmlPart::ElementTextInto(QString& strText)
+{
+    strText.resize(0);  // clear() would let its room go
     for (int intDepth = 1; intDepth > 0;) {
         switch (Next()) {
         case QXmlStreamReader::StartElement: ++intDepth; break;
@@ -140,7 +147,6 @@ QString ZipXmlPart::ElementText()
         default: break;
         }
     }
-    return strText;
 }
 
 QString ResolvePartName(const QString& strBaseFolder, QStringView strTarget)

@@ -65,6 +65,8 @@ public:
     // The character data of the current start element and all within it,
     // read past its end.
     QString ElementText();
+    // The same into strText, emptied first, whose room is used again.
+    void ElementTextInto(QString& strText);
 
 private:
     void Refill();
