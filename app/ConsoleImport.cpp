@@ -31,12 +31,6 @@ void WriteLine(std::ostream& stream, const QString& line)
 
 }  // namespace
 
-bool ConsoleDesktop::IsTotals(const QString& prompt, const QString& title)
-{
-    static const QRegularExpression totals(QStringLiteral("^全レコード \\d+ 件中 \\d+ 件インポートしました。$"));
-    return title == QStringLiteral("インポート完了") && totals.match(prompt).hasMatch();
-}
-
 void ConsoleDesktop::ShowFileAs(const QString& strFullPath, const QString& strGivenName)
 {
     m_fullPath = strFullPath;
@@ -51,10 +45,6 @@ int ConsoleDesktop::MsgBox(const QString& prompt, int flags, const QString& titl
 int ConsoleDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QString& title, const QString& details)
 {
     (void)details;
-    if (IsTotals(prompt, title)) {
-        WriteLine(m_out, EscapeControlCharacters(prompt));
-        return IDOK;
-    }
     const QString shownTitle = title.isEmpty() ? QCoreApplication::applicationName() : title;
     WriteLine(m_err, OneLine(shownTitle + QStringLiteral(": ") + prompt));
     switch (flags & kButtonsMask) {
@@ -69,6 +59,8 @@ int ConsoleDesktop::MsgBoxWithDetails(const QString& prompt, int flags, const QS
 int ConsoleDesktop::Ask(const Question& question)
 {
     WriteLine(m_err, OneLine(question.strTitle + QStringLiteral(": ") + question.strPrompt));
+    if (!question.strInformative.isEmpty())
+        WriteLine(m_err, OneLine(question.strInformative));
     const auto accepted = [this](ChoiceLeadsTo leadsTo) {
         switch (m_answers) {
         case Answers::Again: return leadsTo == ChoiceLeadsTo::GoingOn || leadsTo == ChoiceLeadsTo::EveryLine;
@@ -88,11 +80,19 @@ int ConsoleDesktop::MsgBoxWithInformation(const QString& prompt, int flags, cons
                                           const QString& informative, const QString& details)
 {
     const int answer = MsgBoxWithDetails(prompt, flags, title, details);
-    // Beneath the totals the box restates what the output and the reports
-    // already said, line by line; elsewhere it is news.
-    if (!informative.isEmpty() && !IsTotals(prompt, title))
+    if (!informative.isEmpty())
         WriteLine(m_err, OneLine(informative));
     return answer;
+}
+
+int ConsoleDesktop::ShowTotals(const QString& prompt, const QString& title, const QString& informative,
+                               const QString& details)
+{
+    (void)title;
+    (void)informative;
+    (void)details;
+    WriteLine(m_out, EscapeControlCharacters(prompt));
+    return IDOK;
 }
 
 void ConsoleDesktop::LineReport(const QString& prompt, const LineReportPlace& place)

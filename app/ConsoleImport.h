@@ -34,10 +34,13 @@ public:
     int Ask(const Question& question) override;
     int MsgBox(const QString& prompt, int flags, const QString& title) override;
     int MsgBoxWithDetails(const QString& prompt, int flags, const QString& title, const QString& details) override;
-    // The information beneath a box goes to the error stream, the prompt as
-    // ever; beneath the totals, which the reports have told already, nowhere.
+    // The information beneath a box goes to the error stream, the prompt as ever.
     int MsgBoxWithInformation(const QString& prompt, int flags, const QString& title, const QString& informative,
                               const QString& details) override;
+    // The totals' sentence goes to the output stream; what is beneath it,
+    // which the reports have told already, nowhere.
+    int ShowTotals(const QString& prompt, const QString& title, const QString& informative,
+                   const QString& details) override;
     // file:line: report（column「value」）, as compilers write theirs.
     void LineReport(const QString& prompt, const LineReportPlace& place) override;
     bool ShowsEveryReport() const override { return true; }
@@ -46,7 +49,6 @@ public:
 
 private:
     // The totals box, whose sentence goes to the output stream.
-    static bool IsTotals(const QString& prompt, const QString& title);
 
     std::ostream& m_out;
     std::ostream& m_err;

@@ -49,9 +49,9 @@ struct ImportPattern {
     QString strName;
     bool blnPurchase = false;  // the party is the supplier; else the customer
     PatternEncoding encoding = PatternEncoding::Auto;
-    int intHeaderRow = 1;      // 0: the file has no header line
-    QString strDateFormat;     // empty: read dates as the template's are
-    QString strSheet;          // a workbook's sheet by name; empty: the first
+    int intHeaderRow = 1;   // 0: the file has no header line
+    QString strDateFormat;  // empty: read dates as the template's are
+    QString strSheet;       // a workbook's sheet by name; empty: the first
     std::array<PatternSource, kPatternFieldCount> sources;
 
     const PatternSource& SourceOf(PatternField field) const { return sources[std::size_t(field)]; }

@@ -1,6 +1,6 @@
 #include "ImportRun.h"
 
-#include "RecordReader.h"
+#include "RecordSource.h"
 #include "RuntimeError.h"
 #include "TextFile.h"
 
@@ -48,7 +48,7 @@ ImportRun::ImportRun(StoreCalls& store, bool blnPurchase, RunListener& listener)
 {
 }
 
-std::optional<RunResult> ImportRun::Run(RecordReader& reader, LineReader& lineReader, ImportRunInfo info,
+std::optional<RunResult> ImportRun::Run(RecordSource& source, LineReader& lineReader, ImportRunInfo info,
                                         const RunChoice& choice)
 {
     info.lngRepeatOf = choice.lngRepeatOf;
@@ -62,6 +62,9 @@ std::optional<RunResult> ImportRun::Run(RecordReader& reader, LineReader& lineRe
         info.lngRepeatOf = repeat->lngRunId;
     }
     clsLedgerStore& store = m_store.store();
+    // Looked at in the run's turn: a ledger that held no trade then holds
+    // none of the file's lines, and the run need not look for them.
+    m_blnLedgerHeldTrades = store.HoldsTrades().value_or(true);
     RunResult result;
     // Read ahead as far as the store wants to hear of lines at once: a
     // window of them costs the memory caches what it saves in statements.
@@ -69,8 +72,8 @@ std::optional<RunResult> ImportRun::Run(RecordReader& reader, LineReader& lineRe
     std::vector<ReadLine> window;
     window.reserve(linesAhead);
     ComingNames names;
-    while (!reader.AtEndOfStream()) {
-        ReadWindow(reader, lineReader, window, linesAhead, m_intRead,
+    while (!source.AtEnd()) {
+        ReadWindow(source, lineReader, window, linesAhead, m_intRead,
                    [this](const ReadLine& line) { m_listener.LineRead(line); });
         const std::vector<std::optional<LedgerMatch>> inLedger = LinesInLedger(window, choice, result);
         names = ComingNames();
@@ -109,7 +112,7 @@ std::vector<std::optional<LedgerMatch>> ImportRun::LinesInLedger(const std::vect
                                                                  const RunChoice& choice, RunResult& result)
 {
     std::vector<std::optional<LedgerMatch>> inLedger(window.size());
-    if (!choice.blnNewOnly)
+    if (!choice.blnNewOnly || !m_blnLedgerHeldTrades)
         return inLedger;
     // In the run's turn: no one else can add the same lines meanwhile.
     std::vector<std::size_t> looked;

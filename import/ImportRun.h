@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-class RecordReader;
+class RecordSource;
 
 // What a run came to: the totals it shows, as a value.
 struct RunTotals {
@@ -63,7 +63,7 @@ public:
     ImportRun(StoreCalls& store, bool blnPurchase, RunListener& listener);
 
     // Nothing when the clerk did not want the file again.
-    std::optional<RunResult> Run(RecordReader& reader, LineReader& lineReader, ImportRunInfo info,
+    std::optional<RunResult> Run(RecordSource& source, LineReader& lineReader, ImportRunInfo info,
                                  const RunChoice& choice);
 
 private:
@@ -86,4 +86,5 @@ private:
     QString m_strKind;
     int16_t m_intRead = 0;
     int16_t m_intImported = 0;
+    bool m_blnLedgerHeldTrades = true;
 };

@@ -147,4 +147,26 @@ QString TooManyLinesText(int64_t lngLineNumber)
         .arg(INT16_MAX);
 }
 
+QString PatternAdviceText()
+{
+    return QStringLiteral(
+        "このファイルがほかのシステムの出力なら、取込パターンを作ると読み込めます: "
+        "ファイルを選んで右クリックの「取込パターン…」で、どの列がどの項目かを指定して保存してください"
+        "（コマンドラインでは --pattern-save）。");
+}
+
+QString PatternTieText(const QStringList& names)
+{
+    return QStringLiteral("このファイルには次の取込パターンが同じように合います。どれで読み込みますか。\n%1")
+        .arg(names.join(QStringLiteral("、")));
+}
+
+QString PatternMisfitText(const QString& strPattern, const QString& strMissing, int intHeaderRow)
+{
+    return QStringLiteral("選択されたファイルは取込パターン「%1」に合いません: %2 行目の見出しに「%3」がありません。")
+        .arg(strPattern)
+        .arg(intHeaderRow)
+        .arg(strMissing);
+}
+
 }  // namespace import_texts

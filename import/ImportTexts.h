@@ -20,6 +20,7 @@ inline const QString kImportError = QStringLiteral("インポートエラー");
 inline const QString kImportQuestion = QStringLiteral("インポート確認");
 inline const QString kImportDone = QStringLiteral("インポート完了");
 inline const QString kLookTitle = QStringLiteral("取り込み前の確認");
+inline const QString kPatternTitle = QStringLiteral("取込パターン");
 
 // The totals sentence, exactly: 全レコード 3 件中 2 件インポートしました。
 QString TotalsText(int32_t lngRead, int32_t lngImported);
@@ -40,6 +41,12 @@ QString RepeatQuestionText(const PriorRun& prior);
 QString LinesQuestionText(const std::vector<LineCheck>& rows);
 QString NoLedgerYetText(const QString& strReason);
 QString CannotCompareText(const QString& strReason);
+// Beneath the format message: how a file of another layout can be read.
+QString PatternAdviceText();
+// The question of a file that several patterns fit equally well.
+QString PatternTieText(const QStringList& names);
+// A file that does not fit the pattern chosen for it: the header text it lacks.
+QString PatternMisfitText(const QString& strPattern, const QString& strMissing, int intHeaderRow);
 // Where a file passes a run's counter: the import stops there without totals.
 QString TooManyLinesText(int64_t lngLineNumber);
 

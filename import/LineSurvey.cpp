@@ -2,7 +2,7 @@
 
 #include "ImportTexts.h"
 #include "LineReader.h"
-#include "RecordReader.h"
+#include "RecordSource.h"
 
 #include <QDateTime>
 
@@ -72,7 +72,7 @@ LineCheck CheckOf(const ReadLine& line, const LineLook* look, bool blnPurchase)
 
 }  // namespace
 
-std::vector<LineCheck> SurveyLines(RecordReader& reader, LineReader& lineReader, StoreCalls& store, bool blnPurchase,
+std::vector<LineCheck> SurveyLines(RecordSource& source, LineReader& lineReader, StoreCalls& store, bool blnPurchase,
                                    bool blnMustCompare, const std::function<void()>& breathe)
 {
     const std::size_t linesAhead = std::max<std::size_t>(1, store.store().LinesAhead());
@@ -80,8 +80,8 @@ std::vector<LineCheck> SurveyLines(RecordReader& reader, LineReader& lineReader,
     std::vector<std::size_t> looked;
     std::vector<LineCheck> rows;
     store.store().StartLook();
-    while (!reader.AtEndOfStream() && rows.size() <= std::size_t(INT16_MAX)) {
-        ReadWindow(reader, lineReader, window, linesAhead, int(rows.size()));
+    while (!source.AtEnd() && rows.size() <= std::size_t(INT16_MAX)) {
+        ReadWindow(source, lineReader, window, linesAhead, int(rows.size()));
         std::vector<LineLook> looks;
         try {
             looks = store.LookAt(window, blnPurchase, looked);

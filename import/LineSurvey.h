@@ -12,7 +12,7 @@
 #include <vector>
 
 class LineReader;
-class RecordReader;
+class RecordSource;
 
 // What the look before an import found of one data line.
 struct LineCheck {
@@ -50,5 +50,5 @@ LookCounts CountOutcomes(const std::vector<LineCheck>& rows);
 // would stop), and the ledger asked of each, writing nothing. With
 // blnMustCompare a ledger that cannot be asked raises its reason; without,
 // its lines are new to it (the run, which looks again, tells why).
-std::vector<LineCheck> SurveyLines(RecordReader& reader, LineReader& lineReader, StoreCalls& store, bool blnPurchase,
+std::vector<LineCheck> SurveyLines(RecordSource& source, LineReader& lineReader, StoreCalls& store, bool blnPurchase,
                                    bool blnMustCompare, const std::function<void()>& breathe);

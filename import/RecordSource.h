@@ -18,6 +18,8 @@ struct SourceRecord {
     int64_t lngLineNumber = 0;
     // As the source has it, for the refused lines the ledger keeps.
     QString strRecord;
+    // They may share strRecord's text rather than copy it: a field kept
+    // past its record is copied first (QString(field) is not a copy).
     QStringList fields;
     // Refuse the line, each with its reason.
     std::vector<SourceFault> faults;

@@ -1,12 +1,13 @@
 #include "clsImportSource.h"
 
+#include "ColumnMap.h"
 #include "Desktop.h"
 #include "ErrorReport.h"
-#include "FieldSplitter.h"
 #include "ImportColumns.h"
+#include "ImportFile.h"
 #include "ImportTexts.h"
 #include "LineReader.h"
-#include "RecordReader.h"
+#include "PatternFit.h"
 #include "RunFacts.h"
 #include "RuntimeError.h"
 #include "StoreCalls.h"
@@ -70,57 +71,143 @@ clsImportSource::clsImportSource(Desktop& desktop, LedgerStoreFactory storeFacto
 
 bool clsImportSource::IMPFileCheck(const QString& strFilePath)
 {
-    bool blnFailed = true;
-    // Declared in this order so the stream is released before the object that opened it.
-    std::unique_ptr<FileSystemObject> fso;
-    std::unique_ptr<TextStream> stream;
+    m_pattern.reset();
+    m_blnPatternWanted = false;
     try {
-        fso = std::make_unique<FileSystemObject>();
-        if (OpenImportFile(stream, *fso, strFilePath)) {
+        if (m_chosenPattern)
+            return CheckChosenPattern(strFilePath, *m_chosenPattern);
+        std::unique_ptr<ImportFile> file = OpenFile(strFilePath);
+        if (!file) {
             m_desktop.MsgBox(QStringLiteral("選択されたファイルを開けません。"), MB_ICONINFORMATION,
                              kFileSelectionError);
             return true;
         }
-        blnFailed = CheckHeaderLine(*stream);
-        if (blnFailed) {
-            // Its header is then no more wrong than the rest of it.
-            const bool blnUnreadable = !DecodesThroughout(strFilePath);
-            m_desktop.MsgBox(blnUnreadable ? QStringLiteral(
-                                 "選択されたファイルは UTF-8 としてもシフトJIS（コードページ 932）としても読めません。")
-                                           : QStringLiteral("選択されたファイルの書式が違います。"),
-                             MB_ICONINFORMATION, QStringLiteral("ファイルエラー"));
+        const HeaderVerdict verdict = CheckHeaderLine(*file);
+        file->Close();
+        if (verdict == HeaderVerdict::Template)
+            return false;
+        // Its header is then no more wrong than the rest of it.
+        if (!DecodesThroughout(strFilePath)) {
+            m_desktop.MsgBox(
+                QStringLiteral("選択されたファイルは UTF-8 としてもシフトJIS（コードページ 932）としても読めません。"),
+                MB_ICONINFORMATION, QStringLiteral("ファイルエラー"));
+            return true;
         }
-        stream->Close();
+        if (verdict == HeaderVerdict::Other && m_shelf) {
+            m_blnPatternQuestionDeclined = false;
+            if (std::optional<ImportPattern> pattern = FittingPattern(strFilePath)) {
+                mblnPurchase = pattern->blnPurchase;
+                m_pattern = std::move(pattern);
+                return false;
+            }
+            if (m_blnPatternQuestionDeclined)
+                return true;
+        }
+        TellFormatDiffers();
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("CLS-is1006"), error);
-        blnFailed = true;
     }
-    return blnFailed;
+    return true;
 }
 
-bool clsImportSource::OpenImportFile(std::unique_ptr<TextStream>& stream, FileSystemObject& fso,
-                                     const QString& strFilePath, FileDigest* digest)
+void clsImportSource::TellFormatDiffers()
 {
-    try {
-        stream = digest ? fso.OpenTextFileWithDigest(strFilePath, *digest)
-                        : fso.OpenTextFile(strFilePath, ForReading, false, TristateUseDefault);
-        return false;
-    } catch (const std::exception& error) {
-        ReportError(m_desktop, QStringLiteral("CLS-is1000"), error);
+    const QString strPrompt = QStringLiteral("選択されたファイルの書式が違います。");
+    const QString strTitle = QStringLiteral("ファイルエラー");
+    if (!m_shelf) {
+        m_desktop.MsgBoxWithInformation(strPrompt, MB_ICONINFORMATION, strTitle, PatternAdviceText(), QString());
+        return;
+    }
+    // Where patterns can be kept, the box offers to make one for the file.
+    Question question(strPrompt, strTitle,
+                      {{QStringLiteral("取込パターンを作る…"), ChoiceLeadsTo::MakingPattern},
+                       {QStringLiteral("閉じる"), ChoiceLeadsTo::Nothing}},
+                      1, 1);
+    question.intIcon = MB_ICONINFORMATION;
+    question.strInformative = PatternAdviceText();
+    m_blnPatternWanted = m_desktop.Ask(question) == 0;
+}
+
+bool clsImportSource::CheckChosenPattern(const QString& strFilePath, const ImportPattern& pattern)
+{
+    const std::optional<QStringList> header = HeaderFor(strFilePath, pattern);
+    if (!header) {
+        m_desktop.MsgBox(QStringLiteral("選択されたファイルを開けません。"), MB_ICONINFORMATION, kFileSelectionError);
         return true;
     }
+    QString strMissing;
+    if (!ColumnMap::FromPattern(pattern, *header, &strMissing)) {
+        m_desktop.MsgBox(PatternMisfitText(pattern.strName, strMissing, pattern.intHeaderRow), MB_ICONINFORMATION,
+                         QStringLiteral("ファイルエラー"));
+        return true;
+    }
+    mblnPurchase = pattern.blnPurchase;
+    m_pattern = pattern;
+    return false;
 }
 
-bool clsImportSource::CheckHeaderLine(TextStream& stream)
+std::optional<QStringList> clsImportSource::HeaderFor(const QString& strFilePath, const ImportPattern& pattern)
+{
+    try {
+        std::unique_ptr<ImportFile> file = OpenImportRecords(strFilePath, SourceOptions::Of(pattern));
+        QStringList header = file->ReadHeader();
+        file->Close();
+        return header;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<ImportPattern> clsImportSource::FittingPattern(const QString& strFilePath)
+{
+    std::vector<ImportPattern> patterns;
+    try {
+        patterns = m_shelf();
+    } catch (const std::exception&) {
+        // A ledger that cannot be read for its patterns leaves the file as unknown as before.
+        return std::nullopt;
+    }
+    std::vector<ImportPattern> best =
+        BestFittingPatterns(patterns, [&](const ImportPattern& pattern) { return HeaderFor(strFilePath, pattern); });
+    if (best.empty())
+        return std::nullopt;
+    if (best.size() == 1)
+        return std::move(best.front());
+    QStringList names;
+    Question question{QString(), kPatternTitle, {}, 0, 0};
+    for (const ImportPattern& pattern : best) {
+        names << pattern.strName;
+        question.choices.push_back({pattern.strName, ChoiceLeadsTo::OneOfNames});
+    }
+    question.strPrompt = PatternTieText(names);
+    question.choices.push_back({QStringLiteral("キャンセル"), ChoiceLeadsTo::Nothing});
+    question.intEscape = int(question.choices.size()) - 1;
+    const int answer = m_desktop.Ask(question);
+    if (answer < 0 || std::size_t(answer) >= best.size()) {
+        m_blnPatternQuestionDeclined = true;
+        return std::nullopt;
+    }
+    return std::move(best[std::size_t(answer)]);
+}
+
+std::unique_ptr<ImportFile> clsImportSource::OpenFile(const QString& strFilePath, FileDigest* digest)
+{
+    try {
+        return OpenImportRecords(strFilePath, m_pattern ? SourceOptions::Of(*m_pattern) : SourceOptions(), digest);
+    } catch (const std::exception& error) {
+        ReportError(m_desktop, QStringLiteral("CLS-is1000"), error);
+        return nullptr;
+    }
+}
+
+clsImportSource::HeaderVerdict clsImportSource::CheckHeaderLine(ImportFile& file)
 {
     bool blnFailed = false;
     try {
-        RecordReader reader(stream);
-        const QString strLine = reader.ReadRecord();
         int16_t intColumns = 0;
-        SplitFields(strLine, [&](int16_t intColumn, QStringView strItem) {
-            intColumns = intColumn;
-            blnFailed = CheckHeaderItem(intColumn, strItem);
+        file.ReadHeader([&](QStringView strItem) {
+            intColumns = int16_t(qMin(intColumns + 1, int(INT16_MAX)));
+            blnFailed = CheckHeaderItem(intColumns, strItem);
             return !blnFailed;
         });
         // A cut-short header would leave the mode to chance: the party's column settles it.
@@ -128,9 +215,23 @@ bool clsImportSource::CheckHeaderLine(TextStream& stream)
             blnFailed = true;
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("CLS-is1007"), error);
-        blnFailed = true;
+        return HeaderVerdict::Unread;
     }
-    return blnFailed;
+    return blnFailed ? HeaderVerdict::Other : HeaderVerdict::Template;
+}
+
+LineReader clsImportSource::LineReaderFor(ImportFile& file) const
+{
+    const QStringList header = file.ReadHeader();
+    if (!m_pattern)
+        return LineReader(mblnPurchase, header);
+    QString strMissing;
+    std::optional<ColumnMap> map = ColumnMap::FromPattern(*m_pattern, header, &strMissing);
+    // The file changed since it was checked.
+    if (!map)
+        throw RuntimeError(ERR_TYPE_MISMATCH,
+                           PatternMisfitText(m_pattern->strName, strMissing, m_pattern->intHeaderRow));
+    return LineReader(mblnPurchase, std::move(*map));
 }
 
 bool clsImportSource::CheckHeaderItem(int16_t intColumn, QStringView strItem)
@@ -218,18 +319,16 @@ bool clsImportSource::IMPRepeatCheck(const QString& strFilePath, const QString& 
 std::optional<std::vector<LineCheck>> clsImportSource::Survey(const QString& strFilePath, const QString& strConnection,
                                                               bool blnMustCompare, FileDigest* digest)
 {
-    // Declared so that they are released in the order stream, file-system object.
-    std::unique_ptr<FileSystemObject> fso = std::make_unique<FileSystemObject>();
-    std::unique_ptr<TextStream> stream;
     clsLedgerStore* store = StoreFor(strConnection, blnMustCompare);
     if (!store)
         throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
-    if (OpenImportFile(stream, *fso, strFilePath, digest))
+    std::unique_ptr<ImportFile> file = OpenFile(strFilePath, digest);
+    if (!file)
         return std::nullopt;
-    RecordReader reader(*stream);
-    LineReader lineReader(mblnPurchase, LineReader::HeaderNames(WithUndecodableShown(reader.ReadRecord())));
+    LineReader lineReader = LineReaderFor(*file);
     StoreCalls calls(*store);
-    return SurveyLines(reader, lineReader, calls, mblnPurchase, blnMustCompare, [this] { m_desktop.DoEvents(); });
+    return SurveyLines(file->Records(), lineReader, calls, mblnPurchase, blnMustCompare,
+                       [this] { m_desktop.DoEvents(); });
 }
 
 bool clsImportSource::IMPLineCheck(const QString& strFilePath, const QString& strConnection)
@@ -303,22 +402,21 @@ std::optional<std::vector<LineCheck>> clsImportSource::CheckFile(const QString& 
 void clsImportSource::ExecImport(const QString& strFilePath, const QString& strConnection)
 {
     m_totals.reset();
-    // Declared so that they are released in the order store, stream, file-system object.
-    std::unique_ptr<FileSystemObject> fso;
-    std::unique_ptr<TextStream> stream;
+    // Declared so that it is released after the store.
+    std::unique_ptr<ImportFile> file;
     try {
-        fso = std::make_unique<FileSystemObject>();
         clsLedgerStore* store = StoreFor(strConnection);
         if (!store)
             throw RuntimeError(ERR_CANNOT_CREATE_OBJECT);
         FileDigest digest;
-        if (OpenImportFile(stream, *fso, strFilePath, &digest)) {
+        file = OpenFile(strFilePath, &digest);
+        if (!file) {
             m_store.reset();
             m_desktop.SetMousePointer(POINTER_DEFAULT);
             m_desktop.MsgBox(QStringLiteral("ファイルが開けない為インポートは失敗しました。"), MB_OK, QString());
             return;
         }
-        RunFile(*stream, strFilePath, digest, *store);
+        RunFile(*file, strFilePath, digest, *store);
     } catch (const std::exception& error) {
         if (m_store) {
             m_store->AbandonRun();
@@ -330,13 +428,11 @@ void clsImportSource::ExecImport(const QString& strFilePath, const QString& strC
     }
 }
 
-void clsImportSource::RunFile(TextStream& stream, const QString& strFilePath, const FileDigest& digest,
+void clsImportSource::RunFile(ImportFile& file, const QString& strFilePath, const FileDigest& digest,
                               clsLedgerStore& store)
 {
-    RecordReader reader(stream);
-    // Checked before; no undecodable byte goes further than the reading.
-    const QString strHeaderLine = WithUndecodableShown(reader.ReadRecord());
-    LineReader lineReader(mblnPurchase, LineReader::HeaderNames(strHeaderLine));
+    LineReader lineReader = LineReaderFor(file);
+    const QString strHeaderLine = file.HeaderLine();
 
     ImportRunInfo info;
     info.strFilePath = strFilePath;
@@ -352,13 +448,13 @@ void clsImportSource::RunFile(TextStream& stream, const QString& strFilePath, co
     Reports reports(m_desktop, strFilePath);
     Listener listener(*this, reports);
     const std::optional<RunResult> result =
-        ImportRun(calls, mblnPurchase, listener).Run(reader, lineReader, info, m_choice);
-    stream.Close();
+        ImportRun(calls, mblnPurchase, listener).Run(file.Records(), lineReader, info, m_choice);
+    file.Close();
     // Frees the database, so that no one waits on it while the box is open.
     m_store.reset();
     if (!result)
         return;
     m_totals = result->totals;
-    m_desktop.MsgBoxWithInformation(TotalsText(result->totals.lngRead, result->totals.lngImported), MB_ICONINFORMATION,
-                                    kImportDone, TotalsInformationText(*result), RunDetailsText(*result));
+    m_desktop.ShowTotals(TotalsText(result->totals.lngRead, result->totals.lngImported), kImportDone,
+                         TotalsInformationText(*result), RunDetailsText(*result));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ImportPattern.h"
 #include "ImportRun.h"
 #include "LineSurvey.h"
 #include "Records.h"
@@ -9,14 +10,15 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 class Desktop;
 struct FileDigest;
-class FileSystemObject;
-class TextStream;
+class ImportFile;
+class LineReader;
 
 // The import engine as the window and the console call it: checks a file's
 // header, which settles purchase or sales mode, asks what the ledger makes
@@ -46,6 +48,18 @@ public:
     std::optional<std::vector<LineCheck>> CheckFile(const QString& strFilePath, const QString& strConnection);
     void ExecImport(const QString& strFilePath, const QString& strConnection);
     bool IsPurchase() const { return mblnPurchase; }
+
+    // The patterns kept in the ledger, asked for when a file's header is not
+    // the template's; one that fits reads the file.
+    using PatternShelf = std::function<std::vector<ImportPattern>()>;
+    void SetPatternShelf(PatternShelf shelf) { m_shelf = std::move(shelf); }
+    // The pattern every later file is read with, whatever its header; nothing:
+    // the template's, else a pattern that fits.
+    void ChoosePattern(std::optional<ImportPattern> pattern) { m_chosenPattern = std::move(pattern); }
+    // The pattern the file last checked is read with; nothing for the template's.
+    const std::optional<ImportPattern>& Pattern() const { return m_pattern; }
+    // Whether the clerk asked, from the box that refused the file, to make a pattern for it.
+    bool PatternWanted() const { return m_blnPatternWanted; }
     // The totals the last ExecImport showed; nothing when it showed none.
     const std::optional<RunTotals>& Totals() const { return m_totals; }
     // Whether the line check found no line that was new to the ledger, and
@@ -67,11 +81,25 @@ private:
     std::optional<std::vector<LineCheck>> Survey(const QString& strFilePath, const QString& strConnection,
                                                  bool blnMustCompare, FileDigest* digest = nullptr);
     // The run of an opened file, whose digest was taken as it was opened.
-    void RunFile(TextStream& stream, const QString& strFilePath, const FileDigest& digest, clsLedgerStore& store);
+    void RunFile(ImportFile& file, const QString& strFilePath, const FileDigest& digest, clsLedgerStore& store);
 
-    bool OpenImportFile(std::unique_ptr<TextStream>& stream, FileSystemObject& fso, const QString& strFilePath,
-                        FileDigest* digest = nullptr);
-    bool CheckHeaderLine(TextStream& stream);
+    // Nothing when the file cannot be opened, the user having been told why.
+    std::unique_ptr<ImportFile> OpenFile(const QString& strFilePath, FileDigest* digest = nullptr);
+    enum class HeaderVerdict { Template, Other, Unread };
+    // Unread: the reason has been reported.
+    HeaderVerdict CheckHeaderLine(ImportFile& file);
+    // The file's header fields at the pattern's header line, read as the
+    // pattern says; nothing when they cannot be read.
+    std::optional<QStringList> HeaderFor(const QString& strFilePath, const ImportPattern& pattern);
+    // A kept pattern that fits a file of another layout, the clerk asked
+    // where several fit as well; nothing when none does or the clerk chose none.
+    std::optional<ImportPattern> FittingPattern(const QString& strFilePath);
+    // True when the file does not fit the pattern chosen for it; the user has been told.
+    bool CheckChosenPattern(const QString& strFilePath, const ImportPattern& pattern);
+    // The format message, beneath it how to make a pattern, offered where one can be kept.
+    void TellFormatDiffers();
+    // Reads the file's header, for the reader of the lines below it.
+    LineReader LineReaderFor(ImportFile& file) const;
     bool CheckHeaderItem(int16_t intColumn, QStringView strItem);
 
     Desktop& m_desktop;
@@ -84,6 +112,11 @@ private:
     RunChoice m_choice;
     std::optional<RunTotals> m_totals;
     bool m_blnNothingNew = false;
+    PatternShelf m_shelf;
+    std::optional<ImportPattern> m_chosenPattern;
+    std::optional<ImportPattern> m_pattern;
+    bool m_blnPatternQuestionDeclined = false;
+    bool m_blnPatternWanted = false;
     // The look the repeat check made in the pass that took the file's
     // digest, for the line check after it.
     std::optional<std::vector<LineCheck>> m_looked;

@@ -94,7 +94,7 @@ void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector
         if (name.isEmpty())
             return;
         if (masters.empty()) {
-            if (m_told[std::size_t(table)].insert(LedgerNames::NameKey(name)).second)
+            if (m_told[std::size_t(table)].insert(names.keyOf(name)).second)
                 look.newNames << QStringLiteral("新しい%1「%2」").arg(LedgerNames::What(table), name);
             return;
         }
@@ -106,7 +106,7 @@ void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector
     // stored without a kind, that no earlier line gives one.
     const auto takesKind = [&](const QString& product, const KeyMasters& masters) {
         if (masters.empty())
-            return m_kindGivenNew.insert(LedgerNames::NameKey(product)).second;
+            return m_kindGivenNew.insert(names.keyOf(product)).second;
         const FoundMaster& master = LedgerNames::MasterOf(masters, product);
         if (master.blnHasKind || m_kindGiven.contains(int32_t(master.id)))
             return false;
@@ -130,7 +130,7 @@ void FileLook::look(LedgerEngine& current, LedgerNames& names, const std::vector
         for (const auto& [table, name] : {std::pair{MasterTable::Products, &product}, std::pair{parties, &party},
                                           std::pair{MasterTable::Kinds, &kind}}) {
             if (look.strRefusal.isEmpty() && !name->isEmpty())
-                look.strRefusal = LedgerNames::Unstorable(table, MasterRow{*name, {}});
+                look.strRefusal = names.unstorable(table, MasterRow{*name, {}});
         }
         // A line with a name not stored yet is new, whatever the ledger holds.
         if (!look.strRefusal.isEmpty() || productMasters[i].empty() || (!party.isEmpty() && partyMasters[i].empty()))

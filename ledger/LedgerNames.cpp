@@ -6,6 +6,26 @@
 
 namespace {
 
+// The length of text in UTF-8, without writing it out.
+qsizetype Utf8Length(QStringView text)
+{
+    qsizetype length = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80)
+            length += 1;
+        else if (c < 0x800)
+            length += 2;
+        else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            length += 4;
+            ++i;
+        } else {
+            length += 3;
+        }
+    }
+    return length;
+}
+
 // The write of a name outside a run: committed, or rolled back however it ends.
 class LoneWrite {
 public:
@@ -94,13 +114,35 @@ QString LedgerNames::MatchText(const NameMatch& match)
     return QStringLiteral("%1「%2」→「%3」").arg(What(match.table), match.strGiven, match.strStored);
 }
 
+const QString& LedgerNames::keyOf(const QString& name)
+{
+    // Bounds what a long session of many files keeps.
+    constexpr std::size_t kMostKeysKept = 1 << 18;
+    if (const auto found = m_keys.find(name); found != m_keys.end())
+        return found->second;
+    if (m_keys.size() >= kMostKeysKept)
+        m_keys.clear();
+    return m_keys.emplace(name, NameKey(name)).first->second;
+}
+
+QString LedgerNames::unstorable(MasterTable table, const MasterRow& row)
+{
+    return StorableProblem(table, row, [this](const QString& name) { return keyOf(name); });
+}
+
 QString LedgerNames::Unstorable(MasterTable table, const MasterRow& row)
+{
+    return StorableProblem(table, row, [](const QString& name) { return NameKey(name); });
+}
+
+QString LedgerNames::StorableProblem(MasterTable table, const MasterRow& row,
+                                     const std::function<QString(const QString&)>& key)
 {
     // A server text cannot hold a NUL; one kept elsewhere would cut what readers see.
     const auto holdsNul = [](const QString& text) { return text.contains(QChar(u'\0')); };
     if (holdsNul(row.strName) || std::any_of(row.fields.begin(), row.fields.end(), holdsNul))
         return QStringLiteral("NUL 文字を含む名前や項目はデータベースに保存できません。");
-    if (row.strName.toUtf8().size() > kLongestName || NameKey(row.strName).toUtf8().size() > kLongestName)
+    if (Utf8Length(row.strName) > kLongestName || Utf8Length(key(row.strName)) > kLongestName)
         return QStringLiteral("%1「%2…」の名前が長すぎます（全角 %3 文字まで）。")
             .arg(What(table), row.strName.left(20))
             .arg(kLongestName / 3);
@@ -161,11 +203,11 @@ int32_t LedgerNames::resolve(LedgerEngine& engine, MasterTable which, const Mast
 {
     if (const int32_t id = cached(which, given.strName))
         return id;
-    reason = Unstorable(which, given);
+    reason = unstorable(which, given);
     if (!reason.isEmpty())
         return 0;
     MasterRow row = given;
-    row.strKey = NameKey(row.strName);
+    row.strKey = keyOf(row.strName);
     try {
         findKeys(engine, which, {row.strKey});
         KeyMasters& masters = table(which).keys.at(row.strKey);
@@ -197,9 +239,9 @@ void LedgerNames::prepare(LedgerEngine& engine, MasterTable which, const std::ve
 {
     std::vector<MasterRow> storable;
     for (const MasterRow& row : rows) {
-        if (Unstorable(which, row).isEmpty()) {
+        if (unstorable(which, row).isEmpty()) {
             storable.push_back(row);
-            storable.back().strKey = NameKey(row.strName);
+            storable.back().strKey = keyOf(row.strName);
         }
     }
     if (storable.empty())
@@ -234,7 +276,7 @@ std::vector<KeyMasters> LedgerNames::lookUp(LedgerEngine& engine, MasterTable wh
     std::vector<QString> keys;
     keys.reserve(names.size());
     for (const QString& name : names)
-        keys.push_back(NameKey(name));
+        keys.push_back(keyOf(name));
     findKeys(engine, which, keys);
     std::vector<KeyMasters> found;
     found.reserve(keys.size());

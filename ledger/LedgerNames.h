@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -50,6 +51,11 @@ public:
     // one, and (株) and (有), however written, read as 株式会社 and 有限会社
     // where they stand. Nothing else is folded.
     static QString NameKey(const QString& name);
+    // The same, computed once for each name this store meets: a name met
+    // again costs one hash look-up.
+    const QString& keyOf(const QString& name);
+    // Unstorable, with the key from keyOf.
+    QString unstorable(MasterTable table, const MasterRow& row);
     // The master a name resolves to among those of its key (not empty):
     // the one stored exactly as given, else the oldest.
     static const FoundMaster& MasterOf(const KeyMasters& masters, const QString& name);
@@ -105,6 +111,8 @@ private:
     };
 
     Table& table(MasterTable table) { return m_tables[std::size_t(table)]; }
+    static QString StorableProblem(MasterTable table, const MasterRow& row,
+                                   const std::function<QString(const QString&)>& key);
     // Finds the masters of keys not asked for yet, and remembers them.
     void findKeys(LedgerEngine& engine, MasterTable table, const std::vector<QString>& keys);
     // Keeps the master that name resolves to among those found or added:
@@ -115,6 +123,8 @@ private:
     KeyMasters noteAdded(MasterTable table, KeyMasters masters, int64_t runId);
 
     std::array<Table, kMasterTables.size()> m_tables;
+    // Keys depend on nothing stored: they outlive forget().
+    std::unordered_map<QString, QString, NameHash> m_keys;
     std::vector<NameMatch> m_matches;
     QSet<int32_t> m_productsWithKind;
     std::array<QSet<int32_t>, kMasterTables.size()> m_unused;

@@ -37,7 +37,9 @@ struct LineReportPlace {
 
 // What a choice of a question about an import leads to, so that a desktop
 // told the answers beforehand (a command line's options) can take them.
-enum class ChoiceLeadsTo { GoingOn, EveryLine, NewLinesOnly, Nothing };
+// What a choice leads to, so that an answer given ahead (the command line's)
+// is matched by meaning; a choice among names (OneOfNames) is never answered ahead.
+enum class ChoiceLeadsTo { GoingOn, EveryLine, NewLinesOnly, OneOfNames, MakingPattern, Nothing };
 
 struct Choice {
     QString strText;  // the button, naming what it does
@@ -47,11 +49,20 @@ struct Choice {
 // A question whose buttons name what each does, so that no answer can be
 // read the wrong way round.
 struct Question {
+    Question() = default;
+    Question(QString prompt, QString title, std::vector<Choice> choiceList, int defaultChoice = 0, int escapeChoice = 0)
+        : strPrompt(std::move(prompt)), strTitle(std::move(title)), choices(std::move(choiceList)),
+          intDefault(defaultChoice), intEscape(escapeChoice)
+    {
+    }
+
     QString strPrompt;
     QString strTitle;
     std::vector<Choice> choices;  // two or three, in order
     int intDefault = 0;           // what Return presses
     int intEscape = 0;            // what Escape and the title bar's close answer
+    int intIcon = MB_ICONQUESTION;
+    QString strInformative;  // beneath the prompt
 };
 
 // A reason may end with another program's own words (a server's), after
@@ -90,6 +101,13 @@ public:
     {
         (void)informative;
         return MsgBoxWithDetails(prompt, flags, title, details);
+    }
+    // The box of a run's totals: the sentence, what it counted beneath it,
+    // the lines behind the counts among the details.
+    virtual int ShowTotals(const QString& prompt, const QString& title, const QString& informative,
+                           const QString& details)
+    {
+        return MsgBoxWithInformation(prompt, MB_ICONINFORMATION, title, informative, details);
     }
     // Gives the index of the choice taken. By default a Yes/No box (three
     // choices: Yes/No/Cancel), Yes the first choice and the last the one

@@ -490,8 +490,19 @@ std::unique_ptr<TextStream> FileSystemObject::OpenTextFileWithDigest(const QStri
     return stream;
 }
 
+std::unique_ptr<TextStream> FileSystemObject::OpenTextFileIn(const QString& strPath, TextEncoding encoding,
+                                                             FileDigest* digest)
+{
+    Sha256 hash;
+    std::unique_ptr<TextStream> stream =
+        Open(strPath, ForReading, false, TristateUseDefault, digest ? &hash : nullptr, encoding);
+    if (digest)
+        *digest = hash.Finish();
+    return stream;
+}
+
 std::unique_ptr<TextStream> FileSystemObject::Open(const QString& strPath, IOMode mode, bool blnCreate, Tristate format,
-                                                   Sha256* hash)
+                                                   Sha256* hash, std::optional<TextEncoding> forced)
 {
     // Only what the import needs: reading an existing file in the default format.
     if (mode != ForReading || blnCreate || format != TristateUseDefault)
@@ -516,7 +527,8 @@ std::unique_ptr<TextStream> FileSystemObject::Open(const QString& strPath, IOMod
     if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode))
         throw RuntimeError(ERR_PATH_FILE_ACCESS);
 
-    const TextEncoding encoding = IsValidUtf8File(file.get(), m_bufferBytes, hash) ? TextEncoding::Utf8
-                                                                                   : TextEncoding::Cp932;
+    // The pass that decides the encoding also takes the digest.
+    const bool blnUtf8 = (!forced || hash) && IsValidUtf8File(file.get(), m_bufferBytes, hash);
+    const TextEncoding encoding = forced ? *forced : blnUtf8 ? TextEncoding::Utf8 : TextEncoding::Cp932;
     return std::make_unique<TextStream>(std::move(file), encoding, m_bufferBytes);
 }

@@ -5,6 +5,7 @@
 #include <QStringDecoder>
 
 #include <memory>
+#include <optional>
 
 class Sha256;
 struct FileDigest;
@@ -84,10 +85,13 @@ public:
     // The same, reading, with the digest of the file's bytes as it was
     // opened, taken in the pass that decides its encoding.
     std::unique_ptr<TextStream> OpenTextFileWithDigest(const QString& strPath, FileDigest& digest);
+    // Reading, in the encoding given rather than the one the bytes decide,
+    // with the digest when one is asked for.
+    std::unique_ptr<TextStream> OpenTextFileIn(const QString& strPath, TextEncoding encoding, FileDigest* digest);
 
 private:
-    std::unique_ptr<TextStream> Open(const QString& strPath, IOMode mode, bool blnCreate, Tristate format,
-                                     Sha256* hash);
+    std::unique_ptr<TextStream> Open(const QString& strPath, IOMode mode, bool blnCreate, Tristate format, Sha256* hash,
+                                     std::optional<TextEncoding> forced = std::nullopt);
 
     qsizetype m_bufferBytes;
 };

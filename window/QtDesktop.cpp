@@ -51,7 +51,8 @@ int QtDesktop::MsgBoxWithInformation(const QString& prompt, int flags, const QSt
 
 int QtDesktop::Ask(const Question& question)
 {
-    return ShowBox(question.strPrompt, MB_ICONQUESTION, question.strTitle, QString(), QString(), &question);
+    return ShowBox(question.strPrompt, question.intIcon, question.strTitle, question.strInformative, QString(),
+                   &question);
 }
 
 void QtDesktop::LineReport(const QString& prompt, const LineReportPlace& place)

@@ -7,6 +7,8 @@
 #include "RuntimeError.h"
 #include "TestFiles.h"
 
+#include "ImportTexts.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -151,7 +153,9 @@ TEST_F(ConsoleDesktopTest, ACheckedFileGivesItsRowsOrExitsTwoAndWritesNothingToT
         EXPECT_EQ(out(), status ? QString() : QStringLiteral("line\toutcome\tdetail\n"));
         EXPECT_TRUE(log->countRunCalls(QStringLiteral("BeginRun")) == 0 && log->inserts.empty());
     }
-    EXPECT_EQ(err(), QStringLiteral("ファイルエラー: 選択されたファイルの書式が違います。\n"));
+    // Beneath it, how a file of another layout can be read.
+    EXPECT_EQ(err(), QStringLiteral("ファイルエラー: 選択されたファイルの書式が違います。\n%1\n")
+                         .arg(import_texts::PatternAdviceText()));
 }
 
 }  // namespace

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "ImportTexts.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -103,13 +105,14 @@ TEST_F(ProgramTest, APartlyRefusedFileSaysWhyOnStandardErrorAndExitsOne)
     EXPECT_EQ(TradeCount(workLedger()), 2);
 }
 
-TEST_F(ProgramTest, ARefusedFileIsOneLineWithItsTitleAndExitsTwo)
+TEST_F(ProgramTest, ARefusedFileIsItsTitledLineAndTheAdviceAndExitsTwo)
 {
     scratch.writeUtf8(QStringLiteral("work/wrong.csv"),
                       QString(kSalesHeader).replace(QStringLiteral("数量"), QStringLiteral("個数"))
                           + QStringLiteral("2024/04/01,文具,北星,のーと,ノート,N-4,A4,10,120,きたやま,北山商店\r\n"));
     const Outcome header = run({QStringLiteral("--import"), QStringLiteral("wrong.csv")});
-    EXPECT_EQ(header.err, QStringLiteral("ファイルエラー: 選択されたファイルの書式が違います。\n"));
+    EXPECT_EQ(header.err, QStringLiteral("ファイルエラー: 選択されたファイルの書式が違います。\n%1\n")
+                              .arg(import_texts::PatternAdviceText()));
     EXPECT_EQ(header.out, QString());
     EXPECT_EQ(header.exitCode, 2);
 

@@ -104,3 +104,32 @@ TEST(LedgerNameKey, EachSignCodePage932AndUtf8WriteApartGivesOneKey)
         EXPECT_NE(LedgerNames::NameKey(cp932), LedgerNames::NameKey(QStringLiteral("ACアダプター 100240V")));
     }
 }
+
+// The store keeps each name's key: the same key as computed afresh, and a
+// name's length limit counted in UTF-8 as the database stores it.
+TEST(LedgerNameKey, KeptKeysAreTheComputedOnesAndLengthsCountUtf8)
+{
+    LedgerNames names;
+    for (const QString& name :
+         {QStringLiteral("ＡＢＣ商事"), QStringLiteral("㈱北山"), QStringLiteral("ﾉｰﾄ 〜"), QStringLiteral("𠮷野家")}) {
+        const QString& kept = names.keyOf(name);
+        EXPECT_EQ(kept, LedgerNames::NameKey(name));
+        EXPECT_EQ(&names.keyOf(name), &kept);  // met again: looked up, not computed
+    }
+    const qsizetype longest = LedgerNames::kLongestName;
+    const struct {
+        QString name;
+        bool storable;
+    } cases[] = {
+        {QString(longest, u'a'), true},
+        {QString(longest + 1, u'a'), false},
+        {QString(longest / 3, QChar(0x5317)), true},  // 北: three bytes each
+        {QString(longest / 3 + 1, QChar(0x5317)), false},
+        {QString(longest / 4, u'x').replace(u'x', QStringLiteral("𠮷")), true},  // four bytes, two units
+    };
+    for (const auto& c : cases) {
+        const MasterRow row{c.name, {}};
+        EXPECT_EQ(names.unstorable(MasterTable::Products, row).isEmpty(), c.storable) << c.name.size();
+        EXPECT_EQ(LedgerNames::Unstorable(MasterTable::Products, row).isEmpty(), c.storable);
+    }
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ImportPattern.h"
+#include "RecordSource.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+struct FileDigest;
+
+// How a file is to be read: as a pattern says, or as the template's file is.
+struct SourceOptions {
+    PatternEncoding encoding = PatternEncoding::Auto;
+    int intHeaderRow = 1;  // 0: the file has no header line
+    QString strSheet;      // a workbook's sheet; empty: the first
+
+    static SourceOptions Of(const ImportPattern& pattern)
+    {
+        return SourceOptions{pattern.encoding, pattern.intHeaderRow, pattern.strSheet};
+    }
+};
+
+// An import file opened for its records.
+class ImportFile {
+public:
+    virtual ~ImportFile() = default;
+
+    // Reads past the lines above the header and the header itself, and
+    // gives its fields (none for a file without one), each to onItem as it
+    // is read when one is given: once onItem says no, no more are read.
+    // Raises what reading raises, past the end of the file among it.
+    virtual QStringList ReadHeader(const std::function<bool(QStringView)>& onItem = {}) = 0;
+    // The header as it was read, to be recorded with the run.
+    virtual QString HeaderLine() const = 0;
+    // The records after the header.
+    virtual RecordSource& Records() = 0;
+    virtual void Close() = 0;
+};
+
+// Raises what opening the file raises. The digest of the file's bytes is
+// taken as it is opened, when one is asked for.
+std::unique_ptr<ImportFile> OpenImportRecords(const QString& strPath, const SourceOptions& options,
+                                              FileDigest* digest = nullptr);
