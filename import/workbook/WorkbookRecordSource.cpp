@@ -12,8 +12,9 @@ QString FaultText(const WorkbookCell& cell, const QString& strCell)
     return QStringLiteral("セル %1 はエラー（%2）です。").arg(strCell, cell.strText);
 }
 
-// The fields as one CSV line, for the refused lines the ledger keeps.
-QString CsvLine(const QStringList& fields)
+}  // namespace
+
+QString CsvLineOf(const QStringList& fields)
 {
     QString strLine;
     for (qsizetype i = 0; i < fields.size(); ++i) {
@@ -31,8 +32,6 @@ QString CsvLine(const QStringList& fields)
     }
     return strLine;
 }
-
-}  // namespace
 
 QString CellText(const WorkbookCell& cell)
 {
@@ -112,7 +111,7 @@ SourceRecord WorkbookRecordSource::Next()
     }
     while (record.fields.size() < m_headerFields.size())
         record.fields << QString();
-    record.strRecord = CsvLine(record.fields);
+    record.strRecord = CsvLineOf(record.fields);
     record.blnNoData = record.faults.empty()
                        && std::all_of(record.fields.cbegin(), record.fields.cend(),
                                       [](const QString& strField) { return strField.isEmpty(); });

@@ -15,6 +15,9 @@
 // date as 2024/01/05, a boolean as TRUE or FALSE, an error as it shows (#N/A).
 QString CellText(const WorkbookCell& cell);
 
+// Fields as one CSV line, quoted where the field splitter needs it.
+QString CsvLineOf(const QStringList& fields);
+
 // The rows of one sheet as records: the header row first (row 1 unless
 // told; rows above it are passed over), then every row below it that holds a
 // value, its row number the line number. A row's fields run to the header's
