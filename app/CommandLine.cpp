@@ -21,6 +21,10 @@ CommandLine::CommandLine()
                       tr("With --import: import only the lines whose trades are not in the ledger yet, "
                          "also from a file the ledger holds a run of; the others are counted as read "
                          "and kept with the run as skipped.")),
+      m_sheetOption(QStringLiteral("sheet"),
+                    tr("With --import or --check: read the sheet NAME of a workbook (.xlsx, .xlsm, .xls, .ods), "
+                       "or its sheet number N counted from 1; without it, the first sheet."),
+                    QStringLiteral("NAME|N")),
       m_checkOption(QStringLiteral("check"),
                     tr("Look at FILE without importing it, writing nothing to the ledger: one "
                        "tab-separated row per data line to standard output (line, outcome: new, "
@@ -47,6 +51,7 @@ CommandLine::CommandLine()
     m_parser.addOption(m_importOption);
     m_parser.addOption(m_againOption);
     m_parser.addOption(m_newOnlyOption);
+    m_parser.addOption(m_sheetOption);
     m_parser.addOption(m_checkOption);
     m_parser.addOption(m_historyOption);
     m_parser.addOption(m_historyWindowOption);
@@ -96,6 +101,14 @@ bool CommandLine::Parse(const QStringList& arguments, const QString& startFolder
             return false;
         }
         m_run = runs.front();
+    }
+    if (m_parser.isSet(m_sheetOption)) {
+        const QStringList sheets = m_parser.values(m_sheetOption);
+        if (sheets.size() != 1 || (m_action != Action::Import && m_action != Action::Check)) {
+            m_error = tr("Give one --sheet, with --import or --check.");
+            return false;
+        }
+        m_sheet = sheets.front();
     }
     m_useUserData = m_parser.isSet(m_userDataOption);
 

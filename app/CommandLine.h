@@ -46,6 +46,9 @@ public:
     bool ImportAgain() const { return m_importAgain; }
     // The same, but only the lines that are not in the ledger.
     bool ImportNewOnly() const { return m_importNewOnly; }
+    // The sheet of a workbook that --import or --check reads, by its name
+    // or number, as written; empty: the first.
+    QString Sheet() const { return m_sheet; }
     QString Error() const { return m_error; }
     // Needs the application object: the usage line names the program.
     QString HelpText() const { return m_parser.helpText(); }
@@ -58,6 +61,7 @@ private:
     QCommandLineOption m_importOption;
     QCommandLineOption m_againOption;
     QCommandLineOption m_newOnlyOption;
+    QCommandLineOption m_sheetOption;
     QCommandLineOption m_checkOption;
     QCommandLineOption m_historyOption;
     QCommandLineOption m_historyWindowOption;
@@ -69,6 +73,7 @@ private:
     bool m_importAgain = false;
     bool m_importNewOnly = false;
     QString m_run;
+    QString m_sheet;
     QStringList m_files;
     QStringList m_givenFiles;
     QString m_error;

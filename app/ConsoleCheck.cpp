@@ -34,13 +34,14 @@ QString LineChecksText(const std::vector<LineCheck>& checks)
 }
 
 ExitStatus RunConsoleCheck(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory,
-                           std::ostream& out)
+                           std::ostream& out, const QString& strSheet)
 {
     try {
         const std::optional<QString> strFilePath = ChooseImportFile(desktop, files);
         if (!strFilePath)
             return ExitStatus::Failed;
         clsImportSource importSource(desktop, std::move(storeFactory));
+        importSource.ChooseSheet(strSheet);
         const std::optional<std::vector<LineCheck>> checks =
             importSource.CheckFile(*strFilePath, LedgerConnectionString());
         if (!checks)

@@ -20,5 +20,6 @@ QString LineChecksText(const std::vector<LineCheck>& checks);
 // then the engine's look at the file against the ledger under the current
 // folder, written to out. Gives the exit status: 0 when the file would
 // import, 2 when it is refused (the user has then been told why).
+// strSheet: a workbook's sheet by name or number; empty: the first.
 ExitStatus RunConsoleCheck(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory,
-                           std::ostream& out);
+                           std::ostream& out, const QString& strSheet = QString());

@@ -115,7 +115,8 @@ ExitStatus ImportExitStatus(const std::optional<RunTotals>& totals, bool blnNoth
     return totals->lngRefused > 0 ? ExitStatus::Partly : ExitStatus::Ok;
 }
 
-ExitStatus RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory)
+ExitStatus RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory,
+                            const QString& strSheet)
 {
     try {
         const std::optional<QString> strFilePath = ChooseImportFile(desktop, files);
@@ -123,6 +124,7 @@ ExitStatus RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerSt
             return ExitStatus::Failed;
         const QString strConnection = LedgerConnectionString();
         clsImportSource importSource(desktop, std::move(storeFactory));
+        importSource.ChooseSheet(strSheet);
         if (importSource.IMPFileCheck(*strFilePath))
             return ExitStatus::Failed;
         if (importSource.IMPRepeatCheck(*strFilePath, strConnection)

@@ -63,7 +63,9 @@ private:
 // status: 0 when totals were shown and no line was refused, or when no
 // line was new to the ledger and none went in; 1 when some lines were
 // refused; 2 when no totals were shown.
-ExitStatus RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory);
+// strSheet: a workbook's sheet by name or number; empty: the first.
+ExitStatus RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory,
+                            const QString& strSheet = QString());
 
 // That exit status, from what the import came to.
 ExitStatus ImportExitStatus(const std::optional<RunTotals>& totals, bool blnNothingNew);

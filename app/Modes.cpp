@@ -94,13 +94,13 @@ ExitStatus RunImport(const CommandLine& commandLine, ConsoleDesktop& desktop)
     desktop.AnswerWith(commandLine.ImportAgain()     ? ConsoleDesktop::Answers::Again
                        : commandLine.ImportNewOnly() ? ConsoleDesktop::Answers::NewOnly
                                                      : ConsoleDesktop::Answers::None);
-    return RunConsoleImport(desktop, commandLine.Files(), ChooseLedgerStore());
+    return RunConsoleImport(desktop, commandLine.Files(), ChooseLedgerStore(), commandLine.Sheet());
 }
 
 // --check: no window, no display, nothing written to the ledger.
 ExitStatus RunCheck(const CommandLine& commandLine, ConsoleDesktop& desktop)
 {
-    return RunConsoleCheck(desktop, commandLine.Files(), ChooseLedgerStore(), std::cout);
+    return RunConsoleCheck(desktop, commandLine.Files(), ChooseLedgerStore(), std::cout, commandLine.Sheet());
 }
 
 ExitStatus RunHistory(const CommandLine&, ConsoleDesktop&)

@@ -2,6 +2,7 @@
 
 #include "Desktop.h"
 #include "RuntimeError.h"
+#include "workbook/Workbook.h"
 
 #include <QDir>
 
@@ -41,6 +42,8 @@ QString ConnectionValue(const QString& value)
 
 bool EndsInCsv(const QString& path) { return path.right(3).toUpper() == QStringLiteral("CSV"); }
 
+bool IsImportFilePath(const QString& path) { return EndsInCsv(path) || IsWorkbookPath(path); }
+
 std::optional<QString> ChooseImportFile(Desktop& desktop, const QStringList& files)
 {
     if (files.size() > 1) {
@@ -49,9 +52,10 @@ std::optional<QString> ChooseImportFile(Desktop& desktop, const QStringList& fil
         return std::nullopt;
     }
     QString path = FileListEntry(files, 1);
-    if (!EndsInCsv(path)) {
-        desktop.MsgBox(QStringLiteral("CSVファイルを選択して下さい。"), MB_ICONINFORMATION | MB_SYSTEMMODAL,
-                       kFileSelectionError);
+    if (!IsImportFilePath(path)) {
+        desktop.MsgBox(
+            QStringLiteral("CSVファイルか、Excel・LibreOffice のブック（.xlsx・.xlsm・.xls・.ods）を選択して下さい。"),
+            MB_ICONINFORMATION | MB_SYSTEMMODAL, kFileSelectionError);
         return std::nullopt;
     }
     return path;

@@ -9,10 +9,13 @@ class Desktop;
 
 // True when the last three characters of a path, upper-cased, are "CSV".
 bool EndsInCsv(const QString& path);
+// A CSV file's ending or a workbook's (.xlsx, .xlsm, .xls, .ods), upper-cased.
+bool IsImportFilePath(const QString& path);
 
 // Takes the file to import from a list of paths, as a drop on the window
-// gives it: one entry whose name ends in CSV. Anything else is refused with
-// the user told why, and gives nothing. A list without entries throws.
+// gives it: one entry whose name ends in CSV or a workbook's ending.
+// Anything else is refused with the user told why, and gives nothing. A
+// list without entries throws.
 std::optional<QString> ChooseImportFile(Desktop& desktop, const QStringList& files);
 
 // The ledger's file and its connection string, under Data/ of the current

@@ -15,7 +15,7 @@ struct FileDigest;
 struct SourceOptions {
     PatternEncoding encoding = PatternEncoding::Auto;
     int intHeaderRow = 1;  // 0: the file has no header line
-    QString strSheet;      // a workbook's sheet; empty: the first
+    QString strSheet;      // a workbook's sheet, by its name or its number; empty: the first
 
     static SourceOptions Of(const ImportPattern& pattern)
     {
@@ -40,7 +40,14 @@ public:
     virtual void Close() = 0;
 };
 
-// Raises what opening the file raises. The digest of the file's bytes is
+// A workbook (.xlsx, .xlsm, .ods, .xls, by its ending) is read by its
+// cells, its sheet as options say; any other file as CSV text. Raises what
+// opening the file raises (WorkbookError for a workbook that cannot be
+// read, or a sheet it does not have). The digest of the file's bytes is
 // taken as it is opened, when one is asked for.
 std::unique_ptr<ImportFile> OpenImportRecords(const QString& strPath, const SourceOptions& options,
                                               FileDigest* digest = nullptr);
+
+// The names of a workbook's sheets that hold a value, in its order: a
+// clerk is asked which one when there are several. Raises WorkbookError.
+QStringList SheetsHoldingData(const QString& strPath);

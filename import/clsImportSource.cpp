@@ -12,6 +12,7 @@
 #include "RuntimeError.h"
 #include "StoreCalls.h"
 #include "TextFile.h"
+#include "workbook/Workbook.h"
 
 #include <QCoreApplication>
 
@@ -86,8 +87,8 @@ bool clsImportSource::IMPFileCheck(const QString& strFilePath)
         file->Close();
         if (verdict == HeaderVerdict::Template)
             return false;
-        // Its header is then no more wrong than the rest of it.
-        if (!DecodesThroughout(strFilePath)) {
+        // Its header is then no more wrong than the rest of it. A workbook's cells are no text to decode.
+        if (!IsWorkbookPath(strFilePath) && !DecodesThroughout(strFilePath)) {
             m_desktop.MsgBox(
                 QStringLiteral("選択されたファイルは UTF-8 としてもシフトJIS（コードページ 932）としても読めません。"),
                 MB_ICONINFORMATION, QStringLiteral("ファイルエラー"));
@@ -149,7 +150,7 @@ bool clsImportSource::CheckChosenPattern(const QString& strFilePath, const Impor
 std::optional<QStringList> clsImportSource::HeaderFor(const QString& strFilePath, const ImportPattern& pattern)
 {
     try {
-        std::unique_ptr<ImportFile> file = OpenImportRecords(strFilePath, SourceOptions::Of(pattern));
+        std::unique_ptr<ImportFile> file = OpenImportRecords(strFilePath, OptionsFor(&pattern));
         QStringList header = file->ReadHeader();
         file->Close();
         return header;
@@ -193,11 +194,19 @@ std::optional<ImportPattern> clsImportSource::FittingPattern(const QString& strF
 std::unique_ptr<ImportFile> clsImportSource::OpenFile(const QString& strFilePath, FileDigest* digest)
 {
     try {
-        return OpenImportRecords(strFilePath, m_pattern ? SourceOptions::Of(*m_pattern) : SourceOptions(), digest);
+        return OpenImportRecords(strFilePath, OptionsFor(m_pattern ? &*m_pattern : nullptr), digest);
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("CLS-is1000"), error);
         return nullptr;
     }
+}
+
+SourceOptions clsImportSource::OptionsFor(const ImportPattern* pattern) const
+{
+    SourceOptions options = pattern ? SourceOptions::Of(*pattern) : SourceOptions();
+    if (!m_strSheet.isEmpty())
+        options.strSheet = m_strSheet;
+    return options;
 }
 
 clsImportSource::HeaderVerdict clsImportSource::CheckHeaderLine(ImportFile& file)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ImportFile.h"
 #include "ImportPattern.h"
 #include "ImportRun.h"
 #include "LineSurvey.h"
@@ -56,6 +57,9 @@ public:
     // The pattern every later file is read with, whatever its header; nothing:
     // the template's, else a pattern that fits.
     void ChoosePattern(std::optional<ImportPattern> pattern) { m_chosenPattern = std::move(pattern); }
+    // The sheet of a workbook every later file is read from, by its name or
+    // its number; empty: the pattern's, else the first.
+    void ChooseSheet(QString strSheet) { m_strSheet = std::move(strSheet); }
     // The pattern the file last checked is read with; nothing for the template's.
     const std::optional<ImportPattern>& Pattern() const { return m_pattern; }
     // Whether the clerk asked, from the box that refused the file, to make a pattern for it.
@@ -85,6 +89,8 @@ private:
 
     // Nothing when the file cannot be opened, the user having been told why.
     std::unique_ptr<ImportFile> OpenFile(const QString& strFilePath, FileDigest* digest = nullptr);
+    // How a file is read with pattern (or the template's way), in the sheet chosen.
+    SourceOptions OptionsFor(const ImportPattern* pattern) const;
     enum class HeaderVerdict { Template, Other, Unread };
     // Unread: the reason has been reported.
     HeaderVerdict CheckHeaderLine(ImportFile& file);
@@ -114,6 +120,7 @@ private:
     bool m_blnNothingNew = false;
     PatternShelf m_shelf;
     std::optional<ImportPattern> m_chosenPattern;
+    QString m_strSheet;
     std::optional<ImportPattern> m_pattern;
     bool m_blnPatternQuestionDeclined = false;
     bool m_blnPatternWanted = false;

@@ -10,6 +10,8 @@ packages=(
   # lrelease and the CMake package that runs it, for the translations.
   qt6-tools-dev qt6-l10n-tools
   libsqlite3-dev libpq-dev libssl-dev
+  # Workbooks: QuaZip for the zip packages (.xlsx, .ods), freexl for .xls.
+  libquazip1-qt6-dev libfreexl-dev
   # A server's password in the desktop's keyring; QtKeychain loads libsecret
   # when the program runs.
   qtkeychain-qt6-dev libsecret-1-0

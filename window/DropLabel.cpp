@@ -51,7 +51,7 @@ void DropLabel::dragMoveEvent(QDragMoveEvent* event) { AcceptAsCopy(event); }
 void DropLabel::dropEvent(QDropEvent* event)
 {
     const QStringList files = event->mimeData() ? DroppedFiles(*event->mimeData()) : QStringList();
-    if (files.size() == 1 && EndsInCsv(files.first())) {
+    if (files.size() == 1 && IsImportFilePath(files.first())) {
         AcceptAsCopy(event);
     } else {
         event->setDropAction(Qt::IgnoreAction);

@@ -12,7 +12,9 @@ QString AskImportFile(QWidget* parent, const QString& strStartFolder)
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setWindowIcon(ProgramIcon());
     // Every file too, so that a name the drop rule refuses is told why, as a drop would be.
-    dialog.setNameFilters({QStringLiteral("CSV ファイル (*.csv)"), QStringLiteral("すべてのファイル (*)")});
+    dialog.setNameFilters({QStringLiteral("CSV ファイル・ブック (*.csv *.xlsx *.xlsm *.xls *.ods)"),
+                           QStringLiteral("CSV ファイル (*.csv)"), QStringLiteral("ブック (*.xlsx *.xlsm *.xls *.ods)"),
+                           QStringLiteral("すべてのファイル (*)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().front();

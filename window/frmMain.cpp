@@ -10,7 +10,9 @@
 
 #include "Desktop.h"
 #include "ErrorReport.h"
+#include "ImportFile.h"
 #include "clsImportSource.h"
+#include "workbook/Workbook.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -22,6 +24,7 @@
 #include <QPushButton>
 
 #include <optional>
+#include <utility>
 
 // Holds the window from the checks to the end of the run, or for the look
 // before one: the buttons are off, a close is refused, the busy pointer and
@@ -310,8 +313,13 @@ void frmMain::cmdExec_Click()
         if (strFilePath.isEmpty())
             return;
 
+        const std::optional<QString> sheet = m_sheetOfCheck ? std::exchange(m_sheetOfCheck, std::nullopt)
+                                                            : AskSheet(strFilePath);
+        if (!sheet)
+            return;
         const LedgerInUse ledger = ShowLedgerInUse();
         clsImportSource importSource(m_desktop, m_storeFactory);
+        importSource.ChooseSheet(*sheet);
         RunGuard guard(*this, QStringLiteral("インポート中です・・・・"), ledger);
         if (importSource.IMPFileCheck(strFilePath) || !DataFolderReady(ledger)
             || importSource.IMPRepeatCheck(strFilePath, strConnection)
@@ -333,11 +341,15 @@ void frmMain::ShowCheck()
         const QString strFilePath = chosenFile();
         if (strFilePath.isEmpty())
             return;
+        const std::optional<QString> sheet = AskSheet(strFilePath);
+        if (!sheet)
+            return;
         const LedgerInUse ledger = ShowLedgerInUse();
         std::optional<std::vector<LineCheck>> checks;
         {
             // Released before the table shows, so that the ledger waits on no one.
             clsImportSource importSource(m_desktop, m_storeFactory);
+            importSource.ChooseSheet(*sheet);
             RunGuard guard(*this, QString(), ledger);
             checks = importSource.CheckFile(strFilePath, strConnection);
         }
@@ -345,11 +357,41 @@ void frmMain::ShowCheck()
             return;
         frmCheck check(*checks, strFilePath, LedgerText(), this);
         // The table's import is the window's own, with the same questions.
-        if (check.exec() == frmCheck::kImportChosen)
+        if (check.exec() == frmCheck::kImportChosen) {
+            m_sheetOfCheck = sheet;
             cmdExec_Click();
+        }
     } catch (const std::exception& error) {
         m_desktop.MsgBox(ErrorDescription(error), MB_ICONINFORMATION, QStringLiteral("取り込み前の確認"));
     }
+}
+
+std::optional<QString> frmMain::AskSheet(const QString& strFilePath)
+{
+    if (!IsWorkbookPath(strFilePath))
+        return QString();
+    QStringList sheets;
+    try {
+        sheets = SheetsHoldingData(strFilePath);
+    } catch (const std::exception&) {
+        return QString();
+    }
+    if (sheets.size() < 2)
+        return sheets.value(0);
+    Question question{
+        QStringLiteral("このブックには値のあるシートが %1 枚あります。どのシートを取り込みますか？").arg(sheets.size()),
+        QStringLiteral("シートの選択"),
+        {},
+        0,
+        0};
+    for (const QString& strSheet : sheets)
+        question.choices.push_back({strSheet, ChoiceLeadsTo::OneOfNames});
+    question.choices.push_back({QStringLiteral("キャンセル"), ChoiceLeadsTo::Nothing});
+    question.intEscape = int(question.choices.size()) - 1;
+    const int answer = m_desktop.Ask(question);
+    if (answer < 0 || answer >= sheets.size())
+        return std::nullopt;
+    return sheets[answer];
 }
 
 QString frmMain::LedgerText() const

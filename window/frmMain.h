@@ -92,6 +92,11 @@ private:
     // says so; false when the import cannot go on.
     bool DataFolderReady(const LedgerInUse& ledger);
     void RememberFolderOf(const QString& strPath);
+    // The sheet of a workbook to read: asked when more than one holds a
+    // value, the one that does when only one does; empty for a CSV file or
+    // a workbook that cannot be read (its check says why); nothing when the
+    // clerk cancelled.
+    std::optional<QString> AskSheet(const QString& strFilePath);
 
     Desktop& m_desktop;
     LedgerStoreFactory m_storeFactory;
@@ -102,6 +107,8 @@ private:
     FolderMemory m_folderMemory;
     QString m_strLastFolder;
     bool m_running = false;
+    // The sheet the look just read, for the import its table asks for.
+    std::optional<QString> m_sheetOfCheck;
 
     // Owned by this widget as their parent.
     QPushButton* cmdClose = nullptr;

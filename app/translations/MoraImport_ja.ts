@@ -80,6 +80,16 @@ UTF-8 の CSV ファイルとして標準出力に出します。</translation>
         <source>Give --again or --new-only, not both.</source>
         <translation>--again と --new-only は同時に指定できません。</translation>
     </message>
+    <message>
+        <source>With --import or --check: read the sheet NAME of a workbook (.xlsx, .xlsm, .xls, .ods), or its sheet number N counted from 1; without it, the first sheet.</source>
+        <translation>--import または --check とともに: ブック（.xlsx、.xlsm、
+.xls、.ods）のシート NAME を、または 1 から数えた
+N 番目のシートを読みます。指定がなければ最初のシートです。</translation>
+    </message>
+    <message>
+        <source>Give one --sheet, with --import or --check.</source>
+        <translation>--sheet は一つだけ、--import または --check とともに指定して下さい。</translation>
+    </message>
 </context>
 <context>
     <name>QCommandLineParser</name>

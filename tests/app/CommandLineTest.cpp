@@ -64,6 +64,28 @@ TEST(CommandLineTest, ArgumentsGiveTheActionAndTheFilesFromTheStartFolder)
     EXPECT_FALSE(both.Parse({"MoraImport", "--import", "a.csv", "--new-only", "--again"}, kStart));
 }
 
+TEST(CommandLineTest, ASheetIsNamedOnceWithAnImportOrACheck)
+{
+    for (const char* action : {"--import", "--check"}) {
+        CommandLine sheet;
+        EXPECT_TRUE(sheet.Parse({"MoraImport", action, "売上.xlsx", "--sheet", "仕入"}, kStart));
+        EXPECT_EQ(sheet.Sheet(), QStringLiteral("仕入"));
+    }
+    CommandLine none;
+    EXPECT_TRUE(none.Parse({"MoraImport", "--import", "売上.xlsx"}, kStart));
+    EXPECT_EQ(none.Sheet(), QString());
+    const QStringList refused[] = {
+        {"MoraImport", "--import", "a.xlsx", "--sheet", "1", "--sheet", "2"},
+        {"MoraImport", "a.xlsx", "--sheet", "1"},
+        {"MoraImport", "--import", "a.xlsx", "--sheet"},
+    };
+    for (const QStringList& arguments : refused) {
+        CommandLine commandLine;
+        EXPECT_FALSE(commandLine.Parse(arguments, kStart)) << arguments.join(u' ').toStdString();
+        EXPECT_FALSE(commandLine.Error().isEmpty());
+    }
+}
+
 TEST(UserDataTest, TheFolderFollowsTheDataHomeOrTheHomeFolder)
 {
     const EnvironmentScope home("HOME", QStringLiteral("/home/clerk"));

@@ -88,6 +88,28 @@ TEST_F(ProgramTest, AnAcceptedFileIsImportedWithoutADisplayAndPrintsTheTotals)
     EXPECT_EQ(TradeCount(workLedger()), 12);
 }
 
+TEST_F(ProgramTest, AWorkbooksSheetIsImportedByItsNameOrTheFirstWithoutOne)
+{
+    QDir(work()).mkdir(QStringLiteral("Data"));
+    QFile::copy(QStringLiteral(MORA_WORKBOOK_DATA_DIR "/libreoffice.xlsx"), work() + QStringLiteral("/売上.xlsx"));
+
+    const Outcome purchase = run(
+        {QStringLiteral("--import"), QStringLiteral("売上.xlsx"), QStringLiteral("--sheet"), QStringLiteral("仕入")});
+    EXPECT_EQ(purchase.err, QString());
+    EXPECT_EQ(purchase.out, QStringLiteral("全レコード 1 件中 1 件インポートしました。\n"));
+    EXPECT_EQ(purchase.exitCode, 0);
+
+    // The repeat check goes by the workbook's bytes, whichever sheet was read.
+    const Outcome sales = run({QStringLiteral("--import"), QStringLiteral("売上.xlsx"), QStringLiteral("--again")});
+    ASSERT_EQ(sales.errLines().size(), 2) << sales.err.toStdString();
+    EXPECT_TRUE(sales.errLines()[0].startsWith(QStringLiteral("インポート確認: このファイルは ")));
+    EXPECT_EQ(sales.errLines()[1],
+              QStringLiteral("売上.xlsx:6: CLS-is1002 セル H6 はエラー（#N/A）です。（数量「」）"));
+    EXPECT_EQ(sales.out, QStringLiteral("全レコード 6 件中 5 件インポートしました。\n"));
+    EXPECT_EQ(sales.exitCode, 1);
+    EXPECT_EQ(TradeCount(workLedger()), 6);
+}
+
 TEST_F(ProgramTest, APartlyRefusedFileSaysWhyOnStandardErrorAndExitsOne)
 {
     QDir(work()).mkdir(QStringLiteral("Data"));
@@ -124,7 +146,8 @@ TEST_F(ProgramTest, ARefusedFileIsItsTitledLineAndTheAdviceAndExitsTwo)
     EXPECT_EQ(missing.exitCode, 2);
 
     const Outcome notCsv = run({QStringLiteral("--import"), QStringLiteral("notes.txt")});
-    EXPECT_EQ(notCsv.err, QStringLiteral("ファイル選択エラー: CSVファイルを選択して下さい。\n"));
+    EXPECT_EQ(notCsv.err, QStringLiteral("ファイル選択エラー: CSVファイルか、Excel・LibreOffice "
+                                         "のブック（.xlsx・.xlsm・.xls・.ods）を選択して下さい。\n"));
     EXPECT_EQ(notCsv.exitCode, 2);
     EXPECT_FALSE(QFile::exists(workLedger()));
 }

@@ -34,7 +34,7 @@ TEST_F(ChooseFileTest, TheChoiceIsTakenAsADropOfThatFileRefusalsIncluded)
     const Case cases[] = {
         {"a CSV file", files.filePath(QStringLiteral("report.CSV")), files.filePath(QStringLiteral("report.CSV")), {}},
         {"another ending", files.filePath(QStringLiteral("notes.txt")), QString(),
-         QStringLiteral("CSVファイルを選択して下さい。")},
+         QStringLiteral("CSVファイルか、Excel・LibreOffice のブック（.xlsx・.xlsm・.xls・.ods）を選択して下さい。")},
         {"cancelled", QString(), kept, {}},
     };
     for (const Case& c : cases) {

@@ -1,5 +1,6 @@
 #include "ImportFixtures.h"
 #include "WindowFixture.h"
+#include "WorkbookFiles.h"
 #include "frmCheck.h"
 
 #include <QAction>
@@ -439,6 +440,77 @@ TEST_F(CommandTest, TheCloseButtonClosesTheWindowAtOnce)
     cmdClose().click();
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(desktop.messages.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The workbook of the tests' data: sheets 売上 (sales) and 仕入 (purchases) both hold lines.
+const QString kWorkbook = QStringLiteral(MORA_WORKBOOK_DATA_DIR "/libreoffice.xlsx");
+
+TEST_F(CommandTest, AWorkbookWithSeveralSheetsOfValuesAsksWhichOneAndImportsIt)
+{
+    const struct {
+        const char* what;
+        int answer;  // to the Yes/No/Cancel box the question falls back to
+        std::size_t inserts;
+        bool blnPurchase;
+    } cases[] = {
+        {"the first", IDYES, 5, false},  // its row 6 is refused: an error cell
+        {"the second", IDNO, 1, true},
+        {"cancelled", IDCANCEL, 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        log->inserts.clear();
+        desktop.questions.clear();
+        desktop.messages.clear();
+        const int storesBefore = log->storesMade;
+        dropPath(kWorkbook);
+        desktop.threeWayAnswer = c.answer;
+        cmdExec().click();
+
+        ASSERT_EQ(desktop.questions.size(), 1u);
+        const Question& question = desktop.questions[0];
+        EXPECT_EQ(question.strTitle, QStringLiteral("シートの選択"));
+        ASSERT_EQ(question.choices.size(), 3u);
+        EXPECT_EQ(question.choices[0].strText, QStringLiteral("売上"));
+        EXPECT_EQ(question.choices[1].strText, QStringLiteral("仕入"));
+        EXPECT_EQ(question.intEscape, 2);
+        EXPECT_EQ(log->inserts.size(), c.inserts);
+        if (c.inserts > 0) {
+            EXPECT_EQ(log->inserts[0].blnPurchase, c.blnPurchase);
+        } else {
+            EXPECT_EQ(log->storesMade, storesBefore);
+        }
+    }
+}
+
+TEST_F(CommandTest, AWorkbookWithOneSheetOfValuesIsReadWithoutAQuestion)
+{
+    const QString path = files.filePath(QStringLiteral("one.xlsx"));
+    XlsxParts parts;
+    parts.sheets = {{QStringLiteral("表紙"), QByteArray()},
+                    {QStringLiteral("売上"),
+                     "<row r=\"1\">" +
+                         [] {
+                             QByteArray cells;
+                             const QStringList names = fixtures::kSalesHeader.split(u',');
+                             for (const QString& name : names)
+                                 cells += "<c t=\"inlineStr\"><is><t>" + name.toUtf8() + "</t></is></c>";
+                             return cells;
+                         }()
+                         + "</row>"
+                           "<row r=\"2\"><c t=\"inlineStr\"><is><t>2024/4/1</t></is></c><c t=\"inlineStr\"><is><t>文具"
+                           "</t></is></c><c/><c/><c t=\"inlineStr\"><is><t>ノート</t></is></c><c/><c/><c><v>3</v></c>"
+                           "<c><v>120</v></c><c/><c t=\"inlineStr\"><is><t>北山商店</t></is></c></row>"}};
+    WriteZip(path, XlsxEntries(parts));
+    dropPath(path);
+    cmdExec().click();
+    EXPECT_TRUE(desktop.questions.empty());
+    ASSERT_EQ(log->inserts.size(), 1u);
+    EXPECT_EQ(log->inserts[0].product.strProductName, QStringLiteral("ノート"));
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 namespace {
 
 const QString kSeveralFiles = QStringLiteral("一度に複数のファイルを取り込むことは出来ません。");
-const QString kNotCsv = QStringLiteral("CSVファイルを選択して下さい。");
+const QString kNotCsv =
+    QStringLiteral("CSVファイルか、Excel・LibreOffice のブック（.xlsx・.xlsm・.xls・.ods）を選択して下さい。");
 const QString kSelectionError = QStringLiteral("ファイル選択エラー");
 
 class DropTest : public WindowTest {
@@ -22,13 +23,17 @@ protected:
     }
 };
 
-TEST_F(DropTest, NamesEndingInCsvInAnyCaseAreShownWholeInBoldTenPoint)
+TEST_F(DropTest, NamesEndingInCsvOrAWorkbooksEndingInAnyCaseAreShownWholeInBoldTenPoint)
 {
     const QStringList accepted = {
         files.filePath(QStringLiteral("report.csv")),
         files.filePath(QStringLiteral("REPORT.Csv")),
         files.filePath(QStringLiteral("datacsv")),
         QStringLiteral("/no/such/folder/very long name with spaces and 日本語 and more and more/x.CSV"),
+        files.filePath(QStringLiteral("売上.xlsx")),
+        files.filePath(QStringLiteral("SALES.XLSM")),
+        files.filePath(QStringLiteral("sales.Xls")),
+        files.filePath(QStringLiteral("sales.ods")),
     };
     for (const QString& path : accepted) {
         dropPath(path);
@@ -59,10 +64,10 @@ TEST_F(DropTest, FoldersAreJudgedByTheirNameAlone)
 TEST_F(DropTest, OtherEndingsAreRefusedAndClearTheChoiceButKeepTheFont)
 {
     const QStringList refused = {
-        QStringLiteral("data.csv.txt"),
-        QStringLiteral("data.tsv"),
+        QStringLiteral("data.csv.txt"),  QStringLiteral("data.tsv"),
         QStringLiteral("data.ｃｓｖ"),  // full-width letters upper-case to full-width
-        QStringLiteral("data.ＣＳＶ"),
+        QStringLiteral("data.ＣＳＶ"),   QStringLiteral("data.xlsb"),
+        QStringLiteral("data.xlsx.txt"), QStringLiteral("data.fods"),
     };
     for (const QString& name : refused) {
         desktop.messages.clear();
