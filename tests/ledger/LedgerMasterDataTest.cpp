@@ -232,8 +232,9 @@ TYPED_TEST(LedgerMasterData, StoresOpeningANewLedgerTogetherAllGetTheOneLedger)
         EXPECT_EQ(QFileInfo(ledger.path()).dir().entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                   QStringList{QStringLiteral("iOrvanta.mdb")});
     } else {
-        EXPECT_EQ(ledger.tables(), QStringLiteral("customers,kinds,ledger_mark,line_reasons,matched_names,products,"
-                                                  "rejected_lines,runs,skipped_lines,suppliers,trades"));
+        EXPECT_EQ(ledger.tables(),
+                  QStringLiteral("customers,import_patterns,kinds,ledger_mark,line_reasons,matched_names,products,"
+                                 "rejected_lines,runs,skipped_lines,suppliers,trades"));
         EXPECT_EQ(ledger.rows(QStringLiteral("SELECT * FROM ledger_mark")),
                   QStringList{QStringLiteral("MoraImport|%1").arg(TypeParam::kSchemaVersionForTests)});
     }
