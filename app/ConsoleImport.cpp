@@ -105,6 +105,9 @@ void ConsoleDesktop::LineReport(const QString& prompt, const LineReportPlace& pl
         line += QStringLiteral("（%1「%2」）")
                     .arg(EscapeControlCharacters(place.strColumn), EscapeControlCharacters(place.strValue));
     }
+    // A workbook's sheet last: file:line: stays where a compiler's reader looks for it.
+    if (!place.strPlace.isEmpty())
+        line += QStringLiteral("（%1）").arg(EscapeControlCharacters(place.strPlace));
     WriteLine(m_err, line);
 }
 

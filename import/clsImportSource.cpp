@@ -24,7 +24,10 @@ using namespace import_texts;
 // notice that the rest are not shown; a stream hears of every one.
 class clsImportSource::Reports {
 public:
-    Reports(Desktop& desktop, QString strFilePath) : m_desktop(desktop), m_strFilePath(std::move(strFilePath)) { }
+    Reports(Desktop& desktop, QString strFilePath, QString strPlace)
+        : m_desktop(desktop), m_strFilePath(std::move(strFilePath)), m_strPlace(std::move(strPlace))
+    {
+    }
 
     void Show(const ReadLine& line)
     {
@@ -38,7 +41,8 @@ public:
                 return;
             }
             ++m_intShown;
-            const LineReportPlace place{m_strFilePath, line.lngLineNumber, reason.strColumn, reason.strValue};
+            const LineReportPlace place{m_strFilePath, line.lngLineNumber, reason.strColumn, reason.strValue,
+                                        m_strPlace};
             ReportLineError(m_desktop, reason.strCode, reason.strText, place, PointerOnError::Reset);
         }
     }
@@ -46,6 +50,7 @@ public:
 private:
     Desktop& m_desktop;
     QString m_strFilePath;
+    QString m_strPlace;
     int m_intShown = 0;
     bool m_blnCut = false;
 };
@@ -455,7 +460,7 @@ void clsImportSource::RunFile(ImportFile& file, const QString& strFilePath, cons
     info.strPatternName = m_pattern ? m_pattern->strName : QString();
 
     StoreCalls calls(store);
-    Reports reports(m_desktop, strFilePath);
+    Reports reports(m_desktop, strFilePath, file.Records().PlaceName());
     Listener listener(*this, reports);
     const std::optional<RunResult> result =
         ImportRun(calls, mblnPurchase, listener).Run(file.Records(), lineReader, info, m_choice);

@@ -33,10 +33,9 @@ struct LineReportPlace {
     int64_t lngLineNumber = 0;  // the physical line where the record begins
     QString strColumn;          // the column's header name; empty for the line as a whole
     QString strValue;
+    QString strPlace;  // where in the file besides the line: a workbook's sheet (「売上」シート)
 };
 
-// What a choice of a question about an import leads to, so that a desktop
-// told the answers beforehand (a command line's options) can take them.
 // What a choice leads to, so that an answer given ahead (the command line's)
 // is matched by meaning; a choice among names (OneOfNames) is never answered ahead.
 enum class ChoiceLeadsTo { GoingOn, EveryLine, NewLinesOnly, OneOfNames, MakingPattern, Nothing };

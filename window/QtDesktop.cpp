@@ -107,7 +107,9 @@ int QtDesktop::RunModal(QDialog& dialog)
 
 QString QtDesktop::PlaceText(const LineReportPlace& place)
 {
-    const QString line = QStringLiteral("%1 行目").arg(place.lngLineNumber);
+    const QString line = place.strPlace.isEmpty()
+                             ? QStringLiteral("%1 行目").arg(place.lngLineNumber)
+                             : QStringLiteral("%1 %2 行目").arg(place.strPlace).arg(place.lngLineNumber);
     if (place.strColumn.isEmpty())
         return line;
     return QStringLiteral("%1　%2「%3」").arg(line, place.strColumn, place.strValue);

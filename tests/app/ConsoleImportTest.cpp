@@ -59,7 +59,7 @@ TEST_F(ConsoleDesktopTest, EveryReportIsOneLineWhateverItsFileNameColumnOrValueH
     };
     for (const auto& [file, column, value, line] : cases) {
         m_err.str({});
-        desktop.LineReport(QStringLiteral("CLS-is1003\r\nx"), LineReportPlace{file, 7, column, value});
+        desktop.LineReport(QStringLiteral("CLS-is1003\r\nx"), LineReportPlace{file, 7, column, value, {}});
         EXPECT_EQ(err(), line + u'\n');
     }
     // A box's own lines are joined; a control character in it is escaped.

@@ -104,7 +104,7 @@ TEST_F(ProgramTest, AWorkbooksSheetIsImportedByItsNameOrTheFirstWithoutOne)
     ASSERT_EQ(sales.errLines().size(), 2) << sales.err.toStdString();
     EXPECT_TRUE(sales.errLines()[0].startsWith(QStringLiteral("インポート確認: このファイルは ")));
     EXPECT_EQ(sales.errLines()[1],
-              QStringLiteral("売上.xlsx:6: CLS-is1002 セル H6 はエラー（#N/A）です。（数量「」）"));
+              QStringLiteral("売上.xlsx:6: CLS-is1002 セル H6 はエラー（#N/A）です。（数量「」）（「売上」シート）"));
     EXPECT_EQ(sales.out, QStringLiteral("全レコード 6 件中 5 件インポートしました。\n"));
     EXPECT_EQ(sales.exitCode, 1);
     EXPECT_EQ(TradeCount(workLedger()), 6);

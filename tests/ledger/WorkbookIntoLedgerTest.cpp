@@ -18,6 +18,7 @@ struct Imported {
     QStringList trades;
     QStringList prompts;
     QStringList refusedLines;
+    QStringList reportPlaces;  // "sheet|line|column" of each line report
 };
 
 Imported ImportInto(const QString& strPath, const QString& strSheet = QString())
@@ -33,6 +34,9 @@ Imported ImportInto(const QString& strPath, const QString& strSheet = QString())
     }
     engine.ExecImport(strPath, ledger.connection());
     imported.prompts = desktop.prompts();
+    for (const LineReportPlace& place : desktop.places)
+        imported.reportPlaces
+            << QStringLiteral("%1|%2|%3").arg(place.strPlace).arg(place.lngLineNumber).arg(place.strColumn);
     imported.trades = ledger.rows(QStringLiteral(
         "SELECT t.trade_kind, t.trade_date, p.name, p.model, p.reading, coalesce(s.name, '-'),"
         " coalesce(c.name, '-'), t.quantity, t.unit_price, t.amount FROM trades t JOIN products p USING (product_id)"
@@ -53,6 +57,10 @@ TEST(WorkbookIntoLedger, EveryWorkbookGivesTheLedgerRowsOfTheTemplatesLines)
         EXPECT_EQ(workbook.trades, typed.trades);
         EXPECT_EQ(workbook.prompts.value(0), QStringLiteral("CLS-is1002\r\nセル H6 はエラー（#N/A）です。"));
         EXPECT_EQ(workbook.prompts.value(1), Totals(6, 5));
+        // A report names the sheet beside the row.
+        ASSERT_EQ(workbook.reportPlaces.size(), 1);
+        EXPECT_TRUE(workbook.reportPlaces[0].endsWith(QStringLiteral("シート|6|数量")))
+            << workbook.reportPlaces[0].toStdString();
         EXPECT_EQ(workbook.refusedLines,
                   QStringList{QStringLiteral("6|2024/03/16,文具,北星,ぺん,ボールペン,12345,黒,#N/A,100,,")});
     }

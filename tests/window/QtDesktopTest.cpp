@@ -194,9 +194,12 @@ TEST(QtDesktopTest, ALineReportSaysBeneathItsPromptWhereTheLineIs)
     };
     const QString file = QStringLiteral("/data/仕入.csv");
     const Case cases[] = {
-        {{file, 5, QStringLiteral("日付"), QStringLiteral("2024/13/5")}, QStringLiteral("5 行目　日付「2024/13/5」")},
-        {{file, 12, QStringLiteral("数量"), QString()}, QStringLiteral("12 行目　数量「」")},
-        {{file, 30001, QString(), QString()}, QStringLiteral("30001 行目")},
+        {{file, 5, QStringLiteral("日付"), QStringLiteral("2024/13/5"), {}},
+         QStringLiteral("5 行目　日付「2024/13/5」")},
+        {{file, 12, QStringLiteral("数量"), QString(), {}}, QStringLiteral("12 行目　数量「」")},
+        {{file, 30001, QString(), QString(), {}}, QStringLiteral("30001 行目")},
+        {{file, 7, QStringLiteral("数量"), QString(), QStringLiteral("「売上」シート")},
+         QStringLiteral("「売上」シート 7 行目　数量「」")},
     };
     QtDesktop desktop;
     for (const Case& c : cases) {
@@ -261,7 +264,7 @@ TEST(QtDesktopTest, AServersWordsGoToTheDetailsAndTheLedgerNoteBeneathThePrompt)
         });
         desktop.SetLedgerNote(c.note);
         if (c.lineReport)
-            desktop.LineReport(c.prompt, {QStringLiteral("/data/a.csv"), 5, {}, {}});
+            desktop.LineReport(c.prompt, {QStringLiteral("/data/a.csv"), 5, {}, {}, {}});
         else
             desktop.MsgBox(c.prompt, MB_ICONINFORMATION, QString());
         desktop.SetLedgerNote(QString());
