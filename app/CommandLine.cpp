@@ -44,7 +44,23 @@ CommandLine::CommandLine()
       m_undoOption(QStringLiteral("undo"),
                    tr("Take the trades of run RUN out of the ledger, with the products and parties that "
                       "only it added."),
-                   QStringLiteral("RUN"))
+                   QStringLiteral("RUN")),
+      m_patternOption(QStringLiteral("pattern"),
+                      tr("With --import or --check: read FILE with the import pattern NAME kept in the "
+                         "ledger, whatever its header (refused when the file does not fit it)."),
+                      QStringLiteral("NAME")),
+      m_patternsOption(QStringLiteral("patterns"),
+                       tr("Write the import patterns kept in the ledger to standard output, one per line, "
+                          "tab-separated: name, mode (sales or purchase), the header texts it names.")),
+      m_patternSaveOption(QStringLiteral("pattern-save"),
+                          tr("Keep the import pattern of the pattern file FILE (UTF-8 JSON) in the "
+                             "ledger, replacing one of the same name."),
+                          QStringLiteral("FILE")),
+      m_patternExportOption(QStringLiteral("pattern-export"),
+                            tr("Write the pattern file of the import pattern NAME to standard output."),
+                            QStringLiteral("NAME")),
+      m_patternDeleteOption(QStringLiteral("pattern-delete"), tr("Delete the import pattern NAME from the ledger."),
+                            QStringLiteral("NAME"))
 {
     m_parser.setApplicationDescription(tr("Dorvik Ver1.0.0: imports a purchase or sales CSV file into the ledger."));
     m_parser.addOption(m_userDataOption);
@@ -58,6 +74,11 @@ CommandLine::CommandLine()
     m_parser.addOption(m_ledgerPlaceOption);
     m_parser.addOption(m_rejectsOption);
     m_parser.addOption(m_undoOption);
+    m_parser.addOption(m_patternOption);
+    m_parser.addOption(m_patternsOption);
+    m_parser.addOption(m_patternSaveOption);
+    m_parser.addOption(m_patternExportOption);
+    m_parser.addOption(m_patternDeleteOption);
     m_parser.addPositionalArgument(QStringLiteral("FILE"),
                                    tr("Open the window with FILE chosen, as if it had been dropped on it."),
                                    QStringLiteral("[FILE]"));
@@ -87,6 +108,14 @@ bool CommandLine::Parse(const QStringList& arguments, const QString& startFolder
         m_action = Action::Rejects;
     else if (m_parser.isSet(m_undoOption))
         m_action = Action::Undo;
+    else if (m_parser.isSet(m_patternsOption))
+        m_action = Action::Patterns;
+    else if (m_parser.isSet(m_patternSaveOption))
+        m_action = Action::PatternSave;
+    else if (m_parser.isSet(m_patternExportOption))
+        m_action = Action::PatternExport;
+    else if (m_parser.isSet(m_patternDeleteOption))
+        m_action = Action::PatternDelete;
     m_importAgain = m_parser.isSet(m_againOption);
     m_importNewOnly = m_parser.isSet(m_newOnlyOption);
     // Each answers the question of lines in the ledger the other way.
@@ -110,6 +139,8 @@ bool CommandLine::Parse(const QStringList& arguments, const QString& startFolder
         }
         m_sheet = sheets.front();
     }
+    if (!ReadPatternOptions(startFolder))
+        return false;
     m_useUserData = m_parser.isSet(m_userDataOption);
 
     // Every name given counts, so that more than one is refused as a drop
@@ -118,5 +149,35 @@ bool CommandLine::Parse(const QStringList& arguments, const QString& startFolder
     m_givenFiles = m_parser.values(m_importOption) + m_parser.values(m_checkOption) + m_parser.positionalArguments();
     for (const QString& file : m_givenFiles)
         m_files << (QDir::isAbsolutePath(file) ? file : QDir::cleanPath(start.absoluteFilePath(file)));
+    return true;
+}
+
+bool CommandLine::ReadPatternOptions(const QString& startFolder)
+{
+    if (m_parser.isSet(m_patternOption)) {
+        const QStringList names = m_parser.values(m_patternOption);
+        if (names.size() != 1 || (m_action != Action::Import && m_action != Action::Check)) {
+            m_error = tr("Give one --pattern, with --import or --check.");
+            return false;
+        }
+        m_pattern = names.front();
+    }
+    const QCommandLineOption* named = m_action == Action::PatternExport   ? &m_patternExportOption
+                                      : m_action == Action::PatternDelete ? &m_patternDeleteOption
+                                      : m_action == Action::PatternSave   ? &m_patternSaveOption
+                                                                          : nullptr;
+    if (!named)
+        return true;
+    const QStringList values = m_parser.values(*named);
+    if (values.size() != 1) {
+        m_error = tr("Name one pattern.");
+        return false;
+    }
+    if (m_action == Action::PatternSave)
+        m_patternFile = QDir::isAbsolutePath(values.front())
+                            ? values.front()
+                            : QDir::cleanPath(QDir(startFolder).absoluteFilePath(values.front()));
+    else
+        m_pattern = values.front();
     return true;
 }

@@ -21,6 +21,10 @@ public:
         LedgerPlaceWindow,
         Rejects,
         Undo,
+        Patterns,
+        PatternSave,
+        PatternExport,
+        PatternDelete,
         Help,
         Version
     };
@@ -49,11 +53,19 @@ public:
     // The sheet of a workbook that --import or --check reads, by its name
     // or number, as written; empty: the first.
     QString Sheet() const { return m_sheet; }
+    // The import pattern --import or --check reads the file with, or that
+    // --pattern-export or --pattern-delete names; empty: none named.
+    QString Pattern() const { return m_pattern; }
+    // The pattern file --pattern-save stores, as a full path.
+    QString PatternFile() const { return m_patternFile; }
     QString Error() const { return m_error; }
     // Needs the application object: the usage line names the program.
     QString HelpText() const { return m_parser.helpText(); }
 
 private:
+    // --pattern and the pattern commands' own arguments; false on a usage error.
+    bool ReadPatternOptions(const QString& startFolder);
+
     QCommandLineParser m_parser;
     QCommandLineOption m_helpOption;
     QCommandLineOption m_versionOption;
@@ -68,12 +80,19 @@ private:
     QCommandLineOption m_ledgerPlaceOption;
     QCommandLineOption m_rejectsOption;
     QCommandLineOption m_undoOption;
+    QCommandLineOption m_patternOption;
+    QCommandLineOption m_patternsOption;
+    QCommandLineOption m_patternSaveOption;
+    QCommandLineOption m_patternExportOption;
+    QCommandLineOption m_patternDeleteOption;
     Action m_action = Action::Window;
     bool m_useUserData = false;
     bool m_importAgain = false;
     bool m_importNewOnly = false;
     QString m_run;
     QString m_sheet;
+    QString m_pattern;
+    QString m_patternFile;
     QStringList m_files;
     QStringList m_givenFiles;
     QString m_error;

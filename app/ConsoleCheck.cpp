@@ -34,14 +34,14 @@ QString LineChecksText(const std::vector<LineCheck>& checks)
 }
 
 ExitStatus RunConsoleCheck(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory,
-                           std::ostream& out, const QString& strSheet)
+                           std::ostream& out, const ConsoleReading& reading)
 {
     try {
         const std::optional<QString> strFilePath = ChooseImportFile(desktop, files);
         if (!strFilePath)
             return ExitStatus::Failed;
         clsImportSource importSource(desktop, std::move(storeFactory));
-        importSource.ChooseSheet(strSheet);
+        reading.ApplyTo(importSource);
         const std::optional<std::vector<LineCheck>> checks =
             importSource.CheckFile(*strFilePath, LedgerConnectionString());
         if (!checks)

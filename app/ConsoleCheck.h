@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ConsoleImport.h"
+
 #include "ExitStatus.h"
 
 #include "Desktop.h"
@@ -22,4 +24,4 @@ QString LineChecksText(const std::vector<LineCheck>& checks);
 // import, 2 when it is refused (the user has then been told why).
 // strSheet: a workbook's sheet by name or number; empty: the first.
 ExitStatus RunConsoleCheck(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory,
-                           std::ostream& out, const QString& strSheet = QString());
+                           std::ostream& out, const ConsoleReading& reading = {});

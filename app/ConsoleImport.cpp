@@ -118,8 +118,16 @@ ExitStatus ImportExitStatus(const std::optional<RunTotals>& totals, bool blnNoth
     return totals->lngRefused > 0 ? ExitStatus::Partly : ExitStatus::Ok;
 }
 
+void ConsoleReading::ApplyTo(clsImportSource& importSource) const
+{
+    importSource.ChooseSheet(strSheet);
+    importSource.ChoosePattern(pattern);
+    if (shelf)
+        importSource.SetPatternShelf(shelf);
+}
+
 ExitStatus RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory,
-                            const QString& strSheet)
+                            const ConsoleReading& reading)
 {
     try {
         const std::optional<QString> strFilePath = ChooseImportFile(desktop, files);
@@ -127,7 +135,7 @@ ExitStatus RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerSt
             return ExitStatus::Failed;
         const QString strConnection = LedgerConnectionString();
         clsImportSource importSource(desktop, std::move(storeFactory));
-        importSource.ChooseSheet(strSheet);
+        reading.ApplyTo(importSource);
         if (importSource.IMPFileCheck(*strFilePath))
             return ExitStatus::Failed;
         if (importSource.IMPRepeatCheck(*strFilePath, strConnection)

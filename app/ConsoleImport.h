@@ -64,8 +64,18 @@ private:
 // line was new to the ledger and none went in; 1 when some lines were
 // refused; 2 when no totals were shown.
 // strSheet: a workbook's sheet by name or number; empty: the first.
+// How the command line's file is read beside its own header: a workbook's
+// sheet, the pattern named for it, the patterns the ledger keeps.
+struct ConsoleReading {
+    QString strSheet;
+    std::optional<ImportPattern> pattern;
+    clsImportSource::PatternShelf shelf;
+
+    void ApplyTo(clsImportSource& importSource) const;
+};
+
 ExitStatus RunConsoleImport(Desktop& desktop, const QStringList& files, LedgerStoreFactory storeFactory,
-                            const QString& strSheet = QString());
+                            const ConsoleReading& reading = {});
 
 // That exit status, from what the import came to.
 ExitStatus ImportExitStatus(const std::optional<RunTotals>& totals, bool blnNothingNew);

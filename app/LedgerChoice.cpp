@@ -86,6 +86,16 @@ LedgerHistoryFactory ChooseLedgerHistory(const PasswordSource& passwords)
     return [server](const QString&) { return OpenPostgresLedgerHistory(server); };
 }
 
+LedgerPatternsFactory ChooseLedgerPatterns(const PasswordSource& passwords)
+{
+    const LedgerServer server = ConfiguredLedgerServer(passwords);
+    if (server.strConnection.isEmpty())
+        return [](const QString& strConnection, bool blnCreate) {
+            return OpenSqliteLedgerPatterns(strConnection, blnCreate);
+        };
+    return [server](const QString&, bool blnCreate) { return OpenPostgresLedgerPatterns(server, blnCreate); };
+}
+
 LedgerInUse LedgerInUseNow()
 {
     const LedgerServer server = ConfiguredLedgerServer(nullptr);

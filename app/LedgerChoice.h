@@ -3,6 +3,7 @@
 #include "LedgerPlace.h"
 #include "LedgerServer.h"
 #include "clsLedgerHistory.h"
+#include "clsLedgerPatterns.h"
 #include "clsLedgerStore.h"
 
 #include <QString>
@@ -45,6 +46,8 @@ LedgerStoreFactory ChooseLedgerStore(const PasswordSource& passwords = KeyringPa
 // connection string the window builds, or the configured server's (which
 // ignores the string).
 LedgerHistoryFactory ChooseLedgerHistory(const PasswordSource& passwords = KeyringPasswords());
+// The import patterns of the ledger of the moment.
+LedgerPatternsFactory ChooseLedgerPatterns(const PasswordSource& passwords = KeyringPasswords());
 
 // Which ledger the program works on now, as the window shows it; never a password.
 LedgerInUse LedgerInUseNow();

@@ -5,6 +5,7 @@
 #include "HistoryCommands.h"
 #include "LedgerChoice.h"
 #include "LedgerPlaceSettings.h"
+#include "PatternCommands.h"
 #include "SessionPasswords.h"
 #include "UserData.h"
 #include "WindowHandOver.h"
@@ -89,18 +90,42 @@ ExitStatus RunLedgerPlaceWindow(const CommandLine&, QtDesktop& desktop)
     return place.exec() == QDialog::Accepted ? ExitStatus::Ok : ExitStatus::Partly;
 }
 
+// The sheet and pattern asked for, and the patterns kept in the ledger;
+// nothing when the pattern named is not there (told on standard error).
+std::optional<ConsoleReading> ReadingOf(const CommandLine& commandLine)
+{
+    ConsoleReading reading;
+    reading.strSheet = commandLine.Sheet();
+    const LedgerPatternsFactory openPatterns = ChooseLedgerPatterns();
+    const QString strConnection = LedgerConnectionString();
+    if (!commandLine.Pattern().isEmpty()) {
+        reading.pattern = FindPattern(openPatterns, strConnection, commandLine.Pattern(), std::cerr);
+        if (!reading.pattern)
+            return std::nullopt;
+    }
+    // A ledger not made yet keeps no pattern: nothing is made to ask it.
+    reading.shelf = [openPatterns, strConnection] { return openPatterns(strConnection, false)->Patterns(); };
+    return reading;
+}
+
 ExitStatus RunImport(const CommandLine& commandLine, ConsoleDesktop& desktop)
 {
     desktop.AnswerWith(commandLine.ImportAgain()     ? ConsoleDesktop::Answers::Again
                        : commandLine.ImportNewOnly() ? ConsoleDesktop::Answers::NewOnly
                                                      : ConsoleDesktop::Answers::None);
-    return RunConsoleImport(desktop, commandLine.Files(), ChooseLedgerStore(), commandLine.Sheet());
+    const std::optional<ConsoleReading> reading = ReadingOf(commandLine);
+    if (!reading)
+        return ExitStatus::Failed;
+    return RunConsoleImport(desktop, commandLine.Files(), ChooseLedgerStore(), *reading);
 }
 
 // --check: no window, no display, nothing written to the ledger.
 ExitStatus RunCheck(const CommandLine& commandLine, ConsoleDesktop& desktop)
 {
-    return RunConsoleCheck(desktop, commandLine.Files(), ChooseLedgerStore(), std::cout, commandLine.Sheet());
+    const std::optional<ConsoleReading> reading = ReadingOf(commandLine);
+    if (!reading)
+        return ExitStatus::Failed;
+    return RunConsoleCheck(desktop, commandLine.Files(), ChooseLedgerStore(), std::cout, *reading);
 }
 
 ExitStatus RunHistory(const CommandLine&, ConsoleDesktop&)
@@ -120,6 +145,27 @@ ExitStatus RunUndo(const CommandLine& commandLine, ConsoleDesktop&)
     return UndoImportRun(ChooseLedgerHistory(), LedgerConnectionString(), commandLine.Run(), std::cout, std::cerr);
 }
 
+ExitStatus RunPatterns(const CommandLine&, ConsoleDesktop&)
+{
+    return WritePatterns(ChooseLedgerPatterns(), LedgerConnectionString(), std::cout, std::cerr);
+}
+
+ExitStatus RunPatternSave(const CommandLine& commandLine, ConsoleDesktop&)
+{
+    return SavePatternFile(ChooseLedgerPatterns(), LedgerConnectionString(), commandLine.PatternFile(), std::cout,
+                           std::cerr);
+}
+
+ExitStatus RunPatternExport(const CommandLine& commandLine, ConsoleDesktop&)
+{
+    return ExportPattern(ChooseLedgerPatterns(), LedgerConnectionString(), commandLine.Pattern(), std::cout, std::cerr);
+}
+
+ExitStatus RunPatternDelete(const CommandLine& commandLine, ConsoleDesktop&)
+{
+    return DeletePattern(ChooseLedgerPatterns(), LedgerConnectionString(), commandLine.Pattern(), std::cout, std::cerr);
+}
+
 using Action = CommandLine::Action;
 
 // Help and the version are the entry's own: they need nothing of these.
@@ -131,6 +177,10 @@ constexpr Mode kModes[] = {
     {Action::History, true, RunHistory, nullptr},
     {Action::Rejects, true, RunRejects, nullptr},
     {Action::Undo, true, RunUndo, nullptr},
+    {Action::Patterns, true, RunPatterns, nullptr},
+    {Action::PatternSave, true, RunPatternSave, nullptr},
+    {Action::PatternExport, true, RunPatternExport, nullptr},
+    {Action::PatternDelete, true, RunPatternDelete, nullptr},
     {Action::Window, true, nullptr, RunWindow},
     {Action::HistoryWindow, true, nullptr, RunHistoryWindow},
     {Action::LedgerPlaceWindow, true, nullptr, RunLedgerPlaceWindow},
