@@ -82,7 +82,9 @@ ExitStatus WriteHistory(const LedgerHistoryFactory& openHistory, const QString& 
                         std::ostream& err)
 {
     return WithHistory(openHistory, strConnection, err, [&](clsLedgerHistory& history) {
-        QString text = QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tskipped\tfile\tsha256\n");
+        // Columns are added at the end, where a script that reads the others by place does not see them.
+        QString text =
+            QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tskipped\tfile\tsha256\tpattern\n");
         for (const RunSummary& run : history.Runs()) {
             text += QStringList{QString::number(run.lngRunId),
                                 Time(run.dtmStarted),
@@ -93,7 +95,8 @@ ExitStatus WriteHistory(const LedgerHistoryFactory& openHistory, const QString& 
                                 QString::number(run.lngImported),
                                 QString::number(run.lngSkipped),
                                 TsvField(run.strFilePath),
-                                QString::fromLatin1(run.strSha256)}
+                                QString::fromLatin1(run.strSha256),
+                                TsvField(run.strPatternName)}
                         .join(u'\t')
                     + u'\n';
         }

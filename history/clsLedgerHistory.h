@@ -30,6 +30,7 @@ struct RunSummary {
     QString strUser;
     QString strHost;
     QString strProgramVersion;
+    QString strPatternName;         // the import pattern the file was read with; empty for the template
     int64_t lngTradesInLedger = 0;  // the run's trades the ledger holds now
 };
 

@@ -14,7 +14,7 @@ constexpr const char* kRunColumns =
     "SELECT r.run_id, r.started, r.ended, r.undone, r.purchase, r.lines_read, r.lines_imported, r.file_path,"
     " r.file_size, r.sha256, r.user_name, r.host, r.program_version,"
     " CASE WHEN r.undone IS NULL THEN r.lines_imported ELSE 0 END, r.lines_skipped,"
-    " (SELECT count(*) FROM rejected_lines x WHERE x.run_id = r.run_id) FROM runs r";
+    " (SELECT count(*) FROM rejected_lines x WHERE x.run_id = r.run_id), r.pattern_name FROM runs r";
 
 RunSummary SummaryOf(const SqlRow& row)
 {
@@ -35,6 +35,7 @@ RunSummary SummaryOf(const SqlRow& row)
     run.lngTradesInLedger = IntegerOf(row[13]);
     run.lngSkipped = int32_t(IntegerOf(row[14]));
     run.lngRefused = int32_t(IntegerOf(row[15]));
+    run.strPatternName = TextOf(row[16]);
     return run;
 }
 

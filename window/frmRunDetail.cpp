@@ -66,7 +66,9 @@ QString frmRunDetail::SummaryText(const RunSummary& run)
     if (run.lngRefused > 0)
         counts << QStringLiteral("取込不可 %1 件").arg(run.lngRefused);
     QStringList lines = {
-        QStringLiteral("ファイル: %1").arg(run.strFilePath),
+        run.strPatternName.isEmpty()
+            ? QStringLiteral("ファイル: %1").arg(run.strFilePath)
+            : QStringLiteral("ファイル: %1　取込パターン: %2").arg(run.strFilePath, run.strPatternName),
         QStringLiteral("日時: %1 ～ %2　種類: %3　実行者: %4")
             .arg(TimeText(run.dtmStarted), TimeText(run.dtmEnded),
                  run.blnPurchase ? QStringLiteral("仕入") : QStringLiteral("販売"), RunByText(run)),

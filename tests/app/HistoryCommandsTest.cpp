@@ -30,6 +30,7 @@ protected:
         newer.lngImported = 8;
         newer.lngSkipped = 2;
         newer.strFilePath = QStringLiteral("/home/clerk/sales.csv");
+        newer.strPatternName = QStringLiteral("販売管理の売上明細");
         data->runs = {newer, older};
         data->rejects[2] = RunRejects{
             QStringLiteral("日付,種別"),
@@ -56,12 +57,12 @@ TEST_F(HistoryCommands, TheHistoryIsTabSeparatedNewestFirst)
     EXPECT_EQ(WriteHistory(FakeHistory::factory(data), QString(), out, err), ExitStatus::Ok);
     EXPECT_EQ(
         QString::fromStdString(out.str()),
-        QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tskipped\tfile\tsha256\n"
+        QStringLiteral("run\tstarted\tended\tstate\tmode\tread\timported\tskipped\tfile\tsha256\tpattern\n"
                        "2\t2026-12-01 09:05:07\t2026-12-01 09:05:09\tundone\tsales\t12\t8\t2\t/home/clerk/sales.csv\t")
-            + QString(64, u'a')
+            + QString(64, u'a') + QStringLiteral("\t販売管理の売上明細")
             + QStringLiteral("\n1\t2026-12-01 09:05:07\t2026-12-01 09:05:09\timported\tpurchase\t12\t12\t0\t"
                              "/home/clerk/仕入\\t12月\\x1b]0;x\\x07.csv\t")
-            + QString(64, u'a') + u'\n');
+            + QString(64, u'a') + QStringLiteral("\t\n"));
     EXPECT_TRUE(err.str().empty());
 }
 
