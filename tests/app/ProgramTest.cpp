@@ -367,3 +367,76 @@ TEST_F(ProgramTest, ARunIsRecognisedReviewedAndUndoneFromTheCommandLine)
 }
 
 }  // namespace
+
+namespace {
+
+QString PatternSample(const char* name) { return QStringLiteral(MORA_SAMPLES_DIR "/patterns/") + QLatin1String(name); }
+
+}  // namespace
+
+// Three exports of other layouts (a sales system's, a supplier's with title
+// lines and dates as yyyyMMdd, a bank's without a header) go in through
+// patterns handed out as files; the template's file is read as before.
+TEST_F(ProgramTest, FilesOfOtherLayoutsImportThroughThePatternsKeptInTheLedger)
+{
+    QDir().mkpath(work() + QStringLiteral("/Data"));
+    for (const char* file : {"sales-system.json", "supplier-titled.json", "bank-headerless.json"})
+        ASSERT_EQ(run({QStringLiteral("--pattern-save"), PatternSample(file)}).exitCode, 0) << file;
+    const Outcome listed = run({QStringLiteral("--patterns")});
+    EXPECT_EQ(listed.out, QStringLiteral("仕入先の納品明細\tpurchase\t納品日,メーカー名,品名,型番,数量,仕入単価\n"
+                                         "口座振込の明細\tsales\t\n"
+                                         "販売管理の売上明細\tsales\t伝票日付,商品名,品番,数量,単価,得意先名,金額\n"));
+
+    const struct {
+        const char* file;
+        QStringList options;
+        int imported;
+    } imports[] = {
+        {"sales-system.csv", {}, 3},
+        {"supplier-titled.csv", {}, 2},
+        {"bank-headerless.csv", {QStringLiteral("--pattern"), QStringLiteral("口座振込の明細")}, 2},
+    };
+    for (const auto& c : imports) {
+        SCOPED_TRACE(c.file);
+        const Outcome imported = run(QStringList{QStringLiteral("--import"), PatternSample(c.file)} + c.options);
+        EXPECT_EQ(imported.exitCode, 0) << imported.err.toStdString();
+        EXPECT_EQ(imported.out, QStringLiteral("全レコード %1 件中 %1 件インポートしました。\n").arg(c.imported));
+    }
+    EXPECT_EQ(LedgerProbe(workLedger())
+                  .rows("SELECT t.trade_kind || '|' || t.trade_date || '|' || p.name || '|' ||"
+                        " coalesce(p.model, '') || '|' || coalesce(s.name, c.name) || '|' ||"
+                        " t.amount FROM trades t JOIN products p USING (product_id)"
+                        " LEFT JOIN suppliers s USING (supplier_id)"
+                        " LEFT JOIN customers c USING (customer_id) ORDER BY t.trade_id"),
+              (QStringList{QStringLiteral("1|2024-01-10|ノート|00123|北山商店|360"),
+                           QStringLiteral("1|2024-01-10|ボールペン|P-1|北山商店|800"),
+                           QStringLiteral("1|2024-01-11|ノート|00123|南商会|240"),
+                           QStringLiteral("0|2024-01-05|コピー用紙|A4-500|東和商事|9000"),
+                           QStringLiteral("0|2024-01-12|トナー|T-9|東和商事|16000"),
+                           QStringLiteral("1|2024-01-15|振込入金||北山商店|5000"),
+                           QStringLiteral("1|2024-01-16|振込入金||南商会|12000")}));
+    EXPECT_EQ(run({QStringLiteral("--history")}).out.count(QStringLiteral("\t販売管理の売上明細\n")), 1);
+
+    // Without its pattern a headerless file is of no known layout; a pattern
+    // the file does not fit, or none of that name, is refused.
+    EXPECT_EQ(run({QStringLiteral("--import"), PatternSample("bank-headerless.csv")}).exitCode, 2);
+    const Outcome misfit = run({QStringLiteral("--check"), PatternSample("sales-system.csv"),
+                                QStringLiteral("--pattern"), QStringLiteral("仕入先の納品明細")});
+    EXPECT_EQ(misfit.exitCode, 2);
+    EXPECT_TRUE(misfit.err.contains(QStringLiteral("取込パターン「仕入先の納品明細」に合いません")))
+        << misfit.err.toStdString();
+    const Outcome missing = run({QStringLiteral("--pattern-export"), QStringLiteral("ない")});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, QStringLiteral("MoraImport: 取込パターン「ない」はありません。\n"));
+
+    // What --pattern-export writes, --pattern-save takes back.
+    const Outcome exported = run({QStringLiteral("--pattern-export"), QStringLiteral("仕入先の納品明細")});
+    scratch.writeUtf8(QStringLiteral("work/exported.json"), exported.out);
+    EXPECT_EQ(run({QStringLiteral("--pattern-delete"), QStringLiteral("仕入先の納品明細")}).exitCode, 0);
+    EXPECT_EQ(run({QStringLiteral("--pattern-save"), QStringLiteral("exported.json")}).exitCode, 0);
+    EXPECT_EQ(run({QStringLiteral("--patterns")}).out, listed.out);
+    scratch.writeUtf8(QStringLiteral("work/broken.json"), QStringLiteral("{\"name\": \"x\", \"mode\": \"売上\"}"));
+    const Outcome broken = run({QStringLiteral("--pattern-save"), QStringLiteral("broken.json")});
+    EXPECT_EQ(broken.exitCode, 2);
+    EXPECT_TRUE(broken.err.contains(QStringLiteral("mode は"))) << broken.err.toStdString();
+}
