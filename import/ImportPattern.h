@@ -28,6 +28,12 @@ enum class PatternField : uint8_t {
 
 inline constexpr std::size_t kPatternFieldCount = 12;
 
+inline constexpr std::array<PatternField, kPatternFieldCount> kPatternFields = {
+    PatternField::Date,        PatternField::Kind,         PatternField::Maker,     PatternField::ProductReading,
+    PatternField::ProductName, PatternField::Model,        PatternField::Spec,      PatternField::Quantity,
+    PatternField::UnitPrice,   PatternField::PartyReading, PatternField::PartyName, PatternField::Amount,
+};
+
 // Where one field's value comes from.
 struct PatternSource {
     enum class Kind : uint8_t {
