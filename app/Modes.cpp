@@ -60,6 +60,9 @@ ExitStatus RunWindow(const CommandLine& commandLine, QtDesktop& desktop)
     window.SetLedgerHistory(
         [&passwords](const QString& strConnection) { return ChooseLedgerHistory(passwords.Source())(strConnection); });
     window.SetLedgerPlaceSetup([] { return std::make_unique<LedgerPlaceSettings>(); });
+    window.SetLedgerPatterns([&passwords](const QString& strConnection, bool blnCreate) {
+        return ChooseLedgerPatterns(passwords.Source())(strConnection, blnCreate);
+    });
     window.SetLedgerInUse(LedgerInUseNow);
     window.SetFolderMemory(SettingsFolderMemory());
     handOver.Listen([&window](const QStringList& files) { window.HandedOver(files); });

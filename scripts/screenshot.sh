@@ -121,8 +121,10 @@ xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96 -nolisten tcp" \
     cd "$1/ledger"
     XDG_CONFIG_HOME="$1/empty-config" "$1/shoot.sh" 取り込み履歴 "$3/docs/history.png" "$2" --history-window
     XDG_CONFIG_HOME="$1/empty-config" "$4" --check 販売データ_2024年5月-6月.csv "$3/docs/check.png"
+    cp "$3/samples/patterns/sales-system.csv" 売上明細.csv
+    XDG_CONFIG_HOME="$1/empty-config" "$4" --pattern 売上明細.csv "$3/docs/pattern.png"
     XDG_CONFIG_HOME="$1/config" "$3/tests/app/with-keyring.sh" "$1/shoot.sh" 台帳の場所 "$3/docs/ledger-place.png" \
       "$2" --ledger-place
     kill "$wm_pid"
   ' screenshot "$work_dir" "$program" "$repo" "$build/tests/window/window_screenshot"
-echo "Screenshots: $repo/docs/history.png, $repo/docs/check.png, $repo/docs/ledger-place.png"
+echo "Screenshots: $repo/docs/history.png, $repo/docs/check.png, $repo/docs/pattern.png, $repo/docs/ledger-place.png"

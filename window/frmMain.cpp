@@ -12,6 +12,7 @@
 #include "ErrorReport.h"
 #include "ImportFile.h"
 #include "clsImportSource.h"
+#include "frmPattern.h"
 #include "workbook/Workbook.h"
 
 #include <QAction>
@@ -158,6 +159,11 @@ void frmMain::BuildControls()
     mnuCheck->setObjectName(QStringLiteral("mnuCheck"));
     addAction(mnuCheck);
     connect(mnuCheck, &QAction::triggered, this, &frmMain::ShowCheck);
+    mnuPatterns = new QAction(QStringLiteral("取込パターン…(&P)"), this);
+    mnuPatterns->setObjectName(QStringLiteral("mnuPatterns"));
+    mnuPatterns->setVisible(false);
+    addAction(mnuPatterns);
+    connect(mnuPatterns, &QAction::triggered, this, &frmMain::ShowPatterns);
     mnuHistory = new QAction(QStringLiteral("取り込み履歴…(&H)"), this);
     mnuHistory->setObjectName(QStringLiteral("mnuHistory"));
     addAction(mnuHistory);
@@ -320,13 +326,22 @@ void frmMain::cmdExec_Click()
         const LedgerInUse ledger = ShowLedgerInUse();
         clsImportSource importSource(m_desktop, m_storeFactory);
         importSource.ChooseSheet(*sheet);
-        RunGuard guard(*this, QStringLiteral("インポート中です・・・・"), ledger);
-        if (importSource.IMPFileCheck(strFilePath) || !DataFolderReady(ledger)
-            || importSource.IMPRepeatCheck(strFilePath, strConnection)
+        UsePatterns(importSource, strConnection);
+        std::optional<RunGuard> guard(std::in_place, *this, QStringLiteral("インポート中です・・・・"), ledger);
+        if (importSource.IMPFileCheck(strFilePath)) {
+            // The clerk asked to make a pattern for the file: once saved, the file is checked again with it.
+            if (importSource.PatternWanted()) {
+                guard.reset();
+                if (ShowPatterns())
+                    cmdExec_Click();
+            }
+            return;
+        }
+        if (!DataFolderReady(ledger) || importSource.IMPRepeatCheck(strFilePath, strConnection)
             || importSource.IMPLineCheck(strFilePath, strConnection))
             return;
         importSource.ExecImport(strFilePath, strConnection);
-        guard.EndBusy();
+        guard->EndBusy();
     } catch (const std::exception& error) {
         ReportError(m_desktop, QStringLiteral("FM-man1003"), error);
     }
@@ -350,6 +365,7 @@ void frmMain::ShowCheck()
             // Released before the table shows, so that the ledger waits on no one.
             clsImportSource importSource(m_desktop, m_storeFactory);
             importSource.ChooseSheet(*sheet);
+            UsePatterns(importSource, strConnection);
             RunGuard guard(*this, QString(), ledger);
             checks = importSource.CheckFile(strFilePath, strConnection);
         }
@@ -407,6 +423,33 @@ QString frmMain::LedgerText() const
     case LedgerPlace::Kind::Service: return QStringLiteral("サービス %1").arg(place.strService);
     }
     return QString();
+}
+
+void frmMain::SetLedgerPatterns(LedgerPatternsFactory openPatterns)
+{
+    m_openPatterns = std::move(openPatterns);
+    mnuPatterns->setVisible(bool(m_openPatterns));
+}
+
+void frmMain::UsePatterns(clsImportSource& importSource, const QString& strConnection) const
+{
+    if (!m_openPatterns)
+        return;
+    // A ledger not made yet keeps no pattern: nothing is made to ask it.
+    importSource.SetPatternShelf(
+        [openPatterns = m_openPatterns, strConnection] { return openPatterns(strConnection, false)->Patterns(); });
+}
+
+bool frmMain::ShowPatterns()
+{
+    if (m_running || !m_openPatterns)
+        return false;
+    const QString strFilePath = chosenFile();
+    if (strFilePath.isEmpty())
+        return false;
+    ShowLedgerInUse();
+    frmPattern dialog(m_desktop, m_openPatterns, LedgerConnectionString(), strFilePath, this);
+    return dialog.exec() == QDialog::Accepted && dialog.Saved().has_value();
 }
 
 void frmMain::ShowHistory()

@@ -2,6 +2,7 @@
 
 #include "LedgerPlace.h"
 #include "clsLedgerHistory.h"
+#include "clsLedgerPatterns.h"
 #include "clsLedgerStore.h"
 
 #include <QStringList>
@@ -63,6 +64,12 @@ public:
     void SetLedgerPlaceSetup(LedgerPlaceSetupFactory setup) { m_placeSetup = std::move(setup); }
     // Opens the ledger-place dialog over this one, as its context menu does.
     void ShowLedgerPlace();
+    // Where the import patterns are kept; without it files of other layouts
+    // are refused as before and the pattern dialog is not offered.
+    void SetLedgerPatterns(LedgerPatternsFactory openPatterns);
+    // Opens the pattern dialog on the chosen file, as its context menu does;
+    // true when a pattern was saved.
+    bool ShowPatterns();
     // Looks at the chosen file against the ledger without importing it, and
     // shows what each line would do, as its context menu does.
     void ShowCheck();
@@ -92,6 +99,8 @@ private:
     // says so; false when the import cannot go on.
     bool DataFolderReady(const LedgerInUse& ledger);
     void RememberFolderOf(const QString& strPath);
+    // The engine of one command, with the ledger's patterns when they are known.
+    void UsePatterns(class clsImportSource& importSource, const QString& strConnection) const;
     // The sheet of a workbook to read: asked when more than one holds a
     // value, the one that does when only one does; empty for a CSV file or
     // a workbook that cannot be read (its check says why); nothing when the
@@ -102,6 +111,7 @@ private:
     LedgerStoreFactory m_storeFactory;
     LedgerHistoryFactory m_openHistory;
     LedgerPlaceSetupFactory m_placeSetup;
+    LedgerPatternsFactory m_openPatterns;
     LedgerInUseSource m_ledgerInUse;
     FileChooser m_chooseFile;
     FolderMemory m_folderMemory;
@@ -120,4 +130,5 @@ private:
     QAction* mnuCheck = nullptr;
     QAction* mnuHistory = nullptr;
     QAction* mnuLedgerPlace = nullptr;
+    QAction* mnuPatterns = nullptr;
 };

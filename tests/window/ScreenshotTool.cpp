@@ -59,10 +59,11 @@ int main(int argc, char* argv[])
     QTextStream err(stderr);
     QStringList args = QApplication::arguments();
     const bool check = args.size() > 1 && args.at(1) == QStringLiteral("--check");
-    if (check)
+    const bool pattern = args.size() > 1 && args.at(1) == QStringLiteral("--pattern");
+    if (check || pattern)
         args.removeAt(1);
     if (args.size() != 3) {
-        err << "usage: window_screenshot [--check] FILE-TO-DROP OUTPUT.png\n";
+        err << "usage: window_screenshot [--check | --pattern] FILE-TO-DROP OUTPUT.png\n";
         return 2;
     }
     const QString dropped = QFileInfo(args.at(1)).absoluteFilePath();
@@ -70,6 +71,10 @@ int main(int argc, char* argv[])
 
     QtDesktop desktop;
     frmMain window(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
+    // The pattern dialog keeps its patterns in a ledger of the current folder.
+    window.SetLedgerPatterns([](const QString& strConnection, bool blnCreate) {
+        return OpenSqliteLedgerPatterns(strConnection, blnCreate);
+    });
     window.show();
     Settle(1500);
 
@@ -87,7 +92,7 @@ int main(int argc, char* argv[])
     QApplication::sendEvent(target, &drop);
     Settle(700);
 
-    if (!check)
+    if (!check && !pattern)
         return SaveShot(window, output, err) ? 0 : 1;
 
     // The look's table is modal: its picture is taken from inside it, once
@@ -104,6 +109,9 @@ int main(int argc, char* argv[])
         table->close();
     });
     poll.start(100);
-    window.ShowCheck();
+    if (pattern)
+        window.ShowPatterns();
+    else
+        window.ShowCheck();
     return saved ? 0 : 1;
 }
