@@ -90,10 +90,10 @@ LedgerPatternsFactory ChooseLedgerPatterns(const PasswordSource& passwords)
 {
     const LedgerServer server = ConfiguredLedgerServer(passwords);
     if (server.strConnection.isEmpty())
-        return [](const QString& strConnection, bool blnCreate) {
-            return OpenSqliteLedgerPatterns(strConnection, blnCreate);
+        return [](const QString& strConnection, bool blnToWrite) {
+            return OpenSqliteLedgerPatterns(strConnection, blnToWrite);
         };
-    return [server](const QString&, bool blnCreate) { return OpenPostgresLedgerPatterns(server, blnCreate); };
+    return [server](const QString&, bool blnToWrite) { return OpenPostgresLedgerPatterns(server, blnToWrite); };
 }
 
 LedgerInUse LedgerInUseNow()

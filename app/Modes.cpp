@@ -60,8 +60,8 @@ ExitStatus RunWindow(const CommandLine& commandLine, QtDesktop& desktop)
     window.SetLedgerHistory(
         [&passwords](const QString& strConnection) { return ChooseLedgerHistory(passwords.Source())(strConnection); });
     window.SetLedgerPlaceSetup([] { return std::make_unique<LedgerPlaceSettings>(); });
-    window.SetLedgerPatterns([&passwords](const QString& strConnection, bool blnCreate) {
-        return ChooseLedgerPatterns(passwords.Source())(strConnection, blnCreate);
+    window.SetLedgerPatterns([&passwords](const QString& strConnection, bool blnToWrite) {
+        return ChooseLedgerPatterns(passwords.Source())(strConnection, blnToWrite);
     });
     window.SetLedgerInUse(LedgerInUseNow);
     window.SetFolderMemory(SettingsFolderMemory());

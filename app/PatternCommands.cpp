@@ -26,11 +26,11 @@ QString Missing(const QString& strName) { return QStringLiteral("取込パター
 
 // Runs body on the patterns; a ledger that cannot answer is told on err.
 template <typename Body>
-ExitStatus WithPatterns(const LedgerPatternsFactory& openPatterns, const QString& strConnection, bool blnCreate,
+ExitStatus WithPatterns(const LedgerPatternsFactory& openPatterns, const QString& strConnection, bool blnToWrite,
                         std::ostream& err, Body&& body)
 {
     try {
-        std::unique_ptr<clsLedgerPatterns> patterns = openPatterns(strConnection, blnCreate);
+        std::unique_ptr<clsLedgerPatterns> patterns = openPatterns(strConnection, blnToWrite);
         return body(*patterns);
     } catch (const std::exception& error) {
         WriteError(err, QString::fromUtf8(error.what()));
@@ -97,7 +97,7 @@ ExitStatus ExportPattern(const LedgerPatternsFactory& openPatterns, const QStrin
 ExitStatus DeletePattern(const LedgerPatternsFactory& openPatterns, const QString& strConnection,
                          const QString& strName, std::ostream& out, std::ostream& err)
 {
-    return WithPatterns(openPatterns, strConnection, false, err, [&](clsLedgerPatterns& patterns) {
+    return WithPatterns(openPatterns, strConnection, true, err, [&](clsLedgerPatterns& patterns) {
         if (!patterns.DeletePattern(strName)) {
             WriteError(err, Missing(strName));
             return ExitStatus::Failed;

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QSet>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -210,6 +211,10 @@ QString PatternProblem(const ImportPattern& pattern)
 {
     if (pattern.strName.trimmed().isEmpty())
         return QStringLiteral("取込パターンの名前がありません。");
+    // A name is one line of --patterns, and a server stores no NUL.
+    if (std::any_of(pattern.strName.begin(), pattern.strName.end(),
+                    [](QChar c) { return c.category() == QChar::Other_Control; }))
+        return QStringLiteral("取込パターンの名前に制御文字は使えません。");
     for (const PatternField field : {PatternField::Date, PatternField::ProductName, PatternField::PartyName}) {
         if (pattern.SourceOf(field).kind == PatternSource::Kind::Nothing)
             return QStringLiteral("「%1」をどの列から読むかがありません。").arg(PatternFieldName(field));

@@ -26,8 +26,10 @@ public:
     virtual bool RenamePattern(const QString& strFrom, const QString& strTo) = 0;
 };
 
-// The patterns of the ledger at a connection. Without blnCreate a ledger
-// that is not there yet raises; with it, the ledger is made as an import
-// would make it.
+// The patterns of the ledger at a connection. To read them
+// (blnToWrite false) the ledger is only looked at: nothing is made or
+// brought up to date, and one not there yet, or of an older version, raises.
+// To write, the ledger is opened, made or brought up to date as an import
+// opens it.
 using LedgerPatternsFactory =
-    std::function<std::unique_ptr<clsLedgerPatterns>(const QString& strConnection, bool blnCreate)>;
+    std::function<std::unique_ptr<clsLedgerPatterns>(const QString& strConnection, bool blnToWrite)>;

@@ -99,7 +99,7 @@ private:
     QString Selected() const;
     // Runs body over the ledger's patterns; false, with the clerk told why, when it fails.
     template <typename Body>
-    bool WithPatterns(bool blnCreate, Body&& body);
+    bool WithPatterns(bool blnToWrite, Body&& body);
 
     Desktop& m_desktop;
     LedgerPatternsFactory m_openPatterns;

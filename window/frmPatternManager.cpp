@@ -89,10 +89,10 @@ frmPatternManager::frmPatternManager(Desktop& desktop, LedgerPatternsFactory ope
 }
 
 template <typename Body>
-bool frmPatternManager::WithPatterns(bool blnCreate, Body&& body)
+bool frmPatternManager::WithPatterns(bool blnToWrite, Body&& body)
 {
     try {
-        std::unique_ptr<clsLedgerPatterns> patterns = m_openPatterns(m_strConnection, blnCreate);
+        std::unique_ptr<clsLedgerPatterns> patterns = m_openPatterns(m_strConnection, blnToWrite);
         return body(*patterns);
     } catch (const std::exception& error) {
         m_desktop.MsgBox(QString::fromUtf8(error.what()), MB_ICONINFORMATION, windowTitle());
@@ -135,14 +135,13 @@ QStringList frmPatternManager::Names() const
 
 bool frmPatternManager::Rename(const QString& strFrom, const QString& strTo)
 {
-    return WithPatterns(false, [&](clsLedgerPatterns& patterns) { return patterns.RenamePattern(strFrom, strTo); })
+    return WithPatterns(true, [&](clsLedgerPatterns& patterns) { return patterns.RenamePattern(strFrom, strTo); })
            && Reload();
 }
 
 bool frmPatternManager::Delete(const QString& strName)
 {
-    return WithPatterns(false, [&](clsLedgerPatterns& patterns) { return patterns.DeletePattern(strName); })
-           && Reload();
+    return WithPatterns(true, [&](clsLedgerPatterns& patterns) { return patterns.DeletePattern(strName); }) && Reload();
 }
 
 bool frmPatternManager::Export(const QString& strName, const QString& strPath)

@@ -34,13 +34,15 @@ std::unique_ptr<clsLedgerHistory> OpenPostgresLedgerHistory(const LedgerServer& 
     return HistoryOver(std::make_unique<PostgresEngine>(server, std::move(reached)));
 }
 
-std::unique_ptr<clsLedgerPatterns> OpenPostgresLedgerPatterns(const LedgerServer& server, bool blnCreate)
+std::unique_ptr<clsLedgerPatterns> OpenPostgresLedgerPatterns(const LedgerServer& server, bool blnToWrite)
 {
+    LedgerServer reaching = server;
+    reaching.blnLookOnly = !blnToWrite;
     ReachedLedger reached;
     bool permanent = false;
-    if (auto refused = ReachLedger(server, blnCreate, reached, permanent))
+    if (auto refused = ReachLedger(reaching, blnToWrite, reached, permanent))
         throw RuntimeError(ERR_AUTOMATION, *refused);
-    return PatternsOver(std::make_unique<PostgresEngine>(server, std::move(reached)));
+    return PatternsOver(std::make_unique<PostgresEngine>(reaching, std::move(reached)));
 }
 
 LedgerServerCheck CheckLedgerServer(const LedgerServer& server)

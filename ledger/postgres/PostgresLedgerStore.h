@@ -39,6 +39,6 @@ protected:
 // is no ledger there yet, never creating one.
 std::unique_ptr<clsLedgerHistory> OpenPostgresLedgerHistory(const LedgerServer& server);
 
-// The import patterns of the ledger on the server; raises RuntimeError when
-// there is none there yet, unless blnCreate, which makes it as an import would.
-std::unique_ptr<clsLedgerPatterns> OpenPostgresLedgerPatterns(const LedgerServer& server, bool blnCreate);
+// The import patterns of the ledger on the server, looked at or opened to
+// write (see LedgerPatternsFactory); raises RuntimeError when it cannot be.
+std::unique_ptr<clsLedgerPatterns> OpenPostgresLedgerPatterns(const LedgerServer& server, bool blnToWrite);

@@ -15,13 +15,13 @@ std::unique_ptr<clsLedgerHistory> OpenSqliteLedgerHistory(const QString& strConn
     }
 }
 
-std::unique_ptr<clsLedgerPatterns> OpenSqliteLedgerPatterns(const QString& strConnection, bool blnCreate)
+std::unique_ptr<clsLedgerPatterns> OpenSqliteLedgerPatterns(const QString& strConnection, bool blnToWrite)
 {
     try {
-        if (!blnCreate)
-            return PatternsOver(SqliteEngine::OpenExisting(strConnection));
         QString reason;
-        std::unique_ptr<LedgerEngine> engine = SqliteEngine::Open(strConnection, reason);
+        bool absent = false;
+        std::unique_ptr<LedgerEngine> engine = blnToWrite ? SqliteEngine::Open(strConnection, reason)
+                                                          : SqliteEngine::OpenToLook(strConnection, reason, absent);
         if (!engine)
             throw RuntimeError(ERR_AUTOMATION, reason);
         return PatternsOver(std::move(engine));

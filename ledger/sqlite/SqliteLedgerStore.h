@@ -29,6 +29,6 @@ public:
 // LedgerError when there is no ledger there yet, never creating one.
 std::unique_ptr<clsLedgerHistory> OpenSqliteLedgerHistory(const QString& strConnection);
 
-// The import patterns of that ledger; raises RuntimeError when there is none
-// there yet, unless blnCreate, which makes it as an import would.
-std::unique_ptr<clsLedgerPatterns> OpenSqliteLedgerPatterns(const QString& strConnection, bool blnCreate);
+// The import patterns of that ledger, looked at or opened to write (see
+// LedgerPatternsFactory); raises RuntimeError when it cannot be.
+std::unique_ptr<clsLedgerPatterns> OpenSqliteLedgerPatterns(const QString& strConnection, bool blnToWrite);

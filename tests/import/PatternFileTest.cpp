@@ -92,6 +92,8 @@ TEST(PatternFile, APatternThatCannotBeRightIsRefusedWithItsReason)
         ASSERT_TRUE(std::holds_alternative<QString>(read));
         EXPECT_TRUE(std::get<QString>(read).startsWith(c.reason)) << std::get<QString>(read).toStdString();
     }
+    EXPECT_EQ(std::get<QString>(ReadPatternFile(QByteArray(File().replace("販売管理の売上明細", "売上\\n明細")))),
+              QStringLiteral("取込パターンの名前に制御文字は使えません。"));
     // A blank name, by itself.
     EXPECT_EQ(std::get<QString>(ReadPatternFile(QByteArray(File().replace("販売管理の売上明細", "  ")))),
               QStringLiteral("取込パターンの名前がありません。"));

@@ -66,6 +66,18 @@ TYPED_TEST(LedgerPatterns, PatternsAreKeptByNameReplacedRenamedAndDeleted)
     EXPECT_EQ(patterns->Patterns().size(), 1u);
 }
 
+// Reading the patterns only looks: a ledger not made yet stays unmade.
+TYPED_TEST(LedgerPatterns, ReadingThePatternsOfNoLedgerMakesNone)
+{
+    EXPECT_THROW(this->ledger.patterns(false)->Patterns(), RuntimeError);
+    if constexpr (TypeParam::kIsSqlite) {
+        EXPECT_FALSE(QFileInfo::exists(this->ledger.path()));
+    }
+    // Made by a write, as an import makes it.
+    this->ledger.patterns(true)->SavePattern(Pattern(QStringLiteral("売上明細")));
+    EXPECT_EQ(this->ledger.patterns(false)->Patterns().size(), 1u);
+}
+
 TYPED_TEST(LedgerPatterns, ARunRecordsItsPatternAndAnUndoLeavesThePatterns)
 {
     this->ledger.patterns()->SavePattern(Pattern(QStringLiteral("売上明細")));

@@ -31,9 +31,9 @@ public:
     std::unique_ptr<clsLedgerStore> programStore() const { return std::make_unique<SqliteLedgerStore>(); }
     QString connection() const { return ConnectionTo(m_path); }
     std::unique_ptr<clsLedgerHistory> history() const { return OpenSqliteLedgerHistory(connection()); }
-    std::unique_ptr<clsLedgerPatterns> patterns(bool blnCreate = true) const
+    std::unique_ptr<clsLedgerPatterns> patterns(bool blnToWrite = true) const
     {
-        return OpenSqliteLedgerPatterns(connection(), blnCreate);
+        return OpenSqliteLedgerPatterns(connection(), blnToWrite);
     }
 
     QStringList rows(const QString& sql) const { return LedgerProbe(m_path).rows(sql.toUtf8().constData()); }
@@ -92,9 +92,9 @@ public:
     // What the window passes; the server store does not read it.
     static QString connection() { return ConnectionTo(QStringLiteral("/nonexistent/Data/iOrvanta.mdb")); }
     std::unique_ptr<clsLedgerHistory> history() const { return OpenPostgresLedgerHistory(server()); }
-    std::unique_ptr<clsLedgerPatterns> patterns(bool blnCreate = true) const
+    std::unique_ptr<clsLedgerPatterns> patterns(bool blnToWrite = true) const
     {
-        return OpenPostgresLedgerPatterns(server(), blnCreate);
+        return OpenPostgresLedgerPatterns(server(), blnToWrite);
     }
     // The server the store is made with: libpq's variables name it, the
     // ledger is in this schema.

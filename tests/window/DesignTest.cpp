@@ -141,13 +141,20 @@ TEST_F(DesignTest, TheContextMenuOpensAFileTheLookTheHistoryAndTheLedgerPlace)
     EXPECT_EQ(window->contextMenuPolicy(), Qt::ActionsContextMenu);
     const auto entries = [&] {
         QStringList texts;
-        for (const QAction* action : window->actions())
-            texts << action->text() + (action->shortcut().isEmpty() ? QString() : u' ' + action->shortcut().toString());
+        for (const QAction* action : window->actions()) {
+            if (action->isVisible())
+                texts << action->text()
+                             + (action->shortcut().isEmpty() ? QString() : u' ' + action->shortcut().toString());
+        }
         return texts;
     };
     EXPECT_EQ(entries(),
               (QStringList{QStringLiteral("ファイルを開く…(&O) Ctrl+O"), QStringLiteral("取り込み前の確認…(&K)"),
                            QStringLiteral("取り込み履歴…(&H)"), QStringLiteral("台帳の場所…(&L)")}));
+    // The pattern dialog, where patterns can be kept.
+    window->SetLedgerPatterns([](const QString&, bool) -> std::unique_ptr<clsLedgerPatterns> { return nullptr; });
+    EXPECT_EQ(entries().value(2), QStringLiteral("取込パターン…(&P)"));
+    window->SetLedgerPatterns({});
     EXPECT_EQ(window->toolTip(), QString());
 
     struct Case {

@@ -2,6 +2,8 @@
 #include "WindowFixture.h"
 #include "frmMain.h"
 
+#include "FileChoice.h"
+#include "PatternFile.h"
 #include "SqliteLedgerStore.h"
 
 #include <sqlite3.h>
@@ -103,6 +105,41 @@ TEST_F(EndToEndTest, ThePurchaseSampleInItsShiftJisTextIsImportedWhole)
                                 " JOIN products p USING (product_id) JOIN suppliers s USING (supplier_id)"
                                 " ORDER BY t.trade_id LIMIT 1"),
               QStringList({QStringLiteral("ノートパソコン FM-14|富士見電機販売|5|490000")}));
+}
+
+}  // namespace
+
+namespace {
+
+// The sample exports of other layouts, through the patterns of their files,
+// as the command line imports them: the same ledger rows.
+TEST_F(EndToEndTest, ExportsOfOtherLayoutsImportThroughTheirKeptPatterns)
+{
+    const auto openPatterns = [](const QString& strConnection, bool blnToWrite) {
+        return OpenSqliteLedgerPatterns(strConnection, blnToWrite);
+    };
+    window.SetLedgerPatterns(openPatterns);
+    const QString samples = QStringLiteral(MORA_SAMPLES_DIR "/patterns/");
+    for (const char* name : {"sales-system.json", "supplier-titled.json"}) {
+        QFile file(samples + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        openPatterns(LedgerConnectionString(), true)
+            ->SavePattern(std::get<ImportPattern>(ReadPatternFile(file.readAll())));
+    }
+    dropAndImport(samples + QStringLiteral("sales-system.csv"));
+    dropAndImport(samples + QStringLiteral("supplier-titled.csv"));
+    EXPECT_EQ(desktop.prompts(), (QStringList{QStringLiteral("全レコード 3 件中 3 件インポートしました。"),
+                                              QStringLiteral("全レコード 2 件中 2 件インポートしました。")}));
+    EXPECT_EQ(Query(database(), "SELECT t.trade_kind || '|' || t.trade_date || '|' || p.name || '|' ||"
+                                " coalesce(s.name, c.name) || '|' || t.amount || '|' || r.pattern_name"
+                                " FROM trades t JOIN products p USING (product_id) JOIN runs r USING (run_id)"
+                                " LEFT JOIN suppliers s USING (supplier_id) LEFT JOIN customers c USING (customer_id)"
+                                " ORDER BY t.trade_id"),
+              (QStringList{QStringLiteral("1|2024-01-10|ノート|北山商店|360|販売管理の売上明細"),
+                           QStringLiteral("1|2024-01-10|ボールペン|北山商店|800|販売管理の売上明細"),
+                           QStringLiteral("1|2024-01-11|ノート|南商会|240|販売管理の売上明細"),
+                           QStringLiteral("0|2024-01-05|コピー用紙|東和商事|9000|仕入先の納品明細"),
+                           QStringLiteral("0|2024-01-12|トナー|東和商事|16000|仕入先の納品明細")}));
 }
 
 }  // namespace

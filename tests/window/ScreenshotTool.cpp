@@ -72,8 +72,8 @@ int main(int argc, char* argv[])
     QtDesktop desktop;
     frmMain window(desktop, [] { return std::make_unique<SqliteLedgerStore>(); });
     // The pattern dialog keeps its patterns in a ledger of the current folder.
-    window.SetLedgerPatterns([](const QString& strConnection, bool blnCreate) {
-        return OpenSqliteLedgerPatterns(strConnection, blnCreate);
+    window.SetLedgerPatterns([](const QString& strConnection, bool blnToWrite) {
+        return OpenSqliteLedgerPatterns(strConnection, blnToWrite);
     });
     window.show();
     Settle(1500);
