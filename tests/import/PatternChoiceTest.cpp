@@ -3,6 +3,7 @@
 #include "RecordingDesktop.h"
 #include "RecordingStore.h"
 #include "TestFiles.h"
+#include "WorkbookFiles.h"
 #include "clsImportSource.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +124,54 @@ TEST_F(PatternChoice, AChosenPatternReadsAFileWhateverItsHeaderOrSaysWhatItLacks
     EXPECT_TRUE(Check(engine, kTitled));
     EXPECT_EQ(desktop.prompts(),
               QStringList{import_texts::PatternMisfitText(QStringLiteral("仕入明細"), QStringLiteral("仕入日"), 1)});
+}
+
+}  // namespace
+
+namespace {
+
+// A workbook's sheet with title rows above its header, a date cell and a
+// code as text, read through a pattern that names its sheet.
+TEST_F(PatternChoice, ATitledWorkbookSheetIsReadThroughAPatternThatNamesIt)
+{
+    XlsxParts parts;
+    parts.sharedStrings = "<si><t>売上明細</t></si><si><t>伝票日付</t></si><si><t>得意先名</t></si>"
+                          "<si><t>商品名</t></si><si><t>品番</t></si><si><t>数量</t></si><si><t>単価</t></si>"
+                          "<si><t>北山商店</t></si><si><t>ノート</t></si><si><t>00123</t></si>";
+    parts.styles = "<cellXfs count=\"2\"><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/></cellXfs>";
+    const auto s = [](const char* cell, int index) {
+        return QByteArray("<c r=\"") + cell + "\" t=\"s\"><v>" + QByteArray::number(index) + "</v></c>";
+    };
+    parts.sheets = {{QStringLiteral("表紙"), "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"},
+                    {QStringLiteral("売上"), "<row r=\"1\">" + s("A1", 0) + "</row><row r=\"3\">" + s("A3", 1)
+                                                 + s("B3", 2) + s("C3", 3) + s("D3", 4) + s("E3", 5) + s("F3", 6)
+                                                 + "</row><row r=\"4\"><c r=\"A4\" s=\"1\"><v>45301</v></c>"
+                                                 + s("B4", 7) + s("C4", 8) + s("D4", 9)
+                                                 + "<c r=\"E4\"><v>3</v></c><c r=\"F4\"><v>120.0</v></c></row>"}};
+    path = dir.path(QStringLiteral("売上.xlsx"));
+    WriteZip(path, XlsxEntries(parts));
+
+    ImportPattern pattern = Pattern(QStringLiteral("売上ブック"), 3, {});
+    pattern.blnPurchase = false;
+    pattern.strDateFormat.clear();
+    pattern.strSheet = QStringLiteral("売上");
+    using Kind = PatternSource::Kind;
+    pattern.SourceOf(PatternField::Date) = {Kind::Header, QStringLiteral("伝票日付"), 0};
+    pattern.SourceOf(PatternField::PartyName) = {Kind::Header, QStringLiteral("得意先名"), 0};
+    pattern.SourceOf(PatternField::ProductName) = {Kind::Header, QStringLiteral("商品名"), 0};
+    pattern.SourceOf(PatternField::Model) = {Kind::Header, QStringLiteral("品番"), 0};
+    pattern.SourceOf(PatternField::Quantity) = {Kind::Header, QStringLiteral("数量"), 0};
+    pattern.SourceOf(PatternField::UnitPrice) = {Kind::Header, QStringLiteral("単価"), 0};
+    clsImportSource engine = Engine({pattern});
+    ASSERT_FALSE(engine.IMPFileCheck(path)) << desktop.prompts().join(u'\n').toStdString();
+    EXPECT_EQ(engine.Pattern()->strName, QStringLiteral("売上ブック"));
+    engine.ExecImport(path, kConnection);
+    ASSERT_EQ(log->inserts.size(), 1u);
+    EXPECT_EQ(log->inserts[0].product.strModel, QStringLiteral("00123"));
+    EXPECT_EQ(log->inserts[0].customer.strPartyName, QStringLiteral("北山商店"));
+    EXPECT_DOUBLE_EQ(log->inserts[0].trade.dtmTradeDate, 45301.0);
+    EXPECT_EQ(log->inserts[0].trade.lngSalesAmount, 360);
+    EXPECT_EQ(log->lineNumbers, std::vector<int64_t>{4});
 }
 
 }  // namespace
