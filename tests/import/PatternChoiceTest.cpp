@@ -27,7 +27,8 @@ ImportPattern Pattern(const QString& name, int headerRow, const QStringList& hea
     pattern.intHeaderRow = headerRow;
     pattern.strDateFormat = QStringLiteral("yyyyMMdd");
     const PatternField fields[] = {PatternField::Date,  PatternField::PartyName, PatternField::ProductName,
-                                   PatternField::Model, PatternField::Quantity,  PatternField::UnitPrice};
+                                   PatternField::Model, PatternField::Quantity,  PatternField::UnitPrice,
+                                   PatternField::Amount};
     for (qsizetype i = 0; i < headers.size(); ++i)
         pattern.SourceOf(fields[i]) = {PatternSource::Kind::Header, headers[i], 0};
     return pattern;
