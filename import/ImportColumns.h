@@ -10,6 +10,8 @@
 // The template's columns, said once: the header names each accepts, the
 // report code of a value it cannot take, and the field it fills.
 
+// The fields a line fills: the template's columns in their order, then the
+// amount, which the template computes from them and an import pattern may give.
 enum class ImportField : uint8_t {
     Date,
     Kind,
@@ -22,6 +24,7 @@ enum class ImportField : uint8_t {
     UnitPrice,
     PartyReading,
     PartyName,
+    Amount,
 };
 
 struct ImportColumn {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ImportColumns.h"
+
 #include <QString>
 
 #include <array>
@@ -9,22 +11,8 @@
 // field comes from, the mode, the header's line, the encoding and the date's
 // form. A value: kept in the ledger by name, handed out as a file.
 
-// The fields a pattern fills: the template's columns in their order, then
-// the amount, which the template computes and a pattern may give.
-enum class PatternField : uint8_t {
-    Date,
-    Kind,
-    Maker,
-    ProductReading,
-    ProductName,
-    Model,
-    Spec,
-    Quantity,
-    UnitPrice,
-    PartyReading,
-    PartyName,
-    Amount,
-};
+// The fields a pattern fills: the template's columns in their order, then the amount.
+using PatternField = ImportField;
 
 inline constexpr std::size_t kPatternFieldCount = 12;
 
