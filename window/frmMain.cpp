@@ -327,6 +327,9 @@ void frmMain::cmdExec_Click()
         clsImportSource importSource(m_desktop, m_storeFactory);
         importSource.ChooseSheet(*sheet);
         UsePatterns(importSource, strConnection);
+        if (m_patternForFile && m_patternForFile->first == strFilePath)
+            importSource.ChoosePattern(m_patternForFile->second);
+        m_patternForFile.reset();
         std::optional<RunGuard> guard(std::in_place, *this, QStringLiteral("インポート中です・・・・"), ledger);
         if (importSource.IMPFileCheck(strFilePath)) {
             // The clerk asked to make a pattern for the file: once saved, the file is checked again with it.
@@ -449,7 +452,10 @@ bool frmMain::ShowPatterns()
         return false;
     ShowLedgerInUse();
     frmPattern dialog(m_desktop, m_openPatterns, LedgerConnectionString(), strFilePath, this);
-    return dialog.exec() == QDialog::Accepted && dialog.Saved().has_value();
+    if (dialog.exec() != QDialog::Accepted || !dialog.Saved())
+        return false;
+    m_patternForFile = std::make_pair(strFilePath, *dialog.Saved());
+    return true;
 }
 
 void frmMain::ShowHistory()

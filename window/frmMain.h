@@ -9,6 +9,8 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
+#include <utility>
 
 class Desktop;
 class DropLabel;
@@ -112,6 +114,9 @@ private:
     LedgerHistoryFactory m_openHistory;
     LedgerPlaceSetupFactory m_placeSetup;
     LedgerPatternsFactory m_openPatterns;
+    // The pattern the clerk just saved for a file: its next import reads it
+    // so, whatever its header (a file without one finds no pattern itself).
+    std::optional<std::pair<QString, ImportPattern>> m_patternForFile;
     LedgerInUseSource m_ledgerInUse;
     FileChooser m_chooseFile;
     FolderMemory m_folderMemory;

@@ -1,6 +1,13 @@
 #include "RecordingDesktop.h"
 #include "WindowFixture.h"
 #include "frmMain.h"
+#include "frmPattern.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTimer>
 
 #include "FileChoice.h"
 #include "PatternFile.h"
@@ -140,6 +147,45 @@ TEST_F(EndToEndTest, ExportsOfOtherLayoutsImportThroughTheirKeptPatterns)
                            QStringLiteral("1|2024-01-11|ノート|南商会|240|販売管理の売上明細"),
                            QStringLiteral("0|2024-01-05|コピー用紙|東和商事|9000|仕入先の納品明細"),
                            QStringLiteral("0|2024-01-12|トナー|東和商事|16000|仕入先の納品明細")}));
+}
+
+}  // namespace
+
+namespace {
+
+// A file without a header finds no pattern by itself: the clerk makes one
+// from the box that refuses it, and the import then reads the file with it.
+TEST_F(EndToEndTest, AHeaderlessFileImportsThroughThePatternMadeForItFromTheRefusingBox)
+{
+    window.SetLedgerPatterns([](const QString& strConnection, bool blnToWrite) {
+        return OpenSqliteLedgerPatterns(strConnection, blnToWrite);
+    });
+    desktop.answer = IDYES;  // 取込パターンを作る…
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&poll] {
+        auto* dialog = qobject_cast<frmPattern*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll.stop();
+        dialog->findChild<QSpinBox*>(QStringLiteral("spnHeaderRow"))->setValue(0);
+        dialog->findChild<QComboBox*>(QStringLiteral("cboDateForm"))->setCurrentText(QStringLiteral("yyyy-MM-dd"));
+        for (const auto& [column, field] : {std::pair{1, PatternField::Date}, std::pair{2, PatternField::PartyName},
+                                            std::pair{3, PatternField::UnitPrice}})
+            dialog->findChild<QComboBox*>(QStringLiteral("cboField%1").arg(column))->setCurrentIndex(int(field) + 1);
+        auto* fixed = dialog->findChild<QTableWidget*>(QStringLiteral("grdFixed"));
+        fixed->setItem(int(PatternField::ProductName), 0, new QTableWidgetItem(QStringLiteral("振込入金")));
+        fixed->setItem(int(PatternField::Quantity), 0, new QTableWidgetItem(QStringLiteral("1")));
+        dialog->findChild<QPushButton*>(QStringLiteral("cmdSave"))->click();
+    });
+    poll.start(10);
+    dropAndImport(QStringLiteral(MORA_SAMPLES_DIR "/patterns/bank-headerless.csv"));
+    EXPECT_EQ(desktop.prompts().value(0), QStringLiteral("選択されたファイルの書式が違います。"));
+    EXPECT_EQ(desktop.prompts().value(1), QStringLiteral("全レコード 2 件中 2 件インポートしました。"));
+    EXPECT_EQ(Query(database(), "SELECT t.trade_date || '|' || c.name || '|' || t.amount || '|' || r.pattern_name"
+                                " FROM trades t JOIN customers c USING (customer_id) JOIN runs r USING (run_id)"
+                                " ORDER BY t.trade_id"),
+              (QStringList{QStringLiteral("2024-01-15|北山商店|5000|bank-headerless"),
+                           QStringLiteral("2024-01-16|南商会|12000|bank-headerless")}));
 }
 
 }  // namespace
