@@ -78,6 +78,17 @@ int SheetIndex(const QStringList& names, const QString& strSheet)
     throw WorkbookError(QStringLiteral("ブックにシート「%1」がありません。").arg(strSheet));
 }
 
+// A sheet's identity: the workbook's bytes, then the sheet's name.
+FileDigest SheetDigest(const FileDigest& bytes, const QString& strSheet)
+{
+    Sha256 hash;
+    const QByteArray identity = bytes.strSha256 + '\n' + strSheet.toUtf8();
+    hash.Add(identity.constData(), identity.size());
+    FileDigest digest = hash.Finish();
+    digest.lngSize = bytes.lngSize;
+    return digest;
+}
+
 // A workbook's sheet, read by its cells: the header row's fields, then the
 // rows below it.
 class WorkbookImportFile : public ImportFile {
@@ -85,11 +96,12 @@ public:
     WorkbookImportFile(const QString& strPath, const SourceOptions& options, FileDigest* digest)
     {
         // The bytes the run records are those the cells were read from, unless the file changes between.
-        if (digest)
-            *digest = DigestFile(strPath);
+        const FileDigest bytes = digest ? DigestFile(strPath) : FileDigest();
         std::unique_ptr<Workbook> book = Workbook::Open(strPath);
         const QStringList names = book->SheetNames();
         const int intSheet = SheetIndex(names, options.strSheet);
+        if (digest)
+            *digest = SheetDigest(bytes, names[intSheet]);
         m_source = std::make_unique<WorkbookRecordSource>(book->OpenSheet(intSheet), names[intSheet],
                                                           std::max(options.intHeaderRow, 0));
     }
@@ -116,6 +128,15 @@ private:
 };
 
 }  // namespace
+
+FileDigest DigestOfImportFile(const QString& strPath, const SourceOptions& options)
+{
+    if (!IsWorkbookPath(strPath))
+        return DigestFile(strPath);
+    const FileDigest bytes = DigestFile(strPath);
+    const QStringList names = Workbook::Open(strPath)->SheetNames();
+    return SheetDigest(bytes, names[SheetIndex(names, options.strSheet)]);
+}
 
 std::unique_ptr<ImportFile> OpenImportRecords(const QString& strPath, const SourceOptions& options, FileDigest* digest)
 {

@@ -2,14 +2,13 @@
 
 #include "ImportPattern.h"
 #include "RecordSource.h"
+#include "RunFacts.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
-
-struct FileDigest;
 
 // How a file is to be read: as a pattern says, or as the template's file is.
 struct SourceOptions {
@@ -43,10 +42,16 @@ public:
 // A workbook (.xlsx, .xlsm, .ods, .xls, by its ending) is read by its
 // cells, its sheet as options say; any other file as CSV text. Raises what
 // opening the file raises (WorkbookError for a workbook that cannot be
-// read, or a sheet it does not have). The digest of the file's bytes is
-// taken as it is opened, when one is asked for.
+// read, or a sheet it does not have). The digest DigestOfImportFile gives
+// is taken as the file is opened, when one is asked for.
 std::unique_ptr<ImportFile> OpenImportRecords(const QString& strPath, const SourceOptions& options,
                                               FileDigest* digest = nullptr);
+
+// The digest a run records a file by, which the repeat check looks for: of
+// a text file its bytes; of a workbook its bytes and the sheet read, so that
+// two sheets of one workbook are two files to the repeat check. Raises what
+// opening the file raises.
+FileDigest DigestOfImportFile(const QString& strPath, const SourceOptions& options);
 
 // The names of a workbook's sheets that hold a value, in its order: a
 // clerk is asked which one when there are several. Raises WorkbookError.

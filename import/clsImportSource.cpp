@@ -308,7 +308,7 @@ bool clsImportSource::IMPRepeatCheck(const QString& strFilePath, const QString& 
             if (!m_looked)
                 return false;
         } else {
-            digest = DigestFile(strFilePath);
+            digest = DigestOfImportFile(strFilePath, OptionsFor(m_pattern ? &*m_pattern : nullptr));
             m_looked = std::vector<LineCheck>();
         }
         QString strError;

@@ -1,6 +1,7 @@
 // The workbooks of tests/data/workbooks, imported by the engine into a new
 // ledger, give exactly the ledger rows of the same lines typed into the
 // template (sales.csv beside them).
+#include "ImportFile.h"
 #include "ImportFixtures.h"
 #include "LedgerUnderTest.h"
 #include "RecordingDesktop.h"
@@ -64,6 +65,24 @@ TEST(WorkbookIntoLedger, EveryWorkbookGivesTheLedgerRowsOfTheTemplatesLines)
         EXPECT_EQ(workbook.refusedLines,
                   QStringList{QStringLiteral("6|2024/03/16,文具,北星,ぺん,ボールペン,12345,黒,#N/A,100,,")});
     }
+}
+
+// The repeat check knows a workbook by its bytes and the sheet read: a
+// second sheet is not the first imported again, the same sheet by another name is.
+TEST(WorkbookIntoLedger, TwoSheetsOfOneWorkbookAreTwoFilesToTheRepeatCheck)
+{
+    const QString book = Workbook("libreoffice.xlsx");
+    const auto digestOf = [&](const QString& strSheet) {
+        SourceOptions options;
+        options.strSheet = strSheet;
+        return DigestOfImportFile(book, options).strSha256;
+    };
+    EXPECT_NE(digestOf(QString()), digestOf(QStringLiteral("仕入")));
+    EXPECT_EQ(digestOf(QStringLiteral("仕入")), digestOf(QStringLiteral("2")));
+    EXPECT_EQ(digestOf(QString()), digestOf(QStringLiteral("1")));
+    EXPECT_NE(digestOf(QString()), DigestFile(book).strSha256);
+    EXPECT_EQ(DigestOfImportFile(Workbook("sales.csv"), SourceOptions()).strSha256,
+              DigestFile(Workbook("sales.csv")).strSha256);
 }
 
 TEST(WorkbookIntoLedger, TheSecondSheetIsImportedByItsNameOrNumber)
